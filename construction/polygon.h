@@ -1,0 +1,34 @@
+// Building regular polygons from clicks and attaching them to the figure.
+#pragma once
+
+#include "level/level.h"
+#include "level/random_source.h"
+
+namespace kivo {
+
+constexpr double SIDE_LENGTH = 30.0;
+
+enum class PlaceResult {
+    Placed,
+    InsideShape, // the click lies inside a shape: nothing is added
+    LevelFull,   // not enough free ids for the whole polygon: nothing is added
+};
+
+// Places a polygon of level.sideCount sides for a click at (x, y) in level pixels: free on an
+// empty level, otherwise on the edge at the nearest point, on the click's side of it.
+PlaceResult PlacePolygon(Level& level, RandomSource& random, float x, float y);
+
+// Walks the n corners of a polygon from the base edge firstId -> secondId (or from the click
+// when either is 0) and adds its points, connectors and shape. The caller has made sure that
+// ids for all of them are free.
+void BuildPolygon(Level& level, RandomSource& random, float x, float y, int16_t firstId,
+                  int16_t secondId, uint8_t n);
+
+// Whether (x, y), in level pixels, lies inside any shape's outline.
+bool IsInsideAnyShape(const Level& level, float x, float y);
+
+// Whether the level has free ids for n points, n connectors and a shape, counting every
+// element's id as distinct.
+bool HasRoomForPolygon(const Level& level, uint8_t n);
+
+} // namespace kivo

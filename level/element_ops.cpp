@@ -1,0 +1,215 @@
+#include "element_ops.h"
+
+#include <cmath>
+
+namespace kivo {
+
+bool IdInUse(const Level& level, int16_t id) {
+    for (const Point& p : level.points) {
+        if (p.id == id) {
+            return true;
+        }
+    }
+    for (const Connector& c : level.connectors) {
+        if (c.id == id) {
+            return true;
+        }
+    }
+    for (const Shape& s : level.shapes) {
+        if (s.id == id) {
+            return true;
+        }
+    }
+    return false;
+}
+
+static int16_t IdOfDraw(int32_t draw) { return static_cast<int16_t>(static_cast<uint16_t>(draw)); }
+
+// Chooses uniformly among the ids that are still free: the way out when random draws keep
+// hitting taken ids on a nearly full level.
+static std::optional<int16_t> ChooseFreeId(const Level& level, RandomSource& random) {
+    std::vector<bool> taken(ID_RANGE, false);
+    auto mark = [&taken](int16_t id) {
+        const int32_t draw = id == -32768 ? ID_DRAW_MAX : id;
+        if (draw >= 0) {
+            taken[draw] = true;
+        }
+    };
+    for (const Point& p : level.points) {
+        mark(p.id);
+    }
+    for (const Connector& c : level.connectors) {
+        mark(c.id);
+    }
+    for (const Shape& s : level.shapes) {
+        mark(s.id);
+    }
+    int32_t freeCount = 0;
+    for (bool t : taken) {
+        freeCount += t ? 0 : 1;
+    }
+    if (freeCount == 0) {
+        return std::nullopt;
+    }
+    int32_t pick = RandomUpTo(random, freeCount - 1);
+    for (int32_t draw = 0; draw < ID_RANGE; ++draw) {
+        if (!taken[draw] && pick-- == 0) {
+            return IdOfDraw(draw);
+        }
+    }
+    return std::nullopt;
+}
+
+std::optional<int16_t> NewUniqueId(const Level& level, RandomSource& random) {
+    for (int attempt = 0; attempt < MAX_RANDOM_ID_DRAWS; ++attempt) {
+        const int16_t id = IdOfDraw(RandomUpTo(random, ID_DRAW_MAX));
+        if (!IdInUse(level, id)) {
+            return id;
+        }
+    }
+    return ChooseFreeId(level, random);
+}
+
+static bool WithinMergeBox(const Point& p, float x, float y) {
+    return double(p.x) - MERGE_TOLERANCE < x && x < double(p.x) + MERGE_TOLERANCE &&
+           double(p.y) - MERGE_TOLERANCE < y && y < double(p.y) + MERGE_TOLERANCE;
+}
+
+int16_t AddPoint(Level& level, int16_t id, float x, float y) {
+    for (const Point& p : level.points) {
+        if (WithinMergeBox(p, x, y)) {
+            return p.id;
+        }
+    }
+    level.points.push_back(Point{id, x, y});
+    return id;
+}
+
+static const Point* FindPoint(const Level& level, int16_t id) {
+    for (const Point& p : level.points) {
+        if (p.id == id) {
+            return &p;
+        }
+    }
+    return nullptr;
+}
+
+float PointX(const Level& level, int16_t id) {
+    const Point* p = FindPoint(level, id);
+    return p ? p->x : 0.0f;
+}
+
+float PointY(const Level& level, int16_t id) {
+    const Point* p = FindPoint(level, id);
+    return p ? p->y : 0.0f;
+}
+
+int16_t AddConnector(Level& level, int16_t id, int16_t a, int16_t b) {
+    for (const Connector& c : level.connectors) {
+        if ((c.pointIds[0] == a && c.pointIds[1] == b) ||
+            (c.pointIds[0] == b && c.pointIds[1] == a)) {
+            return c.id;
+        }
+    }
+    Connector added;
+    added.id = id;
+    added.pointIds[0] = a;
+    added.pointIds[1] = b;
+    level.connectors.push_back(added);
+    return id;
+}
+
+void RefreshConnectorEnds(Level& level) {
+    for (Connector& c : level.connectors) {
+        for (int end = 0; end < 2; ++end) {
+            c.endX[end] = float(double(PointX(level, c.pointIds[end])) * X_SCALE);
+            c.endY[end] = float(double(PointY(level, c.pointIds[end])) * Y_SCALE);
+        }
+    }
+}
+
+int16_t AddShape(Level& level, int16_t id) {
+    Shape added;
+    added.id = id;
+    level.shapes.push_back(added);
+    return id;
+}
+
+// The mean of every entry but the one just appended; each partial sum is stored as a float.
+// A lone entry has nothing to average and is its own centre.
+static void RecomputeCentre(Shape& s, int appended) {
+    if (appended == 0) {
+        s.centreX = s.entryX[0];
+        s.centreY = s.entryY[0];
+        return;
+    }
+    s.centreX = 0.0f;
+    s.centreY = 0.0f;
+    for (int j = 0; j < appended; ++j) {
+        s.centreX = float(double(s.centreX) + s.entryX[j]);
+        s.centreY = float(double(s.centreY) + s.entryY[j]);
+    }
+    s.centreX = float(double(s.centreX) / (double(s.entryCount) - 1.0));
+    s.centreY = float(double(s.centreY) / (double(s.entryCount) - 1.0));
+}
+
+bool AddShapeEntry(Level& level, int16_t shapeId, float x, float y, int16_t connectorId) {
+    for (Shape& s : level.shapes) {
+        if (s.id != shapeId) {
+            continue;
+        }
+        const int k = EntryIndex(s);
+        if (k < 0 || k >= MAX_SHAPE_ENTRIES) {
+            return false;
+        }
+        s.entryX[k] = x;
+        s.entryY[k] = y;
+        s.connectorIds[k] = connectorId;
+        s.entryCount = float(double(s.entryCount) + 1.0);
+        RecomputeCentre(s, k);
+        return true;
+    }
+    return false;
+}
+
+// Distance in level pixels from a stored position scaled by (20, 30) to (x, y), with the
+// differences and the root each stored as floats.
+static float ScaledDistance(float storedX, float storedY, float x, float y) {
+    const float dx = float(double(storedX) * X_SCALE - x);
+    const float dy = float(double(storedY) * Y_SCALE - y);
+    return float(std::sqrt(double(dx) * dx + double(dy) * dy));
+}
+
+int16_t NearestPoint(const Level& level, float x, float y, int16_t anchorId) {
+    float best = SEARCH_START_DISTANCE;
+    int16_t bestId = 0;
+    const float ax = float(double(PointX(level, anchorId)) * X_SCALE);
+    const float ay = float(double(PointY(level, anchorId)) * Y_SCALE);
+    for (const Point& p : level.points) {
+        const float d = ScaledDistance(p.x, p.y, x, y);
+        if (!(d < best) || p.id == anchorId) {
+            continue;
+        }
+        if (anchorId != 0 && ScaledDistance(p.x, p.y, ax, ay) > NEIGHBOUR_RADIUS) {
+            continue;
+        }
+        best = d;
+        bestId = p.id;
+    }
+    return bestId;
+}
+
+int16_t NearestShape(const Level& level, float x, float y) {
+    float best = SEARCH_START_DISTANCE;
+    int16_t bestId = 0;
+    for (const Shape& s : level.shapes) {
+        const float d = ScaledDistance(s.centreX, s.centreY, x, y);
+        if (d < best) {
+            best = d;
+            bestId = s.id;
+        }
+    }
+    return bestId;
+}
+
+} // namespace kivo

@@ -1,0 +1,53 @@
+// Finding and adding the elements of a level: ids, find-or-add, nearest-element searches.
+// None of these touch the level's counters; their callers keep them.
+#pragma once
+
+#include "level.h"
+#include "random_source.h"
+
+#include <optional>
+
+namespace kivo {
+
+// Ids are drawn from 0 ... 32768; the low 16 bits make 32768 the id -32768.
+constexpr int32_t ID_DRAW_MAX = 32768;
+constexpr int32_t ID_RANGE = ID_DRAW_MAX + 1;
+// Random draws tried before the free ids are counted out and one of them is chosen.
+constexpr int MAX_RANDOM_ID_DRAWS = 64;
+
+constexpr double MERGE_TOLERANCE = 0.02;
+constexpr float SEARCH_START_DISTANCE = 9999.0f;
+constexpr float NEIGHBOUR_RADIUS = 33.0f;
+
+// An id that no point, connector or shape has; none when all 32769 drawable ids are taken.
+std::optional<int16_t> NewUniqueId(const Level& level, RandomSource& random);
+
+bool IdInUse(const Level& level, int16_t id);
+
+// Returns the id of a point already within the merge box around (x, y), or appends a point
+// with the given id and returns that. x, y are in the point frame.
+int16_t AddPoint(Level& level, int16_t id, float x, float y);
+
+// The stored position of the first point with this id; 0 when there is none.
+float PointX(const Level& level, int16_t id);
+float PointY(const Level& level, int16_t id);
+
+// Returns the id of a connector already joining a and b (either order), or appends one.
+int16_t AddConnector(Level& level, int16_t id, int16_t a, int16_t b);
+
+void RefreshConnectorEnds(Level& level);
+
+int16_t AddShape(Level& level, int16_t id);
+
+// Appends an outline entry to the first shape with this id and recomputes its centre.
+// Returns false when no shape has the id or its outline is full.
+bool AddShapeEntry(Level& level, int16_t shapeId, float x, float y, int16_t connectorId);
+
+// The point nearest to (x, y) in level pixels; with a non-zero anchor only points other than
+// the anchor within NEIGHBOUR_RADIUS of it take part. 0 when none is found.
+int16_t NearestPoint(const Level& level, float x, float y, int16_t anchorId);
+
+// The shape whose stored centre, scaled to level pixels, is nearest to (x, y); 0 when none.
+int16_t NearestShape(const Level& level, float x, float y);
+
+} // namespace kivo

@@ -1,0 +1,20 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds the editor and starts it in run/, a start directory whose
+# data folder holds the template level kivo/default.kvo.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+scripts/install-deps.sh
+cmake --preset default >/dev/null
+cmake --build --preset default
+
+mkdir -p run/kivo
+[ -f run/kivo/default.kvo ] || cp data/kivo/default.kvo run/kivo/default.kvo
+
+editor=$PWD/build/default/app/kivo-editor
+if [ ! -x "$editor" ]; then
+    echo "Built the level core; the editor window is not part of this build yet."
+    exit 0
+fi
+cd run
+exec "$editor"
