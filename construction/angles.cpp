@@ -6,12 +6,20 @@ namespace kivo {
 
 const float PI = float(std::acos(-1.0));
 
-float ToFloat(float v) { return v; }
+float ToFloat(float v) {
+    return v;
+}
 
-double DegToRad(float degrees) { return (double(degrees) * double(PI)) / 180.0; }
+double DegToRad(float degrees) {
+    return (double(degrees) * double(PI)) / 180.0;
+}
 
-double RadToDeg(float radians) { return (double(radians) * 180.0) / double(PI); }
+double RadToDeg(float radians) {
+    return (double(radians) * 180.0) / double(PI);
+}
 
-double Atan2(float y, float x) { return std::atan2(double(y), double(x)); }
+double Atan2(float y, float x) {
+    return std::atan2(double(y), double(x));
+}
 
 } // namespace kivo

@@ -3,7 +3,6 @@
 #include "angles.h"
 #include "level/element_ops.h"
 
-#include <algorithm>
 #include <cmath>
 
 namespace kivo {
@@ -29,7 +28,9 @@ int16_t DrawId(const Level& level, RandomSource& random) {
     return NewUniqueId(level, random).value_or(0);
 }
 
-void Increment(int16_t& counter) { counter = static_cast<int16_t>(counter + 1); }
+void Increment(int16_t& counter) {
+    counter = static_cast<int16_t>(counter + 1);
+}
 
 // Corner k of the walk from corner 0 = b, each side turned by alpha from the one before.
 Position NextCorner(Position previous, float theta, float alpha, int k) {
@@ -140,7 +141,7 @@ PlaceResult PlacePolygon(Level& level, RandomSource& random, float x, float y) {
 
 // Crossing-number test; the closing entry repeats the first, so its edge has no length.
 static bool IsInsideShape(const Shape& s, float x, float y) {
-    const int count = std::clamp(EntryTotal(s), 0, MAX_SHAPE_ENTRIES);
+    const int count = OutlineLength(s);
     bool inside = false;
     for (int i = 0, j = count - 1; i < count; j = i++) {
         const Position pi = EntryPixels(s, i);

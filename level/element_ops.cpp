@@ -23,7 +23,9 @@ bool IdInUse(const Level& level, int16_t id) {
     return false;
 }
 
-static int16_t IdOfDraw(int32_t draw) { return static_cast<int16_t>(static_cast<uint16_t>(draw)); }
+static int16_t IdOfDraw(int32_t draw) {
+    return static_cast<int16_t>(static_cast<uint16_t>(draw));
+}
 
 // Chooses uniformly among the ids that are still free: the way out when random draws keep
 // hitting taken ids on a nearly full level.

@@ -1,13 +1,22 @@
 #include "level.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 
 namespace kivo {
 
-int EntryIndex(const Shape& shape) { return static_cast<int>(shape.entryCount); }
+int EntryIndex(const Shape& shape) {
+    return static_cast<int>(shape.entryCount);
+}
 
-int EntryTotal(const Shape& shape) { return static_cast<int>(std::nearbyint(shape.entryCount)); }
+int EntryTotal(const Shape& shape) {
+    return static_cast<int>(std::nearbyint(shape.entryCount));
+}
+
+int OutlineLength(const Shape& shape) {
+    return std::clamp(EntryTotal(shape), 0, MAX_SHAPE_ENTRIES);
+}
 
 void ClearElements(Level& level) {
     level.points.clear();
@@ -45,8 +54,8 @@ bool operator==(const Level& a, const Level& b) {
            a.pointCount == b.pointCount && a.connectorCount == b.connectorCount &&
            a.shapeCount == b.shapeCount && a.sideCount == b.sideCount &&
            a.smallestSideCount == b.smallestSideCount &&
-           SameBits(a.lastRotationAngle, b.lastRotationAngle) &&
-           a.targetScore == b.targetScore && a.expertScore == b.expertScore;
+           SameBits(a.lastRotationAngle, b.lastRotationAngle) && a.targetScore == b.targetScore &&
+           a.expertScore == b.expertScore;
 }
 
 } // namespace kivo

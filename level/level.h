@@ -75,6 +75,8 @@ struct Level {
 // (rounding to nearest). For the whole numbers an outline holds they agree.
 int EntryIndex(const Shape& shape);
 int EntryTotal(const Shape& shape);
+// The entries in use, kept within the outline's slots.
+int OutlineLength(const Shape& shape);
 
 // Empties the three lists and zeroes the counters; every other value stays.
 void ClearElements(Level& level);

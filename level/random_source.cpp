@@ -4,7 +4,9 @@
 
 namespace kivo {
 
-RandomSource MakeRandomSource(uint32_t seed) { return RandomSource{std::mt19937(seed)}; }
+RandomSource MakeRandomSource(uint32_t seed) {
+    return RandomSource{std::mt19937(seed)};
+}
 
 int32_t RandomUpTo(RandomSource& random, int32_t max) {
     const uint64_t span = uint64_t(max) + 1;

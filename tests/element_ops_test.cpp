@@ -156,9 +156,14 @@ TEST(NewUniqueId, AvoidsIdsOfEveryKind) {
         const int16_t id = NewUniqueId(level, random).value();
         EXPECT_FALSE(IdInUse(level, id));
         switch (i % 3) {
-        case 0: AddPoint(level, id, float(i), 0.0f); break;
-        case 1: AddConnector(level, id, int16_t(i), int16_t(i + 1)); break;
-        default: AddShape(level, id);
+        case 0:
+            AddPoint(level, id, float(i), 0.0f);
+            break;
+        case 1:
+            AddConnector(level, id, int16_t(i), int16_t(i + 1));
+            break;
+        default:
+            AddShape(level, id);
         }
     }
 }

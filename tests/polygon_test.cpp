@@ -15,7 +15,9 @@ struct Pixel {
     double y;
 };
 
-Pixel PointPixel(const Point& p) { return {double(p.x) * 20.0, double(p.y) * 30.0}; }
+Pixel PointPixel(const Point& p) {
+    return {double(p.x) * 20.0, double(p.y) * 30.0};
+}
 
 Pixel EntryPixel(const Shape& s, int k) {
     return {double(s.entryX[k]) * 20.0 - 5.0, double(s.entryY[k]) * 30.0 - 5.0};

@@ -1,0 +1,88 @@
+#include "level_transform.h"
+
+#include "angles.h"
+#include "level/element_ops.h"
+
+#include <cmath>
+
+namespace kivo {
+
+namespace {
+
+float MeanPoint(const Level& level, float Point::*axis, double scale) {
+    float sum = 0.0f;
+    float count = 0.0f;
+    for (const Point& p : level.points) {
+        sum = float(double(sum) + double(p.*axis) * scale);
+        count = float(double(count) + 1.0);
+    }
+    return float(double(sum) / double(count));
+}
+
+// Applies move(x, y) to a shape's centre and to every entry of its outline.
+template <typename Move> void MoveShape(Shape& s, Move move) {
+    move(s.centreX, s.centreY);
+    for (int k = 0; k < OutlineLength(s); ++k) {
+        move(s.entryX[k], s.entryY[k]);
+    }
+}
+
+struct Turn {
+    float c;
+    float s;
+};
+
+// Turns a stored position whose level-pixel form is (x * 20 - offset, y * 30 - offset).
+void TurnStored(const Turn& turn, float& x, float& y, double offset) {
+    const float px = float(double(x) * X_SCALE - CANVAS_CENTRE_X - offset);
+    const float py = float(double(y) * Y_SCALE - CANVAS_CENTRE_Y - offset);
+    const float rx = float(double(turn.c) * px - double(turn.s) * py);
+    const float ry = float(double(turn.s) * px + double(turn.c) * py);
+    x = float((double(rx) + CANVAS_CENTRE_X + offset) / X_SCALE);
+    y = float((double(ry) + CANVAS_CENTRE_Y + offset) / Y_SCALE);
+}
+
+} // namespace
+
+float MeanPointX(const Level& level) {
+    return MeanPoint(level, &Point::x, X_SCALE);
+}
+
+float MeanPointY(const Level& level) {
+    return MeanPoint(level, &Point::y, Y_SCALE);
+}
+
+void CenterLevel(Level& level) {
+    if (level.points.empty()) {
+        return;
+    }
+    const float dx = float((double(MeanPointX(level)) - CANVAS_CENTRE_X) / X_SCALE);
+    const float dy = float((double(MeanPointY(level)) - CANVAS_CENTRE_Y) / Y_SCALE);
+    auto shift = [dx, dy](float& x, float& y) {
+        x = float(double(x) - dx);
+        y = float(double(y) - dy);
+    };
+    for (Point& p : level.points) {
+        shift(p.x, p.y);
+    }
+    for (Shape& s : level.shapes) {
+        MoveShape(s, shift);
+    }
+    RefreshConnectorEnds(level);
+}
+
+void RotateLevel(Level& level, float v) {
+    const float delta = float(double(v) - level.lastRotationAngle);
+    level.lastRotationAngle = float(double(level.lastRotationAngle) + delta);
+    const Turn turn{float(std::cos(DegToRad(delta))), float(std::sin(DegToRad(delta)))};
+    for (Point& p : level.points) {
+        TurnStored(turn, p.x, p.y, 0.0);
+    }
+    auto turnShape = [&turn](float& x, float& y) { TurnStored(turn, x, y, SHAPE_OFFSET); };
+    for (Shape& s : level.shapes) {
+        MoveShape(s, turnShape);
+    }
+    RefreshConnectorEnds(level);
+}
+
+} // namespace kivo

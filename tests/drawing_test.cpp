@@ -1,0 +1,61 @@
+#include "level/drawing.h"
+
+#include "clicks.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+namespace kivo {
+namespace {
+
+DrawItem Line(Colour colour, int x1, int y1, int x2, int y2) {
+    return {DrawKind::Line, colour, x1, y1, x2, y2};
+}
+
+TEST(Drawing, AnEmptyLevelShowsTheCrosshairAlone) {
+    const std::vector<DrawItem> expected = {
+        Line(CROSSHAIR_COLOUR, 390, 225, 390, 205), Line(CROSSHAIR_COLOUR, 390, 235, 390, 255),
+        Line(CROSSHAIR_COLOUR, 385, 230, 365, 230), Line(CROSSHAIR_COLOUR, 395, 230, 415, 230)};
+    EXPECT_EQ(DrawingList(Level{}), expected);
+}
+
+TEST(Drawing, ATriangleIsThreeSidesAndACentreDotInWindowCoordinates) {
+    Clicks c;
+    c.Click(200, 100);
+    const std::vector<DrawItem> items = DrawingList(c.level);
+    ASSERT_EQ(items.size(), 8u);
+    EXPECT_EQ(items[4], Line(CONNECTOR_COLOUR, 218, 60, 203, 86));
+    EXPECT_EQ(items[5], Line(CONNECTOR_COLOUR, 203, 86, 188, 60));
+    EXPECT_EQ(items[6], Line(CONNECTOR_COLOUR, 188, 60, 218, 60));
+    // The mean corner (215, 108.66) less (12, 40).
+    const DrawItem dot{DrawKind::Disc, CENTRE_COLOUR, 203, 69, 2, 2};
+    EXPECT_EQ(items[7], dot);
+}
+
+TEST(Drawing, ConnectorsAreDrawnFromTheirCachedEnds) {
+    Level level;
+    Connector c;
+    c.endX[0] = 230.5f; // 218.5: half to even gives 218
+    c.endY[0] = 61.5f;  // 21.5 gives 22
+    c.endX[1] = 231.5f; // 219.5 gives 220
+    c.endY[1] = 40.4f;
+    level.connectors.push_back(c);
+    level.points.push_back({0, 100.0f, 100.0f}); // points themselves are not drawn
+    const std::vector<DrawItem> items = DrawingList(level);
+    ASSERT_EQ(items.size(), 5u);
+    EXPECT_EQ(items[4], Line(CONNECTOR_COLOUR, 218, 22, 220, 0));
+}
+
+TEST(Drawing, RoundingKeepsHalvesEvenAndDamagedValuesInRange) {
+    EXPECT_EQ(RoundPixel(0.5), 0);
+    EXPECT_EQ(RoundPixel(1.5), 2);
+    EXPECT_EQ(RoundPixel(-2.5), -2);
+    EXPECT_EQ(RoundPixel(2.4999), 2);
+    EXPECT_EQ(RoundPixel(std::nan("")), 0);
+    EXPECT_EQ(RoundPixel(1.0e30), 1000000);
+    EXPECT_EQ(RoundPixel(-INFINITY), -1000000);
+}
+
+} // namespace
+} // namespace kivo

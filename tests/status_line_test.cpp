@@ -1,0 +1,73 @@
+#include "level/shape_deletion.h"
+#include "level/status_line.h"
+
+#include "clicks.h"
+
+#include <gtest/gtest.h>
+
+namespace kivo {
+namespace {
+
+const std::string SOLVABLE = " Connectors ::  This KIVO can be solved in Classic Mode";
+const std::string NOT_SOLVABLE = " Connectors ::  This KIVO can not be solved in Classic Mode";
+
+TEST(StatusLine, ConnectorCountAndVerdictFollowTheSmallestPolygon) {
+    Clicks c;
+    c.Click(200, 100);
+    EXPECT_EQ(UpdateStatusLine(c.level), "3" + SOLVABLE);
+
+    Clicks square;
+    square.Click(200, 100, 4);
+    square.Click(215, 90, 3);
+    EXPECT_EQ(UpdateStatusLine(square.level), "6" + SOLVABLE);
+    EXPECT_EQ(square.level.smallestSideCount, 3);
+    square.Click(240, 115, 3);
+    EXPECT_EQ(UpdateStatusLine(square.level), "8" + NOT_SOLVABLE);
+
+    Clicks dodecagon;
+    dodecagon.Click(300, 200, 12);
+    EXPECT_EQ(UpdateStatusLine(dodecagon.level), "12" + SOLVABLE);
+    EXPECT_EQ(dodecagon.level.smallestSideCount, 12);
+    dodecagon.Click(315, 190, 3);
+    EXPECT_EQ(UpdateStatusLine(dodecagon.level), "14" + NOT_SOLVABLE);
+}
+
+TEST(StatusLine, NothingChangesWhileTheConnectorCounterIsZero) {
+    Clicks c;
+    c.Click(200, 100);
+    ClearElements(c.level);
+    c.level.smallestSideCount = 3;
+    const Level before = c.level;
+    EXPECT_EQ(UpdateStatusLine(c.level), std::nullopt);
+    EXPECT_EQ(c.level, before);
+}
+
+TEST(StatusLine, AfterEveryShapeIsDeletedZeroConnectorsAreSolvable) {
+    Clicks c;
+    c.Click(200, 100);
+    c.Click(220, 90);
+    while (!c.level.shapes.empty()) {
+        DeleteShape(c.level, c.level.shapes[0].id);
+    }
+    EXPECT_EQ(UpdateStatusLine(c.level), "0" + SOLVABLE);
+    EXPECT_EQ(c.level.smallestSideCount, NO_SHAPE_MINIMUM);
+}
+
+TEST(StatusLine, ASmallestSideCountOfZeroOrLessIsNotSolvable) {
+    EXPECT_FALSE(IsClassicModeSolvable(0, 0));
+    EXPECT_FALSE(IsClassicModeSolvable(6, 0));
+    EXPECT_FALSE(IsClassicModeSolvable(6, -1));
+    EXPECT_TRUE(IsClassicModeSolvable(6, 1));
+    EXPECT_TRUE(IsClassicModeSolvable(0, 99));
+    EXPECT_FALSE(IsClassicModeSolvable(7, 3));
+
+    Level level;
+    level.connectorCount = 4;
+    level.shapes.push_back(Shape{});
+    level.shapes[0].entryCount = 1.0f; // an outline with one entry: no sides
+    EXPECT_EQ(UpdateStatusLine(level), "0" + NOT_SOLVABLE);
+    EXPECT_EQ(level.smallestSideCount, 0);
+}
+
+} // namespace
+} // namespace kivo
