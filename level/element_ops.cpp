@@ -155,21 +155,24 @@ static void RecomputeCentre(Shape& s, int appended) {
     s.centreY = float(double(s.centreY) / (double(s.entryCount) - 1.0));
 }
 
+bool AppendShapeEntry(Shape& s, float x, float y, int16_t connectorId) {
+    const int k = EntryIndex(s);
+    if (k < 0 || k >= MAX_SHAPE_ENTRIES) {
+        return false;
+    }
+    s.entryX[k] = x;
+    s.entryY[k] = y;
+    s.connectorIds[k] = connectorId;
+    s.entryCount = float(double(s.entryCount) + 1.0);
+    RecomputeCentre(s, k);
+    return true;
+}
+
 bool AddShapeEntry(Level& level, int16_t shapeId, float x, float y, int16_t connectorId) {
     for (Shape& s : level.shapes) {
-        if (s.id != shapeId) {
-            continue;
+        if (s.id == shapeId) {
+            return AppendShapeEntry(s, x, y, connectorId);
         }
-        const int k = EntryIndex(s);
-        if (k < 0 || k >= MAX_SHAPE_ENTRIES) {
-            return false;
-        }
-        s.entryX[k] = x;
-        s.entryY[k] = y;
-        s.connectorIds[k] = connectorId;
-        s.entryCount = float(double(s.entryCount) + 1.0);
-        RecomputeCentre(s, k);
-        return true;
     }
     return false;
 }

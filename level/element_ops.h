@@ -43,6 +43,9 @@ int16_t AddShape(Level& level, int16_t id);
 // Returns false when no shape has the id or its outline is full.
 bool AddShapeEntry(Level& level, int16_t shapeId, float x, float y, int16_t connectorId);
 
+// AddShapeEntry for a shape already in hand, for callers that know it is the first with its id.
+bool AppendShapeEntry(Shape& shape, float x, float y, int16_t connectorId);
+
 // The point nearest to (x, y) in level pixels; with a non-zero anchor only points other than
 // the anchor within NEIGHBOUR_RADIUS of it take part. 0 when none is found.
 int16_t NearestPoint(const Level& level, float x, float y, int16_t anchorId);

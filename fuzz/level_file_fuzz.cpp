@@ -1,0 +1,43 @@
+// Feeds arbitrary bytes to the level file reader, and what it accepts to the editing
+// operations, the writer and the reader again.
+#include "construction/level_transform.h"
+#include "construction/polygon.h"
+#include "level/drawing.h"
+#include "level/element_ops.h"
+#include "level/shape_deletion.h"
+#include "level/status_line.h"
+#include "storage/level_file.h"
+
+#include <cstdint>
+#include <cstdlib>
+
+using namespace kivo;
+
+static void EditAsADesignerWould(Level& level) {
+    RandomSource random = MakeRandomSource(1);
+    UpdateStatusLine(level);
+    DrawingList(level);
+    PlacePolygon(level, random, 300.0f, 200.0f);
+    if (!level.shapes.empty()) {
+        DeleteShape(level, NearestShape(level, 300.0f, 200.0f));
+    }
+    CenterLevel(level);
+    RotateLevel(level, 45.0f);
+    UpdateStatusLine(level);
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    const QByteArray bytes(reinterpret_cast<const char*>(data), qsizetype(size));
+    Level level;
+    if (!DecodeLevel(bytes, level).isEmpty()) {
+        return 0;
+    }
+    // What was read must be written and read back to the same bytes.
+    const QByteArray written = EncodeLevel(level).bytes;
+    Level reread;
+    if (!DecodeLevel(written, reread).isEmpty() || EncodeLevel(reread).bytes != written) {
+        std::abort();
+    }
+    EditAsADesignerWould(level);
+    return 0;
+}

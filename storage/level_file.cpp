@@ -1,0 +1,306 @@
+#include "level_file.h"
+
+#include "level/element_ops.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
+
+#include <cstring>
+
+namespace kivo {
+
+namespace {
+
+constexpr int POINT_RECORD_BYTES = 10;
+constexpr int CONNECTOR_RECORD_BYTES = 6;
+constexpr int ENTRY_BYTES = 10;
+constexpr int SCORE_BYTES = 4;
+constexpr int MIN_SHAPE_ENTRIES = 2;
+constexpr int16_t MAX_RECORD_COUNT = 32767;
+
+void PutWord(QByteArray& out, int16_t v) {
+    const auto u = static_cast<uint16_t>(v);
+    out.append(char(u & 0xFF));
+    out.append(char(u >> 8));
+}
+
+void PutFloat(QByteArray& out, float v) {
+    uint32_t u = 0;
+    std::memcpy(&u, &v, sizeof u);
+    for (int shift = 0; shift < 32; shift += 8) {
+        out.append(char((u >> shift) & 0xFF));
+    }
+}
+
+// Reads words and floats from the front of the bytes; callers check the room first.
+struct Reader {
+    const QByteArray& bytes;
+    qint64 pos = 0;
+
+    qint64 Left() const { return bytes.size() - pos; }
+    uint8_t Byte() { return static_cast<uint8_t>(bytes[pos++]); }
+    int16_t Word() {
+        const uint16_t low = Byte();
+        return static_cast<int16_t>(low | uint16_t(Byte()) << 8);
+    }
+    float Float() {
+        uint32_t u = 0;
+        for (int shift = 0; shift < 32; shift += 8) {
+            u |= uint32_t(Byte()) << shift;
+        }
+        float v = 0.0f;
+        std::memcpy(&v, &u, sizeof v);
+        return v;
+    }
+};
+
+std::optional<int16_t> ScoreOf(const std::string& text, const char* field, QString& error) {
+    const std::optional<int16_t> score = ParseScore(text);
+    if (!score) {
+        error = QStringLiteral("the %1 \"%2\" is outside the range -32768 to 32767")
+                    .arg(QString::fromLatin1(field), QString::fromStdString(text));
+    }
+    return score;
+}
+
+QString Truncated(const char* what, qint64 index, qint64 count) {
+    return QStringLiteral("the file ends inside %1 %2 of %3").arg(what).arg(index + 1).arg(count);
+}
+
+QString ReadPoints(Reader& in, Level& level) {
+    if (in.Left() < 2) {
+        return QStringLiteral("the file is empty or ends before the point count");
+    }
+    level.pointCount = in.Word();
+    if (level.pointCount < 0) {
+        return QStringLiteral("the point count %1 is negative").arg(level.pointCount);
+    }
+    if (in.Left() < qint64(level.pointCount) * POINT_RECORD_BYTES) {
+        return Truncated("point", in.Left() / POINT_RECORD_BYTES, level.pointCount);
+    }
+    for (int i = 0; i < level.pointCount; ++i) {
+        const int16_t id = in.Word();
+        const float x = in.Float();
+        AddPoint(level, id, x, in.Float());
+    }
+    return {};
+}
+
+QString ReadConnectors(Reader& in, Level& level) {
+    if (in.Left() < 2) {
+        return QStringLiteral("the file ends before the connector count");
+    }
+    level.connectorCount = in.Word();
+    if (level.connectorCount < 0) {
+        return QStringLiteral("the connector count %1 is negative").arg(level.connectorCount);
+    }
+    if (in.Left() < qint64(level.connectorCount) * CONNECTOR_RECORD_BYTES) {
+        return Truncated("connector", in.Left() / CONNECTOR_RECORD_BYTES, level.connectorCount);
+    }
+    for (int i = 0; i < level.connectorCount; ++i) {
+        const int16_t id = in.Word();
+        const int16_t a = in.Word();
+        AddConnector(level, id, a, in.Word());
+    }
+    return {};
+}
+
+QString ReadShape(Reader& in, Level& level, int index, qint64 shapes) {
+    if (in.Left() < 2) {
+        return Truncated("shape", index, shapes);
+    }
+    const int16_t entries = in.Word();
+    if (entries < MIN_SHAPE_ENTRIES || entries > MAX_SHAPE_ENTRIES) {
+        return QStringLiteral("shape %1 has %2 outline entries; a shape has 2 to 17")
+            .arg(index + 1)
+            .arg(entries);
+    }
+    if (in.Left() < qint64(entries) * ENTRY_BYTES) {
+        return Truncated("shape", index, shapes);
+    }
+    const auto sides = static_cast<int8_t>(entries - 1);
+    if (sides < level.smallestSideCount) {
+        level.smallestSideCount = sides;
+    }
+    AddShape(level, static_cast<int16_t>(index));
+    Shape& shape = level.shapes.back();
+    for (int k = 0; k < entries; ++k) {
+        const int16_t connector = in.Word();
+        const float x = in.Float();
+        AppendShapeEntry(shape, x, in.Float(), connector);
+    }
+    return {};
+}
+
+QString ReadShapes(Reader& in, Level& level) {
+    if (in.Left() < 2) {
+        return QStringLiteral("the file ends before the shape count");
+    }
+    level.shapeCount = in.Word();
+    if (level.shapeCount < -1) {
+        return QStringLiteral("the last shape index %1 is below -1").arg(level.shapeCount);
+    }
+    const qint64 shapes = qint64(level.shapeCount) + 1;
+    // Every shape takes at least a count and two entries; check before reserving room.
+    if (in.Left() < shapes * (2 + MIN_SHAPE_ENTRIES * ENTRY_BYTES)) {
+        return QStringLiteral("the file is too short for its %1 shapes").arg(shapes);
+    }
+    level.shapes.reserve(size_t(shapes));
+    level.smallestSideCount = NO_SHAPE_MINIMUM;
+    for (int s = 0; s < shapes; ++s) {
+        if (QString error = ReadShape(in, level, s, shapes); !error.isEmpty()) {
+            return error;
+        }
+    }
+    return {};
+}
+
+QString ReadScores(Reader& in, Level& level) {
+    if (in.Left() < SCORE_BYTES) {
+        return QStringLiteral("the file ends before the target and expert scores");
+    }
+    level.targetScore = std::to_string(in.Word());
+    level.expertScore = std::to_string(in.Word());
+    return {};
+}
+
+QString CannotLoad(const QString& path, const QString& why) {
+    return QStringLiteral("The level file \"%1\" cannot be loaded: %2.").arg(path, why);
+}
+
+QString CannotSave(const QString& path, const QString& why) {
+    return QStringLiteral("The level cannot be saved to \"%1\": %2.").arg(path, why);
+}
+
+} // namespace
+
+std::optional<int16_t> ParseScore(const std::string& text) {
+    size_t i = 0;
+    while (i < text.size() && text[i] == ' ') {
+        ++i;
+    }
+    bool negative = false;
+    if (i < text.size() && (text[i] == '-' || text[i] == '+')) {
+        negative = text[i] == '-';
+        ++i;
+    }
+    int64_t value = 0;
+    for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i) {
+        value = value * 10 + (text[i] - '0');
+        if (value > 32768) {
+            return std::nullopt;
+        }
+    }
+    value = negative ? -value : value;
+    if (value > 32767) {
+        return std::nullopt;
+    }
+    return static_cast<int16_t>(value);
+}
+
+Encoded EncodeLevel(const Level& level) {
+    Encoded result;
+    const std::optional<int16_t> target = ScoreOf(level.targetScore, "target score", result.error);
+    const std::optional<int16_t> expert = ScoreOf(level.expertScore, "expert score", result.error);
+    if (!target || !expert) {
+        return result;
+    }
+    if (level.points.size() > size_t(MAX_RECORD_COUNT) ||
+        level.connectors.size() > size_t(MAX_RECORD_COUNT) ||
+        level.shapes.size() > size_t(MAX_RECORD_COUNT) + 1) {
+        result.error = QStringLiteral("the level has more elements than a level file can hold");
+        return result;
+    }
+    QByteArray& out = result.bytes;
+    PutWord(out, int16_t(level.points.size()));
+    for (const Point& p : level.points) {
+        PutWord(out, p.id);
+        PutFloat(out, p.x);
+        PutFloat(out, p.y);
+    }
+    PutWord(out, int16_t(level.connectors.size()));
+    for (const Connector& c : level.connectors) {
+        PutWord(out, c.id);
+        PutWord(out, c.pointIds[0]);
+        PutWord(out, c.pointIds[1]);
+    }
+    PutWord(out, int16_t(int(level.shapes.size()) - 1));
+    for (const Shape& s : level.shapes) {
+        const int entries = OutlineLength(s);
+        PutWord(out, int16_t(entries));
+        for (int k = 0; k < entries; ++k) {
+            PutWord(out, s.connectorIds[k]);
+            PutFloat(out, s.entryX[k]);
+            PutFloat(out, s.entryY[k]);
+        }
+    }
+    PutWord(out, *target);
+    PutWord(out, *expert);
+    return result;
+}
+
+QString DecodeLevel(const QByteArray& bytes, Level& into) {
+    Level level;
+    level.sideCount = into.sideCount;
+    level.lastRotationAngle = into.lastRotationAngle;
+    level.smallestSideCount = into.smallestSideCount;
+    Reader in{bytes};
+    for (auto section : {ReadPoints, ReadConnectors, ReadShapes, ReadScores}) {
+        if (QString error = section(in, level); !error.isEmpty()) {
+            return error;
+        }
+    }
+    RefreshConnectorEnds(level);
+    into = std::move(level);
+    return {};
+}
+
+FileResult LoadLevel(Level& level, const QString& path) {
+    QFile file(path);
+    if (!QFileInfo(path).isFile()) {
+        const char* why = QFileInfo::exists(path) ? "it is not a file" : "there is no such file";
+        return {false, CannotLoad(path, QString::fromLatin1(why))};
+    }
+    if (!file.open(QIODevice::ReadOnly)) {
+        return {false, CannotLoad(path, file.errorString())};
+    }
+    const QByteArray bytes = file.read(MAX_LEVEL_FILE_BYTES);
+    if (file.error() != QFileDevice::NoError) {
+        return {false, CannotLoad(path, file.errorString())};
+    }
+    if (QString error = DecodeLevel(bytes, level); !error.isEmpty()) {
+        return {false, CannotLoad(path, error)};
+    }
+    return {};
+}
+
+FileResult SaveLevel(Level& level, const QString& path) {
+    const Encoded encoded = EncodeLevel(level);
+    if (!encoded.error.isEmpty()) {
+        return {false, CannotSave(path, encoded.error)};
+    }
+    const QFileInfo info(path);
+    if (info.exists() && !info.isFile()) {
+        return {false, CannotSave(path, QStringLiteral("it is not a file"))};
+    }
+    // Replacing the file by a rename would get past a read-only file; refuse as a write would.
+    if (info.exists() && !info.isWritable()) {
+        return {false, CannotSave(path, QStringLiteral("the file is read-only"))};
+    }
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly)) {
+        return {false, CannotSave(path, file.errorString())};
+    }
+    if (file.write(encoded.bytes) != encoded.bytes.size() || !file.commit()) {
+        const QString why = file.errorString();
+        file.cancelWriting();
+        return {false, CannotSave(path, why)};
+    }
+    level.pointCount = int16_t(level.points.size());
+    level.connectorCount = int16_t(level.connectors.size());
+    level.shapeCount = int16_t(level.shapes.size());
+    return {};
+}
+
+} // namespace kivo

@@ -1,0 +1,49 @@
+// The .kvo level file: little-endian 16-bit words and the exact bits of 32-bit floats, with no
+// header. Points, then connectors, then shape outlines, then the target and expert scores.
+#pragma once
+
+#include "level/level.h"
+
+#include <QByteArray>
+#include <QString>
+
+#include <optional>
+
+namespace kivo {
+
+// What a load or a save came to; message says what went wrong and where, for the window.
+struct FileResult {
+    bool ok = true;
+    QString message;
+};
+
+// Saves the level atomically: the file holds either the old level or the new one, never
+// part of either. On success the three counters are set to the list lengths; on failure
+// neither the level nor the file changes.
+FileResult SaveLevel(Level& level, const QString& path);
+
+// Replaces the level's elements, counters, smallest side count and score texts with the
+// file's. A missing, unreadable or malformed file is refused and the level stays as it was.
+FileResult LoadLevel(Level& level, const QString& path);
+
+// The bytes SaveLevel writes, or why they cannot be written (a score that does not fit 16
+// bits, more elements than the file's counts can hold).
+struct Encoded {
+    QByteArray bytes;
+    QString error;
+};
+Encoded EncodeLevel(const Level& level);
+
+// Reads a level from bytes into `into` (which keeps its other values); returns an empty
+// text on success, otherwise what is wrong with the bytes, and `into` is untouched.
+QString DecodeLevel(const QByteArray& bytes, Level& into);
+
+// A score field's text read as the file stores it: leading spaces, an optional sign, then
+// digits up to the first other character; no digits read as 0. None when out of 16 bits.
+std::optional<int16_t> ParseScore(const std::string& text);
+
+// The longest file the format can describe; anything past it would be after the scores.
+constexpr qint64 MAX_LEVEL_FILE_BYTES =
+    2 + 10 * 32767 + 2 + 6 * 32767 + 2 + 32768LL * (2 + 10 * MAX_SHAPE_ENTRIES) + 4;
+
+} // namespace kivo

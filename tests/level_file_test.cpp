@@ -1,0 +1,343 @@
+#include "storage/level_file.h"
+
+#include "clicks.h"
+#include "construction/level_transform.h"
+#include "level/shape_deletion.h"
+
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <cstring>
+#include <unistd.h>
+
+namespace kivo {
+namespace {
+
+QByteArray Word(int v) {
+    QByteArray b;
+    b.append(char(v & 0xFF));
+    b.append(char((v >> 8) & 0xFF));
+    return b;
+}
+
+QByteArray Float(float v) {
+    uint32_t u = 0;
+    std::memcpy(&u, &v, 4);
+    QByteArray b;
+    for (int s = 0; s < 32; s += 8) {
+        b.append(char((u >> s) & 0xFF));
+    }
+    return b;
+}
+
+QByteArray PointRecord(int id, float x, float y) {
+    return Word(id) + Float(x) + Float(y);
+}
+
+QByteArray Entry(int connector, float x, float y) {
+    return Word(connector) + Float(x) + Float(y);
+}
+
+QByteArray ReadAll(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+void Write(const QString& path, const QByteArray& bytes) {
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write(bytes);
+}
+
+// A level of several shapes, two of them sharing a side, made by real clicks.
+Level SeveralShapes() {
+    Clicks c;
+    c.Click(300, 200, 4);
+    c.Click(315, 190, 3);
+    c.Click(345, 215, 6);
+    c.Click(290, 250, 5);
+    c.level.targetScore = "150";
+    c.level.expertScore = "-7";
+    return c.level;
+}
+
+class LevelFile : public ::testing::Test {
+  protected:
+    QTemporaryDir dir;
+    QString Path(const char* name) const { return dir.filePath(QString::fromLatin1(name)); }
+};
+
+TEST_F(LevelFile, AnEmptyLevelIsTenBytes) {
+    Level level;
+    ASSERT_TRUE(SaveLevel(level, Path("empty.kvo")).ok);
+    EXPECT_EQ(ReadAll(Path("empty.kvo")).toHex(' '), "00 00 00 00 ff ff 64 00 c8 00");
+}
+
+TEST_F(LevelFile, ATriangleIsAHundredBytesAtTheFormatsOffsets) {
+    Clicks c;
+    c.Click(200, 100);
+    const Level& level = c.level;
+    const QByteArray bytes = EncodeLevel(level).bytes;
+    ASSERT_EQ(bytes.size(), 100);
+    EXPECT_EQ(bytes.mid(0, 2), Word(3));
+    EXPECT_EQ(bytes.mid(2, 10), PointRecord(level.points[0].id, 11.5f, level.points[0].y));
+    EXPECT_EQ(bytes.mid(4, 4).toHex(' '), "00 00 38 41");
+    EXPECT_EQ(bytes.mid(12, 2), Word(level.points[1].id));
+    EXPECT_EQ(bytes.mid(22, 2), Word(level.points[2].id));
+    EXPECT_EQ(bytes.mid(32, 2), Word(3));
+    const Connector& first = level.connectors[0];
+    EXPECT_EQ(bytes.mid(34, 6), Word(first.id) + Word(first.pointIds[0]) + Word(first.pointIds[1]));
+    EXPECT_EQ(bytes.mid(40, 2), Word(level.connectors[1].id));
+    EXPECT_EQ(bytes.mid(46, 2), Word(level.connectors[2].id));
+    EXPECT_EQ(bytes.mid(52, 2), Word(0));
+    EXPECT_EQ(bytes.mid(54, 2), Word(4));
+    const Shape& s = level.shapes[0];
+    for (int k = 0; k < 4; ++k) {
+        EXPECT_EQ(bytes.mid(56 + 10 * k, 10), Entry(s.connectorIds[k], s.entryX[k], s.entryY[k]));
+    }
+    EXPECT_EQ(bytes.mid(96, 4), Word(100) + Word(200));
+}
+
+TEST_F(LevelFile, SaveLoadSaveGivesTheSameBytesAndTheSameFigure) {
+    Level level = SeveralShapes();
+    ASSERT_TRUE(SaveLevel(level, Path("a.kvo")).ok);
+    Level loaded;
+    ASSERT_TRUE(LoadLevel(loaded, Path("a.kvo")).ok);
+    ASSERT_TRUE(SaveLevel(loaded, Path("b.kvo")).ok);
+    EXPECT_EQ(ReadAll(Path("a.kvo")), ReadAll(Path("b.kvo")));
+
+    EXPECT_EQ(loaded.points, level.points);
+    EXPECT_EQ(loaded.connectors, level.connectors); // ends rebuilt from the points
+    ASSERT_EQ(loaded.shapes.size(), level.shapes.size());
+    for (size_t i = 0; i < level.shapes.size(); ++i) {
+        EXPECT_EQ(loaded.shapes[i].id, int16_t(i));
+        EXPECT_EQ(loaded.shapes[i].centreX, level.shapes[i].centreX);
+        EXPECT_EQ(loaded.shapes[i].centreY, level.shapes[i].centreY);
+    }
+    EXPECT_EQ(loaded.targetScore, "150");
+    EXPECT_EQ(loaded.expertScore, "-7");
+    EXPECT_EQ(loaded.smallestSideCount, 3);
+}
+
+TEST_F(LevelFile, SavingRecountsTheCountersOnlyWhenItSucceeds) {
+    Clicks c;
+    c.Click(200, 100);
+    c.Click(220, 90);
+    DeleteShape(c.level, c.level.shapes[1].id);
+    DeleteShape(c.level, c.level.shapes[0].id);
+    c.level.targetScore = "99999";
+    EXPECT_FALSE(SaveLevel(c.level, Path("x.kvo")).ok);
+    EXPECT_EQ(c.level.pointCount, 4);
+    c.level.targetScore = "100";
+    ASSERT_TRUE(SaveLevel(c.level, Path("x.kvo")).ok);
+    EXPECT_EQ(ReadAll(Path("x.kvo")).toHex(' '), "00 00 00 00 ff ff 64 00 c8 00");
+    EXPECT_EQ(c.level.pointCount, 0);
+    EXPECT_EQ(c.level.connectorCount, 0);
+    EXPECT_EQ(c.level.shapeCount, 0);
+}
+
+TEST_F(LevelFile, TheSameClicksAlwaysGiveTheSameFile) {
+    // Any change to the arithmetic of placement, centring or rotation shows here as a
+    // different byte. The reference file was written by this editor from these clicks.
+    Clicks c;
+    c.Click(300, 200, 4);
+    c.Click(315, 190, 3);
+    c.Click(345, 215, 6);
+    c.Click(290, 250, 5);
+    c.Click(260, 180, 12);
+    c.Click(380, 300, 7);
+    CenterLevel(c.level);
+    RotateLevel(c.level, 33.0f);
+    const QByteArray expected = ReadAll(QStringLiteral(KIVO_TEST_DATA "/clicks.kvo"));
+    ASSERT_FALSE(expected.isEmpty());
+    EXPECT_EQ(EncodeLevel(c.level).bytes.toHex(), expected.toHex());
+}
+
+TEST_F(LevelFile, LoadingMergesNearPointsAndRepeatedConnectors) {
+    const QByteArray bytes = Word(3) + PointRecord(7, 10.0f, 4.0f) +
+                             PointRecord(8, 10.019f, 4.019f) + PointRecord(9, 11.5f, 4.0f) +
+                             Word(2) + Word(20) + Word(7) + Word(9) + Word(21) + Word(9) + Word(7) +
+                             Word(-1) + Word(1) + Word(2);
+    Write(Path("m.kvo"), bytes);
+    Level level;
+    ASSERT_TRUE(LoadLevel(level, Path("m.kvo")).ok);
+    ASSERT_EQ(level.points.size(), 2u);
+    EXPECT_EQ(level.points[0].id, 7);
+    EXPECT_EQ(level.pointCount, 3);
+    ASSERT_EQ(level.connectors.size(), 1u);
+    EXPECT_EQ(level.connectors[0].id, 20);
+    EXPECT_EQ(level.connectors[0].endX[1], 230.0f);
+    EXPECT_EQ(level.connectorCount, 2);
+    EXPECT_TRUE(level.shapes.empty());
+    EXPECT_EQ(level.shapeCount, -1);
+    EXPECT_EQ(level.targetScore, "1");
+    EXPECT_EQ(level.smallestSideCount, NO_SHAPE_MINIMUM);
+}
+
+TEST_F(LevelFile, ShapeIndexAndSmallestSideCountOnLoad) {
+    const QByteArray square = Word(5) + Entry(1, 1, 1) + Entry(2, 2, 1) + Entry(3, 2, 2) +
+                              Entry(4, 1, 2) + Entry(4, 1, 1);
+    const QByteArray heptagonTail = Word(8) + Entry(1, 1, 1).repeated(8);
+    Write(Path("one.kvo"), Word(0) + Word(0) + Word(0) + square + Word(5) + Word(6));
+    Write(Path("two.kvo"), Word(0) + Word(0) + Word(1) + heptagonTail + square + Word(5) + Word(6));
+    Level level;
+    ASSERT_TRUE(LoadLevel(level, Path("one.kvo")).ok);
+    ASSERT_EQ(level.shapes.size(), 1u);
+    EXPECT_EQ(level.shapes[0].id, 0);
+    EXPECT_EQ(level.shapes[0].centreX, 1.5f);
+    EXPECT_EQ(level.smallestSideCount, 4);
+    ASSERT_TRUE(LoadLevel(level, Path("two.kvo")).ok);
+    ASSERT_EQ(level.shapes.size(), 2u);
+    EXPECT_EQ(level.shapes[1].id, 1);
+    EXPECT_EQ(level.shapeCount, 1);
+    EXPECT_EQ(level.smallestSideCount, 4);
+    EXPECT_EQ(level.expertScore, "6");
+}
+
+TEST_F(LevelFile, BytesAfterTheScoresAreIgnoredAndAnOldLongerFileIsReplacedWhole) {
+    Write(Path("old.kvo"), QByteArray(300, '\x7f'));
+    Clicks c;
+    c.Click(200, 100);
+    ASSERT_TRUE(SaveLevel(c.level, Path("old.kvo")).ok);
+    const QByteArray saved = ReadAll(Path("old.kvo"));
+    EXPECT_EQ(saved.size(), 100);
+    Write(Path("tail.kvo"), saved + QByteArray(200, '\x7f'));
+    Level level;
+    ASSERT_TRUE(LoadLevel(level, Path("tail.kvo")).ok);
+    EXPECT_EQ(EncodeLevel(level).bytes, saved);
+}
+
+// Each of these files is refused, and the level in memory stays exactly as it was.
+TEST_F(LevelFile, MalformedFilesAreRefusedAndTheLevelStaysAsItWas) {
+    const QByteArray triangleShape = Word(4) + Entry(1, 1, 1).repeated(4);
+    const struct {
+        const char* name;
+        QByteArray bytes;
+        const char* why;
+    } cases[] = {
+        {"zero.kvo", QByteArray(), "ends before the point count"},
+        {"short-point.kvo", Word(2) + PointRecord(1, 1, 1) + Word(0), "point 2 of 2"},
+        {"neg-points.kvo", Word(-3) + Word(0) + Word(-1) + Word(1) + Word(1), "negative"},
+        {"neg-conn.kvo", Word(0) + Word(-1) + Word(-1) + Word(1) + Word(1), "negative"},
+        {"no-shapes-count.kvo", Word(0) + Word(0), "before the shape count"},
+        {"low-index.kvo", Word(0) + Word(0) + Word(-2) + Word(1) + Word(1), "below -1"},
+        {"one-entry.kvo",
+         Word(0) + Word(0) + Word(0) + Word(1) + Entry(1, 1, 1) + Entry(1, 1, 1) + Word(1) +
+             Word(1),
+         "1 outline entries"},
+        {"many-entries.kvo",
+         Word(0) + Word(0) + Word(0) + Word(18) + Entry(1, 1, 1).repeated(18) + Word(1) + Word(1),
+         "18 outline entries"},
+        {"short-shape.kvo", Word(0) + Word(0) + Word(0) + triangleShape.left(30), "shape 1 of 1"},
+        {"huge-count.kvo", Word(30000) + PointRecord(1, 1, 1), "point 2 of 30000"},
+        {"huge-shapes.kvo", Word(0) + Word(0) + Word(30000) + triangleShape, "too short"},
+        {"no-scores.kvo", Word(0) + Word(0) + Word(0) + triangleShape + Word(1), "scores"},
+    };
+    const Level before = SeveralShapes();
+    for (const auto& test : cases) {
+        SCOPED_TRACE(test.name);
+        Write(Path(test.name), test.bytes);
+        Level level = before;
+        const FileResult result = LoadLevel(level, Path(test.name));
+        EXPECT_FALSE(result.ok);
+        EXPECT_TRUE(result.message.contains(Path(test.name))) << result.message.toStdString();
+        EXPECT_TRUE(result.message.contains(QString::fromLatin1(test.why)))
+            << result.message.toStdString();
+        EXPECT_EQ(level, before);
+    }
+}
+
+TEST_F(LevelFile, LoadingAMissingFileIsAnErrorAndCreatesNothing) {
+    Level level = SeveralShapes();
+    const Level before = level;
+    const FileResult result = LoadLevel(level, Path("missing.kvo"));
+    EXPECT_FALSE(result.ok);
+    EXPECT_TRUE(result.message.contains("no such file"));
+    EXPECT_FALSE(QFile::exists(Path("missing.kvo")));
+    EXPECT_FALSE(LoadLevel(level, dir.path()).ok);
+    EXPECT_EQ(level, before);
+}
+
+TEST_F(LevelFile, ScoresAreReadAsTheFieldsDecimalNumbers) {
+    EXPECT_EQ(ParseScore("abc"), 0);
+    EXPECT_EQ(ParseScore("12x"), 12);
+    EXPECT_EQ(ParseScore(" -5"), -5);
+    EXPECT_EQ(ParseScore("+7"), 7);
+    EXPECT_EQ(ParseScore(""), 0);
+    EXPECT_EQ(ParseScore("-"), 0);
+    EXPECT_EQ(ParseScore("\t5"), 0); // only the space is skipped
+    EXPECT_EQ(ParseScore("32767"), 32767);
+    EXPECT_EQ(ParseScore("-32768"), -32768);
+    EXPECT_EQ(ParseScore("32768"), std::nullopt);
+    EXPECT_EQ(ParseScore("-32769"), std::nullopt);
+    EXPECT_EQ(ParseScore("70000"), std::nullopt);
+    EXPECT_EQ(ParseScore("000000000000000012"), 12);
+
+    Level level;
+    level.targetScore = " -5";
+    level.expertScore = "12x";
+    ASSERT_TRUE(SaveLevel(level, Path("s.kvo")).ok);
+    EXPECT_EQ(ReadAll(Path("s.kvo")).right(4).toHex(' '), "fb ff 0c 00");
+    Write(Path("neg.kvo"), Word(0) + Word(0) + Word(-1) + QByteArray::fromHex("409c0000"));
+    ASSERT_TRUE(LoadLevel(level, Path("neg.kvo")).ok);
+    EXPECT_EQ(level.targetScore, "-25536");
+}
+
+TEST_F(LevelFile, AScoreOutOfRangeIsRefusedAndNothingIsWritten) {
+    Write(Path("keep.kvo"), "old bytes");
+    Level level;
+    level.expertScore = "40000";
+    const FileResult result = SaveLevel(level, Path("keep.kvo"));
+    EXPECT_FALSE(result.ok);
+    EXPECT_TRUE(result.message.contains("expert score \"40000\"")) << result.message.toStdString();
+    EXPECT_TRUE(result.message.contains("-32768 to 32767"));
+    EXPECT_EQ(ReadAll(Path("keep.kvo")), "old bytes");
+}
+
+TEST_F(LevelFile, ASaveThatCannotBeDoneSaysSoAndLeavesFilesAlone) {
+    Level level = SeveralShapes();
+    const Level before = level;
+    const QString missing = dir.filePath("no/such/folder/x.kvo");
+    FileResult result = SaveLevel(level, missing);
+    EXPECT_FALSE(result.ok);
+    EXPECT_TRUE(result.message.contains(missing));
+    EXPECT_FALSE(QFile::exists(missing));
+
+    QDir(dir.path()).mkdir("folder.kvo");
+    EXPECT_FALSE(SaveLevel(level, Path("folder.kvo")).ok);
+    EXPECT_EQ(level, before);
+}
+
+TEST_F(LevelFile, AReadOnlyFileOrFolderIsNeitherWrittenNorReplaced) {
+    if (geteuid() == 0) {
+        GTEST_SKIP() << "permissions do not stop root";
+    }
+    Level level = SeveralShapes();
+    Write(Path("ro.kvo"), "old bytes");
+    QFile::setPermissions(Path("ro.kvo"), QFileDevice::ReadOwner);
+    const FileResult result = SaveLevel(level, Path("ro.kvo"));
+    EXPECT_FALSE(result.ok);
+    EXPECT_TRUE(result.message.contains("read-only"));
+    EXPECT_EQ(ReadAll(Path("ro.kvo")), "old bytes");
+
+    QDir(dir.path()).mkdir("ro");
+    Write(dir.filePath("ro/old.kvo"), "old bytes");
+    QFile::setPermissions(dir.filePath("ro"), QFileDevice::ReadOwner | QFileDevice::ExeOwner);
+    EXPECT_FALSE(SaveLevel(level, dir.filePath("ro/old.kvo")).ok);
+    EXPECT_EQ(ReadAll(dir.filePath("ro/old.kvo")), "old bytes");
+    QFile::setPermissions(dir.filePath("ro"),
+                          QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+}
+
+TEST(TemplateLevel, TheShippedTemplateLoads) {
+    Level level;
+    const FileResult result =
+        LoadLevel(level, QStringLiteral(KIVO_SOURCE_DIR "/data/kivo/default.kvo"));
+    EXPECT_TRUE(result.ok) << result.message.toStdString();
+}
+
+} // namespace
+} // namespace kivo
