@@ -1,0 +1,84 @@
+// The packs in the data folder kivo/: listing them, showing one in the pack panel, writing
+// its details back, creating new packs from the template level and deleting them.
+// The store works on plain data; the window mirrors the panel into its controls and shows
+// the outcome's messages.
+#pragma once
+
+#include "level/level.h"
+#include "level/random_source.h"
+
+#include <QString>
+#include <QStringList>
+
+#include <string>
+#include <vector>
+
+namespace kivo {
+
+constexpr int PACK_LEVEL_COUNT = 100; // kivo1.kvo ... kivo100.kvo, besides unlimited.kvo
+constexpr const char* PACK_CREATED_TEXT = "Pack Created, please select and edit Pack Details";
+
+// What the pack panel shows. Texts are the bytes of config.txt, unchanged.
+struct PackPanel {
+    std::vector<std::string> names; // the entries of the pack list, in listing order
+    std::string comboText;
+    std::string author;
+    std::string dateCreated;
+    std::string packId = "ss";
+};
+
+struct PackStore {
+    QString dataDir; // the data folder: the start directory's kivo/
+    std::vector<PackInfo> packs;
+    PackPanel panel;
+    // The folder of the pack whose details are shown, empty when none is: Apply Change and
+    // Delete act on it alone, even when another pack has the same id.
+    QString shownDir;
+};
+
+// What an operation has to tell the user: the "Information" text after a pack was created,
+// and everything that could not be done, each naming the folder or file.
+struct PackOutcome {
+    QString information;
+    QStringList errors;
+};
+
+// The details the user has typed into the panel.
+struct PackEdit {
+    std::string name;
+    std::string author;
+    std::string dateCreated;
+};
+
+// A store over baseDir/kivo, with nothing listed yet.
+PackStore MakePackStore(const QString& baseDir);
+
+// Lists the packs and shows the first; when there is none, makes one attempt to create one.
+// levelDir becomes the shown pack's level folder.
+PackOutcome ScanPacks(PackStore& store, RandomSource& random, QString& levelDir);
+
+// Shows the last pack with this name; with none, nothing changes.
+void ShowPackDetails(PackStore& store, const std::string& name, QString& levelDir);
+
+// Writes the edited details into the shown pack's config.txt, then lists the packs anew.
+// When the file cannot be written, nothing is listed anew and the panel keeps the edits.
+PackOutcome ApplyPackChange(PackStore& store, const PackEdit& edit, RandomSource& random,
+                            QString& levelDir);
+
+// Creates a pack with 101 copies of the template level, then lists the packs anew.
+PackOutcome CreatePack(PackStore& store, RandomSource& random, QString& levelDir);
+
+// Deletes the shown pack's folder with everything in it, then lists the packs anew.
+PackOutcome DeletePack(PackStore& store, RandomSource& random, QString& levelDir);
+
+// The four texts of a config.txt: a line ends at CR LF, a lone CR, a lone LF, a NUL or the
+// end; missing lines are empty and lines after the fourth are ignored.
+std::vector<std::string> ReadConfigLines(const QByteArray& bytes);
+
+// Pack texts on screen: UTF-8 where the bytes are valid UTF-8, otherwise one character per
+// byte. StoredPackText gives back the original bytes while the shown text is unchanged, so
+// bytes of any 8-bit character set survive an Apply Change.
+QString ShownPackText(const std::string& bytes);
+std::string StoredPackText(const QString& shown, const std::string& original);
+
+} // namespace kivo

@@ -1,0 +1,318 @@
+#include "storage/pack_store.h"
+
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <set>
+
+#include <unistd.h>
+
+namespace kivo {
+namespace {
+
+QByteArray ReadAll(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+void Write(const QString& path, const QByteArray& bytes) {
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly)) << path.toStdString();
+    f.write(bytes);
+}
+
+const QByteArray TEMPLATE("\x00\x00\x00\x00\xff\xff\x64\x00\xc8\x00", 10);
+
+// A start directory with a data folder and a template level.
+class Packs : public ::testing::Test {
+  protected:
+    QTemporaryDir base;
+    PackStore store;
+    RandomSource random = MakeRandomSource(5);
+    QString levelDir;
+
+    void SetUp() override {
+        QDir(base.path()).mkdir("kivo");
+        Write(Data("default.kvo"), TEMPLATE);
+        store = MakePackStore(base.path());
+        levelDir = base.path();
+    }
+    QString Data(const QString& name) const { return base.filePath("kivo/" + name); }
+    QStringList PackDirs() const {
+        return QDir(Data("")).entryList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name);
+    }
+    // A pack made by hand with the given config.txt bytes.
+    void MakePack(const QString& dir, const QByteArray& config) {
+        QDir(Data("")).mkpath(dir + "/kivo");
+        Write(Data(dir + "/config.txt"), config);
+    }
+    PackEdit EditOf(const std::string& name) const {
+        return {name, store.panel.author, store.panel.dateCreated};
+    }
+};
+
+TEST_F(Packs, AnEmptyDataFolderGetsOneNewPackAndTheInformationMessage) {
+    const int64_t before = ClockSeconds();
+    const PackOutcome outcome = ScanPacks(store, random, levelDir);
+    EXPECT_EQ(outcome.information, "Pack Created, please select and edit Pack Details");
+    EXPECT_TRUE(outcome.errors.isEmpty());
+    ASSERT_EQ(store.packs.size(), 1u);
+    const PackInfo& pack = store.packs[0];
+    EXPECT_EQ(pack.name, "New Pack");
+    EXPECT_EQ(store.panel.names, std::vector<std::string>{"New Pack"});
+    EXPECT_EQ(store.panel.comboText, "New Pack");
+    EXPECT_EQ(store.panel.author, "New Author");
+    EXPECT_EQ(store.panel.dateCreated, "When?");
+    EXPECT_GE(std::stoll(store.panel.packId), before);
+    EXPECT_LE(std::stoll(store.panel.packId), ClockSeconds());
+    EXPECT_EQ(levelDir.toStdString(), pack.levelsPath);
+
+    const QString dir = PackDirs().value(0);
+    EXPECT_TRUE(dir.endsWith("_pak"));
+    EXPECT_TRUE(dir.startsWith(QString::number(before).left(8)));
+    EXPECT_EQ(pack.levelsPath, Data(dir + "/kivo/").toStdString());
+    EXPECT_EQ(ReadAll(Data(dir + "/config.txt")), "New Pack\r\nNew Author\r\nWhen?\r\n" +
+                                                      QByteArray::fromStdString(pack.packId) +
+                                                      "\r\n");
+    EXPECT_TRUE(QDir(Data(dir + "/highscores")).isEmpty());
+    EXPECT_TRUE(QDir(Data(dir + "/playerdata")).isEmpty());
+    const QStringList levels = QDir(Data(dir + "/kivo")).entryList(QDir::Files);
+    EXPECT_EQ(levels.size(), 101);
+    EXPECT_TRUE(levels.contains("unlimited.kvo"));
+    EXPECT_TRUE(levels.contains("kivo1.kvo"));
+    EXPECT_TRUE(levels.contains("kivo100.kvo"));
+    for (const QString& level : levels) {
+        EXPECT_EQ(ReadAll(Data(dir + "/kivo/" + level)), TEMPLATE) << level.toStdString();
+    }
+}
+
+TEST(ConfigLines, EveryLineEndReadsTheSameAndMissingLinesAreEmpty) {
+    const std::vector<std::string> four{"Name", "Author", "Date", "123"};
+    EXPECT_EQ(ReadConfigLines("Name\r\nAuthor\r\nDate\r\n123\r\n"), four);
+    EXPECT_EQ(ReadConfigLines("Name\nAuthor\nDate\n123"), four);
+    EXPECT_EQ(ReadConfigLines("Name\rAuthor\rDate\r123\r"), four);
+    EXPECT_EQ(ReadConfigLines(QByteArray("Name\0Author\r\nDate\n123\r\nextra\r\n", 33)), four);
+    EXPECT_EQ(ReadConfigLines("Name\r\n\r\nDate"),
+              (std::vector<std::string>{"Name", "", "Date", ""}));
+    EXPECT_EQ(ReadConfigLines(""), (std::vector<std::string>{"", "", "", ""}));
+}
+
+TEST_F(Packs, PacksAreListedInDirectoryOrderAndTheFirstIsShown) {
+    MakePack("b_pak", "Beta\r\nAnn\r\nMay\r\n1\r\n");
+    MakePack("a_pak", "Alpha\nBob\nJune\n2\n");
+    MakePack("c_pak", "Gamma\rCid\r");
+    Write(Data("notes.txt"), "a file is not a pack");
+    QDir(Data("")).mkdir("by hand");
+    ScanPacks(store, random, levelDir);
+    ASSERT_EQ(store.packs.size(), 4u);
+    const QStringList listing =
+        QDir(Data("")).entryList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Unsorted);
+    for (size_t i = 0; i < store.packs.size(); ++i) {
+        EXPECT_EQ(store.packs[i].levelsPath, Data(listing[int(i)] + "/kivo/").toStdString());
+        EXPECT_EQ(store.panel.names[i], store.packs[i].name);
+    }
+    EXPECT_EQ(store.panel.comboText, store.packs[0].name);
+    EXPECT_EQ(store.panel.author, store.packs[0].author);
+    EXPECT_EQ(levelDir.toStdString(), store.packs[0].levelsPath);
+
+    ShowPackDetails(store, "Gamma", levelDir);
+    EXPECT_EQ(store.panel.author, "Cid");
+    EXPECT_EQ(store.panel.dateCreated, "");
+    EXPECT_EQ(store.panel.packId, "");
+    EXPECT_EQ(levelDir, Data("c_pak/kivo/"));
+    ShowPackDetails(store, "", levelDir); // the folder made by hand: four empty texts
+    EXPECT_EQ(levelDir, Data("by hand/kivo/"));
+    EXPECT_FALSE(QFile::exists(Data("by hand/config.txt")));
+    ShowPackDetails(store, "Nothing", levelDir);
+    EXPECT_EQ(levelDir, Data("by hand/kivo/"));
+}
+
+TEST_F(Packs, SelectingANameTwoPacksShareShowsTheLaterOne) {
+    MakePack("x_pak", "Same\r\nFirst\r\nd\r\n1\r\n");
+    MakePack("y_pak", "Same\r\nSecond\r\nd\r\n2\r\n");
+    ScanPacks(store, random, levelDir);
+    ShowPackDetails(store, "Same", levelDir);
+    EXPECT_EQ(store.panel.author, store.packs[1].author);
+}
+
+TEST_F(Packs, ApplyChangeRewritesTheShownPacksConfigWhole) {
+    MakePack("p_pak", "A Rather Long Name!!\r\nAuthor\r\nToday\r\n77\r\n");
+    ScanPacks(store, random, levelDir);
+    PackEdit edit = EditOf("Short");
+    edit.author = "Zed";
+    const PackOutcome outcome = ApplyPackChange(store, edit, random, levelDir);
+    EXPECT_TRUE(outcome.errors.isEmpty());
+    EXPECT_EQ(ReadAll(Data("p_pak/config.txt")), "Short\r\nZed\r\nToday\r\n77\r\n");
+    EXPECT_EQ(store.panel.names, std::vector<std::string>{"Short"});
+    EXPECT_EQ(store.panel.author, "Zed");
+}
+
+TEST_F(Packs, EightBitTextsSurviveAScanAndAnApplyChangeUnchanged) {
+    const QByteArray config("Caf\xe9 Pack\r\nJos\xe9\r\n\x80\x81\r\n9\r\n");
+    MakePack("e_pak", config);
+    ScanPacks(store, random, levelDir);
+    const QString shown = ShownPackText(store.panel.author);
+    EXPECT_EQ(shown, QString::fromUtf8("Jos\u00e9"));
+    EXPECT_EQ(StoredPackText(shown, store.panel.author), "Jos\xe9");
+    EXPECT_EQ(StoredPackText("Joe", store.panel.author), "Joe");
+    EXPECT_EQ(ShownPackText("Jos\xc3\xa9"), QString::fromUtf8("Jos\u00e9"));
+    ApplyPackChange(store, EditOf(store.panel.comboText), random, levelDir);
+    EXPECT_EQ(ReadAll(Data("e_pak/config.txt")), config);
+}
+
+TEST_F(Packs, PacksSharingAnIdAreChangedAndDeletedOneAtATime) {
+    MakePack("one_pak", "One\r\nA\r\nD\r\n500\r\n");
+    MakePack("two_pak", "Two\r\nB\r\nD\r\n500\r\n");
+    ScanPacks(store, random, levelDir);
+    ShowPackDetails(store, "Two", levelDir);
+    ApplyPackChange(store, EditOf("Renamed"), random, levelDir);
+    EXPECT_EQ(ReadAll(Data("one_pak/config.txt")), "One\r\nA\r\nD\r\n500\r\n");
+    EXPECT_EQ(ReadAll(Data("two_pak/config.txt")), "Renamed\r\nB\r\nD\r\n500\r\n");
+
+    ShowPackDetails(store, "Renamed", levelDir);
+    const PackOutcome outcome = DeletePack(store, random, levelDir);
+    EXPECT_TRUE(outcome.errors.isEmpty());
+    EXPECT_TRUE(outcome.information.isEmpty());
+    EXPECT_EQ(PackDirs(), QStringList{"one_pak"});
+    EXPECT_EQ(store.panel.names, std::vector<std::string>{"One"});
+}
+
+TEST_F(Packs, TwoPacksMadeInOneSecondGetDifferentIds) {
+    CreatePack(store, random, levelDir);
+    CreatePack(store, random, levelDir);
+    CreatePack(store, random, levelDir);
+    ASSERT_EQ(store.packs.size(), 3u);
+    std::set<std::string> ids;
+    for (const PackInfo& pack : store.packs) {
+        ids.insert(pack.packId);
+    }
+    EXPECT_EQ(ids.size(), 3u);
+}
+
+TEST_F(Packs, DeletingTheOnlyPackMakesANewOne) {
+    ScanPacks(store, random, levelDir);
+    const QStringList first = PackDirs();
+    const PackOutcome outcome = DeletePack(store, random, levelDir);
+    EXPECT_EQ(outcome.information, PACK_CREATED_TEXT);
+    ASSERT_EQ(PackDirs().size(), 1);
+    EXPECT_NE(PackDirs(), first);
+    EXPECT_EQ(store.packs.size(), 1u);
+}
+
+TEST_F(Packs, DeletingNeverFollowsALinkOutOfThePack) {
+    QTemporaryDir outside;
+    Write(outside.filePath("precious.kvo"), "keep me");
+    MakePack("p_pak", "P\r\n\r\n\r\n1\r\n");
+    QFile::link(outside.path(), Data("p_pak/kivo/linked"));
+    QFile::link(outside.filePath("precious.kvo"), Data("p_pak/file-link.kvo"));
+    QFile::link(outside.path(), Data("linked_pak"));
+    MakePack("q_pak", "Q\r\n\r\n\r\n2\r\n");
+    ScanPacks(store, random, levelDir);
+    ShowPackDetails(store, "P", levelDir);
+    EXPECT_TRUE(DeletePack(store, random, levelDir).errors.isEmpty());
+    EXPECT_FALSE(QFileInfo::exists(Data("p_pak")));
+    EXPECT_EQ(ReadAll(outside.filePath("precious.kvo")), "keep me");
+
+    ShowPackDetails(store, "", levelDir); // the linked folder, listed with empty texts
+    ASSERT_EQ(levelDir, Data("linked_pak/kivo/"));
+    DeletePack(store, random, levelDir);
+    EXPECT_FALSE(QFileInfo(Data("linked_pak")).isSymLink());
+    EXPECT_EQ(ReadAll(outside.filePath("precious.kvo")), "keep me");
+}
+
+TEST_F(Packs, AMissingDataFolderIsReportedOnceAndTheListStaysEmpty) {
+    QDir(Data("")).removeRecursively();
+    const PackOutcome outcome = ScanPacks(store, random, levelDir);
+    ASSERT_EQ(outcome.errors.size(), 1);
+    EXPECT_TRUE(outcome.errors[0].contains("data folder")) << outcome.errors[0].toStdString();
+    EXPECT_TRUE(outcome.errors[0].contains(QDir::toNativeSeparators(store.dataDir)));
+    EXPECT_TRUE(store.packs.empty());
+    EXPECT_TRUE(outcome.information.isEmpty());
+    EXPECT_EQ(levelDir, base.path());
+    EXPECT_FALSE(CreatePack(store, random, levelDir).errors.isEmpty());
+    EXPECT_FALSE(QFileInfo::exists(Data("")));
+}
+
+TEST_F(Packs, AMissingTemplateIsReportedAndNoEmptyPackIsLeft) {
+    QFile::remove(Data("default.kvo"));
+    const PackOutcome outcome = ScanPacks(store, random, levelDir);
+    ASSERT_EQ(outcome.errors.size(), 1);
+    EXPECT_TRUE(outcome.errors[0].contains("template level")) << outcome.errors[0].toStdString();
+    EXPECT_TRUE(outcome.errors[0].contains("default.kvo"));
+    EXPECT_TRUE(PackDirs().isEmpty());
+    EXPECT_TRUE(store.packs.empty());
+    EXPECT_TRUE(store.shownDir.isEmpty());
+    EXPECT_FALSE(ApplyPackChange(store, PackEdit{}, random, levelDir).errors.isEmpty());
+    EXPECT_FALSE(DeletePack(store, random, levelDir).errors.isEmpty());
+}
+
+TEST_F(Packs, ANewPackNeverTouchesAnExistingFolder) {
+    // The same seed draws the same first suffix; make that name taken for the next seconds.
+    RandomSource probe = MakeRandomSource(5);
+    const int suffix = RandomUpTo(probe, 10);
+    const int64_t now = ClockSeconds();
+    for (int64_t s = now; s < now + 3; ++s) {
+        const QString name = QString::number(s) + QString::number(suffix) + "_pak";
+        MakePack(name, "Mine\r\nMe\r\nThen\r\n1\r\n");
+        Write(Data(name + "/kivo/kivo1.kvo"), "my level");
+    }
+    CreatePack(store, random, levelDir);
+    EXPECT_EQ(PackDirs().size(), 4);
+    for (int64_t s = now; s < now + 3; ++s) {
+        const QString name = QString::number(s) + QString::number(suffix) + "_pak";
+        EXPECT_EQ(ReadAll(Data(name + "/config.txt")), "Mine\r\nMe\r\nThen\r\n1\r\n");
+        EXPECT_EQ(ReadAll(Data(name + "/kivo/kivo1.kvo")), "my level");
+    }
+}
+
+class PacksWithoutRoot : public Packs {
+    void SetUp() override {
+        if (geteuid() == 0) {
+            GTEST_SKIP() << "permissions do not stop root";
+        }
+        Packs::SetUp();
+    }
+};
+
+TEST_F(PacksWithoutRoot, AReadOnlyDataFolderMakesOneAttemptAndSaysWhere) {
+    QFile::setPermissions(Data(""), QFileDevice::ReadOwner | QFileDevice::ExeOwner);
+    const PackOutcome outcome = ScanPacks(store, random, levelDir);
+    QFile::setPermissions(Data(""),
+                          QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    ASSERT_EQ(outcome.errors.size(), 1);
+    EXPECT_TRUE(outcome.errors[0].contains("cannot be created")) << outcome.errors[0].toStdString();
+    EXPECT_TRUE(store.packs.empty());
+}
+
+TEST_F(PacksWithoutRoot, WhatCannotBeDeletedIsNamed) {
+    MakePack("p_pak", "P\r\n\r\n\r\n1\r\n");
+    Write(Data("p_pak/kivo/kivo1.kvo"), "level");
+    ScanPacks(store, random, levelDir);
+    QFile::setPermissions(Data("p_pak/kivo"), QFileDevice::ReadOwner | QFileDevice::ExeOwner);
+    const PackOutcome outcome = DeletePack(store, random, levelDir);
+    QFile::setPermissions(Data("p_pak/kivo"),
+                          QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    ASSERT_FALSE(outcome.errors.isEmpty());
+    EXPECT_TRUE(outcome.errors[0].contains("kivo1.kvo")) << outcome.errors[0].toStdString();
+    EXPECT_EQ(store.packs.size(), 1u); // the remains are listed again
+}
+
+TEST_F(PacksWithoutRoot, AReadOnlyConfigKeepsTheEditsInThePanel) {
+    MakePack("p_pak", "P\r\nA\r\nD\r\n1\r\n");
+    ScanPacks(store, random, levelDir);
+    QFile::setPermissions(Data("p_pak"), QFileDevice::ReadOwner | QFileDevice::ExeOwner);
+    store.panel.author = "typed";
+    const PackOutcome outcome = ApplyPackChange(store, EditOf("New name"), random, levelDir);
+    QFile::setPermissions(Data("p_pak"),
+                          QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    ASSERT_EQ(outcome.errors.size(), 1);
+    EXPECT_TRUE(outcome.errors[0].contains("config.txt"));
+    EXPECT_EQ(store.panel.author, "typed");
+    EXPECT_EQ(ReadAll(Data("p_pak/config.txt")), "P\r\nA\r\nD\r\n1\r\n");
+}
+
+} // namespace
+} // namespace kivo
