@@ -13,8 +13,8 @@ mkdir -p run/kivo
 
 editor=$PWD/build/default/app/kivo-editor
 if [ ! -x "$editor" ]; then
-    echo "Built the level core; the editor window is not part of this build yet."
-    exit 0
+    echo "The editor was not built: $editor is missing." >&2
+    exit 1
 fi
 cd run
 exec "$editor"

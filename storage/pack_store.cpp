@@ -296,6 +296,9 @@ PackOutcome ApplyPackChange(PackStore& store, const PackEdit& edit, RandomSource
     const std::vector<std::string> lines{OneLine(edit.name), OneLine(edit.author),
                                          OneLine(edit.dateCreated), store.panel.packId};
     if (!WriteConfig(store.shownDir, lines, error)) {
+        store.panel.comboText = edit.name;
+        store.panel.author = edit.author;
+        store.panel.dateCreated = edit.dateCreated;
         return {{}, {error}};
     }
     return ScanPacks(store, random, levelDir);

@@ -1,0 +1,30 @@
+// The white surface on which the level is drawn and clicked.
+#pragma once
+
+#include "level/level.h"
+
+#include <QFrame>
+
+namespace kivo {
+
+class Canvas : public QFrame {
+    Q_OBJECT
+
+  public:
+    Canvas(const Level& level, QWidget* parent);
+
+  signals:
+    // A click at a position in window content coordinates.
+    void leftClicked(QPoint content);
+    void rightClicked(QPoint content);
+
+  protected:
+    void paintEvent(QPaintEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
+
+  private:
+    const Level& level_;
+};
+
+} // namespace kivo

@@ -1,0 +1,238 @@
+// What the controls and the File menu do.
+#include "main_window.h"
+
+#include "canvas.h"
+#include "controls.h"
+
+#include "construction/angles.h"
+#include "construction/level_transform.h"
+#include "construction/polygon.h"
+#include "level/element_ops.h"
+#include "level/shape_deletion.h"
+#include "level/status_line.h"
+#include "storage/level_file.h"
+
+#include <QComboBox>
+#include <QDir>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+
+namespace kivo {
+
+// Placement takes level pixels at content + (12, 40); the nearest-shape search is given
+// content + (23, 40).
+constexpr int PLACE_OFFSET_X = 12;
+constexpr int DELETE_OFFSET_X = 23;
+constexpr int CLICK_OFFSET_Y = 40;
+
+void MainWindow::Start() {
+    const PackOutcome outcome = ScanPacks(packs_, random_, shell_.levelDir);
+    ShowPanel();
+    ShowOutcome(outcome);
+    ui_.sideButtons[0]->setChecked(true);
+    level_.sideCount = MIN_SIDE_COUNT;
+    level_.smallestSideCount = NO_SHAPE_MINIMUM;
+    level_.lastRotationAngle = 0.0f;
+    Refresh();
+}
+
+void MainWindow::PlaceAt(QPoint content) {
+    const float x = float(content.x() + PLACE_OFFSET_X);
+    const float y = float(content.y() + CLICK_OFFSET_Y);
+    if (PlacePolygon(level_, random_, x, y) == PlaceResult::LevelFull) {
+        ShowError(QString::fromLatin1(LEVEL_FULL_TEXT));
+    }
+    Refresh();
+}
+
+void MainWindow::DeleteNearest(QPoint content) {
+    const float x = float(content.x() + DELETE_OFFSET_X);
+    const float y = float(content.y() + CLICK_OFFSET_Y);
+    DeleteShape(level_, NearestShape(level_, x, y));
+    Refresh();
+}
+
+void MainWindow::SelectSideCount(int controlNumber) {
+    ui_.sideButtons[size_t(controlNumber - FIRST_SIDE_BUTTON)]->setChecked(true);
+    level_.sideCount = uint8_t(controlNumber - SIDE_BUTTON_SIDES_OFFSET);
+    Refresh();
+}
+
+void MainWindow::Clear() {
+    if (!dialogs_.confirm(this, QString::fromLatin1(CONFIRM_TITLE),
+                          QString::fromLatin1(CLEAR_QUESTION))) {
+        return;
+    }
+    ClearElements(level_);
+    setWindowTitle(QString::fromLatin1(WINDOW_TITLE));
+    shell_.currentFile.clear();
+    level_.targetScore = "100";
+    level_.expertScore = "200";
+    ShowScores();
+    Refresh();
+}
+
+void MainWindow::Center() {
+    CenterLevel(level_);
+    Refresh();
+}
+
+void MainWindow::Rotate(int position) {
+    RotateLevel(level_, ToFloat(float(position)));
+    Refresh();
+}
+
+void MainWindow::ChoosePack(int index) {
+    if (index >= 0 && size_t(index) < packs_.panel.names.size()) {
+        ShowPackDetails(packs_, packs_.panel.names[size_t(index)], shell_.levelDir);
+        ShowPanel();
+    }
+}
+
+void MainWindow::ApplyChange() {
+    const PackPanel& panel = packs_.panel;
+    const PackEdit edit{StoredPackText(ui_.packCombo->currentText(), panel.comboText),
+                        StoredPackText(ui_.authorField->text(), panel.author),
+                        StoredPackText(ui_.dateCreatedField->text(), panel.dateCreated)};
+    const PackOutcome outcome = ApplyPackChange(packs_, edit, random_, shell_.levelDir);
+    ShowPanel();
+    ShowOutcome(outcome);
+}
+
+void MainWindow::NewPack() {
+    if (dialogs_.confirm(this, QString::fromLatin1(CONFIRM_TITLE),
+                         QString::fromLatin1(NEW_PACK_QUESTION))) {
+        const PackOutcome outcome = CreatePack(packs_, random_, shell_.levelDir);
+        ShowPanel();
+        ShowOutcome(outcome);
+    }
+}
+
+void MainWindow::DeleteShownPack() {
+    if (dialogs_.confirm(this, QString::fromLatin1(CONFIRM_TITLE),
+                         QString::fromLatin1(DELETE_PACK_QUESTION))) {
+        const PackOutcome outcome = DeletePack(packs_, random_, shell_.levelDir);
+        ShowPanel();
+        ShowOutcome(outcome);
+    }
+}
+
+// A file that cannot be loaded leaves the level, the title and the file Save writes to as
+// they were, so that a Save never writes the old level over the file that was refused.
+void MainWindow::Load() {
+    const QString previous = shell_.currentFile;
+    shell_.currentFile = dialogs_.chooseFile(
+        this, FileDialogKind::Open, QString::fromLatin1(LOAD_DIALOG_TITLE), shell_.levelDir);
+    if (shell_.currentFile.isEmpty()) {
+        return;
+    }
+    const FileResult result = LoadLevel(level_, shell_.currentFile);
+    if (!result.ok) {
+        shell_.currentFile = previous;
+        ShowError(result.message);
+        return;
+    }
+    ShowScores();
+    SetFileTitle();
+    shell_.levelDir = FolderOf(shell_.currentFile);
+    Refresh();
+}
+
+void MainWindow::Save() {
+    const QString previous = shell_.currentFile;
+    if (shell_.currentFile.isEmpty()) {
+        shell_.currentFile = dialogs_.chooseFile(
+            this, FileDialogKind::Save, QString::fromLatin1(SAVE_DIALOG_TITLE), shell_.levelDir);
+        if (shell_.currentFile.isEmpty()) {
+            return;
+        }
+    }
+    SaveCurrentFile(previous);
+}
+
+void MainWindow::SaveAs() {
+    const QString previous = shell_.currentFile;
+    shell_.currentFile = dialogs_.chooseFile(
+        this, FileDialogKind::Save, QString::fromLatin1(SAVE_AS_DIALOG_TITLE), shell_.levelDir);
+    if (shell_.currentFile.isEmpty()) {
+        return;
+    }
+    if (SaveCurrentFile(previous)) {
+        SetFileTitle();
+    }
+}
+
+// Saves to currentFile with the level extension; a save that fails is reported and leaves
+// currentFile and levelDir as they were before the command.
+bool MainWindow::SaveCurrentFile(const QString& previous) {
+    const QString path = WithLevelExtension(shell_.currentFile);
+    const FileResult result = SaveLevel(level_, path);
+    if (!result.ok) {
+        shell_.currentFile = previous;
+        ShowError(result.message);
+        return false;
+    }
+    shell_.currentFile = path;
+    shell_.levelDir = FolderOf(path);
+    Refresh();
+    return true;
+}
+
+void MainWindow::About() {
+    dialogs_.tell(this, MessageKind::Information, QString::fromLatin1(ABOUT_TITLE),
+                  QString::fromLatin1(ABOUT_TEXT));
+}
+
+void MainWindow::Exit() {
+    if (dialogs_.confirm(this, QString::fromLatin1(CONFIRM_TITLE),
+                         QString::fromLatin1(EXIT_QUESTION))) {
+        shell_.quitRequested = true;
+        close();
+    }
+}
+
+void MainWindow::ShowPanel() {
+    const PackPanel& panel = packs_.panel;
+    ui_.packCombo->clear();
+    for (const std::string& name : panel.names) {
+        ui_.packCombo->addItem(ShownPackText(name));
+    }
+    ui_.packCombo->setEditText(ShownPackText(panel.comboText));
+    ui_.authorField->setText(ShownPackText(panel.author));
+    ui_.dateCreatedField->setText(ShownPackText(panel.dateCreated));
+    ui_.packIdLabel->setText(ShownPackText(panel.packId));
+}
+
+void MainWindow::ShowOutcome(const PackOutcome& outcome) {
+    for (const QString& error : outcome.errors) {
+        ShowError(error);
+    }
+    if (!outcome.information.isEmpty()) {
+        dialogs_.tell(this, MessageKind::Information, QString::fromLatin1(INFORMATION_TITLE),
+                      outcome.information);
+    }
+}
+
+void MainWindow::ShowScores() {
+    ui_.targetScoreField->setText(QString::fromStdString(level_.targetScore));
+    ui_.expertScoreField->setText(QString::fromStdString(level_.expertScore));
+}
+
+void MainWindow::ShowError(const QString& text) {
+    dialogs_.tell(this, MessageKind::Error, QString::fromLatin1(ERROR_TITLE), text);
+}
+
+void MainWindow::SetFileTitle() {
+    setWindowTitle(QString::fromLatin1(FILE_TITLE_PREFIX) +
+                   QDir::toNativeSeparators(shell_.currentFile));
+}
+
+void MainWindow::Refresh() {
+    ui_.canvas->update();
+    if (const std::optional<std::string> text = UpdateStatusLine(level_)) {
+        ui_.statusField->setText(QString::fromStdString(*text));
+    }
+}
+
+} // namespace kivo

@@ -1,0 +1,61 @@
+// The numbers, captions and texts by which the window and its commands are known.
+#pragma once
+
+namespace kivo {
+
+// Control numbers; each widget carries its number in the "control" property.
+enum ControlNumber {
+    PACK_PANEL = 1,
+    CANVAS = 3,
+    FIRST_SIDE_BUTTON = 16, // "3" ... "12" are 16 ... 25
+    LAST_SIDE_BUTTON = 25,
+    CLEAR_BUTTON = 29,
+    CENTER_BUTTON = 30,
+    NEW_PACK_BUTTON = 31,
+    DELETE_PACK_BUTTON = 32,
+    APPLY_CHANGE_BUTTON = 33,
+    PACK_COMBO = 34,
+    DATE_CREATED_FIELD = 35,
+    AUTHOR_FIELD = 36,
+    PACK_ID_LABEL = 37,
+    ROTATION_SLIDER = 38,
+    TARGET_SCORE_FIELD = 43,
+    EXPERT_SCORE_FIELD = 44,
+};
+
+// Item numbers of the File menu; each action carries its number in the "menuItem" property.
+enum MenuItemNumber {
+    LOAD_ITEM = 8,
+    SAVE_ITEM = 9,
+    SAVE_AS_ITEM = 10,
+    ABOUT_ITEM = 11,
+    EXIT_ITEM = 12,
+};
+
+constexpr int SIDE_BUTTON_SIDES_OFFSET = 13; // control number - 13 = side count
+
+constexpr const char* WINDOW_TITLE = "KIVO Level Editor V1.0";
+constexpr const char* FILE_TITLE_PREFIX = "KIVO Level Editor - ";
+
+constexpr const char* CONFIRM_TITLE = "Confirm";
+constexpr const char* CLEAR_QUESTION = "Are you sure you wish to clear?";
+constexpr const char* NEW_PACK_QUESTION = "Do you wish to create a new Pack?";
+constexpr const char* DELETE_PACK_QUESTION = "Are you sure you want to delete this pack?";
+constexpr const char* EXIT_QUESTION = "Are you sure you want to quit?";
+constexpr const char* INFORMATION_TITLE = "Information";
+constexpr const char* ABOUT_TITLE = "About";
+constexpr const char* ABOUT_TEXT = "KIVO Level Editor V1.0\n\n"
+                                   "Build the levels of KIVO from regular polygons, "
+                                   "save them as .kvo files and keep them in packs.";
+constexpr const char* ERROR_TITLE = "KIVO Level Editor";
+constexpr const char* LEVEL_FULL_TEXT =
+    "The level is full: every id a level file can give its points, sides and polygons is in "
+    "use, so no further polygon can be placed. Delete shapes to make room.";
+
+constexpr const char* LOAD_DIALOG_TITLE = "Load KIVO";
+constexpr const char* SAVE_DIALOG_TITLE = "Save KIVO";
+constexpr const char* SAVE_AS_DIALOG_TITLE = "Save KIVO As...";
+constexpr const char* LEVEL_FILE_FILTER = "KIVO files (*.kvo)";
+constexpr const char* LEVEL_FILE_EXTENSION = ".kvo";
+
+} // namespace kivo

@@ -1,0 +1,39 @@
+#include "dialogs.h"
+
+#include "controls.h"
+
+#include <QFileDialog>
+#include <QMessageBox>
+
+namespace kivo {
+
+static bool AskYesNo(QWidget* parent, const QString& title, const QString& question) {
+    return QMessageBox::question(parent, title, question, QMessageBox::Yes | QMessageBox::No,
+                                 QMessageBox::No) == QMessageBox::Yes;
+}
+
+static void Tell(QWidget* parent, MessageKind kind, const QString& title, const QString& text) {
+    if (kind == MessageKind::Error) {
+        QMessageBox::warning(parent, title, text);
+    } else {
+        QMessageBox::information(parent, title, text);
+    }
+}
+
+// Open accepts only existing files; Save asks nothing before replacing one. Both list level
+// files only and leave the working directory alone.
+static QString ChooseFile(QWidget* parent, FileDialogKind kind, const QString& title,
+                          const QString& folder) {
+    const QString filter = QString::fromLatin1(LEVEL_FILE_FILTER);
+    if (kind == FileDialogKind::Open) {
+        return QFileDialog::getOpenFileName(parent, title, folder, filter);
+    }
+    return QFileDialog::getSaveFileName(parent, title, folder, filter, nullptr,
+                                        QFileDialog::DontConfirmOverwrite);
+}
+
+Dialogs PlatformDialogs() {
+    return Dialogs{AskYesNo, Tell, ChooseFile};
+}
+
+} // namespace kivo

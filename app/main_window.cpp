@@ -1,0 +1,217 @@
+// The window's layout and wiring. Positions are the fixed pixel layout of the editor,
+// measured in the content area below the menu bar.
+#include "main_window.h"
+
+#include "canvas.h"
+#include "controls.h"
+
+#include <QButtonGroup>
+#include <QComboBox>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QScreen>
+#include <QSlider>
+#include <QStatusBar>
+
+namespace kivo {
+
+namespace {
+
+constexpr int CONTENT_WIDTH = 640;
+constexpr int CONTENT_HEIGHT = 480;
+constexpr int STATUS_FIELD_WIDTHS[] = {141, 350, 150};
+constexpr int CONTROL_FONT_PIXELS = 11;
+
+template <typename Widget>
+Widget* Place(Widget* widget, const char* name, int number, QRect geometry,
+              const QString& accessible) {
+    widget->setObjectName(QString::fromLatin1(name));
+    widget->setProperty("control", number);
+    widget->setGeometry(geometry);
+    widget->setAccessibleName(accessible);
+    return widget;
+}
+
+QLabel* Label(QWidget* parent, const char* text, QRect geometry) {
+    auto* label = new QLabel(QString::fromLatin1(text), parent);
+    label->setGeometry(geometry);
+    label->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    return label;
+}
+
+QPushButton* Button(QWidget* parent, const char* name, int number, const char* caption,
+                    QRect geometry) {
+    auto* button = new QPushButton(QString::fromLatin1(caption), parent);
+    return Place(button, name, number, geometry, button->text());
+}
+
+QLineEdit* Field(QWidget* parent, const char* name, int number, const char* label, QRect geometry) {
+    return Place(new QLineEdit(parent), name, number, geometry, QString::fromLatin1(label));
+}
+
+// A thin sunken edge that lets clicks through to the controls it surrounds.
+void Frame(QWidget* parent, QRect geometry) {
+    auto* frame = new QFrame(parent);
+    frame->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    frame->setGeometry(geometry);
+    frame->setAttribute(Qt::WA_TransparentForMouseEvents);
+}
+
+} // namespace
+
+MainWindow::MainWindow(ShellState shell, Dialogs dialogs, RandomSource random)
+    : random_(std::move(random)), shell_(std::move(shell)), packs_(MakePackStore(shell_.baseDir)),
+      dialogs_(std::move(dialogs)) {
+    BuildMainWindow();
+    Connect();
+}
+
+void MainWindow::BuildMainWindow() {
+    setWindowTitle(QString::fromLatin1(WINDOW_TITLE));
+    // The layout was drawn for a small control font; larger ones would not fit its fields.
+    QFont small = font();
+    small.setPixelSize(CONTROL_FONT_PIXELS);
+    setFont(small);
+    setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                   Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint);
+    BuildMenu();
+    auto* content = new QWidget(this);
+    content->setObjectName(QStringLiteral("content"));
+    setCentralWidget(content);
+    BuildLevelControls(content);
+    BuildStatusBar();
+    BuildPackPanel(content);
+    // The menu bar and the status bar take their heights from the 480 pixels.
+    setFixedSize(CONTENT_WIDTH, CONTENT_HEIGHT);
+    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+        move(screen->availableGeometry().center() - rect().center());
+    }
+}
+
+void MainWindow::BuildMenu() {
+    QMenu* file = menuBar()->addMenu(QStringLiteral("File"));
+    file->setObjectName(QStringLiteral("fileMenu"));
+    auto item = [file](const char* caption, int number) {
+        QAction* action = file->addAction(QString::fromLatin1(caption));
+        action->setProperty("menuItem", number);
+        return action;
+    };
+    ui_.loadItem = item("&Load...", LOAD_ITEM);
+    ui_.saveItem = item("Save", SAVE_ITEM);
+    ui_.saveAsItem = item("Save As...", SAVE_AS_ITEM);
+    file->addSeparator();
+    ui_.aboutItem = item("About", ABOUT_ITEM);
+    file->addSeparator();
+    ui_.exitItem = item("Exit", EXIT_ITEM);
+}
+
+void MainWindow::BuildLevelControls(QWidget* content) {
+    ui_.rotationSlider = Place(new QSlider(Qt::Horizontal, content), "rotationSlider",
+                               ROTATION_SLIDER, {25, 2, 360, 19}, QStringLiteral("Rotation"));
+    ui_.rotationSlider->setRange(0, 360);
+    ui_.clearButton = Button(content, "clearButton", CLEAR_BUTTON, "Clear KIVO", {25, 35, 88, 19});
+    ui_.centerButton =
+        Button(content, "centerButton", CENTER_BUTTON, "Center KIVO", {25, 60, 88, 19});
+    Label(content, "Target Score :", {5, 95, 88, 19});
+    ui_.targetScoreField =
+        Field(content, "targetScoreField", TARGET_SCORE_FIELD, "Target Score", {85, 95, 40, 19});
+    ui_.targetScoreField->setText(QString::fromStdString(level_.targetScore));
+    Label(content, "Expert Score :", {5, 130, 88, 19});
+    ui_.expertScoreField =
+        Field(content, "expertScoreField", EXPERT_SCORE_FIELD, "Expert Score", {85, 130, 40, 19});
+    ui_.expertScoreField->setText(QString::fromStdString(level_.expertScore));
+
+    auto* group = new QButtonGroup(this);
+    for (int k = 0; k < int(ui_.sideButtons.size()); ++k) {
+        const QByteArray caption = QByteArray::number(MIN_SIDE_COUNT + k);
+        const QByteArray name = "sideButton" + caption;
+        QPushButton* button = Button(content, name.constData(), FIRST_SIDE_BUTTON + k,
+                                     caption.constData(), {420 + 22 * k, 2, 19, 19});
+        button->setCheckable(true);
+        button->setAccessibleDescription(
+            QStringLiteral("Place polygons with %1 sides").arg(MIN_SIDE_COUNT + k));
+        group->addButton(button, FIRST_SIDE_BUTTON + k);
+        ui_.sideButtons[size_t(k)] = button;
+    }
+    Frame(content, {0, 0, 640, 23});
+    Frame(content, {0, 23, 140, 145});
+    ui_.canvas = Place(new Canvas(level_, content), "canvas", CANVAS, {141, 23, 500, 414},
+                       QStringLiteral("Canvas"));
+}
+
+void MainWindow::BuildStatusBar() {
+    QStatusBar* bar = statusBar();
+    bar->setSizeGripEnabled(false);
+    auto* fields = new QWidget(bar);
+    const int height = fields->fontMetrics().height() + 6;
+    int x = 0;
+    for (int i = 0; i < 3; ++i) {
+        auto* field = new QLabel(fields);
+        field->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+        field->setGeometry(x, 0, STATUS_FIELD_WIDTHS[i], height);
+        field->setObjectName(QStringLiteral("statusField%1").arg(i));
+        x += STATUS_FIELD_WIDTHS[i];
+    }
+    ui_.statusField = fields->findChild<QLabel*>(QStringLiteral("statusField1"));
+    ui_.statusField->setAccessibleName(QStringLiteral("Status"));
+    fields->setFixedSize(x, height);
+    bar->setContentsMargins(0, 0, 0, 0);
+    bar->addWidget(fields, 1);
+}
+
+void MainWindow::BuildPackPanel(QWidget* content) {
+    auto* panel = Place(new QFrame(content), "packPanel", PACK_PANEL, {0, 169, 140, 268},
+                        QStringLiteral("Pack"));
+    panel->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    ui_.packPanel = panel;
+    Label(panel, "Current Pack :", {10, 10, 80, 14});
+    ui_.packCombo = Place(new QComboBox(panel), "packCombo", PACK_COMBO, {10, 28, 115, 20},
+                          QStringLiteral("Current Pack"));
+    ui_.packCombo->setEditable(true);
+    ui_.packCombo->setInsertPolicy(QComboBox::NoInsert);
+    ui_.packCombo->setMaxVisibleItems(5); // about 100 pixels of list
+    Label(panel, "Author :", {10, 56, 80, 14});
+    ui_.authorField = Field(panel, "authorField", AUTHOR_FIELD, "Author", {10, 74, 115, 20});
+    Label(panel, "Date Created :", {10, 102, 90, 14});
+    ui_.dateCreatedField =
+        Field(panel, "dateCreatedField", DATE_CREATED_FIELD, "Date Created", {10, 120, 115, 20});
+    Label(panel, "Pack ID (Unique) :", {10, 148, 90, 14});
+    ui_.packIdLabel = Place(new QLabel(QStringLiteral("ss"), panel), "packIdLabel", PACK_ID_LABEL,
+                            {10, 166, 115, 20}, QStringLiteral("Pack ID (Unique)"));
+    ui_.packIdLabel->setEnabled(false);
+    ui_.applyChangeButton =
+        Button(panel, "applyChangeButton", APPLY_CHANGE_BUTTON, "Apply Change", {25, 191, 88, 19});
+    ui_.newPackButton = Button(panel, "newPackButton", NEW_PACK_BUTTON, "New", {25, 216, 88, 19});
+    ui_.deletePackButton =
+        Button(panel, "deletePackButton", DELETE_PACK_BUTTON, "Delete", {25, 241, 88, 19});
+}
+
+void MainWindow::Connect() {
+    connect(ui_.canvas, &Canvas::leftClicked, this, &MainWindow::PlaceAt);
+    connect(ui_.canvas, &Canvas::rightClicked, this, &MainWindow::DeleteNearest);
+    for (QPushButton* button : ui_.sideButtons) {
+        const int number = button->property("control").toInt();
+        connect(button, &QPushButton::clicked, this, [this, number] { SelectSideCount(number); });
+    }
+    connect(ui_.clearButton, &QPushButton::clicked, this, &MainWindow::Clear);
+    connect(ui_.centerButton, &QPushButton::clicked, this, &MainWindow::Center);
+    connect(ui_.rotationSlider, &QSlider::valueChanged, this, &MainWindow::Rotate);
+    connect(ui_.targetScoreField, &QLineEdit::textChanged, this,
+            [this](const QString& text) { level_.targetScore = text.toStdString(); });
+    connect(ui_.expertScoreField, &QLineEdit::textChanged, this,
+            [this](const QString& text) { level_.expertScore = text.toStdString(); });
+    connect(ui_.packCombo, &QComboBox::activated, this, &MainWindow::ChoosePack);
+    connect(ui_.applyChangeButton, &QPushButton::clicked, this, &MainWindow::ApplyChange);
+    connect(ui_.newPackButton, &QPushButton::clicked, this, &MainWindow::NewPack);
+    connect(ui_.deletePackButton, &QPushButton::clicked, this, &MainWindow::DeleteShownPack);
+    connect(ui_.loadItem, &QAction::triggered, this, &MainWindow::Load);
+    connect(ui_.saveItem, &QAction::triggered, this, &MainWindow::Save);
+    connect(ui_.saveAsItem, &QAction::triggered, this, &MainWindow::SaveAs);
+    connect(ui_.aboutItem, &QAction::triggered, this, &MainWindow::About);
+    connect(ui_.exitItem, &QAction::triggered, this, &MainWindow::Exit);
+}
+
+} // namespace kivo
