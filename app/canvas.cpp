@@ -5,6 +5,8 @@
 #include <QMouseEvent>
 #include <QPainter>
 
+#include <utility>
+
 namespace kivo {
 
 Canvas::Canvas(const Level& level, QWidget* parent) : QFrame(parent), level_(level) {
@@ -39,7 +41,14 @@ void Canvas::paintEvent(QPaintEvent* event) {
     }
 }
 
-void Canvas::mousePressEvent(QMouseEvent* event) {
+// A click acts when the button is released over the canvas. The platform delivers a double
+// click as press, release, press, double click, release: the release that ends a double click
+// is dropped, so a double click places one polygon as a single click does.
+void Canvas::mouseReleaseEvent(QMouseEvent* event) {
+    const bool secondOfDouble = std::exchange(endsDoubleClick_, false);
+    if (secondOfDouble || !rect().contains(event->position().toPoint())) {
+        return;
+    }
     const QPoint content = event->position().toPoint() + pos();
     if (event->button() == Qt::LeftButton) {
         emit leftClicked(content);
@@ -48,8 +57,8 @@ void Canvas::mousePressEvent(QMouseEvent* event) {
     }
 }
 
-// A double click is two clicks already; the second press must not act again.
 void Canvas::mouseDoubleClickEvent(QMouseEvent* event) {
+    endsDoubleClick_ = true;
     event->accept();
 }
 

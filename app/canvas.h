@@ -20,11 +20,12 @@ class Canvas : public QFrame {
 
   protected:
     void paintEvent(QPaintEvent* event) override;
-    void mousePressEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
 
   private:
     const Level& level_;
+    bool endsDoubleClick_ = false;
 };
 
 } // namespace kivo

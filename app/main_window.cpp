@@ -24,6 +24,7 @@ constexpr int CONTENT_WIDTH = 640;
 constexpr int CONTENT_HEIGHT = 480;
 constexpr int STATUS_FIELD_WIDTHS[] = {141, 350, 150};
 constexpr int CONTROL_FONT_PIXELS = 11;
+constexpr int STATUS_BAR_TOP_GAP = 2;
 
 template <typename Widget>
 Widget* Place(Widget* widget, const char* name, int number, QRect geometry,
@@ -157,9 +158,10 @@ void MainWindow::BuildStatusBar() {
     }
     ui_.statusField = fields->findChild<QLabel*>(QStringLiteral("statusField1"));
     ui_.statusField->setAccessibleName(QStringLiteral("Status"));
-    fields->setFixedSize(x, height);
-    bar->setContentsMargins(0, 0, 0, 0);
-    bar->addWidget(fields, 1);
+    // Placed by hand rather than added to the bar, whose layout would shift the fields off
+    // their edges at 141, 491 and 641.
+    fields->setGeometry(0, STATUS_BAR_TOP_GAP, x, height);
+    bar->setFixedHeight(height + STATUS_BAR_TOP_GAP);
 }
 
 void MainWindow::BuildPackPanel(QWidget* content) {

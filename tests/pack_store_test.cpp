@@ -94,7 +94,8 @@ TEST(ConfigLines, EveryLineEndReadsTheSameAndMissingLinesAreEmpty) {
     EXPECT_EQ(ReadConfigLines("Name\r\nAuthor\r\nDate\r\n123\r\n"), four);
     EXPECT_EQ(ReadConfigLines("Name\nAuthor\nDate\n123"), four);
     EXPECT_EQ(ReadConfigLines("Name\rAuthor\rDate\r123\r"), four);
-    EXPECT_EQ(ReadConfigLines(QByteArray("Name\0Author\r\nDate\n123\r\nextra\r\n", 33)), four);
+    const char withNul[] = "Name\0Author\r\nDate\n123\r\nextra\r\n";
+    EXPECT_EQ(ReadConfigLines(QByteArray(withNul, sizeof withNul - 1)), four);
     EXPECT_EQ(ReadConfigLines("Name\r\n\r\nDate"),
               (std::vector<std::string>{"Name", "", "Date", ""}));
     EXPECT_EQ(ReadConfigLines(""), (std::vector<std::string>{"", "", "", ""}));
