@@ -410,6 +410,13 @@ TEST_F(Window, ThePackPanelShowsEditsCreatesAndDeletesPacks) {
     EXPECT_EQ(ui().packCombo->currentText(), "Renamed");
 }
 
+TEST_F(Window, TheCloseBoxEndsWithoutAQuestion) {
+    ClickCanvas({188, 60});
+    window->close();
+    EXPECT_FALSE(window->isVisible());
+    EXPECT_TRUE(answers.questions.isEmpty());
+}
+
 TEST_F(Window, AboutAndExit) {
     Trigger(ui().aboutItem);
     EXPECT_TRUE(answers.told.last().startsWith("About|KIVO Level Editor V1.0"));
@@ -435,6 +442,32 @@ TEST_F(Window, TheCanvasShowsConnectorsCentresAndTheCrosshair) {
     EXPECT_EQ(at(390, 215), QColor(185, 185, 185)); // an arm of the crosshair
     EXPECT_EQ(at(390, 230), Qt::white);             // its open middle
     EXPECT_EQ(at(400, 400), Qt::white);
+}
+
+} // namespace
+} // namespace kivo
+
+namespace kivo {
+namespace {
+
+TEST(ShellPaths, StartFolderAndFileNames) {
+    EXPECT_EQ(WithTrailingSlash("/"), "/");
+    EXPECT_EQ(WithTrailingSlash("/home/ann"), "/home/ann/");
+    EXPECT_EQ(WithTrailingSlash("/home/ann/"), "/home/ann/");
+    EXPECT_EQ(FolderOf("/a/b/level.kvo"), "/a/b/");
+    EXPECT_EQ(WithLevelExtension("/a/x"), "/a/x.kvo");
+    EXPECT_EQ(WithLevelExtension("/a/x.kvo"), "/a/x.kvo");
+    EXPECT_EQ(WithLevelExtension("/a/x.KVO"), "/a/x.KVO.kvo");
+    EXPECT_EQ(WithLevelExtension("kvo"), "kvo.kvo");
+    const QString deep = QDir::tempPath() + "/" + QString("d").repeated(200) + "/" + QString("e").repeated(200);
+    ASSERT_TRUE(QDir().mkpath(deep));
+    const QString here = QDir::currentPath();
+    QDir::setCurrent(deep);
+    const ShellState shell = FindStartDirectory();
+    QDir::setCurrent(here);
+    QDir(QDir::tempPath() + "/" + QString("d").repeated(200)).removeRecursively();
+    EXPECT_EQ(shell.baseDir, deep + "/");
+    EXPECT_EQ(shell.levelDir, shell.baseDir);
 }
 
 } // namespace
