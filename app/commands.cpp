@@ -3,6 +3,7 @@
 
 #include "canvas.h"
 #include "controls.h"
+#include "level_step.h"
 
 #include "construction/angles.h"
 #include "construction/level_transform.h"
@@ -17,6 +18,9 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QSignalBlocker>
+#include <QSlider>
+#include <QUndoStack>
 
 namespace kivo {
 
@@ -40,16 +44,20 @@ void MainWindow::Start() {
 void MainWindow::PlaceAt(QPoint content) {
     const float x = float(content.x() + PLACE_OFFSET_X);
     const float y = float(content.y() + CLICK_OFFSET_Y);
+    const Level before = level_;
     if (PlacePolygon(level_, random_, x, y) == PlaceResult::LevelFull) {
         ShowError(QString::fromLatin1(LEVEL_FULL_TEXT));
     }
+    Record(QStringLiteral("Place polygon"), before, sliderPosition_);
     Refresh();
 }
 
 void MainWindow::DeleteNearest(QPoint content) {
     const float x = float(content.x() + DELETE_OFFSET_X);
     const float y = float(content.y() + CLICK_OFFSET_Y);
+    const Level before = level_;
     DeleteShape(level_, NearestShape(level_, x, y));
+    Record(QStringLiteral("Delete shape"), before, sliderPosition_);
     Refresh();
 }
 
@@ -64,23 +72,44 @@ void MainWindow::Clear() {
                           QString::fromLatin1(CLEAR_QUESTION))) {
         return;
     }
+    const Level before = level_;
     ClearElements(level_);
     setWindowTitle(QString::fromLatin1(WINDOW_TITLE));
     shell_.currentFile.clear();
     level_.targetScore = "100";
     level_.expertScore = "200";
     ShowScores();
+    Record(QStringLiteral("Clear"), before, sliderPosition_);
     Refresh();
 }
 
 void MainWindow::Center() {
+    const Level before = level_;
     CenterLevel(level_);
+    Record(QStringLiteral("Center"), before, sliderPosition_);
     Refresh();
 }
 
+// While the thumb is dragged the level turns with it, and the whole drag becomes one step
+// when it is let go; a keyboard or track step is a step of its own.
 void MainWindow::Rotate(int position) {
+    const Level before = level_;
+    const int sliderBefore = sliderPosition_;
     RotateLevel(level_, ToFloat(float(position)));
+    sliderPosition_ = position;
+    if (!ui_.rotationSlider->isSliderDown()) {
+        Record(QStringLiteral("Rotate"), before, sliderBefore);
+    }
     Refresh();
+}
+
+void MainWindow::StartDrag() {
+    dragStart_ = level_;
+    dragSliderStart_ = sliderPosition_;
+}
+
+void MainWindow::EndDrag() {
+    Record(QStringLiteral("Rotate"), dragStart_, dragSliderStart_);
 }
 
 void MainWindow::ChoosePack(int index) {
@@ -127,6 +156,7 @@ void MainWindow::Load() {
     if (shell_.currentFile.isEmpty()) {
         return;
     }
+    const Level before = level_;
     const FileResult result = LoadLevel(level_, shell_.currentFile);
     if (!result.ok) {
         shell_.currentFile = previous;
@@ -136,6 +166,7 @@ void MainWindow::Load() {
     ShowScores();
     SetFileTitle();
     shell_.levelDir = FolderOf(shell_.currentFile);
+    Record(QStringLiteral("Load"), before, sliderPosition_);
     Refresh();
 }
 
@@ -226,6 +257,22 @@ void MainWindow::ShowError(const QString& text) {
 void MainWindow::SetFileTitle() {
     setWindowTitle(QString::fromLatin1(FILE_TITLE_PREFIX) +
                    QDir::toNativeSeparators(shell_.currentFile));
+}
+
+void MainWindow::Record(const QString& text, const Level& before, int sliderBefore) {
+    LevelChange change = DiffLevels(before, level_);
+    if (!IsEmpty(change)) {
+        history_->push(new LevelStep(text, std::move(change), level_, sliderBefore, sliderPosition_,
+                                     [this](int slider) { ShowHistoryState(slider); }));
+    }
+}
+
+void MainWindow::ShowHistoryState(int slider) {
+    const QSignalBlocker quiet(ui_.rotationSlider);
+    ui_.rotationSlider->setValue(slider);
+    sliderPosition_ = slider;
+    ShowScores();
+    Refresh();
 }
 
 void MainWindow::Refresh() {

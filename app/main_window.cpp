@@ -15,6 +15,7 @@
 #include <QScreen>
 #include <QSlider>
 #include <QStatusBar>
+#include <QUndoStack>
 
 namespace kivo {
 
@@ -65,7 +66,8 @@ void Frame(QWidget* parent, QRect geometry) {
 
 MainWindow::MainWindow(ShellState shell, Dialogs dialogs, RandomSource random)
     : random_(std::move(random)), shell_(std::move(shell)), packs_(MakePackStore(shell_.baseDir)),
-      dialogs_(std::move(dialogs)) {
+      dialogs_(std::move(dialogs)), history_(new QUndoStack(this)) {
+    history_->setUndoLimit(UNDO_LIMIT);
     BuildMainWindow();
     Connect();
 }
@@ -107,6 +109,16 @@ void MainWindow::BuildMenu() {
     ui_.aboutItem = item("About", ABOUT_ITEM);
     file->addSeparator();
     ui_.exitItem = item("Exit", EXIT_ITEM);
+
+    QMenu* edit = menuBar()->addMenu(QStringLiteral("Edit"));
+    edit->setObjectName(QStringLiteral("editMenu"));
+    ui_.undoItem = history_->createUndoAction(edit, QStringLiteral("Undo"));
+    ui_.undoItem->setShortcut(QKeySequence::Undo);
+    ui_.redoItem = history_->createRedoAction(edit, QStringLiteral("Redo"));
+    ui_.redoItem->setShortcuts(
+        {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), QKeySequence(Qt::CTRL | Qt::Key_Y)});
+    edit->addAction(ui_.undoItem);
+    edit->addAction(ui_.redoItem);
 }
 
 void MainWindow::BuildLevelControls(QWidget* content) {
@@ -201,6 +213,8 @@ void MainWindow::Connect() {
     connect(ui_.clearButton, &QPushButton::clicked, this, &MainWindow::Clear);
     connect(ui_.centerButton, &QPushButton::clicked, this, &MainWindow::Center);
     connect(ui_.rotationSlider, &QSlider::valueChanged, this, &MainWindow::Rotate);
+    connect(ui_.rotationSlider, &QSlider::sliderPressed, this, &MainWindow::StartDrag);
+    connect(ui_.rotationSlider, &QSlider::sliderReleased, this, &MainWindow::EndDrag);
     connect(ui_.targetScoreField, &QLineEdit::textChanged, this,
             [this](const QString& text) { level_.targetScore = text.toStdString(); });
     connect(ui_.expertScoreField, &QLineEdit::textChanged, this,

@@ -18,6 +18,7 @@ class QLabel;
 class QLineEdit;
 class QPushButton;
 class QSlider;
+class QUndoStack;
 
 namespace kivo {
 
@@ -46,7 +47,12 @@ struct Controls {
     QAction* saveAsItem = nullptr;
     QAction* aboutItem = nullptr;
     QAction* exitItem = nullptr;
+    QAction* undoItem = nullptr;
+    QAction* redoItem = nullptr;
 };
+
+// How many steps Undo can take back.
+constexpr int UNDO_LIMIT = 1000;
 
 class MainWindow : public QMainWindow {
     Q_OBJECT
@@ -62,6 +68,7 @@ class MainWindow : public QMainWindow {
     const ShellState& shell() const { return shell_; }
     const PackStore& packStore() const { return packs_; }
     const Controls& controls() const { return ui_; }
+    const QUndoStack& history() const { return *history_; }
 
   private:
     void BuildMainWindow();
@@ -78,6 +85,8 @@ class MainWindow : public QMainWindow {
     void Clear();
     void Center();
     void Rotate(int position);
+    void StartDrag();
+    void EndDrag();
 
     // Pack commands.
     void ChoosePack(int index);
@@ -100,12 +109,20 @@ class MainWindow : public QMainWindow {
     void SetFileTitle();
     void Refresh();
 
+    // Undo history: Record pushes what changed since `before` as one step, unless nothing did.
+    void Record(const QString& text, const Level& before, int sliderBefore);
+    void ShowHistoryState(int slider);
+
     Level level_;
     RandomSource random_;
     ShellState shell_;
     PackStore packs_;
     Dialogs dialogs_;
     Controls ui_;
+    QUndoStack* history_ = nullptr;
+    int sliderPosition_ = 0;  // the position the level was last turned to
+    Level dragStart_;         // the level when the slider's thumb was taken, and where the
+    int dragSliderStart_ = 0; // thumb stood then
 };
 
 } // namespace kivo

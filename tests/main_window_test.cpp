@@ -18,6 +18,7 @@
 #include <QStatusBar>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QUndoStack>
 
 #include <deque>
 
@@ -123,8 +124,9 @@ TEST_F(Window, LayoutCaptionsAndInitialState) {
 
 TEST_F(Window, MenuAndStatusBar) {
     const QList<QAction*> menus = window->menuBar()->actions();
-    ASSERT_EQ(menus.size(), 1);
+    ASSERT_EQ(menus.size(), 2);
     EXPECT_EQ(menus[0]->text(), "File");
+    EXPECT_EQ(menus[1]->text(), "Edit");
     QStringList items;
     for (QAction* a : menus[0]->menu()->actions()) {
         items << (a->isSeparator() ? "-" : a->text() + "=" + a->property("menuItem").toString());
@@ -430,6 +432,148 @@ TEST_F(Window, AboutAndExit) {
     EXPECT_TRUE(window->shell().quitRequested);
 }
 
+class History : public Window {
+  protected:
+    void SetUp() override {
+        Window::SetUp();
+        window->activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
+    }
+    QByteArray SavedBytes(const char* name) {
+        answers.files = {File(name)};
+        Trigger(ui().saveAsItem);
+        QFile f(File(name));
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    }
+    void Undo() { QTest::keyClick(window.get(), Qt::Key_Z, Qt::ControlModifier); }
+    void Redo() { QTest::keyClick(window.get(), Qt::Key_Y, Qt::ControlModifier); }
+    int Steps() const { return window->history().count(); }
+};
+
+TEST_F(History, TheEditMenuFollowsFileAndItsItemsEnableThemselves) {
+    const QList<QAction*> menus = window->menuBar()->actions();
+    ASSERT_EQ(menus.size(), 2);
+    const QList<QAction*> items = menus[1]->menu()->actions();
+    ASSERT_EQ(items.size(), 2);
+    EXPECT_EQ(items[0], ui().undoItem);
+    EXPECT_EQ(ui().undoItem->text(), "Undo");
+    EXPECT_EQ(ui().redoItem->text(), "Redo");
+    EXPECT_TRUE(ui().undoItem->shortcuts().contains(QKeySequence(Qt::CTRL | Qt::Key_Z)));
+    EXPECT_TRUE(
+        ui().redoItem->shortcuts().contains(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z)));
+    EXPECT_TRUE(ui().redoItem->shortcuts().contains(QKeySequence(Qt::CTRL | Qt::Key_Y)));
+    EXPECT_FALSE(ui().undoItem->isEnabled());
+    EXPECT_FALSE(ui().redoItem->isEnabled());
+    ClickCanvas({188, 60});
+    EXPECT_TRUE(ui().undoItem->isEnabled());
+    EXPECT_EQ(ui().undoItem->text(), "Undo");
+    Undo();
+    EXPECT_FALSE(ui().undoItem->isEnabled());
+    EXPECT_TRUE(ui().redoItem->isEnabled());
+}
+
+TEST_F(History, EveryKindOfStepIsTakenBackToTheSameBytes) {
+    ClickCanvas({188, 60});
+    ClickCanvas({300, 200});
+    const QByteArray two = SavedBytes("two.kvo");
+    ClickCanvas({400, 300});
+    ClickCanvas({192, 69}, Qt::RightButton);
+    QTest::mouseClick(ui().centerButton, Qt::LeftButton);
+    ui().rotationSlider->setValue(30);
+    answers.confirms = {true};
+    QTest::mouseClick(ui().clearButton, Qt::LeftButton);
+    answers.files = {File("two.kvo")};
+    Trigger(ui().loadItem);
+    const int steps = Steps();
+    EXPECT_EQ(steps, 8);
+    for (int k = 0; k < steps; ++k) {
+        Undo();
+    }
+    EXPECT_TRUE(level().shapes.empty());
+    Redo();
+    Redo();
+    EXPECT_EQ(SavedBytes("again.kvo"), two);
+    for (int k = 2; k < steps; ++k) {
+        Redo();
+    }
+    EXPECT_EQ(SavedBytes("loaded.kvo"), two);
+}
+
+TEST_F(History, UndoingALoadOrAClearBringsBackTheScores) {
+    ClickCanvas({188, 60});
+    ui().targetScoreField->setText("123");
+    const QByteArray before = SavedBytes("before.kvo");
+    answers.confirms = {true};
+    QTest::mouseClick(ui().clearButton, Qt::LeftButton);
+    EXPECT_EQ(ui().targetScoreField->text(), "100");
+    Undo();
+    EXPECT_EQ(ui().targetScoreField->text(), "123");
+    EXPECT_EQ(SavedBytes("after.kvo"), before);
+}
+
+TEST_F(History, ASliderDragIsOneStepAndItsUndoPutsTheSliderBack) {
+    ClickCanvas({360, 230});
+    QSlider* slider = ui().rotationSlider;
+    const Level start = level();
+    slider->setSliderDown(true);
+    for (int v = 1; v <= 90; ++v) {
+        slider->setValue(v);
+    }
+    slider->setSliderDown(false);
+    EXPECT_EQ(Steps(), 2);
+    EXPECT_EQ(level().lastRotationAngle, 90.0f);
+    Undo();
+    EXPECT_EQ(level(), start);
+    EXPECT_EQ(slider->value(), 0);
+    EXPECT_EQ(level().lastRotationAngle, 0.0f);
+    slider->setValue(10); // turns by 10 from the restored angle
+    EXPECT_EQ(level().lastRotationAngle, 10.0f);
+    EXPECT_EQ(Steps(), 2); // and replaces the drag that was undone
+    slider->setFocus();
+    QTest::keyClick(slider, Qt::Key_Right);
+    EXPECT_EQ(slider->value(), 11);
+    EXPECT_EQ(Steps(), 3);
+    Undo();
+    EXPECT_EQ(slider->value(), 10);
+    Redo();
+    EXPECT_EQ(slider->value(), 11);
+    EXPECT_EQ(level().lastRotationAngle, 11.0f);
+}
+
+TEST_F(History, ANewStepAfterAnUndoDropsWhatCouldBeRedone) {
+    ClickCanvas({188, 60});
+    ClickCanvas({300, 200});
+    Undo();
+    EXPECT_TRUE(ui().redoItem->isEnabled());
+    ClickCanvas({400, 300});
+    EXPECT_FALSE(ui().redoItem->isEnabled());
+    EXPECT_EQ(Steps(), 2);
+}
+
+TEST_F(History, ClicksThatChangeNothingAddNoStep) {
+    ClickCanvas({300, 200}, Qt::RightButton); // nothing to delete
+    EXPECT_EQ(Steps(), 0);
+    ClickCanvas({188, 60});
+    ClickCanvas({203, 70}); // inside the triangle
+    QTest::mouseClick(ui().sideButtons[4], Qt::LeftButton);
+    EXPECT_EQ(Steps(), 1);
+    answers.confirms = {false};
+    QTest::mouseClick(ui().clearButton, Qt::LeftButton);
+    answers.files = {QString()};
+    Trigger(ui().loadItem);
+    EXPECT_EQ(Steps(), 1);
+}
+
+TEST_F(History, TheHistoryKeepsTheLastThousandSteps) {
+    ClickCanvas({188, 60});
+    ui().rotationSlider->setFocus();
+    for (int k = 0; k < UNDO_LIMIT + 5; ++k) {
+        QTest::keyClick(ui().rotationSlider, k % 2 == 0 ? Qt::Key_Right : Qt::Key_Left);
+    }
+    EXPECT_EQ(Steps(), UNDO_LIMIT);
+    EXPECT_EQ(window->history().undoLimit(), UNDO_LIMIT);
+}
+
 TEST_F(Window, TheCanvasShowsConnectorsCentresAndTheCrosshair) {
     ClickCanvas({188, 60}); // corners at content (218, 60), (203, 86), (188, 60)
     const QImage image = ui().canvas->grab().toImage();
@@ -459,7 +603,8 @@ TEST(ShellPaths, StartFolderAndFileNames) {
     EXPECT_EQ(WithLevelExtension("/a/x.kvo"), "/a/x.kvo");
     EXPECT_EQ(WithLevelExtension("/a/x.KVO"), "/a/x.KVO.kvo");
     EXPECT_EQ(WithLevelExtension("kvo"), "kvo.kvo");
-    const QString deep = QDir::tempPath() + "/" + QString("d").repeated(200) + "/" + QString("e").repeated(200);
+    const QString deep =
+        QDir::tempPath() + "/" + QString("d").repeated(200) + "/" + QString("e").repeated(200);
     ASSERT_TRUE(QDir().mkpath(deep));
     const QString here = QDir::currentPath();
     QDir::setCurrent(deep);

@@ -1,0 +1,142 @@
+#include "level/level_change.h"
+
+#include "clicks.h"
+#include "construction/level_transform.h"
+#include "level/element_ops.h"
+#include "level/shape_deletion.h"
+
+#include <gtest/gtest.h>
+
+namespace kivo {
+namespace {
+
+using PointKind = ListChange<Point>::Kind;
+using ShapeKind = ListChange<Shape>::Kind;
+
+// The level as it was, but with the side count chosen now: that is the window's, not the
+// history's.
+Level WithSideCountOf(Level state, const Level& now) {
+    state.sideCount = now.sideCount;
+    return state;
+}
+
+// Makes one edit, then checks that undo gives back the level before it and redo the one
+// after it, bit for bit, twice over.
+template <typename Edit> LevelChange ExpectUndoable(Clicks& c, Edit edit) {
+    Level before = c.level;
+    edit();
+    before.sideCount = c.level.sideCount;
+    const Level after = c.level;
+    LevelChange change = DiffLevels(before, after);
+    for (int round = 0; round < 2; ++round) {
+        UndoChange(change, c.level);
+        EXPECT_EQ(c.level, before);
+        RedoChange(change, c.level);
+        EXPECT_EQ(c.level, after);
+    }
+    return change;
+}
+
+TEST(LevelChange, APlacementKeepsOnlyWhatItAppended) {
+    Clicks c;
+    c.Click(200, 100, 4);
+    const LevelChange change = ExpectUndoable(c, [&] { c.Click(215, 90, 3); });
+    EXPECT_EQ(change.points.kind, PointKind::Appended);
+    EXPECT_EQ(change.points.elements.size(), 1u);
+    EXPECT_EQ(change.shapes.elements.size(), 1u);
+    EXPECT_EQ(change.before.smallestSideCount, 4);
+    EXPECT_EQ(change.after.smallestSideCount, 3);
+    EXPECT_LT(ChangeBytes(change), 1024u);
+}
+
+TEST(LevelChange, ADeletionKeepsOnlyWhatItRemoved) {
+    Clicks c;
+    c.Click(200, 100, 4);
+    c.Click(215, 90, 3);
+    c.Click(240, 115, 3);
+    const LevelChange change =
+        ExpectUndoable(c, [&] { DeleteShape(c.level, c.level.shapes[0].id); });
+    EXPECT_EQ(change.shapes.kind, ShapeKind::Removed);
+    EXPECT_EQ(change.shapes.indices, std::vector<size_t>{0});
+    EXPECT_EQ(change.points.kind, PointKind::Removed); // the one corner no triangle shares
+    EXPECT_EQ(change.points.elements.size(), 1u);
+}
+
+TEST(LevelChange, TransformsClearsAndLoadsAreTakenBackWhole) {
+    Clicks c;
+    c.Click(200, 100, 5);
+    c.Click(260, 150, 6);
+    LevelChange change = ExpectUndoable(c, [&] { RotateLevel(c.level, 33.0f); });
+    EXPECT_EQ(change.points.kind, PointKind::Replaced);
+    EXPECT_EQ(change.before.lastRotationAngle, 0.0f);
+    ExpectUndoable(c, [&] { CenterLevel(c.level); });
+    c.level.targetScore = "150";
+    change = ExpectUndoable(c, [&] {
+        ClearElements(c.level);
+        c.level.targetScore = "100";
+    });
+    EXPECT_EQ(change.after.targetScore, "100");
+}
+
+TEST(LevelChange, AnUndoneEditWithoutScoreChangesKeepsTypedScores) {
+    Clicks c;
+    const Level before = c.level;
+    c.Click(200, 100);
+    LevelChange change = DiffLevels(before, c.level);
+    c.level.targetScore = "555"; // typed after the placement
+    UndoChange(change, c.level);
+    EXPECT_TRUE(c.level.shapes.empty());
+    EXPECT_EQ(c.level.targetScore, "555");
+}
+
+TEST(LevelChange, AnEditThatChangesNothingIsEmpty) {
+    Clicks c;
+    c.Click(200, 100, 6);
+    const Level before = c.level;
+    c.Click(215, 120, 6); // inside
+    EXPECT_TRUE(IsEmpty(DiffLevels(before, c.level)));
+    DeleteShape(c.level, 12345);
+    EXPECT_TRUE(IsEmpty(DiffLevels(before, c.level)));
+    EXPECT_FALSE(IsEmpty(DiffLevels(Level{}, c.level)));
+}
+
+TEST(LevelChange, RandomEditsAreTakenBackToTheStartAndBroughtBackToTheEnd) {
+    for (uint32_t seed = 1; seed <= 20; ++seed) {
+        SCOPED_TRACE(seed);
+        Clicks c;
+        RandomSource dice = MakeRandomSource(seed);
+        std::vector<LevelChange> history;
+        std::vector<Level> states{c.level};
+        for (int step = 0; step < 40; ++step) {
+            const Level before = c.level;
+            switch (RandomUpTo(dice, 5)) {
+            case 0:
+                RotateLevel(c.level, float(RandomUpTo(dice, 360)));
+                break;
+            case 1:
+                CenterLevel(c.level);
+                break;
+            case 2:
+                DeleteShape(c.level, NearestShape(c.level, float(RandomUpTo(dice, 600)),
+                                                  float(RandomUpTo(dice, 500))));
+                break;
+            default:
+                c.Click(float(150 + RandomUpTo(dice, 500)), float(70 + RandomUpTo(dice, 400)),
+                        3 + RandomUpTo(dice, 9));
+            }
+            history.push_back(DiffLevels(before, c.level));
+            states.push_back(c.level);
+        }
+        for (size_t k = history.size(); k-- > 0;) {
+            UndoChange(history[k], c.level);
+            ASSERT_EQ(c.level, WithSideCountOf(states[k], c.level));
+        }
+        for (size_t k = 0; k < history.size(); ++k) {
+            RedoChange(history[k], c.level);
+            ASSERT_EQ(c.level, WithSideCountOf(states[k + 1], c.level));
+        }
+    }
+}
+
+} // namespace
+} // namespace kivo
