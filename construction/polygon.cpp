@@ -1,6 +1,7 @@
 #include "polygon.h"
 
 #include "angles.h"
+#include "level/element_index.h"
 #include "level/element_ops.h"
 
 #include <cmath>
@@ -23,10 +24,26 @@ Position EntryPixels(const Shape& s, int k) {
             float(double(s.entryY[k]) * Y_SCALE - SHAPE_OFFSET)};
 }
 
-// Callers check HasRoomForPolygon first, so a free id is always there.
-int16_t DrawId(const Level& level, RandomSource& random) {
-    return NewUniqueId(level, random).value_or(0);
-}
+// Where a construction gets its fresh ids. Callers check HasRoomForPolygon first, so a free
+// id is always there. The set answers "is this id taken?" without scanning the lists; the
+// scan is kept as the reference it is tested against.
+struct IndexedIds {
+    RandomSource& random;
+    std::optional<IdSet> set; // made at the first draw, when a polygon is sure to be built
+    int16_t Draw(const Level& level) {
+        if (!set) {
+            set = UsedIds(level);
+        }
+        return NewUniqueId(*set, random).value_or(0);
+    }
+    void Used(int16_t id) { MarkUsed(*set, id); }
+};
+
+struct ScannedIds {
+    RandomSource& random;
+    int16_t Draw(const Level& level) { return NewUniqueId(level, random).value_or(0); }
+    void Used(int16_t) {}
+};
 
 void Increment(int16_t& counter) {
     counter = static_cast<int16_t>(counter + 1);
@@ -42,23 +59,26 @@ Position NextCorner(Position previous, float theta, float alpha, int k) {
 
 // The shape's connectors: entry j holds corner j and the side to corner j + 1; the closing
 // side stands in entry n - 1 and again in entry n, which repeats corner 0.
-void AddOutline(Level& level, RandomSource& random, int16_t shapeId, const float* entryX,
-                const float* entryY, const int16_t* pointIds, int n) {
-    for (int j = 0; j < n - 1; ++j) {
-        const int16_t fresh = DrawId(level, random);
-        const int16_t c = AddConnector(level, fresh, pointIds[j], pointIds[j + 1]);
-        if (c == fresh) {
-            Increment(level.connectorCount);
-        }
-        AddShapeEntry(level, shapeId, entryX[j], entryY[j], c);
-    }
-    const int16_t fresh = DrawId(level, random);
-    const int16_t c = AddConnector(level, fresh, pointIds[n - 1], pointIds[0]);
-    AddShapeEntry(level, shapeId, entryX[n - 1], entryY[n - 1], c);
-    AddShapeEntry(level, shapeId, entryX[0], entryY[0], c);
+template <typename Ids> int16_t AddSide(Level& level, Ids& ids, int16_t a, int16_t b) {
+    const int16_t fresh = ids.Draw(level);
+    const int16_t c = AddConnector(level, fresh, a, b);
     if (c == fresh) {
+        ids.Used(c);
         Increment(level.connectorCount);
     }
+    return c;
+}
+
+template <typename Ids>
+void AddOutline(Level& level, Ids& ids, int16_t shapeId, const float* entryX, const float* entryY,
+                const int16_t* pointIds, int n) {
+    for (int j = 0; j < n - 1; ++j) {
+        const int16_t c = AddSide(level, ids, pointIds[j], pointIds[j + 1]);
+        AddShapeEntry(level, shapeId, entryX[j], entryY[j], c);
+    }
+    const int16_t c = AddSide(level, ids, pointIds[n - 1], pointIds[0]);
+    AddShapeEntry(level, shapeId, entryX[n - 1], entryY[n - 1], c);
+    AddShapeEntry(level, shapeId, entryX[0], entryY[0], c);
 }
 
 } // namespace
@@ -68,8 +88,10 @@ bool HasRoomForPolygon(const Level& level, uint8_t n) {
     return used + 2 * size_t(n) + 1 <= size_t(ID_RANGE);
 }
 
-void BuildPolygon(Level& level, RandomSource& random, float x, float y, int16_t firstId,
-                  int16_t secondId, uint8_t n) {
+namespace {
+
+template <typename Ids>
+void Build(Level& level, Ids& ids, float x, float y, int16_t firstId, int16_t secondId, uint8_t n) {
     if (int(n) < int(level.smallestSideCount)) {
         level.smallestSideCount = static_cast<int8_t>(n);
     }
@@ -95,20 +117,22 @@ void BuildPolygon(Level& level, RandomSource& random, float x, float y, int16_t 
         }
         entryX[k] = float((double(corner.x) + SHAPE_OFFSET) / X_SCALE);
         entryY[k] = float((double(corner.y) + SHAPE_OFFSET) / Y_SCALE);
-        const int16_t id = DrawId(level, random);
+        const int16_t id = ids.Draw(level);
         pointIds[k] = AddPoint(level, id, float(double(corner.x) / X_SCALE),
                                float(double(corner.y) / Y_SCALE));
         if (pointIds[k] == id) {
+            ids.Used(id);
             Increment(level.pointCount);
         }
     }
-    const int16_t shapeId = AddShape(level, DrawId(level, random));
+    const int16_t shapeId = AddShape(level, ids.Draw(level));
+    ids.Used(shapeId);
     Increment(level.shapeCount);
-    AddOutline(level, random, shapeId, entryX, entryY, pointIds, n);
+    AddOutline(level, ids, shapeId, entryX, entryY, pointIds, n);
     RefreshConnectorEnds(level);
 }
 
-PlaceResult PlacePolygon(Level& level, RandomSource& random, float x, float y) {
+template <typename Ids> PlaceResult Place(Level& level, Ids& ids, float x, float y) {
     const uint8_t n = level.sideCount;
     if (IsInsideAnyShape(level, x, y)) {
         return PlaceResult::InsideShape;
@@ -117,7 +141,7 @@ PlaceResult PlacePolygon(Level& level, RandomSource& random, float x, float y) {
         return PlaceResult::LevelFull;
     }
     if (level.pointCount == 0) {
-        BuildPolygon(level, random, x, y, 0, 0, n);
+        Build(level, ids, x, y, 0, 0, n);
         return PlaceResult::Placed;
     }
     const int16_t first = NearestPoint(level, x, y, 0);
@@ -132,11 +156,29 @@ PlaceResult PlacePolygon(Level& level, RandomSource& random, float x, float y) {
     const float edgeY = float(double(b.y) - a.y);
     const float side = float(double(clickX) * edgeY - double(clickY) * edgeX);
     if (side >= 0.0f) {
-        BuildPolygon(level, random, x, y, second, first, n);
+        Build(level, ids, x, y, second, first, n);
     } else {
-        BuildPolygon(level, random, x, y, first, second, n);
+        Build(level, ids, x, y, first, second, n);
     }
     return PlaceResult::Placed;
+}
+
+} // namespace
+
+void BuildPolygon(Level& level, RandomSource& random, float x, float y, int16_t firstId,
+                  int16_t secondId, uint8_t n) {
+    IndexedIds ids{random, std::nullopt};
+    Build(level, ids, x, y, firstId, secondId, n);
+}
+
+PlaceResult PlacePolygon(Level& level, RandomSource& random, float x, float y) {
+    IndexedIds ids{random, std::nullopt};
+    return Place(level, ids, x, y);
+}
+
+PlaceResult PlacePolygonByScan(Level& level, RandomSource& random, float x, float y) {
+    ScannedIds ids{random};
+    return Place(level, ids, x, y);
 }
 
 // Crossing-number test; the closing entry repeats the first, so its edge has no length.

@@ -18,6 +18,10 @@ enum class PlaceResult {
 // empty level, otherwise on the edge at the nearest point, on the click's side of it.
 PlaceResult PlacePolygon(Level& level, RandomSource& random, float x, float y);
 
+// The same, with every fresh id checked by scanning the lists: the reference PlacePolygon is
+// tested against.
+PlaceResult PlacePolygonByScan(Level& level, RandomSource& random, float x, float y);
+
 // Walks the n corners of a polygon from the base edge firstId -> secondId (or from the click
 // when either is 0) and adds its points, connectors and shape. The caller has made sure that
 // ids for all of them are free.

@@ -1,5 +1,7 @@
 #include "element_ops.h"
 
+#include "element_index.h"
+
 #include <cmath>
 
 namespace kivo {
@@ -23,43 +25,8 @@ bool IdInUse(const Level& level, int16_t id) {
     return false;
 }
 
-static int16_t IdOfDraw(int32_t draw) {
+int16_t IdOfDraw(int32_t draw) {
     return static_cast<int16_t>(static_cast<uint16_t>(draw));
-}
-
-// Chooses uniformly among the ids that are still free: the way out when random draws keep
-// hitting taken ids on a nearly full level.
-static std::optional<int16_t> ChooseFreeId(const Level& level, RandomSource& random) {
-    std::vector<bool> taken(ID_RANGE, false);
-    auto mark = [&taken](int16_t id) {
-        const int32_t draw = id == -32768 ? ID_DRAW_MAX : id;
-        if (draw >= 0) {
-            taken[draw] = true;
-        }
-    };
-    for (const Point& p : level.points) {
-        mark(p.id);
-    }
-    for (const Connector& c : level.connectors) {
-        mark(c.id);
-    }
-    for (const Shape& s : level.shapes) {
-        mark(s.id);
-    }
-    int32_t freeCount = 0;
-    for (bool t : taken) {
-        freeCount += t ? 0 : 1;
-    }
-    if (freeCount == 0) {
-        return std::nullopt;
-    }
-    int32_t pick = RandomUpTo(random, freeCount - 1);
-    for (int32_t draw = 0; draw < ID_RANGE; ++draw) {
-        if (!taken[draw] && pick-- == 0) {
-            return IdOfDraw(draw);
-        }
-    }
-    return std::nullopt;
 }
 
 std::optional<int16_t> NewUniqueId(const Level& level, RandomSource& random) {
@@ -69,17 +36,17 @@ std::optional<int16_t> NewUniqueId(const Level& level, RandomSource& random) {
             return id;
         }
     }
-    return ChooseFreeId(level, random);
+    return ChooseFreeId(UsedIds(level), random);
 }
 
-static bool WithinMergeBox(const Point& p, float x, float y) {
+bool InMergeBox(const Point& p, float x, float y) {
     return double(p.x) - MERGE_TOLERANCE < x && x < double(p.x) + MERGE_TOLERANCE &&
            double(p.y) - MERGE_TOLERANCE < y && y < double(p.y) + MERGE_TOLERANCE;
 }
 
 int16_t AddPoint(Level& level, int16_t id, float x, float y) {
     for (const Point& p : level.points) {
-        if (WithinMergeBox(p, x, y)) {
+        if (InMergeBox(p, x, y)) {
             return p.id;
         }
     }
@@ -121,11 +88,29 @@ int16_t AddConnector(Level& level, int16_t id, int16_t a, int16_t b) {
     return id;
 }
 
-void RefreshConnectorEnds(Level& level) {
+void RefreshConnectorEndsByScan(Level& level) {
     for (Connector& c : level.connectors) {
         for (int end = 0; end < 2; ++end) {
             c.endX[end] = float(double(PointX(level, c.pointIds[end])) * X_SCALE);
             c.endY[end] = float(double(PointY(level, c.pointIds[end])) * Y_SCALE);
+        }
+    }
+}
+
+// The same as the scan, with the first point of each id looked up in a table: every
+// connector asks for two points, and a large level has thousands of both.
+void RefreshConnectorEnds(Level& level) {
+    constexpr int32_t NONE = -1;
+    std::vector<int32_t> firstPoint(65536, NONE);
+    for (size_t i = level.points.size(); i-- > 0;) {
+        firstPoint[static_cast<uint16_t>(level.points[i].id)] = int32_t(i);
+    }
+    for (Connector& c : level.connectors) {
+        for (int end = 0; end < 2; ++end) {
+            const int32_t i = firstPoint[static_cast<uint16_t>(c.pointIds[end])];
+            const Point p = i == NONE ? Point{} : level.points[size_t(i)];
+            c.endX[end] = float(double(p.x) * X_SCALE);
+            c.endY[end] = float(double(p.y) * Y_SCALE);
         }
     }
 }

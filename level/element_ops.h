@@ -24,6 +24,12 @@ std::optional<int16_t> NewUniqueId(const Level& level, RandomSource& random);
 
 bool IdInUse(const Level& level, int16_t id);
 
+// The id a draw from 0 ... 32768 stands for: its low 16 bits.
+int16_t IdOfDraw(int32_t draw);
+
+// Whether (x, y), point frame, lies strictly within 0.02 of p on both axes.
+bool InMergeBox(const Point& p, float x, float y);
+
 // Returns the id of a point already within the merge box around (x, y), or appends a point
 // with the given id and returns that. x, y are in the point frame.
 int16_t AddPoint(Level& level, int16_t id, float x, float y);
@@ -35,7 +41,10 @@ float PointY(const Level& level, int16_t id);
 // Returns the id of a connector already joining a and b (either order), or appends one.
 int16_t AddConnector(Level& level, int16_t id, int16_t a, int16_t b);
 
+// Sets every connector's cached ends to its points' level-pixel positions.
 void RefreshConnectorEnds(Level& level);
+// The same, looking each point up by a scan: the reference the fast one is tested against.
+void RefreshConnectorEndsByScan(Level& level);
 
 int16_t AddShape(Level& level, int16_t id);
 

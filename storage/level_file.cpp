@@ -1,5 +1,6 @@
 #include "level_file.h"
 
+#include "level/element_index.h"
 #include "level/element_ops.h"
 
 #include <QFile>
@@ -64,11 +65,26 @@ std::optional<int16_t> ScoreOf(const std::string& text, const char* field, QStri
     return score;
 }
 
+// Merging points and connectors as the file is read: through indexes, or by scanning the
+// lists as the reference.
+struct Merging {
+    bool indexed = true;
+    PointGrid grid;
+    ConnectorIndex connectors;
+
+    int16_t MergePoint(Level& level, int16_t id, float x, float y) {
+        return indexed ? AddPoint(level, grid, id, x, y) : AddPoint(level, id, x, y);
+    }
+    int16_t MergeConnector(Level& level, int16_t id, int16_t a, int16_t b) {
+        return indexed ? AddConnector(level, connectors, id, a, b) : AddConnector(level, id, a, b);
+    }
+};
+
 QString Truncated(const char* what, qint64 index, qint64 count) {
     return QStringLiteral("the file ends inside %1 %2 of %3").arg(what).arg(index + 1).arg(count);
 }
 
-QString ReadPoints(Reader& in, Level& level) {
+QString ReadPoints(Reader& in, Level& level, Merging& merging) {
     if (in.Left() < 2) {
         return QStringLiteral("the file is empty or ends before the point count");
     }
@@ -82,12 +98,12 @@ QString ReadPoints(Reader& in, Level& level) {
     for (int i = 0; i < level.pointCount; ++i) {
         const int16_t id = in.Word();
         const float x = in.Float();
-        AddPoint(level, id, x, in.Float());
+        merging.MergePoint(level, id, x, in.Float());
     }
     return {};
 }
 
-QString ReadConnectors(Reader& in, Level& level) {
+QString ReadConnectors(Reader& in, Level& level, Merging& merging) {
     if (in.Left() < 2) {
         return QStringLiteral("the file ends before the connector count");
     }
@@ -101,7 +117,7 @@ QString ReadConnectors(Reader& in, Level& level) {
     for (int i = 0; i < level.connectorCount; ++i) {
         const int16_t id = in.Word();
         const int16_t a = in.Word();
-        AddConnector(level, id, a, in.Word());
+        merging.MergeConnector(level, id, a, in.Word());
     }
     return {};
 }
@@ -133,7 +149,7 @@ QString ReadShape(Reader& in, Level& level, int index, qint64 shapes) {
     return {};
 }
 
-QString ReadShapes(Reader& in, Level& level) {
+QString ReadShapes(Reader& in, Level& level, Merging&) {
     if (in.Left() < 2) {
         return QStringLiteral("the file ends before the shape count");
     }
@@ -156,7 +172,7 @@ QString ReadShapes(Reader& in, Level& level) {
     return {};
 }
 
-QString ReadScores(Reader& in, Level& level) {
+QString ReadScores(Reader& in, Level& level, Merging&) {
     if (in.Left() < SCORE_BYTES) {
         return QStringLiteral("the file ends before the target and expert scores");
     }
@@ -240,20 +256,30 @@ Encoded EncodeLevel(const Level& level) {
     return result;
 }
 
-QString DecodeLevel(const QByteArray& bytes, Level& into) {
+static QString Decode(const QByteArray& bytes, Level& into, bool indexed) {
     Level level;
     level.sideCount = into.sideCount;
     level.lastRotationAngle = into.lastRotationAngle;
     level.smallestSideCount = into.smallestSideCount;
     Reader in{bytes};
+    Merging merging;
+    merging.indexed = indexed;
     for (auto section : {ReadPoints, ReadConnectors, ReadShapes, ReadScores}) {
-        if (QString error = section(in, level); !error.isEmpty()) {
+        if (QString error = section(in, level, merging); !error.isEmpty()) {
             return error;
         }
     }
     RefreshConnectorEnds(level);
     into = std::move(level);
     return {};
+}
+
+QString DecodeLevel(const QByteArray& bytes, Level& into) {
+    return Decode(bytes, into, true);
+}
+
+QString DecodeLevelByScan(const QByteArray& bytes, Level& into) {
+    return Decode(bytes, into, false);
 }
 
 FileResult LoadLevel(Level& level, const QString& path) {
