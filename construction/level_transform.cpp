@@ -52,7 +52,7 @@ float MeanPointY(const Level& level) {
     return MeanPoint(level, &Point::y, Y_SCALE);
 }
 
-void CenterLevel(Level& level) {
+void CenterLevel(Level& level, RefreshEnds refresh) {
     if (level.points.empty()) {
         return;
     }
@@ -68,10 +68,10 @@ void CenterLevel(Level& level) {
     for (Shape& s : level.shapes) {
         MoveShape(s, shift);
     }
-    RefreshConnectorEnds(level);
+    refresh(level);
 }
 
-void RotateLevel(Level& level, float v) {
+void RotateLevel(Level& level, float v, RefreshEnds refresh) {
     const float delta = float(double(v) - level.lastRotationAngle);
     level.lastRotationAngle = float(double(level.lastRotationAngle) + delta);
     const Turn turn{float(std::cos(DegToRad(delta))), float(std::sin(DegToRad(delta)))};
@@ -82,7 +82,7 @@ void RotateLevel(Level& level, float v) {
     for (Shape& s : level.shapes) {
         MoveShape(s, turnShape);
     }
-    RefreshConnectorEnds(level);
+    refresh(level);
 }
 
 } // namespace kivo

@@ -100,6 +100,11 @@ void RefreshConnectorEndsByScan(Level& level) {
 // The same as the scan, with the first point of each id looked up in a table: every
 // connector asks for two points, and a large level has thousands of both.
 void RefreshConnectorEnds(Level& level) {
+    constexpr size_t SMALL_LEVEL = 4096; // below this many lookups the scan is quicker
+    if (level.points.size() * level.connectors.size() < SMALL_LEVEL) {
+        RefreshConnectorEndsByScan(level);
+        return;
+    }
     constexpr int32_t NONE = -1;
     std::vector<int32_t> firstPoint(65536, NONE);
     for (size_t i = level.points.size(); i-- > 0;) {

@@ -1,0 +1,198 @@
+// What a level designer waits for, on levels of about 100, 1,000 and 10,000 elements, the
+// largest a level can hold, and a canvas covered once. Where an index replaced a scan, the
+// scan is measured beside it ("scan"); the other operations have one way only.
+#include "level_fixtures.h"
+
+#include "app/canvas.h"
+#include "construction/level_transform.h"
+#include "construction/polygon.h"
+#include "level/drawing.h"
+#include "level/element_ops.h"
+#include "level/level_change.h"
+#include "level/shape_deletion.h"
+#include "level/status_line.h"
+#include "storage/level_file.h"
+
+#include <benchmark/benchmark.h>
+
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QImage>
+#include <QTemporaryDir>
+
+#include <functional>
+
+namespace kivo {
+namespace {
+
+struct Fixtures {
+    QString folder;
+    QTemporaryDir scratch;
+    std::vector<std::pair<std::string, Level>> levels;
+};
+
+Fixtures* fixtures = nullptr;
+
+QString FixturePath(const std::string& name) {
+    return QDir(fixtures->folder).filePath(QString::fromStdString(name) + ".kvo");
+}
+
+// A click next to the figure, outside every shape: where a designer adds the next polygon.
+std::pair<float, float> NextClick(const Level& level) {
+    float x = 0.0f;
+    float y = 0.0f;
+    for (const Point& p : level.points) {
+        x = std::max(x, float(double(p.x) * X_SCALE));
+        y = std::max(y, float(double(p.y) * Y_SCALE));
+    }
+    return {x + 10.0f, y + 10.0f};
+}
+
+// Runs `edit` on a fresh copy of the level each time, timing the edit alone.
+void TimeEdit(benchmark::State& state, const Level& level,
+              const std::function<void(Level&)>& edit) {
+    for (auto _ : state) {
+        state.PauseTiming();
+        Level copy = level;
+        state.ResumeTiming();
+        edit(copy);
+        benchmark::DoNotOptimize(copy.points.data());
+    }
+}
+
+QByteArray FileBytes(const QString& path) {
+    QFile file(path);
+    file.open(QIODevice::ReadOnly);
+    return file.readAll();
+}
+
+void Register(const std::string& name, const Level& level) {
+    const std::string suffix = "/" + name + " (" + std::to_string(ElementCount(level)) + ")";
+    const QString path = FixturePath(name);
+    auto add = [&](const std::string& what, std::function<void(benchmark::State&)> body) {
+        benchmark::RegisterBenchmark((what + suffix).c_str(), body)->Unit(benchmark::kMillisecond);
+    };
+
+    add("LoadLevel", [path](benchmark::State& state) {
+        for (auto _ : state) {
+            Level loaded;
+            LoadLevel(loaded, path);
+            benchmark::DoNotOptimize(loaded.points.data());
+        }
+    });
+    add("LoadLevel scan", [path](benchmark::State& state) {
+        for (auto _ : state) {
+            Level loaded;
+            DecodeLevelByScan(FileBytes(path), loaded);
+            benchmark::DoNotOptimize(loaded.points.data());
+        }
+    });
+    add("SaveLevel", [&level](benchmark::State& state) {
+        Level copy = level;
+        const QString out = fixtures->scratch.filePath("save.kvo");
+        for (auto _ : state) {
+            SaveLevel(copy, out);
+        }
+    });
+    const auto [x, y] = NextClick(level);
+    add("PlacePolygon+status", [&level, x = x, y = y](benchmark::State& state) {
+        RandomSource random = MakeRandomSource(5);
+        TimeEdit(state, level, [&](Level& l) {
+            PlacePolygon(l, random, x, y);
+            UpdateStatusLine(l);
+        });
+    });
+    add("PlacePolygon+status scan", [&level, x = x, y = y](benchmark::State& state) {
+        RandomSource random = MakeRandomSource(5);
+        TimeEdit(state, level, [&](Level& l) {
+            PlacePolygonByScan(l, random, x, y);
+            UpdateStatusLine(l);
+        });
+    });
+    add("DeleteShape+status", [&level](benchmark::State& state) {
+        const int16_t middle = level.shapes[level.shapes.size() / 2].id;
+        TimeEdit(state, level, [middle](Level& l) {
+            DeleteShape(l, middle);
+            UpdateStatusLine(l);
+        });
+    });
+    for (const bool scan : {false, true}) {
+        const RefreshEnds refresh = scan ? RefreshConnectorEndsByScan : RefreshConnectorEnds;
+        const std::string tag = scan ? " scan" : "";
+        add("CenterLevel+status" + tag, [&level, refresh](benchmark::State& state) {
+            TimeEdit(state, level, [refresh](Level& l) {
+                CenterLevel(l, refresh);
+                UpdateStatusLine(l);
+            });
+        });
+        add("RotateLevel+status" + tag, [&level, refresh](benchmark::State& state) {
+            TimeEdit(state, level, [refresh](Level& l) {
+                RotateLevel(l, 45.0f, refresh);
+                UpdateStatusLine(l);
+            });
+        });
+    }
+    add("UpdateStatusLine", [&level](benchmark::State& state) {
+        Level copy = level;
+        for (auto _ : state) {
+            benchmark::DoNotOptimize(UpdateStatusLine(copy));
+        }
+    });
+    add("DrawingList", [&level](benchmark::State& state) {
+        for (auto _ : state) {
+            benchmark::DoNotOptimize(DrawingList(level));
+        }
+    });
+    add("Canvas repaint", [&level](benchmark::State& state) {
+        Canvas canvas(level, nullptr);
+        canvas.setGeometry(141, 23, 500, 414);
+        QImage image(canvas.size(), QImage::Format_RGB32);
+        for (auto _ : state) {
+            canvas.render(&image);
+        }
+    });
+    add("Undo step of a placement", [&level, x = x, y = y](benchmark::State& state) {
+        RandomSource random = MakeRandomSource(5);
+        TimeEdit(state, level, [&](Level& l) {
+            const Level before = l;
+            PlacePolygon(l, random, x, y);
+            LevelChange change = DiffLevels(before, l);
+            benchmark::DoNotOptimize(change.points.elements.data());
+        });
+    });
+}
+
+} // namespace
+} // namespace kivo
+
+int main(int argc, char** argv) {
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+
+    kivo::Fixtures fixtures;
+    kivo::fixtures = &fixtures;
+    fixtures.folder = QCoreApplication::applicationDirPath() + "/fixtures";
+    const struct {
+        const char* name;
+        kivo::Level (*make)();
+    } sizes[] = {
+        {"100", [] { return kivo::TriangleField(34); }},
+        {"1000", [] { return kivo::TriangleField(334); }},
+        {"10000", [] { return kivo::TriangleField(3334); }},
+        {"largest", [] { return kivo::TriangleField(11000); }},
+        {"canvas", kivo::CoveredCanvas},
+    };
+    for (const auto& size : sizes) {
+        fixtures.levels.emplace_back(
+            size.name,
+            kivo::Fixture(fixtures.folder, QString::fromLatin1(size.name) + ".kvo", size.make));
+    }
+    for (const auto& [name, level] : fixtures.levels) {
+        kivo::Register(name, level);
+    }
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}
