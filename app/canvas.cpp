@@ -1,5 +1,7 @@
 #include "canvas.h"
 
+#include "level_painting.h"
+
 #include "level/drawing.h"
 
 #include <QMouseEvent>
@@ -17,28 +19,13 @@ Canvas::Canvas(const Level& level, QWidget* parent) : QFrame(parent), level_(lev
     setAutoFillBackground(true);
 }
 
-static QColor ColourOf(Colour c) {
-    return QColor(c.r, c.g, c.b);
-}
-
 // The drawing list is in window content coordinates; the canvas sits at pos() in them.
 void Canvas::paintEvent(QPaintEvent* event) {
     QFrame::paintEvent(event);
     QPainter painter(this);
     painter.setClipRect(contentsRect());
     painter.translate(-pos());
-    for (const DrawItem& item : DrawingList(level_)) {
-        const QColor colour = ColourOf(item.colour);
-        painter.setPen(QPen(colour, 0));
-        if (item.kind == DrawKind::Line) {
-            painter.drawLine(item.x1, item.y1, item.x2, item.y2);
-        } else {
-            const int r = item.x2;
-            painter.setBrush(colour);
-            painter.drawEllipse(QRect(item.x1 - r, item.y1 - r, 2 * r, 2 * r));
-            painter.setBrush(Qt::NoBrush);
-        }
-    }
+    PaintDrawing(painter, DrawingList(level_));
 }
 
 // A click acts when the button is released over the canvas. The platform delivers a double

@@ -1,0 +1,214 @@
+// Drives the built kivo-level program on temporary folders.
+#include "storage/level_file.h"
+#include "storage/pack_store.h"
+
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFile>
+#include <QImage>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QTemporaryDir>
+
+namespace kivo {
+namespace {
+
+struct Outcome {
+    int status = -1;
+    QString out;
+    QString err;
+};
+
+Outcome KivoLevel(const QStringList& args, const QString& folder = QString()) {
+    QProcess process;
+    if (!folder.isEmpty()) {
+        process.setWorkingDirectory(folder);
+    }
+    process.start(QStringLiteral(KIVO_LEVEL_PROGRAM), args);
+    process.waitForFinished(60000);
+    return {process.exitCode(), QString::fromUtf8(process.readAllStandardOutput()),
+            QString::fromUtf8(process.readAllStandardError())};
+}
+
+void Write(const QString& path, const QByteArray& bytes) {
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write(bytes);
+}
+
+const QString GOLDEN = QStringLiteral(KIVO_SOURCE_DIR "/tests/data/clicks.kvo");
+const QString TEMPLATE = QStringLiteral(KIVO_SOURCE_DIR "/data/kivo/default.kvo");
+
+// A start directory with a data folder holding the template and `packs` sound packs.
+class Folders : public ::testing::Test {
+  protected:
+    QTemporaryDir start;
+    QString Data(const QString& name = QString()) const { return start.filePath("kivo/" + name); }
+
+    void MakeData(int packs) {
+        QDir(start.path()).mkdir("kivo");
+        QFile::copy(TEMPLATE, Data("default.kvo"));
+        PackStore store = MakePackStore(start.path());
+        RandomSource random = MakeRandomSource(1);
+        QString levelDir;
+        for (int i = 0; i < packs; ++i) {
+            CreatePack(store, random, levelDir);
+        }
+    }
+    QString FirstPack() const {
+        return Data(QDir(Data()).entryList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name)[0]);
+    }
+};
+
+TEST(KivoLevel, HelpVersionAndBadUsage) {
+    Outcome run = KivoLevel({"--help"});
+    EXPECT_EQ(run.status, 0);
+    EXPECT_TRUE(run.out.contains("kivo-level check [--json] PATH..."));
+    run = KivoLevel({"--version"});
+    EXPECT_EQ(run.status, 0);
+    EXPECT_EQ(run.out, "kivo-level 1.0\n");
+    for (const QStringList& bad : {QStringList{}, QStringList{"frobnicate"}, QStringList{"info"},
+                                   QStringList{"check", "--json"}, QStringList{"render", GOLDEN},
+                                   QStringList{"render", GOLDEN, "-o", "x.png", "--scale", "0"},
+                                   QStringList{"render", GOLDEN, "-o"}}) {
+        run = KivoLevel(bad);
+        EXPECT_EQ(run.status, 2) << bad.join(' ').toStdString();
+        EXPECT_TRUE(run.out.isEmpty());
+        EXPECT_TRUE(run.err.contains("kivo-level")) << run.err.toStdString();
+    }
+}
+
+TEST(KivoLevel, InfoDescribesALevelInTheEditorsWords) {
+    Outcome run = KivoLevel({"info", GOLDEN});
+    EXPECT_EQ(run.status, 0);
+    EXPECT_TRUE(run.out.contains("  points: 28\n"));
+    EXPECT_TRUE(run.out.contains("  connectors: 33\n"));
+    EXPECT_TRUE(run.out.contains("  shapes: 6 (1 with 3 sides, 1 with 4 sides"));
+    EXPECT_TRUE(run.out.contains("  smallest side count: 3\n"));
+    EXPECT_TRUE(run.out.contains("This KIVO can be solved in Classic Mode"));
+    EXPECT_TRUE(run.out.contains("  target score: 100\n  expert score: 200\n"));
+
+    run = KivoLevel({"info", "--json", GOLDEN, TEMPLATE});
+    ASSERT_EQ(run.status, 0);
+    const QJsonArray levels = QJsonDocument::fromJson(run.out.toUtf8()).array();
+    ASSERT_EQ(levels.size(), 2);
+    const QJsonObject first = levels[0].toObject();
+    EXPECT_EQ(first["points"].toInt(), 28);
+    EXPECT_EQ(first["shapesBySides"].toObject()["12"].toInt(), 1);
+    EXPECT_EQ(levels[1].toObject()["shapes"].toInt(), 0);
+    EXPECT_EQ(levels[1].toObject()["smallestSideCount"].toInt(), 99);
+
+    run = KivoLevel({"info", GOLDEN, "/no/such.kvo"});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_TRUE(run.err.contains("/no/such.kvo"));
+}
+
+TEST_F(Folders, ASoundDataFolderPassesAsAWholeAndPackByPack) {
+    MakeData(2);
+    Outcome run = KivoLevel({"check", start.path()});
+    EXPECT_EQ(run.status, 0) << run.out.toStdString();
+    EXPECT_TRUE(run.out.isEmpty());
+    EXPECT_TRUE(run.err.contains("203 levels in 2 packs checked, 0 problems"))
+        << run.err.toStdString();
+    EXPECT_EQ(KivoLevel({"check", Data()}).status, 0);
+    EXPECT_EQ(KivoLevel({"check", FirstPack()}).status, 0);
+    EXPECT_EQ(KivoLevel({"check", GOLDEN}).status, 0);
+}
+
+TEST_F(Folders, EveryProblemIsOneLineNamingTheFile) {
+    MakeData(2);
+    const QString pack = FirstPack();
+    QFile::remove(pack + "/config.txt");
+    QFile::remove(pack + "/kivo/kivo7.kvo");
+    Write(pack + "/kivo/kivo8.kvo",
+          QByteArray::fromHex("0300")); // three points promised, none there
+    // A connector between points 1 and 2 that no point has, and an outline naming connector 9.
+    Write(pack + "/kivo/kivo9.kvo", QByteArray::fromHex("0000"
+                                                        "0100"
+                                                        "050001000200"
+                                                        "0000"
+                                                        "0200"
+                                                        "05000000000000000000"
+                                                        "09000000000000000000"
+                                                        "64006400"));
+    const Outcome run = KivoLevel({"check", Data()});
+    EXPECT_EQ(run.status, 1);
+    const QStringList lines = run.out.split('\n', Qt::SkipEmptyParts);
+    ASSERT_EQ(lines.size(), 6) << run.out.toStdString();
+    EXPECT_TRUE(lines[0].startsWith(pack + ": ") && lines[0].contains("config.txt"));
+    EXPECT_TRUE(lines[1].startsWith(pack + "/kivo/kivo7.kvo: ") && lines[1].contains("missing"));
+    EXPECT_TRUE(lines[2].startsWith(pack + "/kivo/kivo8.kvo: ") &&
+                lines[2].contains("point 1 of 3"));
+    EXPECT_TRUE(lines[3].contains("kivo9.kvo: connector 1 (id 5) ends at point id 1"));
+    EXPECT_TRUE(lines[4].contains("kivo9.kvo: connector 1 (id 5) ends at point id 2"));
+    EXPECT_TRUE(lines[5].contains("kivo9.kvo: shape 1, outline entry 2, names connector id 9"));
+
+    const Outcome json = KivoLevel({"check", "--json", pack});
+    EXPECT_EQ(json.status, 1);
+    const QJsonObject report = QJsonDocument::fromJson(json.out.toUtf8()).object();
+    EXPECT_FALSE(report["sound"].toBool());
+    EXPECT_EQ(report["packs"].toInt(), 1);
+    EXPECT_EQ(report["levels"].toInt(), 100);
+    const QJsonArray problems = report["problems"].toArray();
+    ASSERT_EQ(problems.size(), 6);
+    EXPECT_EQ(problems[1].toObject()["path"].toString(), pack + "/kivo/kivo7.kvo");
+    EXPECT_FALSE(problems[1].toObject()["problem"].toString().isEmpty());
+}
+
+TEST_F(Folders, AMissingTemplateOrPathIsAProblem) {
+    MakeData(1);
+    QFile::remove(Data("default.kvo"));
+    Outcome run = KivoLevel({"check", Data()});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_TRUE(run.out.contains("default.kvo: the template level is missing"));
+    run = KivoLevel({"check", start.filePath("nowhere")});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_TRUE(run.out.contains("nowhere: there is no such file or folder"));
+}
+
+TEST_F(Folders, RenderDrawsTheLevelAsTheCanvasShowsItAndWritesOnlyTheOutput) {
+    QDir(start.path()).mkdir("out");
+    const QString out = start.filePath("out/level.png");
+    Outcome run = KivoLevel({"render", GOLDEN, "-o", out}, start.path());
+    ASSERT_EQ(run.status, 0) << run.err.toStdString();
+    EXPECT_EQ(QDir(start.filePath("out")).entryList(QDir::AllEntries | QDir::NoDotAndDotDot),
+              QStringList{"level.png"});
+    QImage image(out);
+    ASSERT_EQ(image.size(), QSize(500, 414));
+    EXPECT_EQ(image.pixelColor(390 - 141, 215 - 23), QColor(185, 185, 185)); // crosshair arm
+
+    Level level;
+    ASSERT_TRUE(LoadLevel(level, GOLDEN).ok);
+    const Shape& s = level.shapes[0]; // its centre dot, as the canvas draws it
+    const int cx = int(std::nearbyint(double(s.centreX) * 20.0 - 17.0));
+    const int cy = int(std::nearbyint(double(s.centreY) * 30.0 - 45.0));
+    EXPECT_EQ(image.pixelColor(cx - 141, cy - 23), QColor(255, 55, 55));
+    const Connector& c = level.connectors[0]; // an end of a connector
+    const int ex = int(std::nearbyint(double(c.endX[0]) - 12.0));
+    const int ey = int(std::nearbyint(double(c.endY[0]) - 40.0));
+    EXPECT_EQ(image.pixelColor(ex - 141, ey - 23), QColor(55, 55, 55));
+
+    run = KivoLevel({"render", GOLDEN, "-o", out, "--fit", "--scale", "3"});
+    ASSERT_EQ(run.status, 0);
+    const QImage fitted(out);
+    EXPECT_EQ(fitted.width() % 3, 0);
+    EXPECT_LT(fitted.width(), 3 * 500);
+    EXPECT_GT(fitted.width(), 3 * 100);
+    EXPECT_EQ(fitted.pixelColor(0, 0), Qt::white);
+}
+
+TEST_F(Folders, ALevelThatCannotBeReadGetsNoPicture) {
+    Write(start.filePath("bad.kvo"), "\x05");
+    const Outcome run =
+        KivoLevel({"render", start.filePath("bad.kvo"), "-o", start.filePath("bad.png")});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_TRUE(run.err.contains("bad.kvo"));
+    EXPECT_FALSE(QFile::exists(start.filePath("bad.png")));
+    EXPECT_EQ(KivoLevel({"render", GOLDEN, "-o", start.filePath("no/folder/x.png")}).status, 1);
+}
+
+} // namespace
+} // namespace kivo
