@@ -16,7 +16,8 @@ static bool Replay(const QString& path) {
         return false;
     }
     const QByteArray bytes = file.readAll();
-    LLVMFuzzerTestOneInput(reinterpret_cast<const uint8_t*>(bytes.constData()), size_t(bytes.size()));
+    LLVMFuzzerTestOneInput(reinterpret_cast<const uint8_t*>(bytes.constData()),
+                           size_t(bytes.size()));
     return true;
 }
 

@@ -26,6 +26,9 @@ run_unprivileged() {
     rm -rf "$tmp"
 }
 
+echo "== formatting"
+git ls-files '*.cpp' '*.h' | xargs clang-format --dry-run --Werror
+
 for preset in ci asan; do
     echo "== $preset: configure and build"
     cmake --preset "$preset" >/dev/null

@@ -355,6 +355,35 @@ TEST_F(Window, FilesThatCannotBeLoadedOrSavedAreReportedAndChangeNothing) {
     EXPECT_TRUE(answers.errors[2].contains("expert score"));
 }
 
+TEST_F(Window, APlacementOnAFullLevelIsRefusedWithAMessage) {
+    // 32,763 points far from each other leave ids for no more than a triangle's 6 elements.
+    QByteArray bytes;
+    auto word = [&bytes](int v) { bytes.append(char(v & 0xFF)).append(char((v >> 8) & 0xFF)); };
+    auto real = [&bytes](float v) { bytes.append(reinterpret_cast<const char*>(&v), 4); };
+    word(32763);
+    for (int i = 0; i < 32763; ++i) {
+        word(i);
+        real(100.0f + float(i % 200));
+        real(100.0f + float(i / 200));
+    }
+    word(0);
+    word(-1);
+    word(100);
+    word(200);
+    QFile full(File("full.kvo"));
+    ASSERT_TRUE(full.open(QIODevice::WriteOnly));
+    full.write(bytes);
+    full.close();
+    answers.files = {File("full.kvo")};
+    Trigger(ui().loadItem);
+    ASSERT_EQ(level().points.size(), 32763u);
+    ClickCanvas({300, 200});
+    ASSERT_EQ(answers.errors.size(), 1);
+    EXPECT_TRUE(answers.errors[0].contains("The level is full")) << answers.errors[0].toStdString();
+    EXPECT_TRUE(level().shapes.empty());
+    EXPECT_EQ(level().points.size(), 32763u);
+}
+
 TEST_F(Window, TheSliderTurnsByTheDifferenceToTheLastAngle) {
     ClickCanvas({360, 230});                // a triangle from level pixels (372, 270)
     const Point corner = level().points[0]; // (402, 270), the canvas centre
