@@ -31,9 +31,7 @@ constexpr int DELETE_OFFSET_X = 23;
 constexpr int CLICK_OFFSET_Y = 40;
 
 void MainWindow::Start() {
-    const PackOutcome outcome = ScanPacks(packs_, random_, shell_.levelDir);
-    ShowPanel();
-    ShowOutcome(outcome);
+    ShowOutcome(ScanPacks(packs_, random_, shell_.levelDir));
     ui_.sideButtons[0]->setChecked(true);
     level_.sideCount = MIN_SIDE_COUNT;
     level_.smallestSideCount = NO_SHAPE_MINIMUM;
@@ -68,8 +66,7 @@ void MainWindow::SelectSideCount(int controlNumber) {
 }
 
 void MainWindow::Clear() {
-    if (!dialogs_.confirm(this, QString::fromLatin1(CONFIRM_TITLE),
-                          QString::fromLatin1(CLEAR_QUESTION))) {
+    if (!Ask(CLEAR_QUESTION)) {
         return;
     }
     const Level before = level_;
@@ -124,26 +121,18 @@ void MainWindow::ApplyChange() {
     const PackEdit edit{StoredPackText(ui_.packCombo->currentText(), panel.comboText),
                         StoredPackText(ui_.authorField->text(), panel.author),
                         StoredPackText(ui_.dateCreatedField->text(), panel.dateCreated)};
-    const PackOutcome outcome = ApplyPackChange(packs_, edit, random_, shell_.levelDir);
-    ShowPanel();
-    ShowOutcome(outcome);
+    ShowOutcome(ApplyPackChange(packs_, edit, random_, shell_.levelDir));
 }
 
 void MainWindow::NewPack() {
-    if (dialogs_.confirm(this, QString::fromLatin1(CONFIRM_TITLE),
-                         QString::fromLatin1(NEW_PACK_QUESTION))) {
-        const PackOutcome outcome = CreatePack(packs_, random_, shell_.levelDir);
-        ShowPanel();
-        ShowOutcome(outcome);
+    if (Ask(NEW_PACK_QUESTION)) {
+        ShowOutcome(CreatePack(packs_, random_, shell_.levelDir));
     }
 }
 
 void MainWindow::DeleteShownPack() {
-    if (dialogs_.confirm(this, QString::fromLatin1(CONFIRM_TITLE),
-                         QString::fromLatin1(DELETE_PACK_QUESTION))) {
-        const PackOutcome outcome = DeletePack(packs_, random_, shell_.levelDir);
-        ShowPanel();
-        ShowOutcome(outcome);
+    if (Ask(DELETE_PACK_QUESTION)) {
+        ShowOutcome(DeletePack(packs_, random_, shell_.levelDir));
     }
 }
 
@@ -216,8 +205,7 @@ void MainWindow::About() {
 }
 
 void MainWindow::Exit() {
-    if (dialogs_.confirm(this, QString::fromLatin1(CONFIRM_TITLE),
-                         QString::fromLatin1(EXIT_QUESTION))) {
+    if (Ask(EXIT_QUESTION)) {
         shell_.quitRequested = true;
         close();
     }
@@ -235,7 +223,9 @@ void MainWindow::ShowPanel() {
     ui_.packIdLabel->setText(ShownPackText(panel.packId));
 }
 
+// The panel shows what the store now holds; then come the messages, errors first.
 void MainWindow::ShowOutcome(const PackOutcome& outcome) {
+    ShowPanel();
     for (const QString& error : outcome.errors) {
         ShowError(error);
     }
@@ -243,6 +233,11 @@ void MainWindow::ShowOutcome(const PackOutcome& outcome) {
         dialogs_.tell(this, MessageKind::Information, QString::fromLatin1(INFORMATION_TITLE),
                       outcome.information);
     }
+}
+
+bool MainWindow::Ask(const char* question) {
+    return dialogs_.confirm(this, QString::fromLatin1(CONFIRM_TITLE),
+                            QString::fromLatin1(question));
 }
 
 void MainWindow::ShowScores() {

@@ -102,6 +102,7 @@ class MainWindow : public QMainWindow {
     void Exit();
     bool SaveCurrentFile(const QString& previous);
 
+    bool Ask(const char* question); // a Yes/No question titled "Confirm"
     void ShowPanel();
     void ShowOutcome(const PackOutcome& outcome);
     void ShowScores();

@@ -155,11 +155,7 @@ int16_t AddConnector(Level& level, ConnectorIndex& index, int16_t id, int16_t a,
     if (!added) {
         return level.connectors[slot->second].id;
     }
-    Connector connector;
-    connector.id = id;
-    connector.pointIds[0] = a;
-    connector.pointIds[1] = b;
-    level.connectors.push_back(connector);
+    AppendConnector(level, id, a, b);
     return id;
 }
 

@@ -80,12 +80,16 @@ int16_t AddConnector(Level& level, int16_t id, int16_t a, int16_t b) {
             return c.id;
         }
     }
+    AppendConnector(level, id, a, b);
+    return id;
+}
+
+void AppendConnector(Level& level, int16_t id, int16_t a, int16_t b) {
     Connector added;
     added.id = id;
     added.pointIds[0] = a;
     added.pointIds[1] = b;
     level.connectors.push_back(added);
-    return id;
 }
 
 void RefreshConnectorEndsByScan(Level& level) {

@@ -40,6 +40,8 @@ float PointY(const Level& level, int16_t id);
 
 // Returns the id of a connector already joining a and b (either order), or appends one.
 int16_t AddConnector(Level& level, int16_t id, int16_t a, int16_t b);
+// Appends a connector from a to b with its ends not yet refreshed, whatever is there.
+void AppendConnector(Level& level, int16_t id, int16_t a, int16_t b);
 
 // Sets every connector's cached ends to its points' level-pixel positions.
 void RefreshConnectorEnds(Level& level);

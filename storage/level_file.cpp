@@ -84,42 +84,39 @@ QString Truncated(const char* what, qint64 index, qint64 count) {
     return QStringLiteral("the file ends inside %1 %2 of %3").arg(what).arg(index + 1).arg(count);
 }
 
-QString ReadPoints(Reader& in, Level& level, Merging& merging) {
+// Reads a record count and checks that the records it promises are all there.
+QString ReadCount(Reader& in, int16_t& count, const char* what, int recordBytes) {
     if (in.Left() < 2) {
-        return QStringLiteral("the file is empty or ends before the point count");
+        return QStringLiteral("the file ends before the %1 count").arg(QLatin1String(what));
     }
-    level.pointCount = in.Word();
-    if (level.pointCount < 0) {
-        return QStringLiteral("the point count %1 is negative").arg(level.pointCount);
+    count = in.Word();
+    if (count < 0) {
+        return QStringLiteral("the %1 count %2 is negative").arg(QLatin1String(what)).arg(count);
     }
-    if (in.Left() < qint64(level.pointCount) * POINT_RECORD_BYTES) {
-        return Truncated("point", in.Left() / POINT_RECORD_BYTES, level.pointCount);
-    }
-    for (int i = 0; i < level.pointCount; ++i) {
-        const int16_t id = in.Word();
-        const float x = in.Float();
-        merging.MergePoint(level, id, x, in.Float());
+    if (in.Left() < qint64(count) * recordBytes) {
+        return Truncated(what, in.Left() / recordBytes, count);
     }
     return {};
 }
 
+QString ReadPoints(Reader& in, Level& level, Merging& merging) {
+    QString error = ReadCount(in, level.pointCount, "point", POINT_RECORD_BYTES);
+    for (int i = 0; error.isEmpty() && i < level.pointCount; ++i) {
+        const int16_t id = in.Word();
+        const float x = in.Float();
+        merging.MergePoint(level, id, x, in.Float());
+    }
+    return error;
+}
+
 QString ReadConnectors(Reader& in, Level& level, Merging& merging) {
-    if (in.Left() < 2) {
-        return QStringLiteral("the file ends before the connector count");
-    }
-    level.connectorCount = in.Word();
-    if (level.connectorCount < 0) {
-        return QStringLiteral("the connector count %1 is negative").arg(level.connectorCount);
-    }
-    if (in.Left() < qint64(level.connectorCount) * CONNECTOR_RECORD_BYTES) {
-        return Truncated("connector", in.Left() / CONNECTOR_RECORD_BYTES, level.connectorCount);
-    }
-    for (int i = 0; i < level.connectorCount; ++i) {
+    QString error = ReadCount(in, level.connectorCount, "connector", CONNECTOR_RECORD_BYTES);
+    for (int i = 0; error.isEmpty() && i < level.connectorCount; ++i) {
         const int16_t id = in.Word();
         const int16_t a = in.Word();
         merging.MergeConnector(level, id, a, in.Word());
     }
-    return {};
+    return error;
 }
 
 QString ReadShape(Reader& in, Level& level, int index, qint64 shapes) {
