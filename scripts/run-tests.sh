@@ -33,7 +33,7 @@ for preset in ci asan; do
     echo "== $preset: configure and build"
     cmake --preset "$preset" >/dev/null
     cmake --build --preset "$preset"
+    run_unprivileged "$PWD/build/$preset/tests/storage_tests"
     echo "== $preset: test"
     ctest --preset "$preset" --parallel 2
-    run_unprivileged "$PWD/build/$preset/tests/storage_tests"
 done
