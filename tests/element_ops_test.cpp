@@ -15,15 +15,11 @@ TEST(AddPoint, MergesWithinTheBoxAndAddsJustOutsideIt) {
     EXPECT_EQ(level.points.size(), 3u);
     // The box is per axis, so a point 0.019 off on both axes (0.027 away) still merges.
     EXPECT_EQ(AddPoint(level, 10, 11.019f, 4.04f), 9);
-}
-
-TEST(AddPoint, FirstPointInListOrderWinsAndTheGivenIdIsNotChecked) {
-    Level level;
-    AddPoint(level, 1, 1.0f, 1.0f);
-    AddPoint(level, 2, 1.03f, 1.0f);
-    EXPECT_EQ(AddPoint(level, 3, 1.015f, 1.0f), 1);
-    EXPECT_EQ(AddPoint(level, 1, 5.0f, 5.0f), 1);
-    EXPECT_EQ(level.points.size(), 3u);
+    // Of two points in reach the first in list order wins; the given id is not checked.
+    AddPoint(level, 11, 11.03f, 4.0f);
+    EXPECT_EQ(AddPoint(level, 12, 11.015f, 4.015f), 9);
+    EXPECT_EQ(AddPoint(level, 5, 50.0f, 50.0f), 5);
+    EXPECT_EQ(level.points.size(), 5u);
 }
 
 TEST(AddConnector, FindsAnExistingSideInEitherOrder) {
@@ -49,16 +45,6 @@ TEST(ConnectorEnds, StayZeroUntilRefreshedThenFollowThePoints) {
     EXPECT_EQ(level.connectors[0].endY[0], 60.0f);
     EXPECT_EQ(level.connectors[0].endX[1], 200.0f);
     EXPECT_EQ(level.connectors[0].endY[1], 90.0f);
-}
-
-TEST(PointPosition, FirstPointWithTheIdAndZeroForNone) {
-    Level level;
-    level.points.push_back({4, 1.0f, 2.0f});
-    level.points.push_back({4, 3.0f, 5.0f});
-    EXPECT_EQ(PointX(level, 4), 1.0f);
-    EXPECT_EQ(PointY(level, 4), 2.0f);
-    EXPECT_EQ(PointX(level, 9), 0.0f);
-    EXPECT_EQ(PointY(level, 9), 0.0f);
 }
 
 TEST(AddShapeEntry, CentreIsTheMeanOfAllButTheLastEntry) {
