@@ -49,7 +49,9 @@ PackInfo ReadPack(const QString& dataDir, const QString& entry) {
     return pack;
 }
 
+// The combo's text is the pack's name, as choosing it from the list leaves it.
 void ShowPack(PackStore& store, const PackInfo& pack, QString& levelDir) {
+    store.panel.comboText = pack.name;
     store.panel.author = pack.author;
     store.panel.dateCreated = pack.dateCreated;
     store.panel.packId = pack.packId;
@@ -82,7 +84,6 @@ void ShowFirstPack(PackStore& store, QString& levelDir) {
         store.panel.comboText.clear();
         return;
     }
-    store.panel.comboText = store.packs.front().name;
     ShowPack(store, store.packs.front(), levelDir);
 }
 

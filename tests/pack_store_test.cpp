@@ -134,9 +134,18 @@ TEST_F(Packs, PacksAreListedInDirectoryOrderAndTheFirstIsShown) {
 TEST_F(Packs, SelectingANameTwoPacksShareShowsTheLaterOne) {
     MakePack("x_pak", "Same\r\nFirst\r\nd\r\n1\r\n");
     MakePack("y_pak", "Same\r\nSecond\r\nd\r\n2\r\n");
+    MakePack("z_pak", "Caf\xe9\r\nThird\r\nd\r\n3\r\n");
     ScanPacks(store, random, levelDir);
     ShowPackDetails(store, "Same", levelDir);
-    EXPECT_EQ(store.panel.author, store.packs[1].author);
+    const PackInfo* later = nullptr; // the last of the two in listing order
+    for (const PackInfo& pack : store.packs) {
+        later = pack.name == "Same" ? &pack : later;
+    }
+    ASSERT_NE(later, nullptr);
+    EXPECT_EQ(store.panel.author, later->author);
+    EXPECT_EQ(levelDir.toStdString(), later->levelsPath);
+    ShowPackDetails(store, "Caf\xe9", levelDir);
+    EXPECT_EQ(store.panel.comboText, "Caf\xe9"); // the original bytes, for Apply Change
 }
 
 TEST_F(Packs, ApplyChangeRewritesTheShownPacksConfigWhole) {
