@@ -1,5 +1,6 @@
-// Feeds arbitrary bytes to the level file reader, and what it accepts to the editing
-// operations, the writer and the reader again.
+// Feeds arbitrary bytes to the level file reader, checks it against the reader that scans
+// instead of using indexes, and hands what it accepts to the editing operations, the writer
+// and the reader again.
 #include "construction/level_transform.h"
 #include "construction/polygon.h"
 #include "level/drawing.h"
@@ -29,7 +30,13 @@ static void EditAsADesignerWould(Level& level) {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const QByteArray bytes(reinterpret_cast<const char*>(data), qsizetype(size));
     Level level;
-    if (!DecodeLevel(bytes, level).isEmpty()) {
+    const QString error = DecodeLevel(bytes, level);
+    // The indexes must read every input as the scans do, refusals included.
+    Level scanned;
+    if (DecodeLevelByScan(bytes, scanned) != error || !(scanned == level)) {
+        std::abort();
+    }
+    if (!error.isEmpty()) {
         return 0;
     }
     // What was read must be written and read back to the same bytes.
