@@ -57,8 +57,7 @@ Position NextCorner(Position previous, float theta, float alpha, int k) {
             float(double(previous.y) + std::sin(radians) * SIDE_LENGTH)};
 }
 
-// The shape's connectors: entry j holds corner j and the side to corner j + 1; the closing
-// side stands in entry n - 1 and again in entry n, which repeats corner 0.
+// A side from a to b, new or found, counted when new.
 template <typename Ids> int16_t AddSide(Level& level, Ids& ids, int16_t a, int16_t b) {
     const int16_t fresh = ids.Draw(level);
     const int16_t c = AddConnector(level, fresh, a, b);
@@ -69,6 +68,8 @@ template <typename Ids> int16_t AddSide(Level& level, Ids& ids, int16_t a, int16
     return c;
 }
 
+// The shape's connectors: entry j holds corner j and the side to corner j + 1; the closing
+// side stands in entry n - 1 and again in entry n, which repeats corner 0.
 template <typename Ids>
 void AddOutline(Level& level, Ids& ids, int16_t shapeId, const float* entryX, const float* entryY,
                 const int16_t* pointIds, int n) {
