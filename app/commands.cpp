@@ -90,13 +90,19 @@ void MainWindow::Center() {
 // While the thumb is dragged the level turns with it, and the whole drag becomes one step
 // when it is let go; a keyboard or track step is a step of its own.
 void MainWindow::Rotate(int position) {
+    if (ui_.rotationSlider->isSliderDown()) {
+        TurnTo(position);
+        return;
+    }
     const Level before = level_;
     const int sliderBefore = sliderPosition_;
+    TurnTo(position);
+    Record(QStringLiteral("Rotate"), before, sliderBefore);
+}
+
+void MainWindow::TurnTo(int position) {
     RotateLevel(level_, ToFloat(float(position)));
     sliderPosition_ = position;
-    if (!ui_.rotationSlider->isSliderDown()) {
-        Record(QStringLiteral("Rotate"), before, sliderBefore);
-    }
     Refresh();
 }
 

@@ -85,6 +85,7 @@ class MainWindow : public QMainWindow {
     void Clear();
     void Center();
     void Rotate(int position);
+    void TurnTo(int position);
     void StartDrag();
     void EndDrag();
 
