@@ -146,8 +146,7 @@ void MainWindow::DeleteShownPack() {
 // they were, so that a Save never writes the old level over the file that was refused.
 void MainWindow::Load() {
     const QString previous = shell_.currentFile;
-    shell_.currentFile = dialogs_.chooseFile(
-        this, FileDialogKind::Open, QString::fromLatin1(LOAD_DIALOG_TITLE), shell_.levelDir);
+    shell_.currentFile = ChooseLevelFile(FileDialogKind::Open, LOAD_DIALOG_TITLE);
     if (shell_.currentFile.isEmpty()) {
         return;
     }
@@ -168,8 +167,7 @@ void MainWindow::Load() {
 void MainWindow::Save() {
     const QString previous = shell_.currentFile;
     if (shell_.currentFile.isEmpty()) {
-        shell_.currentFile = dialogs_.chooseFile(
-            this, FileDialogKind::Save, QString::fromLatin1(SAVE_DIALOG_TITLE), shell_.levelDir);
+        shell_.currentFile = ChooseLevelFile(FileDialogKind::Save, SAVE_DIALOG_TITLE);
         if (shell_.currentFile.isEmpty()) {
             return;
         }
@@ -179,8 +177,7 @@ void MainWindow::Save() {
 
 void MainWindow::SaveAs() {
     const QString previous = shell_.currentFile;
-    shell_.currentFile = dialogs_.chooseFile(
-        this, FileDialogKind::Save, QString::fromLatin1(SAVE_AS_DIALOG_TITLE), shell_.levelDir);
+    shell_.currentFile = ChooseLevelFile(FileDialogKind::Save, SAVE_AS_DIALOG_TITLE);
     if (shell_.currentFile.isEmpty()) {
         return;
     }
@@ -239,6 +236,11 @@ void MainWindow::ShowOutcome(const PackOutcome& outcome) {
         dialogs_.tell(this, MessageKind::Information, QString::fromLatin1(INFORMATION_TITLE),
                       outcome.information);
     }
+}
+
+// The dialogs open in levelDir; their answer goes straight into currentFile.
+QString MainWindow::ChooseLevelFile(FileDialogKind kind, const char* title) {
+    return dialogs_.chooseFile(this, kind, QString::fromLatin1(title), shell_.levelDir);
 }
 
 bool MainWindow::Ask(const char* question) {

@@ -104,6 +104,7 @@ class MainWindow : public QMainWindow {
     bool SaveCurrentFile(const QString& previous);
 
     bool Ask(const char* question); // a Yes/No question titled "Confirm"
+    QString ChooseLevelFile(FileDialogKind kind, const char* title);
     void ShowPanel();
     void ShowOutcome(const PackOutcome& outcome);
     void ShowScores();
