@@ -1,0 +1,27 @@
+// Where things lie in the data folder and inside a pack. The game finds a pack's levels by
+// these names, so they are fixed.
+#pragma once
+
+#include <QString>
+
+namespace kivo {
+
+constexpr const char* DATA_FOLDER_NAME = "kivo";             // below the start directory
+constexpr const char* TEMPLATE_LEVEL_NAME = "default.kvo";   // in the data folder
+constexpr const char* CONFIG_FILE_NAME = "config.txt";       // in a pack
+constexpr const char* LEVELS_FOLDER_NAME = "kivo";           // in a pack
+constexpr const char* HIGHSCORES_FOLDER_NAME = "highscores"; // in a pack, empty
+constexpr const char* PLAYERDATA_FOLDER_NAME = "playerdata"; // in a pack, empty
+
+// A pack's levels in play order: slot 0 is "unlimited", slots 1 to 100 are "kivo1" to "kivo100".
+constexpr int PACK_SLOT_COUNT = 101;
+
+inline QString SlotName(int slot) {
+    return slot == 0 ? QStringLiteral("unlimited") : QStringLiteral("kivo%1").arg(slot);
+}
+
+inline QString SlotFileName(int slot) {
+    return SlotName(slot) + QStringLiteral(".kvo");
+}
+
+} // namespace kivo
