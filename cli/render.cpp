@@ -1,7 +1,7 @@
 #include "render.h"
 
-#include "app/level_painting.h"
 #include "level/drawing.h"
+#include "painting/level_painting.h"
 
 #include <QPainter>
 
