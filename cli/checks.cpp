@@ -1,12 +1,13 @@
 #include "checks.h"
 
 #include "level/status_line.h"
-#include "storage/dangling_ids.h"
 #include "storage/level_file.h"
 #include "storage/pack_store.h"
 
 #include <QDir>
 #include <QFileInfo>
+
+#include <unordered_set>
 
 namespace kivo {
 
@@ -68,6 +69,14 @@ void CheckDataFolder(const QString& dataDir, CheckReport& report) {
     }
 }
 
+template <typename T> std::unordered_set<int16_t> IdsOf(const std::vector<T>& elements) {
+    std::unordered_set<int16_t> ids;
+    for (const T& e : elements) {
+        ids.insert(e.id);
+    }
+    return ids;
+}
+
 } // namespace
 
 void CheckPath(const QString& path, CheckReport& report) {
@@ -87,6 +96,37 @@ void CheckPath(const QString& path, CheckReport& report) {
     } else {
         CheckPack(path, report);
     }
+}
+
+std::vector<QString> DanglingIds(const Level& level) {
+    std::vector<QString> dangling;
+    const std::unordered_set<int16_t> points = IdsOf(level.points);
+    const std::unordered_set<int16_t> connectors = IdsOf(level.connectors);
+    for (size_t i = 0; i < level.connectors.size(); ++i) {
+        for (int16_t id : level.connectors[i].pointIds) {
+            if (!points.count(id)) {
+                dangling.push_back(
+                    QStringLiteral("connector %1 (id %2) ends at point id %3, which no point has")
+                        .arg(i + 1)
+                        .arg(level.connectors[i].id)
+                        .arg(id));
+            }
+        }
+    }
+    for (size_t i = 0; i < level.shapes.size(); ++i) {
+        const Shape& s = level.shapes[i];
+        for (int k = 0; k < OutlineLength(s); ++k) {
+            if (!connectors.count(s.connectorIds[k])) {
+                dangling.push_back(
+                    QStringLiteral(
+                        "shape %1, outline entry %2, names connector id %3, which no connector has")
+                        .arg(i + 1)
+                        .arg(k + 1)
+                        .arg(s.connectorIds[k]));
+            }
+        }
+    }
+    return dangling;
 }
 
 LevelSummary Summarize(const Level& level) {

@@ -24,6 +24,9 @@ struct CheckReport {
 // Checks a level file, a pack folder, a data folder or a start directory holding kivo/.
 void CheckPath(const QString& path, CheckReport& report);
 
+// Ids a level refers to that name no element: connector ends and outline connectors.
+std::vector<QString> DanglingIds(const Level& level);
+
 struct LevelSummary {
     size_t points = 0;
     size_t connectors = 0;

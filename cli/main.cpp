@@ -1,16 +1,20 @@
 // kivo-level: checks, describes and pictures KIVO level files and packs without the editor.
 #include "checks.h"
 #include "render.h"
+#include "sheet.h"
 
 #include "storage/level_file.h"
 
 #include <QCoreApplication>
 #include <QFileInfo>
+#include <QGuiApplication>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QSaveFile>
 #include <QTextStream>
+
+#include <memory>
 
 namespace kivo {
 namespace {
@@ -30,6 +34,9 @@ const char* const USAGE = R"(Usage:
   kivo-level render FILE -o OUT.png [--scale N] [--fit]
       A picture of the level as the editor's canvas shows it; --fit crops it to the figure,
       --scale N (1 to 16) enlarges it.
+  kivo-level sheet PACK -o OUT.png
+      The pack's 101 slots on one picture, as the editor's pack overview shows them: each
+      level's thumbnail, slot name, counts and marks, with the slot summary above.
   kivo-level --help | --version
 
 Exit status: 0 when everything is sound, 1 when a problem was found, 2 for bad usage.
@@ -193,6 +200,22 @@ int Render(QStringList args) {
     return SOUND;
 }
 
+int Sheet(const QStringList& args) {
+    if (args.size() != 3 || args[1] != "-o") {
+        return Usage(QStringLiteral("sheet needs a pack folder and -o OUT.png"));
+    }
+    QString error;
+    const QImage picture = ContactSheet(args[0], error);
+    QSaveFile file(args[2]);
+    if (picture.isNull() || !file.open(QIODevice::WriteOnly) || !picture.save(&file, "PNG") ||
+        !file.commit()) {
+        Err() << "kivo-level: cannot write \"" << args[2]
+              << "\": " << (error.isEmpty() ? file.errorString() : error) << "\n";
+        return PROBLEM_FOUND;
+    }
+    return SOUND;
+}
+
 } // namespace
 } // namespace kivo
 
@@ -221,6 +244,9 @@ int Run(QStringList args) {
     if (command == "render") {
         return Render(args);
     }
+    if (command == "sheet") {
+        return Sheet(args);
+    }
     return Usage(QStringLiteral("unknown command '%1'").arg(command));
 }
 
@@ -228,7 +254,14 @@ int Run(QStringList args) {
 } // namespace kivo
 
 int main(int argc, char** argv) {
-    QCoreApplication app(argc, argv);
+    // The contact sheet writes text, which needs the fonts of a GUI application; it never
+    // opens a window, so it needs no display either.
+    const bool text = argc > 1 && qstrcmp(argv[1], "sheet") == 0;
+    if (text) {
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    }
+    std::unique_ptr<QCoreApplication> app(text ? new QGuiApplication(argc, argv)
+                                               : new QCoreApplication(argc, argv));
     const int status = kivo::Run(QCoreApplication::arguments().mid(1));
     kivo::Out().flush();
     kivo::Err().flush();

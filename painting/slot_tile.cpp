@@ -73,9 +73,11 @@ void PaintTile(QPainter& painter, const QRect& area, const TileView& tile) {
     painter.drawText(text, Qt::AlignHCenter | Qt::AlignVCenter, tile.name);
     bold.setBold(false);
     painter.setFont(bold);
-    text.translate(0, line);
-    painter.drawText(text, Qt::AlignHCenter | Qt::AlignVCenter,
-                     painter.fontMetrics().elidedText(tile.caption, Qt::ElideRight, text.width()));
+    for (const QString& caption : tile.caption.split(QLatin1Char('\n'))) {
+        text.translate(0, line);
+        painter.drawText(text, Qt::AlignHCenter | Qt::AlignVCenter,
+                         painter.fontMetrics().elidedText(caption, Qt::ElideRight, text.width()));
+    }
     painter.restore();
 }
 

@@ -182,7 +182,7 @@ QString SlotCaption(const SlotState& state) {
     if (state.kind == SlotKind::Problem && state.connectors + state.shapes == 0) {
         return QStringLiteral("no level");
     }
-    return QStringLiteral("%1 \u00b7 %2 \u00b7 %3")
+    return QStringLiteral("%1 \u00b7 %2\n%3")
         .arg(Counted(qsizetype(state.connectors), "connector", "connectors"),
              Counted(qsizetype(state.shapes), "shape", "shapes"),
              QLatin1String(state.solvable ? "solvable" : "not solvable"));
@@ -191,7 +191,8 @@ QString SlotCaption(const SlotState& state) {
 QString SlotDescription(const SlotState& state) {
     const char* mark = MarkOf(state).label;
     return QStringLiteral("%1, %2%3")
-        .arg(SlotName(state.slot), SlotCaption(state),
+        .arg(SlotName(state.slot),
+             SlotCaption(state).replace(QLatin1Char('\n'), QLatin1String(", ")),
              *mark ? QStringLiteral(", marked %1").arg(QLatin1String(mark)) : QString());
 }
 

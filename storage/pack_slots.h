@@ -53,7 +53,7 @@ struct SlotMark {
 };
 SlotMark MarkOf(const SlotState& state);
 
-// "24 connectors · 8 shapes · solvable", or what is wrong in a word or two.
+// "24 connectors · 8 shapes" and the verdict on a line of its own, or "no level".
 QString SlotCaption(const SlotState& state);
 
 // The slot, its counts and its mark in one sentence, for screen readers.

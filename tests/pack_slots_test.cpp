@@ -56,7 +56,7 @@ TEST(PackSlots, EachSlotIsMarkedAndTheSummaryCountsThem) {
     EXPECT_TRUE(states[5].problem.contains("ends at point id 12345, which no point has"));
     EXPECT_EQ(states[2].connectors, 7u);
     EXPECT_EQ(states[2].shapes, 2u);
-    EXPECT_EQ(SlotCaption(states[2]), "7 connectors \u00b7 2 shapes \u00b7 not solvable");
+    EXPECT_EQ(SlotCaption(states[2]), "7 connectors \u00b7 2 shapes\nnot solvable");
     EXPECT_EQ(SlotDescription(states[3]), "kivo3, no level, marked problem");
     EXPECT_EQ(SlotSummary(states),
               "2 of 101 slots built \u00b7 1 not solvable in Classic Mode \u00b7 3 problems");
