@@ -145,23 +145,28 @@ void MainWindow::DeleteShownPack() {
 // A file that cannot be loaded leaves the level, the title and the file Save writes to as
 // they were, so that a Save never writes the old level over the file that was refused.
 void MainWindow::Load() {
-    const QString previous = shell_.currentFile;
-    shell_.currentFile = ChooseLevelFile(FileDialogKind::Open, LOAD_DIALOG_TITLE);
-    if (shell_.currentFile.isEmpty()) {
+    const QString path = ChooseLevelFile(FileDialogKind::Open, LOAD_DIALOG_TITLE);
+    if (path.isEmpty()) {
+        shell_.currentFile.clear();
         return;
     }
+    OpenLevelFile(path);
+}
+
+bool MainWindow::OpenLevelFile(const QString& path) {
     const Level before = level_;
-    const FileResult result = LoadLevel(level_, shell_.currentFile);
+    const FileResult result = LoadLevel(level_, path);
     if (!result.ok) {
-        shell_.currentFile = previous;
         ShowError(result.message);
-        return;
+        return false;
     }
+    shell_.currentFile = path;
     ShowScores();
     SetFileTitle();
     shell_.levelDir = FolderOf(shell_.currentFile);
     Record(QStringLiteral("Load"), before, sliderPosition_);
     Refresh();
+    return true;
 }
 
 void MainWindow::Save() {
@@ -176,14 +181,22 @@ void MainWindow::Save() {
 }
 
 void MainWindow::SaveAs() {
-    const QString previous = shell_.currentFile;
-    shell_.currentFile = ChooseLevelFile(FileDialogKind::Save, SAVE_AS_DIALOG_TITLE);
-    if (shell_.currentFile.isEmpty()) {
+    const QString path = ChooseLevelFile(FileDialogKind::Save, SAVE_AS_DIALOG_TITLE);
+    if (path.isEmpty()) {
+        shell_.currentFile.clear();
         return;
     }
-    if (SaveCurrentFile(previous)) {
-        SetFileTitle();
+    SaveLevelFile(path);
+}
+
+bool MainWindow::SaveLevelFile(const QString& path) {
+    const QString previous = shell_.currentFile;
+    shell_.currentFile = path;
+    if (!SaveCurrentFile(previous)) {
+        return false;
     }
+    SetFileTitle();
+    return true;
 }
 
 // Saves to currentFile with the level extension; a save that fails is reported and leaves
@@ -199,6 +212,7 @@ bool MainWindow::SaveCurrentFile(const QString& previous) {
     shell_.currentFile = path;
     shell_.levelDir = FolderOf(path);
     Refresh();
+    emit levelFileSaved(path);
     return true;
 }
 
@@ -224,6 +238,7 @@ void MainWindow::ShowPanel() {
     ui_.authorField->setText(ShownPackText(panel.author));
     ui_.dateCreatedField->setText(ShownPackText(panel.dateCreated));
     ui_.packIdLabel->setText(ShownPackText(panel.packId));
+    emit shownPackChanged();
 }
 
 // The panel shows what the store now holds; then come the messages, errors first.

@@ -23,6 +23,7 @@ class QUndoStack;
 namespace kivo {
 
 class Canvas;
+class PackOverview;
 
 // The window's controls, named as the commands know them.
 struct Controls {
@@ -49,6 +50,7 @@ struct Controls {
     QAction* exitItem = nullptr;
     QAction* undoItem = nullptr;
     QAction* redoItem = nullptr;
+    QAction* levelOverviewItem = nullptr;
 };
 
 // How many steps Undo can take back.
@@ -70,12 +72,26 @@ class MainWindow : public QMainWindow {
     const Controls& controls() const { return ui_; }
     const QUndoStack& history() const { return *history_; }
 
+    // What Load does once a file is chosen; false when it was refused.
+    bool OpenLevelFile(const QString& path);
+    // What Save As does once a name is chosen; false when it could not be saved.
+    bool SaveLevelFile(const QString& path);
+    QUndoStack* undoStack() { return history_; }
+    // The pack overview window, made when it is first asked for.
+    PackOverview* levelOverview() const { return overview_; }
+
+  signals:
+    void shownPackChanged();
+    void levelFileSaved(const QString& path);
+
   private:
     void BuildMainWindow();
     void BuildMenu();
     void BuildLevelControls(QWidget* content);
     void BuildStatusBar();
     void BuildPackPanel(QWidget* content);
+    void BuildPackMenu();
+    void ShowLevelOverview();
     void Connect();
 
     // Canvas and level commands.
@@ -123,6 +139,7 @@ class MainWindow : public QMainWindow {
     Dialogs dialogs_;
     Controls ui_;
     QUndoStack* history_ = nullptr;
+    PackOverview* overview_ = nullptr;
     int sliderPosition_ = 0;  // the position the level was last turned to
     Level dragStart_;         // the level when the slider's thumb was taken, and where the
     int dragSliderStart_ = 0; // thumb stood then

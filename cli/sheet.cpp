@@ -3,10 +3,8 @@
 #include "painting/slot_tile.h"
 #include "storage/pack_layout.h"
 #include "storage/pack_slots.h"
-#include "storage/pack_store.h"
 
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
 #include <QPainter>
 
@@ -16,20 +14,6 @@ namespace {
 
 constexpr int HEADER_HEIGHT = 44;
 constexpr int HEADER_MARGIN = 8;
-
-QByteArray ReadSmallFile(const QString& path) {
-    QFile file(path);
-    return QFileInfo(path).isFile() && file.open(QIODevice::ReadOnly) ? file.read(1 << 16)
-                                                                      : QByteArray();
-}
-
-// The pack's name from its config.txt, or its folder's name when that cannot be read.
-QString PackName(const QString& packDir) {
-    const QByteArray config =
-        ReadSmallFile(QDir(packDir).filePath(QString::fromLatin1(CONFIG_FILE_NAME)));
-    const std::string name = ReadConfigLines(config)[0];
-    return name.empty() ? QDir(packDir).dirName() : ShownPackText(name);
-}
 
 TileView TileOf(const SlotReading& reading) {
     const SlotMark mark = MarkOf(reading.state);
@@ -58,7 +42,7 @@ QImage ContactSheet(const QString& packDir, QString& error) {
                     .arg(packDir, QString::fromLatin1(LEVELS_FOLDER_NAME));
         return {};
     }
-    const QByteArray blank = ReadSmallFile(TemplatePath(packDir));
+    const QByteArray blank = TemplateBytes(packDir);
     const int rows = (PACK_SLOT_COUNT + SHEET_COLUMNS - 1) / SHEET_COLUMNS;
     QImage sheet(SHEET_COLUMNS * TILE_WIDTH, HEADER_HEIGHT + rows * TILE_HEIGHT,
                  QImage::Format_RGB32);
@@ -73,7 +57,7 @@ QImage ContactSheet(const QString& packDir, QString& error) {
                          TILE_HEIGHT);
         PaintTile(painter, area, TileOf(reading));
     }
-    PaintHeader(painter, sheet.width(), PackName(packDir), SlotSummary(states));
+    PaintHeader(painter, sheet.width(), PackDisplayName(packDir), SlotSummary(states));
     return sheet;
 }
 

@@ -2,6 +2,7 @@
 
 #include "dangling_ids.h"
 #include "pack_layout.h"
+#include "pack_store.h"
 
 #include "level/status_line.h"
 
@@ -13,6 +14,9 @@
 namespace kivo {
 
 namespace {
+
+// A config.txt is four short lines; more is not read.
+constexpr qint64 MAX_CONFIG_BYTES = 1 << 16;
 
 // A tooltip or message box has room for a few dangling ids; the rest are counted.
 constexpr int SHOWN_DANGLING_IDS = 5;
@@ -114,6 +118,17 @@ QString Counted(qsizetype n, const char* one, const char* many) {
 
 } // namespace
 
+QString PackDisplayName(const QString& packDir) {
+    const QString path = QDir(packDir).filePath(QString::fromLatin1(CONFIG_FILE_NAME));
+    QFile file(path);
+    std::string name;
+    if (QFileInfo(path).isFile() && !QFileInfo(path).isSymLink() &&
+        file.open(QIODevice::ReadOnly)) {
+        name = ReadConfigLines(file.read(MAX_CONFIG_BYTES))[0];
+    }
+    return name.empty() ? QDir(packDir).dirName() : ShownPackText(name);
+}
+
 QString SlotPath(const QString& packDir, int slot) {
     return QDir(packDir).filePath(QString::fromLatin1(LEVELS_FOLDER_NAME) + QLatin1Char('/') +
                                   SlotFileName(slot));
@@ -122,6 +137,11 @@ QString SlotPath(const QString& packDir, int slot) {
 QString TemplatePath(const QString& packDir) {
     return QDir::cleanPath(
         QDir(packDir).filePath(QStringLiteral("../") + QString::fromLatin1(TEMPLATE_LEVEL_NAME)));
+}
+
+QByteArray TemplateBytes(const QString& packDir) {
+    std::optional<QByteArray> bytes;
+    return ReadSlotFile(TemplatePath(packDir), bytes).ok && bytes ? *bytes : QByteArray();
 }
 
 SlotReading ReadSlot(const QString& packDir, int slot, const QByteArray& templateBytes) {

@@ -38,9 +38,15 @@ struct SlotReading {
     Level level;
 };
 
+// The pack's name from its config.txt, or its folder's name when that cannot be read.
+QString PackDisplayName(const QString& packDir);
+
 // The pack's level file for a slot, and the data folder's template level.
 QString SlotPath(const QString& packDir, int slot);
 QString TemplatePath(const QString& packDir);
+
+// The template level's bytes, empty when it cannot be read.
+QByteArray TemplateBytes(const QString& packDir);
 
 // Reads one slot. templateBytes are the template level's bytes (empty when it cannot be read).
 SlotReading ReadSlot(const QString& packDir, int slot, const QByteArray& templateBytes);

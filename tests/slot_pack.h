@@ -11,9 +11,16 @@
 #include <QDir>
 #include <QDirIterator>
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 
 #include <map>
+#include <ostream>
+
+// Texts in test failures as the text they are.
+inline void PrintTo(const QString& text, std::ostream* out) {
+    *out << '"' << text.toStdString() << '"';
+}
 
 namespace kivo {
 
@@ -86,5 +93,22 @@ struct SlotPack {
         return files;
     }
 };
+
+// The files whose bytes differ between two snapshots, by name; empty when none does.
+inline std::string Differing(const std::map<QString, QByteArray>& a,
+                             const std::map<QString, QByteArray>& b) {
+    std::string names;
+    for (const auto& [path, bytes] : a) {
+        if (!b.count(path) || b.at(path) != bytes) {
+            names += QFileInfo(path).fileName().toStdString() + " ";
+        }
+    }
+    for (const auto& [path, bytes] : b) {
+        if (!a.count(path)) {
+            names += QFileInfo(path).fileName().toStdString() + " ";
+        }
+    }
+    return names;
+}
 
 } // namespace kivo
