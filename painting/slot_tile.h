@@ -14,10 +14,10 @@ class QRect;
 namespace kivo {
 
 // The canvas picture scaled to this size, keeping its proportions.
-constexpr int THUMBNAIL_WIDTH = 150;
-constexpr int THUMBNAIL_HEIGHT = 124;
-constexpr int TILE_WIDTH = 160;
-constexpr int TILE_HEIGHT = 180;
+constexpr int THUMBNAIL_WIDTH = 166;
+constexpr int THUMBNAIL_HEIGHT = 137;
+constexpr int TILE_WIDTH = 176;
+constexpr int TILE_HEIGHT = 196;
 
 // The level as the canvas shows it, crosshair included, scaled to fit `width` x `height`.
 QImage PaintThumbnail(const Level& level, int width = THUMBNAIL_WIDTH,
