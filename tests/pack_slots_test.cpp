@@ -1,10 +1,14 @@
 #include "slot_pack.h"
 
+#include "cli/sheet.h"
+#include "painting/slot_tile.h"
 #include "storage/pack_slots.h"
 
 #include <gtest/gtest.h>
 
 #include <QFileInfo>
+#include <QImage>
+#include <QProcess>
 
 namespace kivo {
 namespace {
@@ -138,6 +142,38 @@ TEST(PackSlots, LinksAndSpecialFilesAreNeverFollowed) {
     ASSERT_TRUE(QFile::link(p.base.path(), levels));
     EXPECT_FALSE(WriteSlots(p.pack, {{8, TwoSquares()}}).ok);
     EXPECT_FALSE(QFileInfo::exists(p.base.filePath(SlotFileName(8))));
+}
+
+// The sheet shows each slot's thumbnail where its play order puts it, painted as the canvas
+// paints; kivo-level writes it as a PNG.
+TEST(PackSlots, TheContactSheetShowsEverySlotInPlayOrder) {
+    SlotPack p;
+    p.Put(1, Triangle());
+    p.Put(12, LevelOf({4}));
+    QString error;
+    const QImage sheet = ContactSheet(p.pack, error);
+    ASSERT_FALSE(sheet.isNull()) << error.toStdString();
+    const int rows = (PACK_SLOT_COUNT + SHEET_COLUMNS - 1) / SHEET_COLUMNS;
+    EXPECT_EQ(sheet.width(), SHEET_COLUMNS * TILE_WIDTH);
+    const int header = sheet.height() - rows * TILE_HEIGHT;
+    for (int slot : {1, 12}) {
+        Level level;
+        ASSERT_TRUE(LoadLevel(level, p.Path(slot)).ok);
+        const QImage thumbnail = PaintThumbnail(level);
+        const QPoint at((slot % SHEET_COLUMNS) * TILE_WIDTH + (TILE_WIDTH - THUMBNAIL_WIDTH) / 2,
+                        header + (slot / SHEET_COLUMNS) * TILE_HEIGHT +
+                            (TILE_WIDTH - THUMBNAIL_WIDTH) / 2);
+        const QRect inside = QRect(QPoint(), thumbnail.size()).adjusted(1, 1, -1, -1); // framed
+        EXPECT_EQ(sheet.copy(inside.translated(at)), thumbnail.copy(inside)) << slot;
+    }
+    EXPECT_TRUE(ContactSheet(p.data, error).isNull());
+    EXPECT_TRUE(error.contains("is not a pack"));
+
+    const QString out = p.base.filePath("sheet.png");
+    EXPECT_EQ(QProcess::execute(KIVO_LEVEL_PROGRAM, {"sheet", p.pack, "-o", out}), 0);
+    EXPECT_EQ(QImage(out).size(), sheet.size());
+    EXPECT_EQ(QProcess::execute(KIVO_LEVEL_PROGRAM, {"sheet", p.pack}), 2);
+    EXPECT_EQ(QProcess::execute(KIVO_LEVEL_PROGRAM, {"sheet", p.data, "-o", out}), 1);
 }
 
 } // namespace
