@@ -124,7 +124,7 @@ TEST_F(Window, LayoutCaptionsAndInitialState) {
 
 TEST_F(Window, MenuAndStatusBar) {
     const QList<QAction*> menus = window->menuBar()->actions();
-    ASSERT_EQ(menus.size(), 2);
+    ASSERT_EQ(menus.size(), 3); // File, Edit and Pack
     EXPECT_EQ(menus[0]->text(), "File");
     EXPECT_EQ(menus[1]->text(), "Edit");
     QStringList items;
@@ -481,7 +481,7 @@ class History : public Window {
 
 TEST_F(History, TheEditMenuFollowsFileAndItsItemsEnableThemselves) {
     const QList<QAction*> menus = window->menuBar()->actions();
-    ASSERT_EQ(menus.size(), 2);
+    ASSERT_EQ(menus.size(), 3); // File, Edit and Pack
     const QList<QAction*> items = menus[1]->menu()->actions();
     ASSERT_EQ(items.size(), 2);
     EXPECT_EQ(items[0], ui().undoItem);

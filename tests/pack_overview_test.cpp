@@ -9,6 +9,8 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QListView>
+#include <QMenu>
+#include <QMenuBar>
 #include <QPushButton>
 #include <QTest>
 #include <QUndoStack>
@@ -96,6 +98,12 @@ class Overview : public ::testing::Test {
 };
 
 TEST_F(Overview, ListsTheSlotsInPlayOrderAndMarksWhatIsWrong) {
+    const QList<QAction*> menus = window->menuBar()->actions();
+    ASSERT_EQ(menus.size(), 3);
+    EXPECT_EQ(menus[2]->text(), "Pack");
+    EXPECT_EQ(menus[2]->menu()->actions(), QList<QAction*>{window->controls().levelOverviewItem});
+    EXPECT_EQ(window->controls().levelOverviewItem->text(), "Level Overview\u2026");
+    EXPECT_TRUE(overview->isWindow() && !overview->isModal());
     EXPECT_EQ(overview->packDir(), p.pack);
     ASSERT_EQ(Tiles()->model()->rowCount(), PACK_SLOT_COUNT);
     for (int slot = 0; slot < PACK_SLOT_COUNT; ++slot) {
