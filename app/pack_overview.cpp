@@ -21,6 +21,8 @@
 #include <QUndoStack>
 #include <QtConcurrent/QtConcurrentRun>
 
+#include <utility>
+
 namespace kivo {
 
 namespace {
@@ -477,41 +479,31 @@ void PackOverview::UpdateButtons() {
 
 // A tile dragged onto another exchanges the two slots' levels.
 bool PackOverview::eventFilter(QObject* watched, QEvent* event) {
-    if (watched != ui_.tiles->viewport()) {
+    const QEvent::Type type = event->type();
+    if (watched != ui_.tiles->viewport() ||
+        (type != QEvent::MouseButtonPress && type != QEvent::MouseMove &&
+         type != QEvent::MouseButtonRelease)) {
         return QWidget::eventFilter(watched, event);
     }
     const auto* mouse = static_cast<QMouseEvent*>(event);
-    switch (event->type()) {
-    case QEvent::MouseButtonPress:
-        dragFrom_ = mouse->button() == Qt::LeftButton
-                        ? ui_.tiles->indexAt(mouse->position().toPoint()).row()
-                        : -1;
-        dragStart_ = mouse->position().toPoint();
+    const QPoint at = mouse->position().toPoint();
+    if (type == QEvent::MouseButtonPress) {
+        dragFrom_ = mouse->button() == Qt::LeftButton ? ui_.tiles->indexAt(at).row() : -1;
+        dragStart_ = at;
         dragging_ = false;
-        break;
-    case QEvent::MouseMove:
-        if (dragFrom_ >= 0 && (mouse->buttons() & Qt::LeftButton) &&
-            (mouse->position().toPoint() - dragStart_).manhattanLength() >=
-                QApplication::startDragDistance()) {
-            dragging_ = true;
-        }
+    } else if (type == QEvent::MouseMove) {
+        dragging_ =
+            dragging_ || (dragFrom_ >= 0 && (mouse->buttons() & Qt::LeftButton) &&
+                          (at - dragStart_).manhattanLength() >= QApplication::startDragDistance());
         return dragging_;
-    case QEvent::MouseButtonRelease:
-        if (dragging_) {
-            const int from = dragFrom_;
-            const int to = ui_.tiles->indexAt(mouse->position().toPoint()).row();
-            dragging_ = false;
-            dragFrom_ = -1;
-            if (to >= 0 && to != from) {
-                ExchangeSlots(from, to);
-                SelectSlot(to);
-            }
-            return true;
+    } else if (std::exchange(dragging_, false)) {
+        const int from = std::exchange(dragFrom_, -1);
+        const int to = ui_.tiles->indexAt(at).row();
+        if (to >= 0 && to != from) {
+            ExchangeSlots(from, to);
+            SelectSlot(to);
         }
-        dragFrom_ = -1;
-        break;
-    default:
-        break;
+        return true;
     }
     return QWidget::eventFilter(watched, event);
 }
