@@ -34,8 +34,7 @@ class Placement : public ::testing::Test {
     RandomSource random = MakeRandomSource(42);
 
     PlaceResult Click(float x, float y, int sides = 3) {
-        level.sideCount = uint8_t(sides);
-        return PlacePolygon(level, random, x, y);
+        return PlacePolygon(level, random, x, y, uint8_t(sides));
     }
 };
 
@@ -222,9 +221,9 @@ TEST(RandomPlacement, EveryInvariantHoldsAfterRandomClickSequences) {
         RandomSource random = MakeRandomSource(seed);
         RandomSource clicks = MakeRandomSource(seed * 7919);
         for (int i = 0; i < 25; ++i) {
-            level.sideCount = uint8_t(3 + RandomUpTo(clicks, 9));
+            const uint8_t n = uint8_t(3 + RandomUpTo(clicks, 9));
             PlacePolygon(level, random, float(141 + RandomUpTo(clicks, 500)),
-                         float(63 + RandomUpTo(clicks, 414)));
+                         float(63 + RandomUpTo(clicks, 414)), n);
         }
         SCOPED_TRACE(seed);
         EXPECT_GT(level.shapes.size(), 1u);
