@@ -2,14 +2,16 @@
 
 #include "level_painting.h"
 
+#include "level/frames.h"
+
 #include <QPainter>
 
 namespace kivo {
 
 namespace {
 
-// The canvas control in window content coordinates: what a thumbnail shows.
-const QRect CANVAS_AREA(141, 23, 500, 414);
+// What a thumbnail shows: the canvas, in window content coordinates.
+const QRect CANVAS_AREA(CANVAS_LEFT, CANVAS_TOP, CANVAS_WIDTH, CANVAS_HEIGHT);
 constexpr int TILE_MARGIN = 5;
 constexpr int LINE_GAP = 2;
 
