@@ -53,9 +53,8 @@ class Folders : public ::testing::Test {
         QFile::copy(TEMPLATE, Data("default.kvo"));
         PackStore store = MakePackStore(start.path());
         RandomSource random = MakeRandomSource(1);
-        QString levelDir;
         for (int i = 0; i < packs; ++i) {
-            CreatePack(store, random, levelDir);
+            CreatePack(store, random);
         }
     }
     QString FirstPack() const {
