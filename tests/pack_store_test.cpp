@@ -6,10 +6,16 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 
+#include <functional>
 #include <set>
 
+#include <csignal>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 namespace kivo {
@@ -160,6 +166,11 @@ TEST_F(Packs, EightBitTextsSurviveAScanAndAnApplyChangeUnchanged) {
     EXPECT_EQ(ShownPackText("Jos\xc3\xa9"), QString::fromUtf8("Jos\u00e9"));
     ApplyPackChange(store, EditOf(store.panel.comboText), random);
     EXPECT_EQ(ReadAll(Data("e_pak/config.txt")), config);
+    // An edited text keeps the encoding it was read in, where its characters allow.
+    const QString edited = QString::fromUtf8("Jos\u00e9 M\u00fcller");
+    EXPECT_EQ(StoredPackText(edited, store.panel.author), "Jos\xe9 M\xfcller");
+    EXPECT_EQ(StoredPackText(edited, "Jose"), "Jos\xc3\xa9 M\xc3\xbcller");
+    EXPECT_EQ(StoredPackText(QString::fromUtf8("\u20ac"), "\xe9"), "\xe2\x82\xac");
 }
 
 TEST_F(Packs, PacksSharingAnIdAreChangedAndDeletedOneAtATime) {
@@ -258,6 +269,163 @@ TEST_F(Packs, ANewPackNeverTouchesAnExistingFolder) {
         EXPECT_EQ(ReadAll(Data(name + "/config.txt")), "Mine\r\nMe\r\nThen\r\n1\r\n");
         EXPECT_EQ(ReadAll(Data(name + "/kivo/kivo1.kvo")), "my level");
     }
+}
+
+std::string Bytes(const QString& path) {
+    return QFile::encodeName(path).toStdString();
+}
+
+bool IsA(const QString& path, mode_t type) {
+    struct stat st {};
+    return ::lstat(QFile::encodeName(path).constData(), &st) == 0 && (st.st_mode & S_IFMT) == type;
+}
+
+// config.txt as a link out of the pack, a FIFO, a link to /dev/zero and a device node: the
+// scan neither hangs nor reads them, says what is there, and Apply Change writes none of
+// them and keeps the typed texts in the panel.
+TEST_F(Packs, AConfigThatIsNoRegularFileIsNeitherHungOnNorWritten) {
+    QTemporaryDir outside;
+    const QByteArray notes = "Outside\r\nline 2\r\nline 3\r\nline 4\r\nline 5\r\n";
+    Write(outside.filePath("notes.txt"), notes);
+    const struct {
+        const char* what;
+        std::function<int(const std::string&)> make;
+        mode_t type;
+    } cases[] = {
+        {"",
+         [&](const std::string& p) {
+             return symlink(Bytes(outside.filePath("notes.txt")).c_str(), p.c_str());
+         },
+         S_IFLNK},
+        {"a FIFO", [](const std::string& p) { return mkfifo(p.c_str(), 0600); }, S_IFIFO},
+        {"a device", [](const std::string& p) { return symlink("/dev/zero", p.c_str()); }, S_IFLNK},
+        {"a device",
+         [](const std::string& p) { return mknod(p.c_str(), S_IFCHR | 0600, makedev(1, 3)); },
+         S_IFCHR},
+    };
+    for (const auto& test : cases) {
+        SCOPED_TRACE(testing::Message() << test.what << " " << test.type);
+        QDir(Data("p_pak")).removeRecursively();
+        QDir(Data("")).mkpath("p_pak/kivo");
+        if (test.make(Bytes(Data("p_pak/config.txt"))) != 0) {
+            continue; // making a device node needs root
+        }
+        const PackOutcome scanned = ScanPacks(store, random);
+        ASSERT_EQ(store.packs.size(), 1u);
+        EXPECT_EQ(scanned.errors.join("").contains(test.what), true);
+        const PackOutcome applied = ApplyPackChange(store, {"Typed", "Me", "Now"}, random);
+        ASSERT_EQ(applied.errors.size(), 1);
+        EXPECT_TRUE(applied.errors[0].contains("config.txt")) << applied.errors[0].toStdString();
+        EXPECT_EQ(store.panel.author, "Me");
+        EXPECT_TRUE(IsA(Data("p_pak/config.txt"), test.type));
+        EXPECT_EQ(ReadAll(outside.filePath("notes.txt")), notes);
+    }
+    EXPECT_EQ(store.panel.comboText, "Typed");
+}
+
+// The four lines come from the first 64 KiB; a sparse file of 4 GB is not read whole.
+TEST_F(Packs, AHugeConfigIsReadOnlyAsFarAsItsBound) {
+    MakePack("long_pak", QByteArray(100000, 'a'));
+    MakePack("sparse_pak", "");
+    ASSERT_TRUE(QFile::resize(Data("sparse_pak/config.txt"), 4LL << 30));
+    EXPECT_TRUE(ScanPacks(store, random).errors.isEmpty());
+    ASSERT_EQ(store.packs.size(), 2u);
+    std::multiset<size_t> lengths{store.packs[0].name.size(), store.packs[1].name.size()};
+    EXPECT_EQ(lengths, (std::multiset<size_t>{0, size_t(MAX_CONFIG_BYTES)}));
+}
+
+TEST_F(Packs, OnlyRealFoldersArePacksAndDeleteLeavesTheRestAlone) {
+    MakePack("real_pak", "Real\r\n");
+    QTemporaryDir elsewhere;
+    ASSERT_EQ(mkfifo(Bytes(Data("fifo")).c_str(), 0600), 0);
+    ASSERT_EQ(mknod(Bytes(Data("socket")).c_str(), S_IFSOCK | 0600, 0), 0);
+    QFile::link(Data("nowhere"), Data("dangling"));
+    QFile::link(Data("loop"), Data("loop"));
+    QFile::link(elsewhere.path(), Data("linked_pak"));
+    ScanPacks(store, random);
+    EXPECT_EQ(store.panel.names, std::vector<std::string>{"Real"});
+    DeletePack(store, random);
+    for (const char* kept : {"fifo", "socket", "dangling", "loop", "linked_pak"}) {
+        EXPECT_TRUE(IsA(Data(kept), IsA(Data(kept), S_IFLNK)   ? S_IFLNK
+                                    : IsA(Data(kept), S_IFIFO) ? S_IFIFO
+                                                               : S_IFSOCK))
+            << kept;
+    }
+    EXPECT_TRUE(QDir(elsewhere.path()).exists());
+}
+
+TEST_F(Packs, DeleteStaysOnThePacksFileSystemAndNamesWhatItLeft) {
+    MakePack("m_pak", "M\r\n");
+    Write(Data("m_pak/kivo/kivo1.kvo"), "level");
+    QDir(Data("m_pak/kivo")).mkdir("mnt");
+    TmpfsMount mount(Data("m_pak/kivo/mnt"), "64k");
+    if (!mount.mounted) {
+        GTEST_SKIP() << "mounting a file system inside a pack is not permitted here";
+    }
+    Write(Data("m_pak/kivo/mnt/other.txt"), "another file system's");
+    ScanPacks(store, random);
+    const PackOutcome outcome = DeletePack(store, random);
+    ASSERT_FALSE(outcome.errors.isEmpty());
+    EXPECT_TRUE(outcome.errors[0].contains("mnt\" (another file system is mounted there)"))
+        << outcome.errors[0].toStdString();
+    EXPECT_EQ(outcome.errors[0].count('\n'), 1); // the mount alone, not the folders above it
+    EXPECT_EQ(ReadAll(Data("m_pak/kivo/mnt/other.txt")), "another file system's");
+    EXPECT_FALSE(QFile::exists(Data("m_pak/kivo/kivo1.kvo")));
+    EXPECT_FALSE(QFile::exists(Data("m_pak/config.txt")));
+}
+
+TEST_F(Packs, APackNamedInBytesThatAreNotUtf8IsListedShownAndDeletedWhole) {
+    const std::string pack = Bytes(Data("")) + "caf\xe9_pak";
+    ASSERT_EQ(mkdir(pack.c_str(), 0700), 0);
+    ASSERT_EQ(mkdir((pack + "/kivo").c_str(), 0700), 0);
+    ASSERT_TRUE(WriteNewFile(pack + "/kivo/l\xe9vel.kvo", "level").ok);
+    ASSERT_TRUE(WriteNewFile(pack + "/config.txt", "Caf\xe9\r\n").ok);
+    ScanPacks(store, random);
+    ASSERT_EQ(store.packs.size(), 1u);
+    EXPECT_EQ(store.packs[0].levelsPath, pack + "/kivo/");
+    EXPECT_EQ(store.panel.comboText, "Caf\xe9");
+    EXPECT_TRUE(DeletePack(store, random).errors.isEmpty());
+    struct stat st {};
+    EXPECT_NE(lstat(pack.c_str(), &st), 0);
+    EXPECT_EQ(ShownPath(pack + "/\xc3\xa9\xff"), Data("caf\\xe9_pak/\u00e9\\xff"));
+}
+
+TEST_F(Packs, AnUnfinishedPackIsNeverListedAndOneACrashLeftIsRemoved) {
+    const QString crashed = ".kivo-new-pack-999999999-1";
+    const QString building = QStringLiteral(".kivo-new-pack-%1-2").arg(getpid());
+    MakePack(crashed, "Half\r\n");
+    MakePack(building, "Busy\r\n");
+    MakePack("whole_pak", "Whole\r\n");
+    ScanPacks(store, random);
+    EXPECT_EQ(store.panel.names, std::vector<std::string>{"Whole"});
+    EXPECT_FALSE(QFileInfo::exists(Data(crashed)));
+    EXPECT_TRUE(QFileInfo::exists(Data(building + "/config.txt")));
+}
+
+// A New killed at any moment leaves either no pack or a whole one, never a listed half.
+TEST_F(Packs, AKilledNewNeverLeavesAHalfMadePackListed) {
+    RandomSource dice = MakeRandomSource(11);
+    for (uint32_t trial = 0; trial < 30; ++trial) {
+        const pid_t child = fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            PackStore own = MakePackStore(base.path());
+            RandomSource draws = MakeRandomSource(trial);
+            CreatePack(own, draws);
+            _exit(0);
+        }
+        usleep(useconds_t(RandomUpTo(dice, 4000)));
+        kill(child, SIGKILL);
+        waitpid(child, nullptr, 0);
+    }
+    ScanPacks(store, random);
+    for (const PackInfo& pack : store.packs) {
+        EXPECT_EQ(pack.name, "New Pack");
+        EXPECT_EQ(QDir(QString::fromStdString(pack.levelsPath)).entryList(QDir::Files).size(),
+                  PACK_SLOT_COUNT);
+    }
+    EXPECT_TRUE(
+        QDir(Data("")).entryList({".kivo-new-pack-*"}, QDir::Hidden | QDir::AllEntries).isEmpty());
 }
 
 class PacksWithoutRoot : public Packs {
