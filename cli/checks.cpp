@@ -79,6 +79,7 @@ void CheckPack(const std::string& packDir, CheckReport& report) {
         CheckLevelSlot(JoinPath(levels, SlotFileName(slot).toStdString()),
                        "the level file is missing", report);
     }
+    CheckLeftovers(packDir, report);
     CheckLeftovers(levels, report);
 }
 

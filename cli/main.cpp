@@ -31,8 +31,8 @@ const char* const USAGE = R"(Usage:
       can be solved in Classic Mode, and its two scores.
   kivo-level check [--json] PATH...
       Checks level files, pack folders, data folders (kivo/) or start directories: every
-      level loads, every pack has config.txt and its 101 level files, and every id a level
-      refers to exists. One line per problem.
+      level loads, every pack has config.txt and its 101 level files, every id a level
+      refers to exists and no point shares its id with a connector. One line per problem.
   kivo-level render FILE -o OUT.png [--scale N] [--fit]
       A picture of the level as the editor's canvas shows it; --fit crops it to the figure,
       --scale N (1 to 16) enlarges it.

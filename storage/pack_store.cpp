@@ -178,6 +178,13 @@ std::string OneLine(std::string text) {
 
 FileResult WriteConfig(const std::string& packDir, const std::vector<std::string>& lines) {
     const std::string path = JoinPath(packDir, CONFIG_FILE_NAME);
+    // The pack folder was a real folder when listed; a link put in its place is not followed.
+    struct stat st {};
+    if (!IsRealFolder(packDir, st)) {
+        return {false, QStringLiteral("%1 cannot be written: the pack folder %2 is no longer a "
+                                      "folder.")
+                           .arg(QuotedPath(path), QuotedPath(packDir))};
+    }
     if (FileResult written = ReplaceFile(path, ConfigBytes(lines), Links::Refuse); !written.ok) {
         return {false,
                 QStringLiteral("%1 cannot be written: %2.").arg(QuotedPath(path), written.message)};
