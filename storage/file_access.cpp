@@ -114,12 +114,12 @@ FileResult WriteTemporary(const std::string& temp, const std::string& target,
     const bool written = (!keepMode || ::fchmod(file.fd, mode) == 0) && WriteAll(file.fd, bytes) &&
                          ::fsync(file.fd) == 0;
     const int error = errno;
-    if (!written || ::close(file.fd) != 0) {
-        file.fd = -1;
+    const bool closed = ::close(file.fd) == 0;
+    file.fd = -1;
+    if (!written || !closed) {
         ::unlink(temp.c_str());
         return CannotWrite(target, ErrnoText(written ? errno : error));
     }
-    file.fd = -1;
     return {};
 }
 
