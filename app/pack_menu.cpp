@@ -2,6 +2,7 @@
 #include "main_window.h"
 #include "pack_overview.h"
 
+#include <QFile>
 #include <QMenuBar>
 
 namespace kivo {
@@ -17,7 +18,7 @@ void MainWindow::BuildPackMenu() {
 // One overview for the window's life: it follows the pack panel and saves from this level.
 void MainWindow::ShowLevelOverview() {
     if (overview_ == nullptr) {
-        OverviewHost host{[this] { return packs_.shownDir; },
+        OverviewHost host{[this] { return QFile::decodeName(packs_.shownDir.c_str()); },
                           [this](const QString& path) { return OpenLevelFile(path); },
                           [this](const QString& path) { return SaveLevelFile(path); }, history_,
                           dialogs_};

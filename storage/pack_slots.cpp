@@ -1,6 +1,7 @@
 #include "pack_slots.h"
 
-#include "dangling_ids.h"
+#include "file_access.h"
+#include "id_problems.h"
 #include "pack_layout.h"
 #include "pack_store.h"
 
@@ -9,17 +10,13 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 
 namespace kivo {
 
 namespace {
 
-// A config.txt is four short lines; more is not read.
-constexpr qint64 MAX_CONFIG_BYTES = 1 << 16;
-
-// A tooltip or message box has room for a few dangling ids; the rest are counted.
-constexpr int SHOWN_DANGLING_IDS = 5;
+// A tooltip or message box has room for a few broken ids; the rest are counted.
+constexpr int SHOWN_ID_PROBLEMS = 5;
 
 QString CannotReplace(const QString& path, const QString& why) {
     return QStringLiteral("The level file \"%1\" cannot be replaced: %2.").arg(path, why);
@@ -48,23 +45,19 @@ FileResult CheckLevelsFolder(const QString& packDir) {
 // A slot file's bytes; none when the slot has no file. Links and special files are refused,
 // so an edit never reads or writes anything outside the level folder.
 FileResult ReadSlotFile(const QString& path, std::optional<QByteArray>& bytes) {
-    const QFileInfo info(path);
     bytes.reset();
+    const QFileInfo info(path);
     if (!info.exists() && !info.isSymLink()) {
         return {};
     }
-    if (info.isSymLink() || !info.isFile()) {
-        return {false, CannotRead(path, QStringLiteral("it is not a plain file"))};
+    FileBytes read = ReadRegularFile(PathBytes(path), MAX_LEVEL_FILE_BYTES + 1, Links::Refuse);
+    if (!read.result.ok) {
+        return {false, CannotRead(path, read.result.message)};
     }
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        return {false, CannotRead(path, file.errorString())};
+    if (read.bytes.size() > MAX_LEVEL_FILE_BYTES) {
+        return {false, CannotRead(path, QStringLiteral("it is longer than any level file"))};
     }
-    bytes = file.read(MAX_LEVEL_FILE_BYTES + 1);
-    if (file.error() != QFileDevice::NoError || bytes->size() > MAX_LEVEL_FILE_BYTES) {
-        bytes.reset();
-        return {false, CannotRead(path, QStringLiteral("it is not a level file"))};
-    }
+    bytes = std::move(read.bytes);
     return {};
 }
 
@@ -100,14 +93,14 @@ bool HoldsTemplate(const QString& path, const Level& level, const QByteArray& te
     return ReadSlotFile(path, bytes).ok && bytes == templateBytes;
 }
 
-QString DanglingProblem(const QString& path, const std::vector<QString>& dangling) {
+QString IdsProblem(const QString& path, const std::vector<QString>& problems) {
     QStringList lines{
-        QStringLiteral("The level file \"%1\" refers to ids that no element has:").arg(path)};
-    for (size_t i = 0; i < dangling.size() && i < size_t(SHOWN_DANGLING_IDS); ++i) {
-        lines << dangling[i];
+        QStringLiteral("The level file \"%1\" has ids that do not hold together:").arg(path)};
+    for (size_t i = 0; i < problems.size() && i < size_t(SHOWN_ID_PROBLEMS); ++i) {
+        lines << problems[i];
     }
-    if (dangling.size() > size_t(SHOWN_DANGLING_IDS)) {
-        lines << QStringLiteral("and %1 more").arg(dangling.size() - SHOWN_DANGLING_IDS);
+    if (problems.size() > size_t(SHOWN_ID_PROBLEMS)) {
+        lines << QStringLiteral("and %1 more").arg(problems.size() - SHOWN_ID_PROBLEMS);
     }
     return lines.join(QLatin1Char('\n'));
 }
@@ -120,12 +113,8 @@ QString Counted(qsizetype n, const char* one, const char* many) {
 
 QString PackDisplayName(const QString& packDir) {
     const QString path = QDir(packDir).filePath(QString::fromLatin1(CONFIG_FILE_NAME));
-    QFile file(path);
-    std::string name;
-    if (QFileInfo(path).isFile() && !QFileInfo(path).isSymLink() &&
-        file.open(QIODevice::ReadOnly)) {
-        name = ReadConfigLines(file.read(MAX_CONFIG_BYTES))[0];
-    }
+    const FileBytes config = ReadRegularFile(PathBytes(path), MAX_CONFIG_BYTES, Links::Refuse);
+    const std::string name = config.result.ok ? ReadConfigLines(config.bytes)[0] : std::string();
     return name.empty() ? QDir(packDir).dirName() : ShownPackText(name);
 }
 
@@ -160,9 +149,9 @@ SlotReading ReadSlot(const QString& packDir, int slot, const QByteArray& templat
     state.shapes = level.shapes.size();
     state.solvable =
         IsClassicModeSolvable(int16_t(level.connectors.size()), SmallestSideCount(level));
-    if (const std::vector<QString> dangling = DanglingIds(level); !dangling.empty()) {
+    if (const std::vector<QString> problems = IdProblems(level); !problems.empty()) {
         state.kind = SlotKind::Problem;
-        state.problem = DanglingProblem(path, dangling);
+        state.problem = IdsProblem(path, problems);
     } else {
         state.kind =
             HoldsTemplate(path, level, templateBytes) ? SlotKind::Template : SlotKind::Built;
@@ -273,24 +262,8 @@ SlotEdit PlanReset(const QString& packDir, int slot) {
 }
 
 FileResult ReplaceLevelFile(const QString& path, const QByteArray& bytes) {
-    const QFileInfo info(path);
-    if (info.isSymLink() || (info.exists() && !info.isFile())) {
-        return {false, CannotReplace(path, QStringLiteral("it is not a plain file"))};
-    }
-    // A rename would get past a read-only file, even for root; refuse as a write would.
-    if (info.exists() && !(info.permissions() & QFileDevice::WriteOwner)) {
-        return {false, CannotReplace(path, QStringLiteral("the file is read-only"))};
-    }
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) {
-        return {false, CannotReplace(path, file.errorString())};
-    }
-    if (file.write(bytes) != bytes.size() || !file.commit()) {
-        const QString why = file.errorString();
-        file.cancelWriting();
-        return {false, CannotReplace(path, why)};
-    }
-    return {};
+    const FileResult replaced = ReplaceFile(PathBytes(path), bytes, Links::Refuse);
+    return replaced.ok ? replaced : FileResult{false, CannotReplace(path, replaced.message)};
 }
 
 FileResult WriteSlots(const QString& packDir, const std::vector<SlotContent>& contents,

@@ -40,7 +40,6 @@ class Overview : public ::testing::Test {
         WriteBytes(second + "/config.txt", "Second\r\nme\r\n2.1.2026\r\n2\r\n");
         ShellState shell;
         shell.baseDir = p.base.path() + "/";
-        shell.levelDir = shell.baseDir;
         Dialogs dialogs{
             [this](QWidget*, const QString&, const QString& question) {
                 questions << question;
