@@ -339,5 +339,28 @@ TEST(TemplateLevel, TheShippedTemplateLoads) {
     EXPECT_TRUE(result.ok) << result.message.toStdString();
 }
 
+// A load sets the smallest side count from the file alone, and the largest outline a file may
+// hold, 17 entries, loads whole.
+TEST(LevelDecoding, TheLargestOutlineLoadsAndTheSmallestSideCountStartsAfresh) {
+    const QByteArray head = Word(0) + Word(0) + Word(0);
+    const QByteArray scores = Word(1) + Word(2);
+    for (const int sides : {16, 3}) {
+        SCOPED_TRACE(sides);
+        Level level;
+        level.smallestSideCount = 12;
+        ASSERT_EQ(DecodeLevel(head + Word(sides + 1) + Entry(4, 1, 2).repeated(sides + 1) + scores,
+                              level),
+                  QString());
+        ASSERT_EQ(level.shapes.size(), 1u);
+        EXPECT_EQ(level.shapes[0].entryCount, float(sides + 1));
+        EXPECT_EQ(level.shapes[0].connectorIds[sides], 4);
+        EXPECT_EQ(level.smallestSideCount, sides);
+    }
+    Level level;
+    level.smallestSideCount = 3;
+    ASSERT_EQ(DecodeLevel(Word(0) + Word(0) + Word(-1) + scores, level), QString());
+    EXPECT_EQ(level.smallestSideCount, NO_SHAPE_MINIMUM);
+}
+
 } // namespace
 } // namespace kivo

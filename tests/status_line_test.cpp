@@ -42,6 +42,24 @@ TEST(StatusLine, NothingChangesWhileTheConnectorCounterIsZero) {
     EXPECT_EQ(c.level, before);
 }
 
+// Deletion never lowers the 16-bit counters, so after 16384 squares the connector counter
+// wraps to 0 and the status line stands still until the next side is placed.
+TEST(StatusLine, FreezesWhileTheWrappedConnectorCounterStandsAtZero) {
+    Clicks c;
+    for (int i = 0; i < 16383; ++i) {
+        c.Click(200, 100, 4);
+        DeleteShape(c.level, c.level.shapes[0].id);
+    }
+    EXPECT_EQ(c.level.connectorCount, -4);
+    c.Click(200, 100, 4);
+    EXPECT_EQ(c.level.connectorCount, 0);
+    EXPECT_EQ(c.level.connectors.size(), 4u);
+    EXPECT_EQ(UpdateStatusLine(c.level), std::nullopt);
+    c.Click(500, 300, 4); // the point counter wrapped too: a second free square
+    EXPECT_EQ(c.level.connectorCount, 4);
+    EXPECT_EQ(UpdateStatusLine(c.level), "8" + SOLVABLE);
+}
+
 TEST(StatusLine, AfterEveryShapeIsDeletedZeroConnectorsAreSolvable) {
     Clicks c;
     c.Click(200, 100);
