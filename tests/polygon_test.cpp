@@ -112,6 +112,20 @@ TEST_F(Placement, ClickAboveATriangleBuildsAnUpwardTriangleOnItsTopSide) {
     EXPECT_TRUE(IsInsideAnyShape(level, 215.0f, 90.0f));
 }
 
+TEST_F(Placement, InsideMeansWithinTheOutlineOnEverySide) {
+    Click(200, 100, 4); // square (200..230, 100..130)
+    Click(190, 115, 3); // triangle on its left side, closed by the shared upright side
+    const struct {
+        float x, y;
+        bool inside;
+    } cases[] = {{203, 103, true},  {227, 103, true},  {203, 127, true},  {227, 127, true},
+                 {215, 97, false},  {215, 133, false}, {233, 115, false}, {185, 110, true},
+                 {150, 110, false}, {170, 110, false}, {185, 97, false}};
+    for (const auto& c : cases) {
+        EXPECT_EQ(IsInsideAnyShape(level, c.x, c.y), c.inside) << c.x << ", " << c.y;
+    }
+}
+
 TEST_F(Placement, AClickInsideAShapeAddsNothing) {
     Click(200, 100, 6);
     const Level before = level;
