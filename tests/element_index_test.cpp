@@ -78,6 +78,9 @@ TEST(ElementIndex, TheGridFindsTheEarliestOfPointsInDifferentCells) {
             EXPECT_EQ(add(3, 0.04f), 1);
             grid = BuildPointGrid(level);
             EXPECT_EQ(add(3, 0.04f), 1);
+            // Points too far out for a cell are found by the scan.
+            EXPECT_EQ(add(4, 2.0e9f), 4);
+            EXPECT_EQ(add(5, 2.0e9f), 4);
         }
     }
 }
