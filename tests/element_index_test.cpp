@@ -91,15 +91,18 @@ TEST(ElementIndex, ConnectorsAndTheirEndsAreWhatTheScansMakeThem) {
     RandomSource dice = MakeRandomSource(3);
     Level scanned;
     for (int i = 0; i < 300; ++i) {
-        scanned.points.push_back({int16_t(RandomUpTo(dice, 100) - 50), float(i), float(-i)});
+        scanned.points.push_back({int16_t(RandomUpTo(dice, 30) - 10), float(i + 1), float(-i)});
     }
     Level indexed = scanned;
     ConnectorIndex index = BuildConnectorIndex(indexed);
     for (int i = 0; i < 3000; ++i) {
         const auto id = int16_t(RandomUpTo(dice, 65535) - 32768);
-        const auto a = int16_t(RandomUpTo(dice, 140) - 70);
-        const auto b = int16_t(RandomUpTo(dice, 140) - 70);
+        const auto a = int16_t(RandomUpTo(dice, 40) - 20);
+        const auto b = int16_t(RandomUpTo(dice, 40) - 20);
         ASSERT_EQ(AddConnector(indexed, index, id, a, b), AddConnector(scanned, id, a, b));
+        if (i == 1000) {
+            index = BuildConnectorIndex(indexed); // as if the level had been loaded
+        }
     }
     RefreshConnectorEnds(indexed);
     RefreshConnectorEndsByScan(scanned);
