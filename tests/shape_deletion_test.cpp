@@ -61,11 +61,12 @@ TEST(DeleteShape, EveryElementWithTheIdGoesAndPointsSharedByConnectorsStay) {
     Level level;
     level.points = {{1, 0, 0}, {2, 1, 0}, {1, 5, 5}, {3, 2, 0}};
     level.connectors.resize(3);
-    const int16_t ends[][3] = {{10, 1, 2}, {11, 2, 3}, {10, 3, 2}};
+    const int16_t ends[][3] = {{10, 1, 2}, {0, 2, 3}, {10, 3, 2}};
     for (int i = 0; i < 3; ++i) {
         level.connectors[size_t(i)] = {ends[i][0], {ends[i][1], ends[i][2]}, {}, {}};
     }
     // Each element is asked to go once, so a second copy cannot be taken by a second call.
+    // The second shape has no outline entries.
     level.shapes.resize(2);
     level.shapes[0].id = level.shapes[1].id = 5;
     level.shapes[0].entryCount = 1.0f;
@@ -73,7 +74,7 @@ TEST(DeleteShape, EveryElementWithTheIdGoesAndPointsSharedByConnectorsStay) {
     EXPECT_TRUE(DeleteShape(level, 5));
     EXPECT_TRUE(level.shapes.empty());
     ASSERT_EQ(level.connectors.size(), 1u);
-    EXPECT_EQ(level.connectors[0].id, 11);
+    EXPECT_EQ(level.connectors[0].id, 0); // the shape without entries takes no connector 0
     ASSERT_EQ(level.points.size(), 2u);
     EXPECT_EQ(level.points[0].id, 2);
     EXPECT_EQ(level.points[1].id, 3);

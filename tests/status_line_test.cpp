@@ -36,6 +36,7 @@ TEST(StatusLine, NothingChangesWhileTheConnectorCounterIsZero) {
     Clicks c;
     c.Click(200, 100);
     ClearElements(c.level);
+    EXPECT_TRUE(c.level.pointCount == 0 && c.level.connectorCount == 0 && c.level.shapeCount == 0);
     c.level.smallestSideCount = 3;
     const Level before = c.level;
     EXPECT_EQ(UpdateStatusLine(c.level), std::nullopt);
