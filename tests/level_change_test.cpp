@@ -48,6 +48,10 @@ TEST(LevelChange, EachEditKeepsWhatItChangedAndIsTakenBackBitForBit) {
     EXPECT_EQ(change.shapes.elements.size(), 1u);
     EXPECT_EQ(change.before.smallestSideCount, 4);
     EXPECT_EQ(change.after.smallestSideCount, 3);
+    // What the undo history counts covers every element the change holds, and little more.
+    EXPECT_GE(ChangeBytes(change), sizeof(LevelChange) + sizeof(Point) +
+                                       change.connectors.elements.size() * sizeof(Connector) +
+                                       sizeof(Shape));
     EXPECT_LT(ChangeBytes(change), 1024u);
     c.Click(240, 115, 3);
     change = ExpectUndoable(c, [&] { DeleteShape(c.level, c.level.shapes[0].id); });
