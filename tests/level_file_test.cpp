@@ -362,5 +362,39 @@ TEST(LevelDecoding, TheLargestOutlineLoadsAndTheSmallestSideCountStartsAfresh) {
     EXPECT_EQ(level.smallestSideCount, NO_SHAPE_MINIMUM);
 }
 
+// Each message names the shape or the part of the file where reading stopped.
+TEST(LevelDecoding, MessagesNameTheShapeOrThePartWhereReadingStopped) {
+    const QByteArray empty = Word(0) + Word(0);
+    const struct {
+        QByteArray bytes;
+        const char* message;
+    } cases[] = {
+        {empty + Word(1) + Word(4) + Entry(1, 1, 1).repeated(4) + Word(18),
+         "shape 2 has 18 outline entries"},
+        {empty + Word(-1), "the file ends before the target and expert scores"},
+    };
+    for (const auto& c : cases) {
+        Level level;
+        const std::string message = DecodeLevel(c.bytes, level).toStdString();
+        EXPECT_EQ(message.substr(0, std::strlen(c.message)), c.message);
+    }
+}
+
+TEST(LevelEncoding, AFileHoldsAtMost32767PointsOrConnectorsAnd32768Shapes) {
+    Level level;
+    level.points.resize(32767);
+    level.connectors.resize(32767);
+    level.shapes.resize(32768);
+    EXPECT_EQ(EncodeLevel(level).error, QString());
+    for (int kind = 0; kind < 3; ++kind) {
+        Level over = level;
+        over.points.resize(level.points.size() + (kind == 0));
+        over.connectors.resize(level.connectors.size() + (kind == 1));
+        over.shapes.resize(level.shapes.size() + (kind == 2));
+        EXPECT_EQ(EncodeLevel(over).error,
+                  "the level has more elements than a level file can hold");
+    }
+}
+
 } // namespace
 } // namespace kivo
