@@ -396,5 +396,10 @@ TEST(LevelEncoding, AFileHoldsAtMost32767PointsOrConnectorsAnd32768Shapes) {
     }
 }
 
+TEST(LevelEncoding, AScoreEndsAtTheFirstCharacterThatIsNotADigit) {
+    EXPECT_EQ(ParseScore("7:"), 7); // the characters either side of the digits
+    EXPECT_EQ(ParseScore("7/"), 7);
+}
+
 } // namespace
 } // namespace kivo
