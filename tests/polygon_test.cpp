@@ -111,7 +111,7 @@ TEST_F(Placement, InsideMeansWithinTheOutlineOnEverySideAndAClickThereAddsNothin
         EXPECT_EQ(IsInsideAnyShape(level, c.x, c.y), c.inside) << c.x << ", " << c.y;
     }
     const Level before = level;
-    EXPECT_EQ(Click(185, 110, 6), PlaceResult::InsideShape);
+    EXPECT_EQ(Click(185, 110), PlaceResult::InsideShape);
     EXPECT_EQ(level, before);
 }
 
