@@ -155,8 +155,8 @@ def line_mutants(line, starts_statement):
     return found
 
 
-def file_mutants(path):
-    lines = (ROOT / path).read_text().split("\n")
+def file_mutants(path, text):
+    lines = text.split("\n")
     mutants, previous = [], "{"
     for number, line in enumerate(lines, start=1):
         code = code_part(line)[0].strip()
@@ -170,8 +170,8 @@ def file_mutants(path):
     return mutants
 
 
-def all_mutants():
-    return [m for path in source_files() for m in file_mutants(path)]
+def all_mutants(originals):
+    return [m for path, text in originals.items() for m in file_mutants(path, text)]
 
 
 def run(command, timeout, cwd=ROOT, quiet=True):
@@ -234,7 +234,6 @@ def tests_pass(binaries, timeout):
 
 
 def prepare(jobs):
-    sync_scratch()
     if not (BUILD / "build.ninja").is_file():
         status = run(["cmake", "--preset", "ci"], timeout=600, cwd=SCRATCH)
         if status != 0:
@@ -247,8 +246,8 @@ def prepare(jobs):
     return time.monotonic() - started
 
 
-def choose(args):
-    mutants = all_mutants()
+def choose(args, originals):
+    mutants = all_mutants(originals)
     sample = random.Random(args.seed).sample(mutants, min(args.sample, len(mutants)))
     if args.only:
         wanted = set(args.only)
@@ -269,7 +268,11 @@ def main():
     args = parser.parse_args()
     os.nice(19)
 
-    mutants, sample = choose(args)
+    # One snapshot of the tree: the mutants, the build and the restored files all come from
+    # the scratch copy, so edits to the working tree during a run change nothing.
+    sync_scratch()
+    originals = {path: (SCRATCH / path).read_text() for path in source_files()}
+    mutants, sample = choose(args, originals)
     print(f"{len(mutants)} mutants in {len(source_files())} files; trying {len(sample)} "
           f"(seed {args.seed})", flush=True)
     if args.list:
@@ -279,7 +282,6 @@ def main():
 
     baseline = prepare(args.jobs)
     timeout = max(20.0, 5 * baseline)
-    originals = {path: (ROOT / path).read_text() for path in source_files()}
     counts = {"killed": 0, "survived": 0, "build failed": 0}
     survivors = []
     current = None
