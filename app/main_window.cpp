@@ -151,8 +151,9 @@ void MainWindow::BuildLevelControls(QWidget* content) {
     }
     Frame(content, {0, 0, 640, 23});
     Frame(content, {0, 23, 140, 145});
-    ui_.canvas = Place(new Canvas(level_, content), "canvas", CANVAS, {141, 23, 500, 414},
-                       QStringLiteral("Canvas"));
+    ui_.canvas =
+        Place(new Canvas(level_, content), "canvas", CANVAS,
+              {CANVAS_LEFT, CANVAS_TOP, CANVAS_WIDTH, CANVAS_HEIGHT}, QStringLiteral("Canvas"));
 }
 
 void MainWindow::BuildStatusBar() {

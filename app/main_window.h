@@ -65,6 +65,7 @@ class MainWindow : public QMainWindow {
     void Start();
 
     const Level& level() const { return level_; }
+    uint8_t sideCount() const { return sideCount_; }
     const ShellState& shell() const { return shell_; }
     const PackStore& packStore() const { return packs_; }
     const Controls& controls() const { return ui_; }
@@ -123,7 +124,8 @@ class MainWindow : public QMainWindow {
     Dialogs dialogs_;
     Controls ui_;
     QUndoStack* history_ = nullptr;
-    int sliderPosition_ = 0;  // the position the level was last turned to
+    uint8_t sideCount_ = MIN_SIDE_COUNT; // the side-count button pressed
+    int sliderPosition_ = 0;             // the position the level was last turned to
     Level dragStart_;         // the level when the slider's thumb was taken, and where the
     int dragSliderStart_ = 0; // thumb stood then
 };

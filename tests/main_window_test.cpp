@@ -118,7 +118,7 @@ TEST_F(Window, LayoutCaptionsAndInitialState) {
         EXPECT_EQ(ui().sideButtons[size_t(k)]->isChecked(), k == 0);
         EXPECT_EQ(ui().sideButtons[size_t(k)]->property("control").toInt(), 16 + k);
     }
-    EXPECT_EQ(level().sideCount, 3);
+    EXPECT_EQ(window->sideCount(), 3);
     EXPECT_EQ(ui().packCombo->property("control").toInt(), 34);
 }
 
@@ -181,7 +181,7 @@ TEST_F(Window, LeftClicksPlacePolygonsOfTheChosenSideCount) {
     EXPECT_EQ(Status(), "3" + SOLVABLE);
 
     QTest::mouseClick(ui().sideButtons[3], Qt::LeftButton);
-    EXPECT_EQ(level().sideCount, 6);
+    EXPECT_EQ(window->sideCount(), 6);
     EXPECT_TRUE(ui().sideButtons[3]->isChecked());
     EXPECT_FALSE(ui().sideButtons[0]->isChecked());
     ClickCanvas({300, 200});

@@ -159,6 +159,16 @@ TEST_F(Placement, ACornerInsideTheMergeBoxReusesThePoint) {
     EXPECT_EQ(level.connectors[1].pointIds[1], 9);
 }
 
+TEST_F(Placement, ASideCountOutsideThreeToTwelveAddsNothing) {
+    Click(200, 100, 3);
+    const Level before = level;
+    for (int sides : {0, 2, 13, 16, 255}) {
+        EXPECT_EQ(Click(300, 200, sides), PlaceResult::BadSideCount) << sides;
+        BuildPolygon(level, random, 300.0f, 200.0f, 0, 0, uint8_t(sides));
+        EXPECT_EQ(level, before) << sides;
+    }
+}
+
 TEST_F(Placement, AFullLevelAddsNothingAtAll) {
     // 32769 ids in all; a triangle needs 3 points, 3 connectors and a shape.
     for (int id = 0; id < 32769 - 6; ++id) {
