@@ -25,7 +25,7 @@
 namespace kivo {
 
 void MainWindow::Start() {
-    ShowOutcome(ScanPacks(packs_, random_, shell_.levelDir));
+    ShowOutcome(ScanPacks(packs_, random_));
     ui_.sideButtons[0]->setChecked(true);
     sideCount_ = MIN_SIDE_COUNT;
     level_.smallestSideCount = NO_SHAPE_MINIMUM;
@@ -65,8 +65,8 @@ void MainWindow::Clear() {
     ClearElements(level_);
     setWindowTitle(QString::fromLatin1(WINDOW_TITLE));
     shell_.currentFile.clear();
-    level_.targetScore = "100";
-    level_.expertScore = "200";
+    level_.targetScore = DEFAULT_TARGET_SCORE;
+    level_.expertScore = DEFAULT_EXPERT_SCORE;
     ShowScores();
     Record(QStringLiteral("Clear"), before, sliderPosition_);
     Refresh();
@@ -109,7 +109,7 @@ void MainWindow::EndDrag() {
 
 void MainWindow::ChoosePack(int index) {
     if (index >= 0 && size_t(index) < packs_.panel.names.size()) {
-        ShowPackDetails(packs_, packs_.panel.names[size_t(index)], shell_.levelDir);
+        ShowPackDetails(packs_, packs_.panel.names[size_t(index)]);
         ShowPanel();
     }
 }
@@ -119,18 +119,18 @@ void MainWindow::ApplyChange() {
     const PackEdit edit{StoredPackText(ui_.packCombo->currentText(), panel.comboText),
                         StoredPackText(ui_.authorField->text(), panel.author),
                         StoredPackText(ui_.dateCreatedField->text(), panel.dateCreated)};
-    ShowOutcome(ApplyPackChange(packs_, edit, random_, shell_.levelDir));
+    ShowOutcome(ApplyPackChange(packs_, edit, random_));
 }
 
 void MainWindow::NewPack() {
     if (Ask(NEW_PACK_QUESTION)) {
-        ShowOutcome(CreatePack(packs_, random_, shell_.levelDir));
+        ShowOutcome(CreatePack(packs_, random_));
     }
 }
 
 void MainWindow::DeleteShownPack() {
     if (Ask(DELETE_PACK_QUESTION)) {
-        ShowOutcome(DeletePack(packs_, random_, shell_.levelDir));
+        ShowOutcome(DeletePack(packs_, random_));
     }
 }
 
@@ -151,7 +151,7 @@ void MainWindow::Load() {
     }
     ShowScores();
     SetFileTitle();
-    shell_.levelDir = FolderOf(shell_.currentFile);
+    packs_.levelDir = FolderOf(shell_.currentFile);
     Record(QStringLiteral("Load"), before, sliderPosition_);
     Refresh();
 }
@@ -189,7 +189,7 @@ bool MainWindow::SaveCurrentFile(const QString& previous) {
         return false;
     }
     shell_.currentFile = path;
-    shell_.levelDir = FolderOf(path);
+    packs_.levelDir = FolderOf(path);
     Refresh();
     return true;
 }
@@ -232,7 +232,7 @@ void MainWindow::ShowOutcome(const PackOutcome& outcome) {
 
 // The dialogs open in levelDir; their answer goes straight into currentFile.
 QString MainWindow::ChooseLevelFile(FileDialogKind kind, const char* title) {
-    return dialogs_.chooseFile(this, kind, QString::fromLatin1(title), shell_.levelDir);
+    return dialogs_.chooseFile(this, kind, QString::fromLatin1(title), packs_.levelDir);
 }
 
 bool MainWindow::Ask(const char* question) {

@@ -1,7 +1,5 @@
 #include "shell_state.h"
 
-#include "controls.h"
-
 #include <QDir>
 
 namespace kivo {
@@ -13,17 +11,11 @@ QString WithTrailingSlash(const QString& folder) {
 ShellState FindStartDirectory() {
     ShellState shell;
     shell.baseDir = WithTrailingSlash(QDir::currentPath());
-    shell.levelDir = shell.baseDir;
     return shell;
 }
 
 QString FolderOf(const QString& path) {
     return path.left(path.lastIndexOf(QLatin1Char('/')) + 1);
-}
-
-QString WithLevelExtension(const QString& path) {
-    const QString extension = QString::fromLatin1(LEVEL_FILE_EXTENSION);
-    return path.endsWith(extension, Qt::CaseSensitive) ? path : path + extension;
 }
 
 } // namespace kivo

@@ -7,12 +7,11 @@ namespace kivo {
 
 struct ShellState {
     QString baseDir;     // the start directory, ending in '/'
-    QString levelDir;    // where the level file dialogs open, ending in '/'
     QString currentFile; // the file Save writes to; empty means Save asks for a name
     bool quitRequested = false;
 };
 
-// The process's working directory, of any length, as both baseDir and levelDir.
+// The process's working directory, of any length, as baseDir.
 ShellState FindStartDirectory();
 
 // A folder path ending in exactly one '/'.
@@ -20,8 +19,5 @@ QString WithTrailingSlash(const QString& folder);
 
 // The folder part of a file path, up to and including its last '/'.
 QString FolderOf(const QString& path);
-
-// The name a level is saved under: ".kvo" appended unless the name ends in it exactly.
-QString WithLevelExtension(const QString& path);
 
 } // namespace kivo

@@ -76,7 +76,6 @@ class Window : public ::testing::Test {
     void Open() {
         ShellState shell;
         shell.baseDir = start.path() + "/";
-        shell.levelDir = shell.baseDir;
         window = std::make_unique<MainWindow>(shell, answers.Seam(), MakeRandomSource(9));
         window->show();
         window->Start();
@@ -166,7 +165,7 @@ TEST_F(Window, AFirstStartCreatesAndAnnouncesAPack) {
     EXPECT_EQ(ui().authorField->text(), "New Author");
     EXPECT_EQ(ui().dateCreatedField->text(), "When?");
     EXPECT_EQ(ui().packIdLabel->text().toStdString(), window->packStore().packs[0].packId);
-    EXPECT_EQ(window->shell().levelDir.toStdString(), window->packStore().packs[0].levelsPath);
+    EXPECT_EQ(window->packStore().levelDir.toStdString(), window->packStore().packs[0].levelsPath);
     answers.told.clear();
     Open(); // a second start finds the pack
     EXPECT_TRUE(answers.told.isEmpty());
@@ -261,14 +260,14 @@ TEST_F(Window, ClearAsksAndResetsTitleFileAndScoresButNotTheStatusText) {
 
 TEST_F(Window, SaveAsAppendsTheExtensionAndNamesTheFileInTheTitle) {
     ClickCanvas({188, 60});
-    const QString packLevels = window->shell().levelDir;
+    const QString packLevels = window->packStore().levelDir;
     answers.files = {File("plain")};
     Trigger(ui().saveAsItem);
     EXPECT_EQ(answers.dialogs, QStringList{"Save KIVO As...|" + packLevels});
     EXPECT_TRUE(QFile::exists(File("plain.kvo")));
     EXPECT_EQ(window->shell().currentFile, File("plain.kvo"));
     EXPECT_EQ(window->windowTitle(), "KIVO Level Editor - " + File("plain.kvo"));
-    EXPECT_EQ(window->shell().levelDir, start.path() + "/");
+    EXPECT_EQ(window->packStore().levelDir, start.path() + "/");
 
     answers.files = {File("caps.KVO")};
     Trigger(ui().saveAsItem);
@@ -328,7 +327,7 @@ TEST_F(Window, FilesThatCannotBeLoadedOrSavedAreReportedAndChangeNothing) {
     answers.files = {File("good.kvo")};
     Trigger(ui().saveAsItem);
     const QString title = window->windowTitle();
-    const QString folder = window->shell().levelDir;
+    const QString folder = window->packStore().levelDir;
     QFile bad(File("bad.kvo"));
     ASSERT_TRUE(bad.open(QIODevice::WriteOnly));
     bad.write("\x05\x00", 2);
@@ -347,7 +346,7 @@ TEST_F(Window, FilesThatCannotBeLoadedOrSavedAreReportedAndChangeNothing) {
     ASSERT_EQ(answers.errors.size(), 2);
     EXPECT_EQ(window->windowTitle(), title);
     EXPECT_EQ(window->shell().currentFile, File("good.kvo"));
-    EXPECT_EQ(window->shell().levelDir, folder);
+    EXPECT_EQ(window->packStore().levelDir, folder);
 
     ui().expertScoreField->setText("99999");
     Trigger(ui().saveItem);
@@ -429,7 +428,7 @@ TEST_F(Window, ThePackPanelShowsEditsCreatesAndDeletesPacks) {
     ui().packCombo->activated(1);
     EXPECT_EQ(ui().authorField->text(), "New Author");
     EXPECT_EQ(ui().packIdLabel->text().toStdString(), packs[1].packId);
-    EXPECT_EQ(window->shell().levelDir.toStdString(), packs[1].levelsPath);
+    EXPECT_EQ(window->packStore().levelDir.toStdString(), packs[1].levelsPath);
 
     answers.confirms = {false, true};
     QTest::mouseClick(ui().deletePackButton, Qt::LeftButton);
@@ -641,7 +640,6 @@ TEST(ShellPaths, StartFolderAndFileNames) {
     QDir::setCurrent(here);
     QDir(QDir::tempPath() + "/" + QString("d").repeated(200)).removeRecursively();
     EXPECT_EQ(shell.baseDir, deep + "/");
-    EXPECT_EQ(shell.levelDir, shell.baseDir);
 }
 
 } // namespace
