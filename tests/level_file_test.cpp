@@ -376,9 +376,9 @@ TEST(LevelDecoding, TheLargestOutlineLoadsAndTheSmallestSideCountStartsAfresh) {
         SCOPED_TRACE(sides);
         Level level;
         level.smallestSideCount = 12;
-        ASSERT_EQ(DecodeLevel(head + Word(sides + 1) + Entry(4, 1, 2).repeated(sides + 1) + scores,
-                              level),
-                  QString());
+        ASSERT_TRUE(
+            DecodeLevel(head + Word(sides + 1) + Entry(4, 1, 2).repeated(sides + 1) + scores, level)
+                .ok);
         ASSERT_EQ(level.shapes.size(), 1u);
         EXPECT_EQ(level.shapes[0].entryCount, float(sides + 1));
         EXPECT_EQ(level.shapes[0].connectorIds[sides], 4);
@@ -386,7 +386,7 @@ TEST(LevelDecoding, TheLargestOutlineLoadsAndTheSmallestSideCountStartsAfresh) {
     }
     Level level;
     level.smallestSideCount = 3;
-    ASSERT_EQ(DecodeLevel(Word(0) + Word(0) + Word(-1) + scores, level), QString());
+    ASSERT_TRUE(DecodeLevel(Word(0) + Word(0) + Word(-1) + scores, level).ok);
     EXPECT_EQ(level.smallestSideCount, NO_SHAPE_MINIMUM);
 }
 
@@ -403,7 +403,7 @@ TEST(LevelDecoding, MessagesNameTheShapeOrThePartWhereReadingStopped) {
     };
     for (const auto& c : cases) {
         Level level;
-        const std::string message = DecodeLevel(c.bytes, level).toStdString();
+        const std::string message = DecodeLevel(c.bytes, level).message.toStdString();
         EXPECT_EQ(message.substr(0, std::strlen(c.message)), c.message);
     }
 }
@@ -413,13 +413,13 @@ TEST(LevelEncoding, AFileHoldsAtMost32767PointsOrConnectorsAnd32768Shapes) {
     level.points.resize(32767);
     level.connectors.resize(32767);
     level.shapes.resize(32768);
-    EXPECT_EQ(EncodeLevel(level).error, QString());
+    EXPECT_TRUE(EncodeLevel(level).result.ok);
     for (int kind = 0; kind < 3; ++kind) {
         Level over = level;
         over.points.resize(level.points.size() + (kind == 0));
         over.connectors.resize(level.connectors.size() + (kind == 1));
         over.shapes.resize(level.shapes.size() + (kind == 2));
-        EXPECT_EQ(EncodeLevel(over).error,
+        EXPECT_EQ(EncodeLevel(over).result.message,
                   "the level has more elements than a level file can hold");
     }
 }
