@@ -1,6 +1,7 @@
 #include "shell_state.h"
 
-#include "controls.h"
+#include "captions_and_numbers.h"
+#include "recovery.h"
 
 #include <QDir>
 
@@ -14,6 +15,7 @@ ShellState FindStartDirectory() {
     ShellState shell;
     shell.baseDir = WithTrailingSlash(QDir::currentPath());
     shell.levelDir = shell.baseDir;
+    shell.recoveryDir = RecoveryFolder();
     return shell;
 }
 

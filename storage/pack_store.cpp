@@ -81,7 +81,7 @@ bool ListPacks(PackStore& store, PackOutcome& outcome) {
 
 void ShowFirstPack(PackStore& store, QString& levelDir) {
     if (store.packs.empty()) {
-        store.panel.comboText.clear();
+        store.panel = PackPanel{store.panel.names, {}, {}, {}, {}};
         return;
     }
     ShowPack(store, store.packs.front(), levelDir);
@@ -286,6 +286,21 @@ void ShowPackDetails(PackStore& store, const std::string& name, QString& levelDi
             ShowPack(store, pack, levelDir);
         }
     }
+}
+
+void ShowPackAt(PackStore& store, size_t index, QString& levelDir) {
+    if (index < store.packs.size()) {
+        ShowPack(store, store.packs[index], levelDir);
+    }
+}
+
+int ShownPackIndex(const PackStore& store) {
+    for (size_t i = 0; i < store.packs.size(); ++i) {
+        if (!store.shownDir.isEmpty() && PackDirOf(store.packs[i]) == store.shownDir) {
+            return int(i);
+        }
+    }
+    return -1;
 }
 
 PackOutcome ApplyPackChange(PackStore& store, const PackEdit& edit, RandomSource& random,
