@@ -379,15 +379,15 @@ void MainWindow::WriteRecovery() {
     if (history_->isClean()) {
         return;
     }
-    recoveryWriter_.start([slot = &recovery_, level = level_, name = shell_.currentFile] {
-        WriteRecoveryCopy(*slot, level, name);
+    recoveryWriter_.start([files = recovery_.files, level = level_, name = shell_.currentFile] {
+        WriteRecoveryCopy(files, level, name);
     });
 }
 
 void MainWindow::DropRecovery() {
     recoveryTimer_->stop();
     if (recovery_.lock) {
-        recoveryWriter_.start([slot = &recovery_] { RemoveRecoveryCopy(*slot); });
+        recoveryWriter_.start([files = recovery_.files] { RemoveRecoveryCopy(files); });
     }
 }
 
@@ -407,7 +407,7 @@ void MainWindow::OfferRecovery() {
         dialogs_.choose(this, QString::fromLatin1(ERROR_TITLE), text,
                         {QString::fromLatin1(RESTORE_CHOICE), QString::fromLatin1(DISCARD_CHOICE)});
     if (choice == 1) {
-        RemoveRecoveryCopy(recovery_);
+        RemoveRecoveryCopy(recovery_.files);
         return;
     }
     if (choice != 0) {
@@ -417,7 +417,7 @@ void MainWindow::OfferRecovery() {
     }
     FileResult result;
     Edit(QStringLiteral("Restore"), [&] {
-        result = LoadLevel(level_, recovery_.levelPath);
+        result = LoadLevel(level_, recovery_.files.levelPath);
         if (result.ok) {
             shell_.currentFile = copy->fileName;
             shell_.titleFile = copy->fileName;

@@ -14,8 +14,7 @@ namespace {
 RecoverySlot Slot(const QString& folder, int number) {
     const QString stem = QDir(folder).filePath(QStringLiteral("editor-%1").arg(number));
     RecoverySlot slot;
-    slot.levelPath = stem + QStringLiteral(".kvo");
-    slot.namePath = stem + QStringLiteral(".name");
+    slot.files = {stem + QStringLiteral(".kvo"), stem + QStringLiteral(".name")};
     slot.lock = std::make_unique<QLockFile>(stem + QStringLiteral(".lock"));
     // A lock is stale only when its editor is gone, however long that one has run.
     slot.lock->setStaleLockTime(0);
@@ -44,7 +43,7 @@ RecoverySlot ClaimRecoverySlot(const QString& folder, RecoverySlotKind prefer) {
         if (!slot.lock->tryLock(0)) {
             continue;
         }
-        const bool leftBehind = QFileInfo::exists(slot.levelPath);
+        const bool leftBehind = QFileInfo::exists(slot.files.levelPath);
         if (leftBehind && prefer == RecoverySlotKind::LeftBehind) {
             return slot; // the one we had, if any, unlocks as it goes
         }
@@ -56,11 +55,11 @@ RecoverySlot ClaimRecoverySlot(const QString& folder, RecoverySlotKind prefer) {
 }
 
 std::optional<RecoveryCopy> FindRecoveryCopy(const RecoverySlot& slot) {
-    const QFileInfo copy(slot.levelPath);
+    const QFileInfo copy(slot.files.levelPath);
     if (!slot.lock || !copy.isFile()) {
         return std::nullopt;
     }
-    QFile name(slot.namePath);
+    QFile name(slot.files.namePath);
     RecoveryCopy found;
     if (name.open(QIODevice::ReadOnly)) {
         found.fileName = QString::fromUtf8(name.readAll());
@@ -73,16 +72,16 @@ std::optional<RecoveryCopy> FindRecoveryCopy(const RecoverySlot& slot) {
     return found;
 }
 
-bool WriteRecoveryCopy(const RecoverySlot& slot, const Level& level, const QString& fileName) {
+bool WriteRecoveryCopy(const RecoveryFiles& files, const Level& level, const QString& fileName) {
     const Encoded encoded = EncodeLevel(level);
     // The name goes first: a copy is never read with the name of an older one.
-    return encoded.error.isEmpty() && WriteAtomically(slot.namePath, fileName.toUtf8()) &&
-           WriteAtomically(slot.levelPath, encoded.bytes);
+    return encoded.error.isEmpty() && WriteAtomically(files.namePath, fileName.toUtf8()) &&
+           WriteAtomically(files.levelPath, encoded.bytes);
 }
 
-void RemoveRecoveryCopy(const RecoverySlot& slot) {
-    QFile::remove(slot.levelPath);
-    QFile::remove(slot.namePath);
+void RemoveRecoveryCopy(const RecoveryFiles& files) {
+    QFile::remove(files.levelPath);
+    QFile::remove(files.namePath);
 }
 
 } // namespace kivo

@@ -18,9 +18,13 @@ namespace kivo {
 // How many editors can keep a recovery copy at once.
 constexpr int RECOVERY_SLOTS = 16;
 
+struct RecoveryFiles {
+    QString levelPath; // the level, as a level file
+    QString namePath;  // the file name the level had, UTF-8, empty for none
+};
+
 struct RecoverySlot {
-    QString levelPath;               // the level, as a level file
-    QString namePath;                // the file name the level had, UTF-8, empty for none
+    RecoveryFiles files;
     std::unique_ptr<QLockFile> lock; // held while the editor runs; null when no slot was free
 };
 
@@ -43,8 +47,8 @@ RecoverySlot ClaimRecoverySlot(const QString& folder,
 std::optional<RecoveryCopy> FindRecoveryCopy(const RecoverySlot& slot);
 
 // Writes the copy atomically; safe on any thread, as it touches nothing but its arguments.
-bool WriteRecoveryCopy(const RecoverySlot& slot, const Level& level, const QString& fileName);
+bool WriteRecoveryCopy(const RecoveryFiles& files, const Level& level, const QString& fileName);
 
-void RemoveRecoveryCopy(const RecoverySlot& slot);
+void RemoveRecoveryCopy(const RecoveryFiles& files);
 
 } // namespace kivo
