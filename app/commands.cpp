@@ -29,16 +29,10 @@
 
 namespace kivo {
 
-// Placement takes level pixels at content + (12, 40); the nearest-shape search is given
-// content + (23, 40).
-constexpr int PLACE_OFFSET_X = 12;
-constexpr int DELETE_OFFSET_X = 23;
-constexpr int CLICK_OFFSET_Y = 40;
-
 void MainWindow::Start() {
     ShowOutcome(ScanPacks(packs_, random_, shell_.levelDir));
     ui_.sideButtons[0]->setChecked(true);
-    level_.sideCount = MIN_SIDE_COUNT;
+    sideCount_ = MIN_SIDE_COUNT;
     level_.smallestSideCount = NO_SHAPE_MINIMUM;
     level_.lastRotationAngle = 0.0f;
     Refresh();
@@ -46,24 +40,23 @@ void MainWindow::Start() {
 }
 
 void MainWindow::PlaceAt(QPoint content) {
-    const float x = float(content.x() + PLACE_OFFSET_X);
-    const float y = float(content.y() + CLICK_OFFSET_Y);
+    const Position at = PlacementPixels(content.x(), content.y());
     Edit(QStringLiteral("Place polygon"), [&] {
-        if (PlacePolygon(level_, random_, x, y) == PlaceResult::LevelFull) {
+        if (PlacePolygon(level_, random_, at.x, at.y, sideCount_) == PlaceResult::LevelFull) {
             ShowError(QString::fromLatin1(LEVEL_FULL_TEXT));
         }
     });
 }
 
 void MainWindow::DeleteNearest(QPoint content) {
-    const float x = float(content.x() + DELETE_OFFSET_X);
-    const float y = float(content.y() + CLICK_OFFSET_Y);
-    Edit(QStringLiteral("Delete shape"), [&] { DeleteShape(level_, NearestShape(level_, x, y)); });
+    const Position at = ShapeSearchPixels(content.x(), content.y());
+    Edit(QStringLiteral("Delete shape"),
+         [&] { DeleteShape(level_, NearestShape(level_, at.x, at.y)); });
 }
 
 void MainWindow::SelectSideCount(int controlNumber) {
     ui_.sideButtons[size_t(controlNumber - FIRST_SIDE_BUTTON)]->setChecked(true);
-    level_.sideCount = uint8_t(controlNumber - SIDE_BUTTON_SIDES_OFFSET);
+    sideCount_ = uint8_t(controlNumber - SIDE_BUTTON_SIDES_OFFSET);
     Refresh();
 }
 
@@ -97,7 +90,7 @@ void MainWindow::Rotate(int position) {
 }
 
 void MainWindow::TurnTo(int position) {
-    RotateLevel(level_, ToFloat(float(position)));
+    RotateLevel(level_, ToFloat(position));
     sliderPosition_ = position;
     Refresh();
 }

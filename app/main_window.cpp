@@ -197,7 +197,8 @@ void MainWindow::BuildLevelControls(QWidget* content) {
     }
     Frame(content, {0, 0, 640, 23});
     Frame(content, {0, 23, 140, 145});
-    ui_.canvas = Place(new Canvas(level_, content), "canvas", CANVAS, {141, 23, 500, 414},
+    ui_.canvas = Place(new Canvas(level_, content), "canvas", CANVAS,
+                       {CANVAS_LEFT, CANVAS_TOP, CANVAS_WIDTH, CANVAS_HEIGHT},
                        QStringLiteral("The level: a left click places a polygon, a right click "
                                       "deletes the nearest one"));
     ui_.canvas->setAccessibleName(QStringLiteral("Canvas"));

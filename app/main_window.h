@@ -81,6 +81,7 @@ class MainWindow : public QMainWindow {
     QUndoStack* undoStack() { return history_; }
 
     const Level& level() const { return level_; }
+    uint8_t sideCount() const { return sideCount_; }
     const ShellState& shell() const { return shell_; }
     const PackStore& packStore() const { return packs_; }
     const Controls& controls() const { return ui_; }
@@ -167,9 +168,10 @@ class MainWindow : public QMainWindow {
     Dialogs dialogs_;
     Controls ui_;
     QUndoStack* history_ = nullptr;
-    int sliderPosition_ = 0; // the position the level was last turned to
-    Level dragStart_;        // the level when the slider's thumb was taken, and the window
-    ShellView dragView_;     // then
+    uint8_t sideCount_ = MIN_SIDE_COUNT; // the side-count button pressed
+    int sliderPosition_ = 0;             // the position the level was last turned to
+    Level dragStart_;    // the level when the slider's thumb was taken, and the window
+    ShellView dragView_; // then
     bool exitConfirmed_ = false;
     RecoverySlot recovery_;
     QTimer* recoveryTimer_ = nullptr;

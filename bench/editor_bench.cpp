@@ -6,12 +6,14 @@
 #include "app/canvas.h"
 #include "construction/level_transform.h"
 #include "construction/polygon.h"
+#include "construction/reference_scans.h"
 #include "level/drawing.h"
 #include "level/element_ops.h"
 #include "level/level_change.h"
 #include "level/shape_deletion.h"
 #include "level/status_line.h"
 #include "storage/level_file.h"
+#include "storage/reference_scans.h"
 
 #include <benchmark/benchmark.h>
 
@@ -105,14 +107,14 @@ void Register(const std::string& name, const Level& level) {
     add("PlacePolygon+status", [&level, x = x, y = y](benchmark::State& state) {
         RandomSource random = MakeRandomSource(5);
         TimeEdit(state, level, [&](Level& l) {
-            PlacePolygon(l, random, x, y);
+            PlacePolygon(l, random, x, y, 3);
             UpdateStatusLine(l);
         });
     });
     add("PlacePolygon+status scan", [&level, x = x, y = y](benchmark::State& state) {
         RandomSource random = MakeRandomSource(5);
         TimeEdit(state, level, [&](Level& l) {
-            PlacePolygonByScan(l, random, x, y);
+            PlacePolygonByScan(l, random, x, y, 3);
             UpdateStatusLine(l);
         });
     });
@@ -124,17 +126,18 @@ void Register(const std::string& name, const Level& level) {
         });
     });
     for (const bool scan : {false, true}) {
-        const RefreshEnds refresh = scan ? RefreshConnectorEndsByScan : RefreshConnectorEnds;
+        void (*center)(Level&) = scan ? CenterLevelByScan : CenterLevel;
+        void (*rotate)(Level&, float) = scan ? RotateLevelByScan : RotateLevel;
         const std::string tag = scan ? " scan" : "";
-        add("CenterLevel+status" + tag, [&level, refresh](benchmark::State& state) {
-            TimeEdit(state, level, [refresh](Level& l) {
-                CenterLevel(l, refresh);
+        add("CenterLevel+status" + tag, [&level, center](benchmark::State& state) {
+            TimeEdit(state, level, [center](Level& l) {
+                center(l);
                 UpdateStatusLine(l);
             });
         });
-        add("RotateLevel+status" + tag, [&level, refresh](benchmark::State& state) {
-            TimeEdit(state, level, [refresh](Level& l) {
-                RotateLevel(l, 45.0f, refresh);
+        add("RotateLevel+status" + tag, [&level, rotate](benchmark::State& state) {
+            TimeEdit(state, level, [rotate](Level& l) {
+                rotate(l, 45.0f);
                 UpdateStatusLine(l);
             });
         });
@@ -163,7 +166,7 @@ void Register(const std::string& name, const Level& level) {
         RandomSource random = MakeRandomSource(5);
         TimeEdit(state, level, [&](Level& l) {
             const Level before = l;
-            PlacePolygon(l, random, x, y);
+            PlacePolygon(l, random, x, y, 3);
             LevelChange change = DiffLevels(before, l);
             benchmark::DoNotOptimize(change.points.elements.data());
         });

@@ -30,7 +30,7 @@ Level TriangleField(int shapes) {
                 const bool down = (k + r) % 2 == 0;
                 const double x = 100.0 + 15.0 + 15.0 * k;
                 const double y = 100.0 + ROW_HEIGHT * (r + (down ? 1.0 / 3.0 : 2.0 / 3.0));
-                if (PlacePolygon(level, random, float(x), float(y)) == PlaceResult::LevelFull) {
+                if (PlacePolygon(level, random, float(x), float(y), 3) == PlaceResult::LevelFull) {
                     return level;
                 }
             }
@@ -49,8 +49,8 @@ Level CoveredCanvas() {
     // The canvas spans level pixels (153, 63) to (653, 477).
     for (int y = 80; y < 470; y += 24) {
         for (int x = 170; x < 640; x += 24) {
-            level.sideCount = uint8_t(3 + RandomUpTo(sides, 9));
-            PlacePolygon(level, random, float(x), float(y));
+            const uint8_t n = uint8_t(3 + RandomUpTo(sides, 9));
+            PlacePolygon(level, random, float(x), float(y), n);
         }
     }
     return level;

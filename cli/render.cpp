@@ -2,6 +2,7 @@
 
 #include "app/level_painting.h"
 #include "level/drawing.h"
+#include "level/frames.h"
 
 #include <QPainter>
 
@@ -10,7 +11,7 @@ namespace kivo {
 namespace {
 
 // The canvas in window content coordinates, where the drawing list is placed.
-const QRect CANVAS_AREA(141, 23, 500, 414);
+const QRect CANVAS_AREA(CANVAS_LEFT, CANVAS_TOP, CANVAS_WIDTH, CANVAS_HEIGHT);
 constexpr int FIT_MARGIN = 10;
 
 // The pixels the level's connectors and centre dots cover, the crosshair left out.

@@ -6,8 +6,8 @@ namespace kivo {
 
 const float PI = float(std::acos(-1.0));
 
-float ToFloat(float v) {
-    return v;
+float ToFloat(int v) {
+    return float(v);
 }
 
 double DegToRad(float degrees) {

@@ -3,6 +3,7 @@
 #include "angles.h"
 #include "level/element_index.h"
 #include "level/element_ops.h"
+#include "reference_scans.h"
 
 #include <cmath>
 
@@ -10,18 +11,12 @@ namespace kivo {
 
 namespace {
 
-struct Position {
-    float x;
-    float y;
-};
-
 Position PointPixels(const Level& level, int16_t id) {
-    return {float(double(PointX(level, id)) * X_SCALE), float(double(PointY(level, id)) * Y_SCALE)};
+    return PointToLevel(PointX(level, id), PointY(level, id));
 }
 
 Position EntryPixels(const Shape& s, int k) {
-    return {float(double(s.entryX[k]) * X_SCALE - SHAPE_OFFSET),
-            float(double(s.entryY[k]) * Y_SCALE - SHAPE_OFFSET)};
+    return ShapeToLevel(s.entryX[k], s.entryY[k]);
 }
 
 // Where a construction gets its fresh ids. Callers check HasRoomForPolygon first, so a free
@@ -51,10 +46,10 @@ void Increment(int16_t& counter) {
 
 // Corner k of the walk from corner 0 = b, each side turned by alpha from the one before.
 Position NextCorner(Position previous, float theta, float alpha, int k) {
-    const float phi = float(double(theta) + double(alpha) * double(ToFloat(float(k))));
+    const float phi = StoreFloat(double(theta) + double(alpha) * double(ToFloat(k)));
     const double radians = DegToRad(phi);
-    return {float(double(previous.x) + std::cos(radians) * SIDE_LENGTH),
-            float(double(previous.y) + std::sin(radians) * SIDE_LENGTH)};
+    return {StoreFloat(double(previous.x) + std::cos(radians) * SIDE_LENGTH),
+            StoreFloat(double(previous.y) + std::sin(radians) * SIDE_LENGTH)};
 }
 
 // A side from a to b, new or found, counted when new.
@@ -99,28 +94,29 @@ void Build(Level& level, Ids& ids, float x, float y, int16_t firstId, int16_t se
     float entryX[MAX_SHAPE_ENTRIES] = {};
     float entryY[MAX_SHAPE_ENTRIES] = {};
     int16_t pointIds[MAX_SHAPE_ENTRIES] = {};
-    const float alpha = float(360.0 / double(ToFloat(float(n))));
+    const float alpha = StoreFloat(360.0 / double(ToFloat(n)));
 
     Position a{x, y};
-    Position b{float(double(x) + SIDE_LENGTH), y};
+    Position b{StoreFloat(double(x) + SIDE_LENGTH), y};
     if (firstId != 0 && secondId != 0) {
         a = PointPixels(level, firstId);
         b = PointPixels(level, secondId);
     }
-    const float dx = float(double(b.x) - a.x);
-    const float dy = float(double(b.y) - a.y);
-    const float theta = float(RadToDeg(float(Atan2(dy, dx))));
+    const float dx = StoreFloat(double(b.x) - a.x);
+    const float dy = StoreFloat(double(b.y) - a.y);
+    const float theta = StoreFloat(RadToDeg(StoreFloat(Atan2(dy, dx))));
 
     Position corner = b;
     for (int k = 0; k < n; ++k) {
         if (k > 0) {
             corner = NextCorner(corner, theta, alpha, k);
         }
-        entryX[k] = float((double(corner.x) + SHAPE_OFFSET) / X_SCALE);
-        entryY[k] = float((double(corner.y) + SHAPE_OFFSET) / Y_SCALE);
+        const Position entry = LevelToShape(corner);
+        entryX[k] = entry.x;
+        entryY[k] = entry.y;
         const int16_t id = ids.Draw(level);
-        pointIds[k] = AddPoint(level, id, float(double(corner.x) / X_SCALE),
-                               float(double(corner.y) / Y_SCALE));
+        const Position stored = LevelToPoint(corner);
+        pointIds[k] = AddPoint(level, id, stored.x, stored.y);
         if (pointIds[k] == id) {
             ids.Used(id);
             Increment(level.pointCount);
@@ -133,8 +129,10 @@ void Build(Level& level, Ids& ids, float x, float y, int16_t firstId, int16_t se
     RefreshConnectorEnds(level);
 }
 
-template <typename Ids> PlaceResult Place(Level& level, Ids& ids, float x, float y) {
-    const uint8_t n = level.sideCount;
+template <typename Ids> PlaceResult Place(Level& level, Ids& ids, float x, float y, uint8_t n) {
+    if (n < MIN_SIDE_COUNT || n > MAX_SIDE_COUNT) {
+        return PlaceResult::BadSideCount;
+    }
     if (IsInsideAnyShape(level, x, y)) {
         return PlaceResult::InsideShape;
     }
@@ -151,11 +149,11 @@ template <typename Ids> PlaceResult Place(Level& level, Ids& ids, float x, float
     const Position b = PointPixels(level, second);
     // Which side of the line a -> b the click lies on; the polygon is built to the right of
     // the edge it is handed, so the edge is turned to put the click on that side.
-    const float clickX = float(double(x) - a.x);
-    const float clickY = float(double(y) - a.y);
-    const float edgeX = float(double(b.x) - a.x);
-    const float edgeY = float(double(b.y) - a.y);
-    const float side = float(double(clickX) * edgeY - double(clickY) * edgeX);
+    const float clickX = StoreFloat(double(x) - a.x);
+    const float clickY = StoreFloat(double(y) - a.y);
+    const float edgeX = StoreFloat(double(b.x) - a.x);
+    const float edgeY = StoreFloat(double(b.y) - a.y);
+    const float side = StoreFloat(double(clickX) * edgeY - double(clickY) * edgeX);
     if (side >= 0.0f) {
         Build(level, ids, x, y, second, first, n);
     } else {
@@ -168,18 +166,22 @@ template <typename Ids> PlaceResult Place(Level& level, Ids& ids, float x, float
 
 void BuildPolygon(Level& level, RandomSource& random, float x, float y, int16_t firstId,
                   int16_t secondId, uint8_t n) {
+    if (n < MIN_SIDE_COUNT || n > MAX_SIDE_COUNT) {
+        return; // the outline would not fit its slots
+    }
     IndexedIds ids{random, std::nullopt};
     Build(level, ids, x, y, firstId, secondId, n);
 }
 
-PlaceResult PlacePolygon(Level& level, RandomSource& random, float x, float y) {
+PlaceResult PlacePolygon(Level& level, RandomSource& random, float x, float y, uint8_t sides) {
     IndexedIds ids{random, std::nullopt};
-    return Place(level, ids, x, y);
+    return Place(level, ids, x, y, sides);
 }
 
-PlaceResult PlacePolygonByScan(Level& level, RandomSource& random, float x, float y) {
+PlaceResult PlacePolygonByScan(Level& level, RandomSource& random, float x, float y,
+                               uint8_t sides) {
     ScannedIds ids{random};
-    return Place(level, ids, x, y);
+    return Place(level, ids, x, y, sides);
 }
 
 // Crossing-number test; the closing entry repeats the first, so its edge has no length.

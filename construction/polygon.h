@@ -10,21 +10,19 @@ constexpr double SIDE_LENGTH = 30.0;
 
 enum class PlaceResult {
     Placed,
-    InsideShape, // the click lies inside a shape: nothing is added
-    LevelFull,   // not enough free ids for the whole polygon: nothing is added
+    InsideShape,  // the click lies inside a shape: nothing is added
+    LevelFull,    // not enough free ids for the whole polygon: nothing is added
+    BadSideCount, // the side count is not one of MIN_SIDE_COUNT ... MAX_SIDE_COUNT
 };
 
-// Places a polygon of level.sideCount sides for a click at (x, y) in level pixels: free on an
-// empty level, otherwise on the edge at the nearest point, on the click's side of it.
-PlaceResult PlacePolygon(Level& level, RandomSource& random, float x, float y);
-
-// The same, with every fresh id checked by scanning the lists: the reference PlacePolygon is
-// tested against.
-PlaceResult PlacePolygonByScan(Level& level, RandomSource& random, float x, float y);
+// Places a polygon of the given number of sides for a click at (x, y) in level pixels: free
+// on an empty level, otherwise on the edge at the nearest point, on the click's side of it.
+PlaceResult PlacePolygon(Level& level, RandomSource& random, float x, float y, uint8_t sides);
 
 // Walks the n corners of a polygon from the base edge firstId -> secondId (or from the click
 // when either is 0) and adds its points, connectors and shape. The caller has made sure that
-// ids for all of them are free.
+// ids for all of them are free. A side count outside MIN_SIDE_COUNT ... MAX_SIDE_COUNT adds
+// nothing.
 void BuildPolygon(Level& level, RandomSource& random, float x, float y, int16_t firstId,
                   int16_t secondId, uint8_t n);
 

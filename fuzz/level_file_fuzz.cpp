@@ -8,6 +8,7 @@
 #include "level/shape_deletion.h"
 #include "level/status_line.h"
 #include "storage/level_file.h"
+#include "storage/reference_scans.h"
 
 #include <cstdint>
 #include <cstdlib>
@@ -18,7 +19,7 @@ static void EditAsADesignerWould(Level& level) {
     RandomSource random = MakeRandomSource(1);
     UpdateStatusLine(level);
     DrawingList(level);
-    PlacePolygon(level, random, 300.0f, 200.0f);
+    PlacePolygon(level, random, 300.0f, 200.0f, 3);
     if (!level.shapes.empty()) {
         DeleteShape(level, NearestShape(level, 300.0f, 200.0f));
     }

@@ -19,26 +19,26 @@ static DrawItem Line(Colour colour, int x1, int y1, int x2, int y2) {
 }
 
 void DrawCrosshair(std::vector<DrawItem>& out) {
-    // Four arms around the canvas centre (390, 230), leaving its middle open.
-    out.push_back(Line(CROSSHAIR_COLOUR, 390, 225, 390, 205));
-    out.push_back(Line(CROSSHAIR_COLOUR, 390, 235, 390, 255));
-    out.push_back(Line(CROSSHAIR_COLOUR, 385, 230, 365, 230));
-    out.push_back(Line(CROSSHAIR_COLOUR, 395, 230, 415, 230));
+    // Four arms of 20 pixels around the canvas centre, leaving 5 pixels of its middle open.
+    constexpr int x = CROSS_X;
+    constexpr int y = CROSS_Y;
+    out.push_back(Line(CROSSHAIR_COLOUR, x, y - 5, x, y - 25));
+    out.push_back(Line(CROSSHAIR_COLOUR, x, y + 5, x, y + 25));
+    out.push_back(Line(CROSSHAIR_COLOUR, x - 5, y, x - 25, y));
+    out.push_back(Line(CROSSHAIR_COLOUR, x + 5, y, x + 25, y));
 }
 
 void DrawLevel(const Level& level, std::vector<DrawItem>& out) {
     for (const Connector& c : level.connectors) {
-        out.push_back(Line(CONNECTOR_COLOUR, RoundPixel(double(c.endX[0]) - LEVEL_OFFSET_X),
-                           RoundPixel(double(c.endY[0]) - LEVEL_OFFSET_Y),
-                           RoundPixel(double(c.endX[1]) - LEVEL_OFFSET_X),
-                           RoundPixel(double(c.endY[1]) - LEVEL_OFFSET_Y)));
+        out.push_back(Line(CONNECTOR_COLOUR, RoundPixel(LevelToContentX(c.endX[0])),
+                           RoundPixel(LevelToContentY(c.endY[0])),
+                           RoundPixel(LevelToContentX(c.endX[1])),
+                           RoundPixel(LevelToContentY(c.endY[1]))));
     }
-    // The centre is stored in the shape frame: scale it and take off the 5-pixel shift too.
     for (const Shape& s : level.shapes) {
-        out.push_back({DrawKind::Disc, CENTRE_COLOUR,
-                       RoundPixel(double(s.centreX) * X_SCALE - (SHAPE_OFFSET + LEVEL_OFFSET_X)),
-                       RoundPixel(double(s.centreY) * Y_SCALE - (SHAPE_OFFSET + LEVEL_OFFSET_Y)),
-                       CENTRE_DOT_RADIUS, CENTRE_DOT_RADIUS});
+        out.push_back({DrawKind::Disc, CENTRE_COLOUR, RoundPixel(ShapeToContentX(s.centreX)),
+                       RoundPixel(ShapeToContentY(s.centreY)), CENTRE_DOT_RADIUS,
+                       CENTRE_DOT_RADIUS});
     }
 }
 

@@ -19,10 +19,6 @@ constexpr Colour CONNECTOR_COLOUR{55, 55, 55};
 constexpr Colour CENTRE_COLOUR{255, 55, 55};
 constexpr int CENTRE_DOT_RADIUS = 2;
 
-// Level pixels are window content coordinates shifted by this much.
-constexpr double LEVEL_OFFSET_X = 12.0;
-constexpr double LEVEL_OFFSET_Y = 40.0;
-
 enum class DrawKind { Line, Disc };
 
 // A line is 1 pixel wide and includes both end pixels, from (x1, y1) to (x2, y2). A disc is

@@ -1,6 +1,7 @@
 #include "element_ops.h"
 
 #include "element_index.h"
+#include "reference_scans.h"
 
 #include <cmath>
 
@@ -95,8 +96,10 @@ void AppendConnector(Level& level, int16_t id, int16_t a, int16_t b) {
 void RefreshConnectorEndsByScan(Level& level) {
     for (Connector& c : level.connectors) {
         for (int end = 0; end < 2; ++end) {
-            c.endX[end] = float(double(PointX(level, c.pointIds[end])) * X_SCALE);
-            c.endY[end] = float(double(PointY(level, c.pointIds[end])) * Y_SCALE);
+            const int16_t id = c.pointIds[end];
+            const Position p = PointToLevel(PointX(level, id), PointY(level, id));
+            c.endX[end] = p.x;
+            c.endY[end] = p.y;
         }
     }
 }
@@ -118,8 +121,9 @@ void RefreshConnectorEnds(Level& level) {
         for (int end = 0; end < 2; ++end) {
             const int32_t i = firstPoint[static_cast<uint16_t>(c.pointIds[end])];
             const Point p = i == NONE ? Point{} : level.points[size_t(i)];
-            c.endX[end] = float(double(p.x) * X_SCALE);
-            c.endY[end] = float(double(p.y) * Y_SCALE);
+            const Position at = PointToLevel(p.x, p.y);
+            c.endX[end] = at.x;
+            c.endY[end] = at.y;
         }
     }
 }
@@ -142,11 +146,11 @@ static void RecomputeCentre(Shape& s, int appended) {
     s.centreX = 0.0f;
     s.centreY = 0.0f;
     for (int j = 0; j < appended; ++j) {
-        s.centreX = float(double(s.centreX) + s.entryX[j]);
-        s.centreY = float(double(s.centreY) + s.entryY[j]);
+        s.centreX = StoreFloat(double(s.centreX) + s.entryX[j]);
+        s.centreY = StoreFloat(double(s.centreY) + s.entryY[j]);
     }
-    s.centreX = float(double(s.centreX) / (double(s.entryCount) - 1.0));
-    s.centreY = float(double(s.centreY) / (double(s.entryCount) - 1.0));
+    s.centreX = StoreFloat(double(s.centreX) / (double(s.entryCount) - 1.0));
+    s.centreY = StoreFloat(double(s.centreY) / (double(s.entryCount) - 1.0));
 }
 
 bool AppendShapeEntry(Shape& s, float x, float y, int16_t connectorId) {
@@ -157,7 +161,7 @@ bool AppendShapeEntry(Shape& s, float x, float y, int16_t connectorId) {
     s.entryX[k] = x;
     s.entryY[k] = y;
     s.connectorIds[k] = connectorId;
-    s.entryCount = float(double(s.entryCount) + 1.0);
+    s.entryCount = StoreFloat(double(s.entryCount) + 1.0);
     RecomputeCentre(s, k);
     return true;
 }
@@ -174,22 +178,21 @@ bool AddShapeEntry(Level& level, int16_t shapeId, float x, float y, int16_t conn
 // Distance in level pixels from a stored position scaled by (20, 30) to (x, y), with the
 // differences and the root each stored as floats.
 static float ScaledDistance(float storedX, float storedY, float x, float y) {
-    const float dx = float(double(storedX) * X_SCALE - x);
-    const float dy = float(double(storedY) * Y_SCALE - y);
-    return float(std::sqrt(double(dx) * dx + double(dy) * dy));
+    const float dx = StoreFloat(double(storedX) * X_SCALE - x);
+    const float dy = StoreFloat(double(storedY) * Y_SCALE - y);
+    return StoreFloat(std::sqrt(double(dx) * dx + double(dy) * dy));
 }
 
 int16_t NearestPoint(const Level& level, float x, float y, int16_t anchorId) {
     float best = SEARCH_START_DISTANCE;
     int16_t bestId = 0;
-    const float ax = float(double(PointX(level, anchorId)) * X_SCALE);
-    const float ay = float(double(PointY(level, anchorId)) * Y_SCALE);
+    const Position anchor = PointToLevel(PointX(level, anchorId), PointY(level, anchorId));
     for (const Point& p : level.points) {
         const float d = ScaledDistance(p.x, p.y, x, y);
         if (!(d < best) || p.id == anchorId) {
             continue;
         }
-        if (anchorId != 0 && ScaledDistance(p.x, p.y, ax, ay) > NEIGHBOUR_RADIUS) {
+        if (anchorId != 0 && ScaledDistance(p.x, p.y, anchor.x, anchor.y) > NEIGHBOUR_RADIUS) {
             continue;
         }
         best = d;

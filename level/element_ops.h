@@ -45,8 +45,6 @@ void AppendConnector(Level& level, int16_t id, int16_t a, int16_t b);
 
 // Sets every connector's cached ends to its points' level-pixel positions.
 void RefreshConnectorEnds(Level& level);
-// The same, looking each point up by a scan: the reference the fast one is tested against.
-void RefreshConnectorEndsByScan(Level& level);
 
 int16_t AddShape(Level& level, int16_t id);
 

@@ -52,8 +52,7 @@ bool operator==(const Shape& a, const Shape& b) {
 bool operator==(const Level& a, const Level& b) {
     return a.points == b.points && a.connectors == b.connectors && a.shapes == b.shapes &&
            a.pointCount == b.pointCount && a.connectorCount == b.connectorCount &&
-           a.shapeCount == b.shapeCount && a.sideCount == b.sideCount &&
-           a.smallestSideCount == b.smallestSideCount &&
+           a.shapeCount == b.shapeCount && a.smallestSideCount == b.smallestSideCount &&
            SameBits(a.lastRotationAngle, b.lastRotationAngle) && a.targetScore == b.targetScore &&
            a.expertScore == b.expertScore;
 }

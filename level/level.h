@@ -1,16 +1,13 @@
 // The one level being edited: its elements, counters and the few values that go with them.
 #pragma once
 
+#include "frames.h"
+
 #include <cstdint>
 #include <string>
 #include <vector>
 
 namespace kivo {
-
-// Level pixels per stored unit, and the offset of the shape frame.
-constexpr double X_SCALE = 20.0;
-constexpr double Y_SCALE = 30.0;
-constexpr double SHAPE_OFFSET = 5.0;
 
 constexpr int MAX_SHAPE_ENTRIES = 17;
 constexpr int8_t NO_SHAPE_MINIMUM = 99;
@@ -63,7 +60,6 @@ struct Level {
     int16_t pointCount = 0;
     int16_t connectorCount = 0;
     int16_t shapeCount = 0;
-    uint8_t sideCount = MIN_SIDE_COUNT;
     int8_t smallestSideCount = NO_SHAPE_MINIMUM;
     float lastRotationAngle = 0.0f;
     // The score fields' texts; the file stores them as 16-bit numbers.

@@ -7,7 +7,7 @@ namespace kivo {
 int8_t SmallestSideCount(const Level& level) {
     int8_t smallest = NO_SHAPE_MINIMUM;
     for (const Shape& s : level.shapes) {
-        const float sides = float(double(s.entryCount) - 1.0);
+        const float sides = StoreFloat(double(s.entryCount) - 1.0);
         if (float(smallest) > sides) {
             smallest = static_cast<int8_t>(std::nearbyint(sides));
         }
@@ -23,7 +23,7 @@ bool IsClassicModeSolvable(int16_t connectors, int8_t smallestSideCount) {
         return false;
     }
     const double quotient = double(float(connectors)) / double(float(smallestSideCount));
-    const double truncated = std::trunc(float(quotient));
+    const double truncated = std::trunc(StoreFloat(quotient));
     return truncated == quotient;
 }
 

@@ -1,4 +1,5 @@
 #include "level_file.h"
+#include "reference_scans.h"
 
 #include "level/element_index.h"
 #include "level/element_ops.h"
@@ -255,7 +256,6 @@ Encoded EncodeLevel(const Level& level) {
 
 static QString Decode(const QByteArray& bytes, Level& into, bool indexed) {
     Level level;
-    level.sideCount = into.sideCount;
     level.lastRotationAngle = into.lastRotationAngle;
     level.smallestSideCount = into.smallestSideCount;
     Reader in{bytes};

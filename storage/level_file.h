@@ -37,9 +37,6 @@ Encoded EncodeLevel(const Level& level);
 // Reads a level from bytes into `into` (which keeps its other values); returns an empty
 // text on success, otherwise what is wrong with the bytes, and `into` is untouched.
 QString DecodeLevel(const QByteArray& bytes, Level& into);
-// The same, merging points and connectors by scanning the lists: the reference DecodeLevel's
-// indexes are tested against.
-QString DecodeLevelByScan(const QByteArray& bytes, Level& into);
 
 // A score field's text read as the file stores it: leading spaces, an optional sign, then
 // digits up to the first other character; no digits read as 0. None when out of 16 bits.

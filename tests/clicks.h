@@ -10,8 +10,7 @@ struct Clicks {
     RandomSource random = MakeRandomSource(42);
 
     PlaceResult Click(float x, float y, int sides = 3) {
-        level.sideCount = uint8_t(sides);
-        return PlacePolygon(level, random, x, y);
+        return PlacePolygon(level, random, x, y, uint8_t(sides));
     }
 };
 

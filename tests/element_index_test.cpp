@@ -3,9 +3,12 @@
 
 #include "construction/level_transform.h"
 #include "construction/polygon.h"
+#include "construction/reference_scans.h"
 #include "level/element_ops.h"
+#include "level/reference_scans.h"
 #include "level/shape_deletion.h"
 #include "storage/level_file.h"
+#include "storage/reference_scans.h"
 
 #include <gtest/gtest.h>
 
@@ -125,9 +128,9 @@ TEST(ElementIndex, ClickSequencesBuildTheSameLevelsAsTheScans) {
                 RotateLevel(indexed, angle);
                 RotateLevel(scanned, angle);
             } else {
-                indexed.sideCount = scanned.sideCount = uint8_t(3 + RandomUpTo(dice, 9));
-                ASSERT_EQ(PlacePolygon(indexed, indexedIds, x, y),
-                          PlacePolygonByScan(scanned, scannedIds, x, y));
+                const uint8_t n = uint8_t(3 + RandomUpTo(dice, 9));
+                ASSERT_EQ(PlacePolygon(indexed, indexedIds, x, y, n),
+                          PlacePolygonByScan(scanned, scannedIds, x, y, n));
             }
             ASSERT_EQ(indexed, scanned) << "step " << step;
         }
@@ -144,9 +147,9 @@ TEST(ElementIndex, ANearlyFullLevelGetsTheSameIdsAsTheScan) {
     RandomSource a = MakeRandomSource(8);
     RandomSource b = MakeRandomSource(8);
     for (int k = 0; k < 6; ++k) {
-        indexed.sideCount = scanned.sideCount = 3;
         const float x = float(100 + 40 * k);
-        ASSERT_EQ(PlacePolygon(indexed, a, x, 100.0f), PlacePolygonByScan(scanned, b, x, 100.0f));
+        ASSERT_EQ(PlacePolygon(indexed, a, x, 100.0f, 3),
+                  PlacePolygonByScan(scanned, b, x, 100.0f, 3));
     }
     EXPECT_EQ(indexed, scanned);
 }

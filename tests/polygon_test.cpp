@@ -34,8 +34,7 @@ class Placement : public ::testing::Test {
     RandomSource random = MakeRandomSource(42);
 
     PlaceResult Click(float x, float y, int sides = 3) {
-        level.sideCount = uint8_t(sides);
-        return PlacePolygon(level, random, x, y);
+        return PlacePolygon(level, random, x, y, uint8_t(sides));
     }
 };
 
@@ -173,6 +172,16 @@ TEST_F(Placement, ACornerInsideTheMergeBoxReusesThePoint) {
     EXPECT_EQ(level.connectors[1].pointIds[1], 9);
 }
 
+TEST_F(Placement, ASideCountOutsideThreeToTwelveAddsNothing) {
+    Click(200, 100, 3);
+    const Level before = level;
+    for (int sides : {0, 2, 13, 16, 255}) {
+        EXPECT_EQ(Click(300, 200, sides), PlaceResult::BadSideCount) << sides;
+        BuildPolygon(level, random, 300.0f, 200.0f, 0, 0, uint8_t(sides));
+        EXPECT_EQ(level, before) << sides;
+    }
+}
+
 TEST_F(Placement, AFullLevelAddsNothingAtAll) {
     // 32769 ids in all; a triangle needs 3 points, 3 connectors and a shape.
     for (int id = 0; id < 32769 - 6; ++id) {
@@ -222,9 +231,9 @@ TEST(RandomPlacement, EveryInvariantHoldsAfterRandomClickSequences) {
         RandomSource random = MakeRandomSource(seed);
         RandomSource clicks = MakeRandomSource(seed * 7919);
         for (int i = 0; i < 25; ++i) {
-            level.sideCount = uint8_t(3 + RandomUpTo(clicks, 9));
+            const uint8_t n = uint8_t(3 + RandomUpTo(clicks, 9));
             PlacePolygon(level, random, float(141 + RandomUpTo(clicks, 500)),
-                         float(63 + RandomUpTo(clicks, 414)));
+                         float(63 + RandomUpTo(clicks, 414)), n);
         }
         SCOPED_TRACE(seed);
         EXPECT_GT(level.shapes.size(), 1u);

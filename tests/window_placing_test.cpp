@@ -37,7 +37,7 @@ TEST_F(Window, LayoutCaptionsAndInitialState) {
         EXPECT_EQ(ui().sideButtons[size_t(k)]->isChecked(), k == 0);
         EXPECT_EQ(ui().sideButtons[size_t(k)]->property("control").toInt(), 16 + k);
     }
-    EXPECT_EQ(level().sideCount, 3);
+    EXPECT_EQ(window->sideCount(), 3);
 
     QStringList items;
     for (QAction* a : window->menuBar()->actions()[0]->menu()->actions()) {

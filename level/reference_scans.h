@@ -1,0 +1,13 @@
+// The plain scans that the level's indexed operations must agree with, kept for the tests
+// that compare the two and the benchmarks that measure the difference. The editor itself
+// uses the operations of element_ops.h.
+#pragma once
+
+#include "level.h"
+
+namespace kivo {
+
+// RefreshConnectorEnds with each point looked up by scanning the points.
+void RefreshConnectorEndsByScan(Level& level);
+
+} // namespace kivo
