@@ -62,6 +62,5 @@ constexpr const char* LOAD_DIALOG_TITLE = "Load KIVO";
 constexpr const char* SAVE_DIALOG_TITLE = "Save KIVO";
 constexpr const char* SAVE_AS_DIALOG_TITLE = "Save KIVO As...";
 constexpr const char* LEVEL_FILE_FILTER = "KIVO files (*.kvo)";
-constexpr const char* LEVEL_FILE_EXTENSION = ".kvo";
 
 } // namespace kivo

@@ -30,7 +30,7 @@
 namespace kivo {
 
 void MainWindow::Start() {
-    ShowOutcome(ScanPacks(packs_, random_, shell_.levelDir));
+    ShowOutcome(ScanPacks(packs_, random_));
     ui_.sideButtons[0]->setChecked(true);
     sideCount_ = MIN_SIDE_COUNT;
     level_.smallestSideCount = NO_SHAPE_MINIMUM;
@@ -68,8 +68,8 @@ void MainWindow::Clear() {
         ClearElements(level_);
         shell_.titleFile.clear();
         shell_.currentFile.clear();
-        level_.targetScore = "100";
-        level_.expertScore = "200";
+        level_.targetScore = DEFAULT_TARGET_SCORE;
+        level_.expertScore = DEFAULT_EXPERT_SCORE;
         ShowTitle();
         ShowScores();
     });
@@ -115,8 +115,8 @@ void MainWindow::ChoosePack(int index) {
     if (index < 0 || size_t(index) >= packs_.packs.size()) {
         return;
     }
-    const QString before = packs_.shownDir;
-    ShowPackAt(packs_, size_t(index), shell_.levelDir);
+    const std::string before = packs_.shownDir;
+    ShowPackAt(packs_, size_t(index));
     ShowPanel();
     if (packs_.shownDir != before) {
         emit shownPackChanged();
@@ -128,7 +128,7 @@ void MainWindow::ApplyChange() {
     const PackEdit edit{StoredPackText(ui_.packCombo->currentText(), panel.comboText),
                         StoredPackText(ui_.authorField->text(), panel.author),
                         StoredPackText(ui_.dateCreatedField->text(), panel.dateCreated)};
-    ShowOutcome(ApplyPackChange(packs_, edit, random_, shell_.levelDir));
+    ShowOutcome(ApplyPackChange(packs_, edit, random_));
 }
 
 // The pack that was made is the one shown, ready for its details.
@@ -140,10 +140,10 @@ void MainWindow::NewPack() {
     for (const PackInfo& pack : packs_.packs) {
         before.insert(pack.levelsPath);
     }
-    const PackOutcome outcome = CreatePack(packs_, random_, shell_.levelDir);
+    const PackOutcome outcome = CreatePack(packs_, random_);
     for (size_t i = 0; i < packs_.packs.size(); ++i) {
         if (before.count(packs_.packs[i].levelsPath) == 0) {
-            ShowPackAt(packs_, i, shell_.levelDir);
+            ShowPackAt(packs_, i);
         }
     }
     ShowOutcome(outcome);
@@ -151,11 +151,12 @@ void MainWindow::NewPack() {
 
 // The question names the pack that would go, below its own words.
 void MainWindow::DeleteShownPack() {
-    const QString pack =
-        QStringLiteral("\n\n\"%1\"\n%2")
-            .arg(ShownPackText(packs_.panel.comboText), QDir::toNativeSeparators(packs_.shownDir));
+    const QString pack = QStringLiteral("\n\n\"%1\"\n%2")
+                             .arg(ShownPackText(packs_.panel.comboText),
+                                  QDir::toNativeSeparators(QFile::decodeName(
+                                      QByteArray::fromStdString(packs_.shownDir))));
     if (Ask(QString::fromLatin1(DELETE_PACK_QUESTION) + pack)) {
-        ShowOutcome(DeletePack(packs_, random_, shell_.levelDir));
+        ShowOutcome(DeletePack(packs_, random_));
     }
 }
 
@@ -186,7 +187,7 @@ bool MainWindow::OpenLevelFile(const QString& path) {
         ShowError(result.message);
         return false;
     }
-    shell_.levelDir = FolderOf(path);
+    packs_.levelDir = FolderOf(path);
     history_->setClean();
     return true;
 }
@@ -228,7 +229,7 @@ bool MainWindow::SaveTo(const QString& path) {
         return false;
     }
     shell_.currentFile = path;
-    shell_.levelDir = FolderOf(path);
+    packs_.levelDir = FolderOf(path);
     history_->setClean();
     Refresh();
     emit levelFileSaved(path);
@@ -285,8 +286,8 @@ void MainWindow::ShowPanel() {
 // The panel shows what the store now holds; then come the messages, errors first. With no
 // pack shown, the level dialogs no longer open in a pack folder that may be gone.
 void MainWindow::ShowOutcome(const PackOutcome& outcome) {
-    if (packs_.shownDir.isEmpty() && !QFileInfo(shell_.levelDir).isDir()) {
-        shell_.levelDir = shell_.baseDir;
+    if (packs_.shownDir.empty() && !QFileInfo(packs_.levelDir).isDir()) {
+        packs_.levelDir = shell_.baseDir;
     }
     ShowPanel();
     emit shownPackChanged();
@@ -301,7 +302,7 @@ void MainWindow::ShowOutcome(const PackOutcome& outcome) {
 
 // The dialogs open in levelDir.
 QString MainWindow::ChooseLevelFile(FileDialogKind kind, const char* title) {
-    return dialogs_.chooseFile(this, kind, QString::fromLatin1(title), shell_.levelDir);
+    return dialogs_.chooseFile(this, kind, QString::fromLatin1(title), packs_.levelDir);
 }
 
 bool MainWindow::Ask(const QString& question) {

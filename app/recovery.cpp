@@ -75,7 +75,7 @@ std::optional<RecoveryCopy> FindRecoveryCopy(const RecoverySlot& slot) {
 bool WriteRecoveryCopy(const RecoveryFiles& files, const Level& level, const QString& fileName) {
     const Encoded encoded = EncodeLevel(level);
     // The name goes first: a copy is never read with the name of an older one.
-    return encoded.error.isEmpty() && WriteAtomically(files.namePath, fileName.toUtf8()) &&
+    return encoded.result.ok && WriteAtomically(files.namePath, fileName.toUtf8()) &&
            WriteAtomically(files.levelPath, encoded.bytes);
 }
 

@@ -7,14 +7,13 @@ namespace kivo {
 
 struct ShellState {
     QString baseDir;     // the start directory, ending in '/'
-    QString levelDir;    // where the level file dialogs open, ending in '/'
     QString currentFile; // the file Save writes to; empty means Save asks for a name
     QString titleFile;   // the file the window title names; empty for the plain title
     QString recoveryDir; // where the copy of unsaved work is kept, in the user's data folder
 };
 
-// The process's working directory, of any length, as both baseDir and levelDir, and the
-// recovery folder in the user's data location.
+// The process's working directory, of any length, as baseDir, and the recovery folder in the
+// user's data location.
 ShellState FindStartDirectory();
 
 // A folder path ending in exactly one '/'.
@@ -22,8 +21,5 @@ QString WithTrailingSlash(const QString& folder);
 
 // The folder part of a file path, up to and including its last '/'.
 QString FolderOf(const QString& path);
-
-// The name a level is saved under: ".kvo" appended unless the name ends in it exactly.
-QString WithLevelExtension(const QString& path);
 
 } // namespace kivo

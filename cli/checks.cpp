@@ -1,71 +1,128 @@
 #include "checks.h"
 
 #include "level/status_line.h"
+#include "storage/file_access.h"
 #include "storage/level_file.h"
+#include "storage/pack_layout.h"
 #include "storage/pack_store.h"
 
-#include <QDir>
-#include <QFileInfo>
-
+#include <algorithm>
+#include <cerrno>
+#include <sys/stat.h>
 #include <unordered_set>
 
 namespace kivo {
 
 namespace {
 
-void CheckLevelFile(const QString& path, CheckReport& report) {
+bool Exists(const std::string& path) {
+    struct stat st {};
+    return ::lstat(path.c_str(), &st) == 0;
+}
+
+bool IsRealFolder(const std::string& path) {
+    struct stat st {};
+    return ::lstat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+void Add(CheckReport& report, const std::string& path, const QString& what) {
+    report.problems.push_back({path, what});
+}
+
+void CheckLevelFile(const std::string& path, CheckReport& report) {
     ++report.levels;
     Level level;
-    const FileResult result = LoadLevel(level, path);
+    const FileResult result = LoadLevelAt(level, path);
     if (!result.ok) {
-        report.problems.push_back({path, result.message});
+        Add(report, path, result.message);
         return;
     }
-    for (const QString& dangling : DanglingIds(level)) {
-        report.problems.push_back({path, dangling});
+    for (const QString& problem : IdProblems(level)) {
+        Add(report, path, problem);
+    }
+}
+
+// A level or template that is not there is named as missing; anything else that keeps it
+// from being read says what is there instead.
+void CheckLevelSlot(const std::string& path, const char* missing, CheckReport& report) {
+    if (Exists(path)) {
+        CheckLevelFile(path, report);
+    } else {
+        Add(report, path, QString::fromLatin1(missing));
+    }
+}
+
+void CheckLeftovers(const std::string& folder, CheckReport& report) {
+    for (const std::string& path : EditorLeftovers(folder)) {
+        Add(report, path,
+            QStringLiteral("a temporary file left by an interrupted save; it can be removed"));
     }
 }
 
 // A pack holds config.txt and a level folder with unlimited.kvo and kivo1.kvo ... kivo100.kvo.
-void CheckPack(const QString& packDir, CheckReport& report) {
+void CheckPack(const std::string& packDir, CheckReport& report) {
     ++report.packs;
-    const QDir pack(packDir);
-    if (!QFileInfo(pack.filePath(QStringLiteral("config.txt"))).isFile()) {
-        report.problems.push_back({pack.path(), QStringLiteral("the pack has no config.txt")});
+    const std::string config = JoinPath(packDir, CONFIG_FILE_NAME);
+    if (!Exists(config)) {
+        Add(report, packDir, QStringLiteral("the pack has no config.txt"));
+    } else if (FileBytes read = ReadRegularFile(config, MAX_CONFIG_BYTES, Links::Follow);
+               !read.result.ok) {
+        Add(report, config,
+            QStringLiteral("config.txt cannot be read: %1").arg(read.result.message));
     }
-    const QDir levels(pack.filePath(QStringLiteral("kivo")));
-    if (!levels.exists()) {
-        report.problems.push_back(
-            {pack.path(), QStringLiteral("the pack has no level folder kivo/")});
+    const std::string levels = JoinPath(packDir, LEVELS_FOLDER_NAME);
+    if (!IsRealFolder(levels)) {
+        Add(report, packDir, QStringLiteral("the pack has no level folder kivo/"));
         return;
     }
-    QStringList names{QStringLiteral("unlimited.kvo")};
-    for (int i = 1; i <= PACK_LEVEL_COUNT; ++i) {
-        names << QStringLiteral("kivo%1.kvo").arg(i);
+    for (int slot = 0; slot < PACK_SLOT_COUNT; ++slot) {
+        CheckLevelSlot(JoinPath(levels, SlotFileName(slot).toStdString()),
+                       "the level file is missing", report);
     }
-    for (const QString& name : names) {
-        const QString path = levels.filePath(name);
-        if (QFileInfo(path).isFile()) {
-            CheckLevelFile(path, report);
+    CheckLeftovers(packDir, report);
+    CheckLeftovers(levels, report);
+}
+
+// The data folder: the template level and one pack per real subfolder, in name order.
+void CheckDataFolder(const std::string& dataDir, CheckReport& report) {
+    Listing listing = ListFolder(dataDir);
+    if (!listing.result.ok) {
+        Add(report, dataDir,
+            QStringLiteral("the folder cannot be read: %1").arg(listing.result.message));
+        return;
+    }
+    CheckLevelSlot(JoinPath(dataDir, TEMPLATE_LEVEL_NAME), "the template level is missing", report);
+    std::sort(listing.names.begin(), listing.names.end());
+    for (const std::string& name : listing.names) {
+        const std::string path = JoinPath(dataDir, name);
+        if (!IsRealFolder(path)) {
+            continue;
+        }
+        if (name.rfind(UNFINISHED_PACK_PREFIX, 0) == 0) {
+            Add(report, path,
+                QStringLiteral("a pack left unfinished by an interrupted New; the editor removes "
+                               "it when it next lists the packs"));
         } else {
-            report.problems.push_back({path, QStringLiteral("the level file is missing")});
+            CheckPack(path, report);
         }
     }
 }
 
-// The data folder: the template level and one pack per subfolder, as the editor lists them.
-void CheckDataFolder(const QString& dataDir, CheckReport& report) {
-    const QDir data(dataDir);
-    const QString templatePath = data.filePath(QStringLiteral("default.kvo"));
-    if (QFileInfo(templatePath).isFile()) {
-        CheckLevelFile(templatePath, report);
+// A start directory holds kivo/ with the template; a data folder holds the template or no
+// kivo/ folder; a pack holds config.txt or kivo/.
+void CheckFolder(const std::string& path, CheckReport& report) {
+    if (const Listing listing = ListFolder(path); !listing.result.ok) {
+        Add(report, path,
+            QStringLiteral("the folder cannot be read: %1").arg(listing.result.message));
+    } else if (Exists(JoinPath(path, CONFIG_FILE_NAME))) {
+        CheckPack(path, report);
+    } else if (Exists(JoinPath(JoinPath(path, DATA_FOLDER_NAME), TEMPLATE_LEVEL_NAME))) {
+        CheckDataFolder(JoinPath(path, DATA_FOLDER_NAME), report);
+    } else if (Exists(JoinPath(path, TEMPLATE_LEVEL_NAME)) ||
+               !IsRealFolder(JoinPath(path, LEVELS_FOLDER_NAME))) {
+        CheckDataFolder(path, report);
     } else {
-        report.problems.push_back({templatePath, QStringLiteral("the template level is missing")});
-    }
-    const QStringList packs =
-        data.entryList(QDir::Dirs | QDir::NoDotAndDotDot | QDir::Hidden, QDir::Name);
-    for (const QString& pack : packs) {
-        CheckPack(data.filePath(pack), report);
+        CheckPack(path, report);
     }
 }
 
@@ -79,36 +136,35 @@ template <typename T> std::unordered_set<int16_t> IdsOf(const std::vector<T>& el
 
 } // namespace
 
-void CheckPath(const QString& path, CheckReport& report) {
-    const QFileInfo info(path);
-    const QDir dir(path);
-    if (!info.exists()) {
-        report.problems.push_back({path, QStringLiteral("there is no such file or folder")});
-    } else if (info.isFile()) {
-        CheckLevelFile(path, report);
-    } else if (QFileInfo(dir.filePath(QStringLiteral("config.txt"))).exists()) {
-        CheckPack(path, report);
-    } else if (QFileInfo(dir.filePath(QStringLiteral("kivo/default.kvo"))).exists()) {
-        CheckDataFolder(dir.filePath(QStringLiteral("kivo")), report);
-    } else if (QFileInfo(dir.filePath(QStringLiteral("default.kvo"))).exists() ||
-               !QFileInfo(dir.filePath(QStringLiteral("kivo"))).isDir()) {
-        CheckDataFolder(path, report);
+void CheckPath(const std::string& path, CheckReport& report) {
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0) {
+        Add(report, path,
+            errno == ENOENT ? QStringLiteral("there is no such file or folder") : ErrnoText(errno));
+    } else if (S_ISDIR(st.st_mode)) {
+        CheckFolder(path, report);
     } else {
-        CheckPack(path, report);
+        CheckLevelFile(path, report);
     }
 }
 
-std::vector<QString> DanglingIds(const Level& level) {
-    std::vector<QString> dangling;
+std::vector<QString> IdProblems(const Level& level) {
+    std::vector<QString> problems;
     const std::unordered_set<int16_t> points = IdsOf(level.points);
     const std::unordered_set<int16_t> connectors = IdsOf(level.connectors);
     for (size_t i = 0; i < level.connectors.size(); ++i) {
-        for (int16_t id : level.connectors[i].pointIds) {
+        const Connector& c = level.connectors[i];
+        if (points.count(c.id)) {
+            problems.push_back(QStringLiteral("connector %1 has id %2, which a point has too")
+                                   .arg(i + 1)
+                                   .arg(c.id));
+        }
+        for (int16_t id : c.pointIds) {
             if (!points.count(id)) {
-                dangling.push_back(
+                problems.push_back(
                     QStringLiteral("connector %1 (id %2) ends at point id %3, which no point has")
                         .arg(i + 1)
-                        .arg(level.connectors[i].id)
+                        .arg(c.id)
                         .arg(id));
             }
         }
@@ -117,7 +173,7 @@ std::vector<QString> DanglingIds(const Level& level) {
         const Shape& s = level.shapes[i];
         for (int k = 0; k < OutlineLength(s); ++k) {
             if (!connectors.count(s.connectorIds[k])) {
-                dangling.push_back(
+                problems.push_back(
                     QStringLiteral(
                         "shape %1, outline entry %2, names connector id %3, which no connector has")
                         .arg(i + 1)
@@ -126,7 +182,7 @@ std::vector<QString> DanglingIds(const Level& level) {
             }
         }
     }
-    return dangling;
+    return problems;
 }
 
 LevelSummary Summarize(const Level& level) {

@@ -1,4 +1,5 @@
-// What kivo-level finds out about level files, packs and data folders.
+// What kivo-level finds out about level files, packs and data folders. Paths are the bytes
+// the file system uses, so names that are not UTF-8 are walked and named like any other.
 #pragma once
 
 #include "level/level.h"
@@ -6,12 +7,13 @@
 #include <QString>
 
 #include <map>
+#include <string>
 #include <vector>
 
 namespace kivo {
 
 struct Problem {
-    QString path;
+    std::string path;
     QString what;
 };
 
@@ -22,10 +24,11 @@ struct CheckReport {
 };
 
 // Checks a level file, a pack folder, a data folder or a start directory holding kivo/.
-void CheckPath(const QString& path, CheckReport& report);
+void CheckPath(const std::string& path, CheckReport& report);
 
-// Ids a level refers to that name no element: connector ends and outline connectors.
-std::vector<QString> DanglingIds(const Level& level);
+// What makes a level unsound beyond its bytes: ids a level refers to that name no element
+// (connector ends and outline connectors), and ids a point and a connector share.
+std::vector<QString> IdProblems(const Level& level);
 
 struct LevelSummary {
     size_t points = 0;

@@ -4,13 +4,19 @@
 
 #include "storage/level_file.h"
 
+#include <QBuffer>
 #include <QCoreApplication>
-#include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QSaveFile>
 #include <QTextStream>
+
+#include <cerrno>
+#include <csignal>
+#include <cstdio>
+#include <string>
+#include <sys/stat.h>
+#include <vector>
 
 namespace kivo {
 namespace {
@@ -25,8 +31,8 @@ const char* const USAGE = R"(Usage:
       can be solved in Classic Mode, and its two scores.
   kivo-level check [--json] PATH...
       Checks level files, pack folders, data folders (kivo/) or start directories: every
-      level loads, every pack has config.txt and its 101 level files, and every id a level
-      refers to exists. One line per problem.
+      level loads, every pack has config.txt and its 101 level files, every id a level
+      refers to exists and no point shares its id with a connector. One line per problem.
   kivo-level render FILE -o OUT.png [--scale N] [--fit]
       A picture of the level as the editor's canvas shows it; --fit crops it to the figure,
       --scale N (1 to 16) enlarges it.
@@ -34,6 +40,8 @@ const char* const USAGE = R"(Usage:
 
 Exit status: 0 when everything is sound, 1 when a problem was found, 2 for bad usage.
 )";
+
+using Args = std::vector<std::string>;
 
 QTextStream& Out() {
     static QTextStream out(stdout);
@@ -51,17 +59,37 @@ int Usage(const QString& complaint) {
     return BAD_USAGE;
 }
 
-// Splits off "--json"; the rest are the paths.
-bool TakeJson(QStringList& args) {
-    return args.removeAll(QStringLiteral("--json")) > 0;
+// The paths of info and check, after the one option "--json"; "--" ends the options. An
+// unknown option is bad usage, never taken for a path.
+struct PathArgs {
+    bool json = false;
+    Args paths;
+    QString unknown;
+};
+
+PathArgs TakePaths(const Args& args) {
+    PathArgs taken;
+    bool options = true;
+    for (const std::string& arg : args) {
+        if (options && arg == "--") {
+            options = false;
+        } else if (options && arg == "--json") {
+            taken.json = true;
+        } else if (options && arg.size() > 1 && arg[0] == '-') {
+            taken.unknown = ShownPath(arg);
+        } else {
+            taken.paths.push_back(arg);
+        }
+    }
+    return taken;
 }
 
-QJsonObject SummaryJson(const QString& path, const LevelSummary& s) {
+QJsonObject SummaryJson(const std::string& path, const LevelSummary& s) {
     QJsonObject bySides;
     for (const auto& [sides, count] : s.shapesBySides) {
         bySides[QString::number(sides)] = count;
     }
-    return {{"file", path},
+    return {{"file", ShownPath(path)},
             {"points", qint64(s.points)},
             {"connectors", qint64(s.connectors)},
             {"shapes", qint64(s.shapes)},
@@ -72,12 +100,12 @@ QJsonObject SummaryJson(const QString& path, const LevelSummary& s) {
             {"expertScore", s.expertScore.toInt()}};
 }
 
-void PrintSummary(const QString& path, const LevelSummary& s) {
+void PrintSummary(const std::string& path, const LevelSummary& s) {
     QStringList bySides;
     for (const auto& [sides, count] : s.shapesBySides) {
         bySides << QStringLiteral("%1 with %2 sides").arg(count).arg(sides);
     }
-    Out() << path << "\n"
+    Out() << ShownPath(path) << "\n"
           << "  points: " << s.points << "\n"
           << "  connectors: " << s.connectors << "\n"
           << "  shapes: " << s.shapes << (bySides.isEmpty() ? "" : " (" + bySides.join(", ") + ")")
@@ -91,46 +119,56 @@ void PrintSummary(const QString& path, const LevelSummary& s) {
           << "  expert score: " << s.expertScore << "\n";
 }
 
-int Info(QStringList args) {
-    const bool json = TakeJson(args);
-    if (args.isEmpty()) {
+int Info(const Args& args) {
+    const PathArgs taken = TakePaths(args);
+    if (!taken.unknown.isEmpty()) {
+        return Usage(QStringLiteral("info does not understand '%1'").arg(taken.unknown));
+    }
+    if (taken.paths.empty()) {
         return Usage(QStringLiteral("info needs at least one level file"));
     }
     int status = SOUND;
     QJsonArray levels;
-    for (const QString& path : args) {
+    for (const std::string& path : taken.paths) {
         Level level;
-        const FileResult result = LoadLevel(level, path);
+        const FileResult result = LoadLevelAt(level, path);
         if (!result.ok) {
             Err() << result.message << "\n";
+            levels.append(QJsonObject{{"file", ShownPath(path)}, {"error", result.message}});
             status = PROBLEM_FOUND;
-            continue;
-        }
-        if (json) {
+        } else if (taken.json) {
             levels.append(SummaryJson(path, Summarize(level)));
         } else {
             PrintSummary(path, Summarize(level));
         }
     }
-    if (json) {
+    if (taken.json) {
         Out() << QJsonDocument(levels).toJson();
     }
     return status;
 }
 
-int Check(QStringList args) {
-    const bool json = TakeJson(args);
-    if (args.isEmpty()) {
+// "1 level", "2 levels".
+QString Counted(qsizetype count, const char* one, const char* many) {
+    return QStringLiteral("%1 %2").arg(count).arg(QLatin1String(count == 1 ? one : many));
+}
+
+int Check(const Args& args) {
+    const PathArgs taken = TakePaths(args);
+    if (!taken.unknown.isEmpty()) {
+        return Usage(QStringLiteral("check does not understand '%1'").arg(taken.unknown));
+    }
+    if (taken.paths.empty()) {
         return Usage(QStringLiteral("check needs at least one file or folder"));
     }
     CheckReport report;
-    for (const QString& path : args) {
+    for (const std::string& path : taken.paths) {
         CheckPath(path, report);
     }
-    if (json) {
+    if (taken.json) {
         QJsonArray problems;
         for (const Problem& p : report.problems) {
-            problems.append(QJsonObject{{"path", p.path}, {"problem", p.what}});
+            problems.append(QJsonObject{{"path", ShownPath(p.path)}, {"problem", p.what}});
         }
         Out() << QJsonDocument(QJsonObject{{"sound", report.problems.empty()},
                                            {"levels", report.levels},
@@ -139,71 +177,97 @@ int Check(QStringList args) {
                      .toJson();
     } else {
         for (const Problem& p : report.problems) {
-            Out() << p.path << ": " << p.what << "\n";
+            Out() << ShownPath(p.path) << ": " << p.what << "\n";
         }
-        Err() << report.levels << " levels in " << report.packs << " packs checked, "
-              << report.problems.size() << " problems\n";
+        Err() << Counted(report.levels, "level", "levels") << " in "
+              << Counted(report.packs, "pack", "packs") << " checked, "
+              << Counted(qsizetype(report.problems.size()), "problem", "problems") << "\n";
     }
     return report.problems.empty() ? SOUND : PROBLEM_FOUND;
 }
 
-int Render(QStringList args) {
-    QString input;
-    QString output;
+// The picture goes only to a regular file or a new name, never over the level it shows
+// (also through a link) nor over a device or a FIFO.
+FileResult CheckPictureTarget(const std::string& input, const std::string& output) {
+    struct stat in {};
+    struct stat out {};
+    if (::stat(output.c_str(), &out) != 0) {
+        return {};
+    }
+    if (!S_ISREG(out.st_mode)) {
+        return {false, QStringLiteral("it is %1, not a regular file").arg(KindOf(out.st_mode))};
+    }
+    if (::stat(input.c_str(), &in) == 0 && in.st_dev == out.st_dev && in.st_ino == out.st_ino) {
+        return {false, QStringLiteral("it is the level file being drawn")};
+    }
+    return {};
+}
+
+FileResult WritePicture(const QImage& picture, const std::string& input,
+                        const std::string& output) {
+    if (FileResult target = CheckPictureTarget(input, output); !target.ok) {
+        return target;
+    }
+    QByteArray png;
+    QBuffer buffer(&png);
+    if (!buffer.open(QIODevice::WriteOnly) || !picture.save(&buffer, "PNG")) {
+        return {false, QStringLiteral("the picture cannot be encoded as PNG")};
+    }
+    return ReplaceFile(output, png, Links::Follow);
+}
+
+int Render(const Args& args) {
+    std::string input;
+    std::string output;
     RenderOptions options;
-    for (int i = 0; i < args.size(); ++i) {
-        const QString& arg = args[i];
+    for (size_t i = 0; i < args.size(); ++i) {
+        const std::string& arg = args[i];
         if ((arg == "-o" || arg == "--scale") && i + 1 >= args.size()) {
-            return Usage(arg + " needs a value");
+            return Usage(QString::fromStdString(arg) + " needs a value");
         }
         if (arg == "-o") {
             output = args[++i];
         } else if (arg == "--scale") {
             bool number = false;
-            options.scale = args[++i].toInt(&number);
+            options.scale = QString::fromStdString(args[++i]).toInt(&number);
             if (!number || options.scale < 1 || options.scale > 16) {
                 return Usage(QStringLiteral("--scale takes a whole number from 1 to 16"));
             }
         } else if (arg == "--fit") {
             options.fit = true;
-        } else if (arg.startsWith('-') || !input.isEmpty()) {
-            return Usage(QStringLiteral("render does not understand '%1'").arg(arg));
+        } else if ((arg.size() > 1 && arg[0] == '-') || !input.empty()) {
+            return Usage(QStringLiteral("render does not understand '%1'").arg(ShownPath(arg)));
         } else {
             input = arg;
         }
     }
-    if (input.isEmpty() || output.isEmpty()) {
+    if (input.empty() || output.empty()) {
         return Usage(QStringLiteral("render needs a level file and -o OUT.png"));
     }
     Level level;
-    const FileResult loaded = LoadLevel(level, input);
+    const FileResult loaded = LoadLevelAt(level, input);
     if (!loaded.ok) {
         Err() << loaded.message << "\n";
         return PROBLEM_FOUND;
     }
     QString error;
     const QImage picture = RenderLevel(level, options, error);
-    QSaveFile file(output);
-    if (picture.isNull() || !file.open(QIODevice::WriteOnly) || !picture.save(&file, "PNG") ||
-        !file.commit()) {
-        Err() << "kivo-level: cannot write \"" << output
-              << "\": " << (error.isEmpty() ? file.errorString() : error) << "\n";
+    const FileResult written =
+        picture.isNull() ? FileResult{false, error} : WritePicture(picture, input, output);
+    if (!written.ok) {
+        Err() << "kivo-level: cannot write " << QuotedPath(output) << ": " << written.message
+              << "\n";
         return PROBLEM_FOUND;
     }
     return SOUND;
 }
 
-} // namespace
-} // namespace kivo
-
-namespace kivo {
-namespace {
-
-int Run(QStringList args) {
-    if (args.isEmpty()) {
+int Run(Args args) {
+    if (args.empty()) {
         return Usage(QStringLiteral("no command given"));
     }
-    const QString command = args.takeFirst();
+    const std::string command = args.front();
+    args.erase(args.begin());
     if (command == "--help" || command == "-h" || command == "help") {
         Out() << USAGE;
         return SOUND;
@@ -221,16 +285,27 @@ int Run(QStringList args) {
     if (command == "render") {
         return Render(args);
     }
-    return Usage(QStringLiteral("unknown command '%1'").arg(command));
+    return Usage(QStringLiteral("unknown command '%1'").arg(ShownPath(command)));
+}
+
+// Output that could not be written (a full disk, a closed pipe) is a failure of its own.
+int Finish(int status) {
+    Out().flush();
+    const bool written =
+        Out().status() == QTextStream::Ok && std::fflush(stdout) == 0 && !std::ferror(stdout);
+    if (!written) {
+        Err() << "kivo-level: the output cannot be written: " << ErrnoText(errno) << "\n";
+    }
+    Err().flush();
+    return written ? status : PROBLEM_FOUND;
 }
 
 } // namespace
 } // namespace kivo
 
+// The arguments are taken as the bytes they are, so paths that are not UTF-8 stay openable.
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
-    const int status = kivo::Run(QCoreApplication::arguments().mid(1));
-    kivo::Out().flush();
-    kivo::Err().flush();
-    return status;
+    std::signal(SIGPIPE, SIG_IGN);
+    return kivo::Finish(kivo::Run(std::vector<std::string>(argv + 1, argv + argc)));
 }

@@ -31,19 +31,20 @@ static void EditAsADesignerWould(Level& level) {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const QByteArray bytes(reinterpret_cast<const char*>(data), qsizetype(size));
     Level level;
-    const QString error = DecodeLevel(bytes, level);
+    const FileResult read = DecodeLevel(bytes, level);
     // The indexes must read every input as the scans do, refusals included.
     Level scanned;
-    if (DecodeLevelByScan(bytes, scanned) != error || !(scanned == level)) {
+    const FileResult scan = DecodeLevelByScan(bytes, scanned);
+    if (scan.ok != read.ok || scan.message != read.message || !(scanned == level)) {
         std::abort();
     }
-    if (!error.isEmpty()) {
+    if (!read.ok) {
         return 0;
     }
     // What was read must be written and read back to the same bytes.
     const QByteArray written = EncodeLevel(level).bytes;
     Level reread;
-    if (!DecodeLevel(written, reread).isEmpty() || EncodeLevel(reread).bytes != written) {
+    if (!DecodeLevel(written, reread).ok || EncodeLevel(reread).bytes != written) {
         std::abort();
     }
     EditAsADesignerWould(level);

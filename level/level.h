@@ -14,6 +14,10 @@ constexpr int8_t NO_SHAPE_MINIMUM = 99;
 constexpr uint8_t MIN_SIDE_COUNT = 3;
 constexpr uint8_t MAX_SIDE_COUNT = 12;
 
+// The score fields' texts of a new or cleared level.
+constexpr const char* DEFAULT_TARGET_SCORE = "100";
+constexpr const char* DEFAULT_EXPERT_SCORE = "200";
+
 // One corner, stored in the point frame (level-pixel x / 20, y / 30).
 struct Point {
     int16_t id = 0;
@@ -42,15 +46,6 @@ struct Shape {
     float centreY = 0.0f;
 };
 
-// One pack found in the data folder.
-struct PackInfo {
-    std::string name;
-    std::string levelsPath;
-    std::string author;
-    std::string dateCreated;
-    std::string packId;
-};
-
 // The counters are not the list lengths: placement raises them for what it creates, loading
 // takes them from the file, deletion leaves them alone, and saving recounts them.
 struct Level {
@@ -63,8 +58,8 @@ struct Level {
     int8_t smallestSideCount = NO_SHAPE_MINIMUM;
     float lastRotationAngle = 0.0f;
     // The score fields' texts; the file stores them as 16-bit numbers.
-    std::string targetScore = "100";
-    std::string expertScore = "200";
+    std::string targetScore = DEFAULT_TARGET_SCORE;
+    std::string expertScore = DEFAULT_EXPERT_SCORE;
 };
 
 // Entry count as the index of the next entry (truncation) and as a side count or loop bound

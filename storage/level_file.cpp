@@ -4,10 +4,7 @@
 #include "level/element_index.h"
 #include "level/element_ops.h"
 
-#include <QFile>
-#include <QFileInfo>
-#include <QSaveFile>
-
+#include <algorithm>
 #include <cstring>
 
 namespace kivo {
@@ -57,11 +54,12 @@ struct Reader {
     }
 };
 
-std::optional<int16_t> ScoreOf(const std::string& text, const char* field, QString& error) {
+std::optional<int16_t> ScoreOf(const std::string& text, const char* field, FileResult& result) {
     const std::optional<int16_t> score = ParseScore(text);
     if (!score) {
-        error = QStringLiteral("the %1 \"%2\" is outside the range -32768 to 32767")
-                    .arg(QString::fromLatin1(field), QString::fromStdString(text));
+        result.ok = false;
+        result.message = QStringLiteral("the %1 \"%2\" is outside the range -32768 to 32767")
+                             .arg(QString::fromLatin1(field), QString::fromStdString(text));
     }
     return score;
 }
@@ -156,11 +154,10 @@ QString ReadShapes(Reader& in, Level& level, Merging&) {
         return QStringLiteral("the last shape index %1 is below -1").arg(level.shapeCount);
     }
     const qint64 shapes = qint64(level.shapeCount) + 1;
-    // Every shape takes at least a count and two entries; check before reserving room.
-    if (in.Left() < shapes * (2 + MIN_SHAPE_ENTRIES * ENTRY_BYTES)) {
-        return QStringLiteral("the file is too short for its %1 shapes").arg(shapes);
-    }
-    level.shapes.reserve(size_t(shapes));
+    // Room is reserved only for the shapes the bytes can hold, each at least a count and two
+    // entries; each shape then says itself what is wrong with it.
+    level.shapes.reserve(
+        size_t(std::min(shapes, in.Left() / (2 + MIN_SHAPE_ENTRIES * ENTRY_BYTES))));
     level.smallestSideCount = NO_SHAPE_MINIMUM;
     for (int s = 0; s < shapes; ++s) {
         if (QString error = ReadShape(in, level, s, shapes); !error.isEmpty()) {
@@ -215,15 +212,16 @@ std::optional<int16_t> ParseScore(const std::string& text) {
 
 Encoded EncodeLevel(const Level& level) {
     Encoded result;
-    const std::optional<int16_t> target = ScoreOf(level.targetScore, "target score", result.error);
-    const std::optional<int16_t> expert = ScoreOf(level.expertScore, "expert score", result.error);
+    const std::optional<int16_t> target = ScoreOf(level.targetScore, "target score", result.result);
+    const std::optional<int16_t> expert = ScoreOf(level.expertScore, "expert score", result.result);
     if (!target || !expert) {
         return result;
     }
     if (level.points.size() > size_t(MAX_RECORD_COUNT) ||
         level.connectors.size() > size_t(MAX_RECORD_COUNT) ||
         level.shapes.size() > size_t(MAX_RECORD_COUNT) + 1) {
-        result.error = QStringLiteral("the level has more elements than a level file can hold");
+        result.result = {false,
+                         QStringLiteral("the level has more elements than a level file can hold")};
         return result;
     }
     QByteArray& out = result.bytes;
@@ -254,7 +252,7 @@ Encoded EncodeLevel(const Level& level) {
     return result;
 }
 
-static QString Decode(const QByteArray& bytes, Level& into, bool indexed) {
+static FileResult Decode(const QByteArray& bytes, Level& into, bool indexed) {
     Level level;
     level.lastRotationAngle = into.lastRotationAngle;
     level.smallestSideCount = into.smallestSideCount;
@@ -263,7 +261,7 @@ static QString Decode(const QByteArray& bytes, Level& into, bool indexed) {
     merging.indexed = indexed;
     for (auto section : {ReadPoints, ReadConnectors, ReadShapes, ReadScores}) {
         if (QString error = section(in, level, merging); !error.isEmpty()) {
-            return error;
+            return {false, error};
         }
     }
     RefreshConnectorEnds(level);
@@ -271,54 +269,42 @@ static QString Decode(const QByteArray& bytes, Level& into, bool indexed) {
     return {};
 }
 
-QString DecodeLevel(const QByteArray& bytes, Level& into) {
+FileResult DecodeLevel(const QByteArray& bytes, Level& into) {
     return Decode(bytes, into, true);
 }
 
-QString DecodeLevelByScan(const QByteArray& bytes, Level& into) {
+FileResult DecodeLevelByScan(const QByteArray& bytes, Level& into) {
     return Decode(bytes, into, false);
 }
 
+QString WithLevelExtension(const QString& path) {
+    const QString extension = QString::fromLatin1(LEVEL_FILE_EXTENSION);
+    return path.endsWith(extension, Qt::CaseSensitive) ? path : path + extension;
+}
+
 FileResult LoadLevel(Level& level, const QString& path) {
-    QFile file(path);
-    if (!QFileInfo(path).isFile()) {
-        const char* why = QFileInfo::exists(path) ? "it is not a file" : "there is no such file";
-        return {false, CannotLoad(path, QString::fromLatin1(why))};
+    return LoadLevelAt(level, PathBytes(path));
+}
+
+FileResult LoadLevelAt(Level& level, const std::string& pathBytes) {
+    const QString path = ShownPath(pathBytes);
+    const FileBytes read = ReadRegularFile(pathBytes, MAX_LEVEL_FILE_BYTES, Links::Follow);
+    if (!read.result.ok) {
+        return {false, CannotLoad(path, read.result.message)};
     }
-    if (!file.open(QIODevice::ReadOnly)) {
-        return {false, CannotLoad(path, file.errorString())};
-    }
-    const QByteArray bytes = file.read(MAX_LEVEL_FILE_BYTES);
-    if (file.error() != QFileDevice::NoError) {
-        return {false, CannotLoad(path, file.errorString())};
-    }
-    if (QString error = DecodeLevel(bytes, level); !error.isEmpty()) {
-        return {false, CannotLoad(path, error)};
+    if (FileResult decoded = DecodeLevel(read.bytes, level); !decoded.ok) {
+        return {false, CannotLoad(path, decoded.message)};
     }
     return {};
 }
 
 FileResult SaveLevel(Level& level, const QString& path) {
     const Encoded encoded = EncodeLevel(level);
-    if (!encoded.error.isEmpty()) {
-        return {false, CannotSave(path, encoded.error)};
+    if (!encoded.result.ok) {
+        return {false, CannotSave(path, encoded.result.message)};
     }
-    const QFileInfo info(path);
-    if (info.exists() && !info.isFile()) {
-        return {false, CannotSave(path, QStringLiteral("it is not a file"))};
-    }
-    // Replacing the file by a rename would get past a read-only file; refuse as a write would.
-    if (info.exists() && !info.isWritable()) {
-        return {false, CannotSave(path, QStringLiteral("the file is read-only"))};
-    }
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) {
-        return {false, CannotSave(path, file.errorString())};
-    }
-    if (file.write(encoded.bytes) != encoded.bytes.size() || !file.commit()) {
-        const QString why = file.errorString();
-        file.cancelWriting();
-        return {false, CannotSave(path, why)};
+    if (FileResult saved = ReplaceFile(PathBytes(path), encoded.bytes, Links::Follow); !saved.ok) {
+        return {false, CannotSave(path, saved.message)};
     }
     level.pointCount = int16_t(level.points.size());
     level.connectorCount = int16_t(level.connectors.size());

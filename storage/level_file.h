@@ -2,6 +2,8 @@
 // header. Points, then connectors, then shape outlines, then the target and expert scores.
 #pragma once
 
+#include "file_access.h"
+
 #include "level/level.h"
 
 #include <QByteArray>
@@ -11,32 +13,34 @@
 
 namespace kivo {
 
-// What a load or a save came to; message says what went wrong and where, for the window.
-struct FileResult {
-    bool ok = true;
-    QString message;
-};
+// Level files end in ".kvo"; the name a level is saved under gets it appended unless the
+// name ends in it exactly.
+constexpr const char* LEVEL_FILE_EXTENSION = ".kvo";
+QString WithLevelExtension(const QString& path);
 
 // Saves the level atomically: the file holds either the old level or the new one, never
-// part of either. On success the three counters are set to the list lengths; on failure
-// neither the level nor the file changes.
+// part of either; a temporary file a crashed save left in the folder is removed. On success the
+// three counters are set to the list lengths; on failure neither the level nor the file changes.
 FileResult SaveLevel(Level& level, const QString& path);
 
 // Replaces the level's elements, counters, smallest side count and score texts with the
-// file's. A missing, unreadable or malformed file is refused and the level stays as it was.
+// file's. A missing, unreadable or malformed file, or one that is not a regular file, is
+// refused and the level stays as it was.
 FileResult LoadLevel(Level& level, const QString& path);
+// The same for a path given as the file system's bytes, which need not be UTF-8.
+FileResult LoadLevelAt(Level& level, const std::string& pathBytes);
 
 // The bytes SaveLevel writes, or why they cannot be written (a score that does not fit 16
 // bits, more elements than the file's counts can hold).
 struct Encoded {
+    FileResult result;
     QByteArray bytes;
-    QString error;
 };
 Encoded EncodeLevel(const Level& level);
 
-// Reads a level from bytes into `into` (which keeps its other values); returns an empty
-// text on success, otherwise what is wrong with the bytes, and `into` is untouched.
-QString DecodeLevel(const QByteArray& bytes, Level& into);
+// Reads a level from bytes into `into` (which keeps its other values); on failure the
+// message says what is wrong with the bytes, and `into` is untouched.
+FileResult DecodeLevel(const QByteArray& bytes, Level& into);
 
 // A score field's text read as the file stores it: leading spaces, an optional sign, then
 // digits up to the first other character; no digits read as 0. None when out of 16 bits.

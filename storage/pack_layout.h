@@ -2,6 +2,8 @@
 // these names, so they are fixed.
 #pragma once
 
+#include "level_file.h"
+
 #include <QString>
 
 namespace kivo {
@@ -13,6 +15,10 @@ constexpr const char* LEVELS_FOLDER_NAME = "kivo";           // in a pack
 constexpr const char* HIGHSCORES_FOLDER_NAME = "highscores"; // in a pack, empty
 constexpr const char* PLAYERDATA_FOLDER_NAME = "playerdata"; // in a pack, empty
 
+// A pack still being built is a hidden folder of the data folder with this prefix; it gets
+// its pack name only when whole.
+constexpr const char* UNFINISHED_PACK_PREFIX = ".kivo-new-pack-";
+
 // A pack's levels in play order: slot 0 is "unlimited", slots 1 to 100 are "kivo1" to "kivo100".
 constexpr int PACK_SLOT_COUNT = 101;
 
@@ -21,7 +27,7 @@ inline QString SlotName(int slot) {
 }
 
 inline QString SlotFileName(int slot) {
-    return SlotName(slot) + QStringLiteral(".kvo");
+    return SlotName(slot) + QString::fromLatin1(LEVEL_FILE_EXTENSION);
 }
 
 } // namespace kivo

@@ -1,11 +1,17 @@
 #include "pack_store.h"
 
+#include "level_file.h"
+
 #include <QDir>
-#include <QDirIterator>
 #include <QFile>
-#include <QFileInfo>
-#include <QSaveFile>
-#include <QStringDecoder>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace kivo {
 
@@ -14,35 +20,75 @@ namespace {
 constexpr int MAX_PACK_NAME_DRAWS = 64;
 constexpr int PACK_NAME_RANDOM_MAX = 10;
 
-QString ConfigPath(const QString& packDir) {
-    return packDir + QStringLiteral("/config.txt");
+std::string DataBytes(const PackStore& store) {
+    return PathBytes(store.dataDir);
 }
 
-QString TemplatePath(const PackStore& store) {
-    return store.dataDir + QStringLiteral("/default.kvo");
-}
-
-QString Quoted(const QString& path) {
-    return QLatin1Char('"') + QDir::toNativeSeparators(path) + QLatin1Char('"');
+std::string TemplatePath(const PackStore& store) {
+    return JoinPath(DataBytes(store), TEMPLATE_LEVEL_NAME);
 }
 
 // The pack folder that holds a levels path (…/<pack>/kivo/).
-QString PackDirOf(const PackInfo& pack) {
-    QString levels = QString::fromStdString(pack.levelsPath);
-    levels.chop(1);
-    return QFileInfo(levels).path();
+std::string PackDirOf(const PackInfo& pack) {
+    std::string levels = pack.levelsPath;
+    levels.pop_back();
+    return FolderPart(levels);
 }
 
-PackInfo ReadPack(const QString& dataDir, const QString& entry) {
-    QByteArray bytes;
-    QFile config(ConfigPath(dataDir + QLatin1Char('/') + entry));
-    if (config.open(QIODevice::ReadOnly)) {
-        bytes = config.readAll();
+bool IsRealFolder(const std::string& path, struct stat& st) {
+    return ::lstat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+// Removes a folder tree on the file system `device` without following links; every path
+// that stays is added to `left` with the reason.
+void RemoveTree(const std::string& path, dev_t device, QStringList& left) {
+    struct stat st {};
+    if (::lstat(path.c_str(), &st) != 0) {
+        return; // already gone
     }
-    const std::vector<std::string> lines = ReadConfigLines(bytes);
+    if (S_ISDIR(st.st_mode) && st.st_dev != device) {
+        left << QStringLiteral("%1 (another file system is mounted there)").arg(QuotedPath(path));
+        return;
+    }
+    const qsizetype leftBefore = left.size();
+    if (S_ISDIR(st.st_mode)) {
+        for (const std::string& name : ListFolder(path).names) {
+            RemoveTree(JoinPath(path, name), device, left);
+        }
+    }
+    const int removed = S_ISDIR(st.st_mode) ? ::rmdir(path.c_str()) : ::unlink(path.c_str());
+    // A folder that keeps what is already named is not named again; a vanished file is gone.
+    const bool named = errno == ENOTEMPTY && left.size() > leftBefore;
+    if (removed != 0 && errno != ENOENT && !named) {
+        left << QStringLiteral("%1 (%2)").arg(QuotedPath(path), ErrnoText(errno));
+    }
+}
+
+// Removes a tree that lies on its own parent's file system.
+QStringList RemovePackTree(const std::string& path) {
+    QStringList left;
+    struct stat parent {};
+    if (::stat(FolderPart(path).c_str(), &parent) != 0) {
+        left << QStringLiteral("%1 (%2)").arg(QuotedPath(path), ErrnoText(errno));
+        return left;
+    }
+    RemoveTree(path, parent.st_dev, left);
+    return left;
+}
+
+PackInfo ReadPack(const std::string& packDir, QStringList& errors) {
+    const std::string config = JoinPath(packDir, CONFIG_FILE_NAME);
+    FileBytes read = ReadRegularFile(config, MAX_CONFIG_BYTES, Links::Follow);
+    struct stat st {};
+    if (!read.result.ok && ::lstat(config.c_str(), &st) == 0) {
+        errors << QStringLiteral(
+                      "The details of the pack %1 are shown empty: %2 cannot be read: %3.")
+                      .arg(QuotedPath(packDir), QuotedPath(config), read.result.message);
+    }
+    const std::vector<std::string> lines = ReadConfigLines(read.bytes);
     PackInfo pack;
     pack.name = lines[0];
-    pack.levelsPath = (dataDir + QLatin1Char('/') + entry + QStringLiteral("/kivo/")).toStdString();
+    pack.levelsPath = JoinPath(JoinPath(packDir, LEVELS_FOLDER_NAME), "");
     pack.author = lines[1];
     pack.dateCreated = lines[2];
     pack.packId = lines[3];
@@ -50,41 +96,65 @@ PackInfo ReadPack(const QString& dataDir, const QString& entry) {
 }
 
 // The combo's text is the pack's name, as choosing it from the list leaves it.
-void ShowPack(PackStore& store, const PackInfo& pack, QString& levelDir) {
+void ShowPack(PackStore& store, const PackInfo& pack) {
     store.panel.comboText = pack.name;
     store.panel.author = pack.author;
     store.panel.dateCreated = pack.dateCreated;
     store.panel.packId = pack.packId;
     store.shownDir = PackDirOf(pack);
-    levelDir = QString::fromStdString(pack.levelsPath);
+    store.levelDir = QFile::decodeName(QByteArray::fromStdString(pack.levelsPath));
 }
 
-// Lists every subdirectory of the data folder, in the order the file system gives them.
-bool ListPacks(PackStore& store, PackOutcome& outcome) {
-    store.packs.clear();
-    store.panel.names.clear();
-    store.shownDir.clear();
-    const QDir data(store.dataDir);
-    if (!data.exists()) {
-        outcome.errors
-            << QStringLiteral("The data folder %1 is missing.").arg(Quoted(store.dataDir));
+// A folder a crashed New left behind is removed, and one still being built by another
+// editor is left alone; neither is a pack.
+bool IsUnfinishedPack(const std::string& dataDir, const std::string& name, QStringList& errors) {
+    if (name.rfind(UNFINISHED_PACK_PREFIX, 0) != 0) {
         return false;
     }
-    const QStringList entries = data.entryList(
-        QDir::Dirs | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System, QDir::Unsorted);
-    for (const QString& entry : entries) {
-        store.packs.push_back(ReadPack(store.dataDir, entry));
-        store.panel.names.push_back(store.packs.back().name);
+    struct stat st {};
+    if (IsAbandoned(name, UNFINISHED_PACK_PREFIX, "") &&
+        IsRealFolder(JoinPath(dataDir, name), st)) {
+        const QStringList left = RemovePackTree(JoinPath(dataDir, name));
+        if (!left.isEmpty()) {
+            errors << QStringLiteral(
+                          "A pack left unfinished could not be removed. What remains:\n%1")
+                          .arg(left.join(QLatin1Char('\n')));
+        }
     }
     return true;
 }
 
-void ShowFirstPack(PackStore& store, QString& levelDir) {
+// Lists every real subfolder of the data folder, in the order the file system gives them.
+FileResult ListPacks(PackStore& store, PackOutcome& outcome) {
+    store.packs.clear();
+    store.panel.names.clear();
+    store.shownDir.clear();
+    const std::string dataDir = DataBytes(store);
+    const Listing listing = ListFolder(dataDir);
+    if (!listing.result.ok) {
+        const QString error = QStringLiteral("The data folder %1 cannot be listed: %2.")
+                                  .arg(QuotedPath(dataDir), listing.result.message);
+        outcome.errors << error;
+        return {false, error};
+    }
+    for (const std::string& name : listing.names) {
+        struct stat st {};
+        if (IsUnfinishedPack(dataDir, name, outcome.errors) ||
+            !IsRealFolder(JoinPath(dataDir, name), st)) {
+            continue;
+        }
+        store.packs.push_back(ReadPack(JoinPath(dataDir, name), outcome.errors));
+        store.panel.names.push_back(store.packs.back().name);
+    }
+    return {};
+}
+
+void ShowFirstPack(PackStore& store) {
     if (store.packs.empty()) {
         store.panel = PackPanel{store.panel.names, {}, {}, {}, {}};
         return;
     }
-    ShowPack(store, store.packs.front(), levelDir);
+    ShowPack(store, store.packs.front());
 }
 
 QByteArray ConfigBytes(const std::vector<std::string>& lines) {
@@ -106,15 +176,20 @@ std::string OneLine(std::string text) {
     return text;
 }
 
-bool WriteConfig(const QString& packDir, const std::vector<std::string>& lines, QString& error) {
-    QSaveFile file(ConfigPath(packDir));
-    const QByteArray bytes = ConfigBytes(lines);
-    if (file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() && file.commit()) {
-        return true;
+FileResult WriteConfig(const std::string& packDir, const std::vector<std::string>& lines) {
+    const std::string path = JoinPath(packDir, CONFIG_FILE_NAME);
+    // The pack folder was a real folder when listed; a link put in its place is not followed.
+    struct stat st {};
+    if (!IsRealFolder(packDir, st)) {
+        return {false, QStringLiteral("%1 cannot be written: the pack folder %2 is no longer a "
+                                      "folder.")
+                           .arg(QuotedPath(path), QuotedPath(packDir))};
     }
-    error = QStringLiteral("%1 cannot be written: %2.")
-                .arg(Quoted(file.fileName()), file.errorString());
-    return false;
+    if (FileResult written = ReplaceFile(path, ConfigBytes(lines), Links::Refuse); !written.ok) {
+        return {false,
+                QStringLiteral("%1 cannot be written: %2.").arg(QuotedPath(path), written.message)};
+    }
+    return {};
 }
 
 // The clock seconds, or the next number above them that no listed pack has as its id.
@@ -131,99 +206,115 @@ std::string FreePackId(const PackStore& store) {
     }
 }
 
-// Makes a new, empty pack folder named clock seconds + random 0..10 + "_pak"; a name that
-// exists is drawn again, so no existing pack is ever touched.
-QString MakePackDir(const PackStore& store, RandomSource& random, QString& error) {
-    const QString seconds = QString::number(ClockSeconds());
-    QDir data(store.dataDir);
-    for (int draw = 0; draw < MAX_PACK_NAME_DRAWS; ++draw) {
-        const QString name = seconds + QString::number(RandomUpTo(random, PACK_NAME_RANDOM_MAX)) +
-                             QStringLiteral("_pak");
-        if (data.exists(name)) {
-            continue;
-        }
-        if (data.mkdir(name)) {
-            return data.filePath(name);
-        }
-        error = QStringLiteral(
-                    "No pack can be created: the folder %1 cannot be created in the data folder.")
-                    .arg(Quoted(data.filePath(name)));
-        return {};
+FileResult MakeFolder(const std::string& path) {
+    if (::mkdir(path.c_str(), 0777) != 0) {
+        return {false, QStringLiteral("the folder %1 cannot be created: %2")
+                           .arg(QuotedPath(path), ErrnoText(errno))};
     }
-    error = QStringLiteral(
-                "No pack can be created: every new pack name for this second is taken in %1.")
-                .arg(Quoted(store.dataDir));
     return {};
 }
 
-// The folders and 101 level files of a new pack.
-bool FillPack(const PackStore& store, const QString& packDir, const std::string& id,
-              QString& error) {
-    if (!WriteConfig(packDir, {"New Pack", "New Author", "When?", id}, error)) {
+FileResult WriteNew(const std::string& path, const QByteArray& bytes) {
+    if (FileResult written = WriteNewFile(path, bytes); !written.ok) {
+        return {false,
+                QStringLiteral("%1 cannot be written: %2").arg(QuotedPath(path), written.message)};
+    }
+    return {};
+}
+
+// The folders and 101 level files of a new pack, in a folder that is not yet a pack.
+FileResult FillPack(const std::string& packDir, const QByteArray& level, const std::string& id) {
+    FileResult result = WriteNew(JoinPath(packDir, CONFIG_FILE_NAME),
+                                 ConfigBytes({"New Pack", "New Author", "When?", id}));
+    for (const char* folder :
+         {LEVELS_FOLDER_NAME, HIGHSCORES_FOLDER_NAME, PLAYERDATA_FOLDER_NAME}) {
+        result = result.ok ? MakeFolder(JoinPath(packDir, folder)) : result;
+    }
+    const std::string levels = JoinPath(packDir, LEVELS_FOLDER_NAME);
+    for (int slot = 0; result.ok && slot < PACK_SLOT_COUNT; ++slot) {
+        result = WriteNew(JoinPath(levels, SlotFileName(slot).toStdString()), level);
+    }
+    return result;
+}
+
+// Where the file system cannot rename without replacing, an empty folder made first claims
+// the name, and a rename replaces only that empty folder.
+bool RenameWithoutReplacing(const std::string& from, const std::string& to) {
+    if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) {
+        return true;
+    }
+    if (errno != EINVAL && errno != ENOSYS) {
         return false;
     }
-    QDir pack(packDir);
-    for (const char* folder : {"kivo", "highscores", "playerdata"}) {
-        if (!pack.mkdir(QString::fromLatin1(folder))) {
-            error = QStringLiteral("The folder %1 cannot be created.")
-                        .arg(Quoted(pack.filePath(QString::fromLatin1(folder))));
-            return false;
-        }
+    if (::mkdir(to.c_str(), 0700) != 0) {
+        return false;
     }
-    QStringList levels{QStringLiteral("unlimited.kvo")};
-    for (int i = 1; i <= PACK_LEVEL_COUNT; ++i) {
-        levels << QStringLiteral("kivo%1.kvo").arg(i);
-    }
-    for (const QString& level : levels) {
-        const QString target = packDir + QStringLiteral("/kivo/") + level;
-        if (!QFile::copy(TemplatePath(store), target)) {
-            error =
-                QStringLiteral("The template level cannot be copied to %1.").arg(Quoted(target));
-            return false;
-        }
+    if (::rename(from.c_str(), to.c_str()) != 0) {
+        const int error = errno;
+        ::rmdir(to.c_str());
+        errno = error;
+        return false;
     }
     return true;
 }
 
-// Removes a folder tree without following links out of it; what cannot be removed is
-// added to `left`.
-void RemoveTree(const QString& path, QStringList& left) {
-    const QFileInfo info(path);
-    if (info.isSymLink() || !info.isDir()) {
-        if (!QFile::remove(path)) {
-            left << path;
+// Gives a whole pack its name: clock seconds + random 0..10 + "_pak". A name that exists is
+// drawn again, and the rename never replaces anything, so no existing pack is touched.
+FileResult NamePack(const PackStore& store, RandomSource& random, const std::string& built) {
+    const std::string seconds = std::to_string(ClockSeconds());
+    for (int draw = 0; draw < MAX_PACK_NAME_DRAWS; ++draw) {
+        const std::string name =
+            seconds + std::to_string(RandomUpTo(random, PACK_NAME_RANDOM_MAX)) + "_pak";
+        const std::string path = JoinPath(DataBytes(store), name);
+        if (RenameWithoutReplacing(built, path)) {
+            return {};
         }
-        return;
+        if (errno != EEXIST) {
+            return {false, QStringLiteral("the pack cannot be named %1: %2")
+                               .arg(QuotedPath(path), ErrnoText(errno))};
+        }
     }
-    QDirIterator it(path, QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
-    while (it.hasNext()) {
-        RemoveTree(it.next(), left);
-    }
-    if (!QDir().rmdir(path)) {
-        left << path;
-    }
+    return {false, QStringLiteral("every new pack name for this second is taken in %1")
+                       .arg(QuotedPath(DataBytes(store)))};
 }
 
-PackOutcome CreateAndList(PackStore& store, RandomSource& random, QString& levelDir) {
-    PackOutcome outcome;
-    if (!QFileInfo(store.dataDir).isDir()) {
-        // Listing reports the missing data folder.
-    } else if (!QFileInfo(TemplatePath(store)).isFile()) {
-        outcome.errors << QStringLiteral(
-                              "No pack can be created: the template level %1 is missing.")
-                              .arg(Quoted(TemplatePath(store)));
-    } else if (QString error, dir = MakePackDir(store, random, error); dir.isEmpty()) {
-        outcome.errors << error;
-    } else if (!FillPack(store, dir, FreePackId(store), error)) {
+FileResult BuildPack(PackStore& store, RandomSource& random, const QByteArray& level) {
+    const std::string built =
+        JoinPath(DataBytes(store), EditorTemporaryName(UNFINISHED_PACK_PREFIX, ""));
+    FileResult result = MakeFolder(built);
+    if (!result.ok) {
+        return result;
+    }
+    result = FillPack(built, level, FreePackId(store));
+    result = result.ok ? NamePack(store, random, built) : result;
+    if (!result.ok) {
         // A half-made pack holds nothing of the user's: take it away again.
-        QStringList left;
-        RemoveTree(dir, left);
-        outcome.errors << QStringLiteral("No pack was created. %1").arg(error);
+        const QStringList left = RemovePackTree(built);
+        if (!left.isEmpty()) {
+            result.message += QStringLiteral(". What remains of it:\n%1").arg(left.join('\n'));
+        }
+    }
+    return result;
+}
+
+PackOutcome CreateAndList(PackStore& store, RandomSource& random) {
+    PackOutcome outcome;
+    struct stat st {};
+    if (::stat(DataBytes(store).c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) {
+        // Listing reports the missing data folder.
+    } else if (const FileBytes level =
+                   ReadRegularFile(TemplatePath(store), MAX_LEVEL_FILE_BYTES, Links::Follow);
+               !level.result.ok) {
+        outcome.errors << QStringLiteral("No pack can be created: the template level %1 cannot "
+                                         "be read: %2.")
+                              .arg(QuotedPath(TemplatePath(store)), level.result.message);
+    } else if (FileResult built = BuildPack(store, random, level.bytes); !built.ok) {
+        outcome.errors << QStringLiteral("No pack was created: %1.").arg(built.message);
     } else {
         outcome.information = QString::fromLatin1(PACK_CREATED_TEXT);
     }
     ListPacks(store, outcome);
-    ShowFirstPack(store, levelDir);
+    ShowFirstPack(store);
     return outcome;
 }
 
@@ -250,10 +341,8 @@ std::vector<std::string> ReadConfigLines(const QByteArray& bytes) {
 }
 
 QString ShownPackText(const std::string& bytes) {
-    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-    const QString text = utf8(QByteArrayView(bytes.data(), qsizetype(bytes.size())));
-    if (!utf8.hasError()) {
-        return text;
+    if (IsValidUtf8(bytes)) {
+        return QString::fromUtf8(bytes.data(), qsizetype(bytes.size()));
     }
     return QString::fromLatin1(bytes.data(), qsizetype(bytes.size()));
 }
@@ -262,84 +351,85 @@ std::string StoredPackText(const QString& shown, const std::string& original) {
     if (shown == ShownPackText(original)) {
         return original;
     }
+    const bool fitsEightBits =
+        std::all_of(shown.begin(), shown.end(), [](QChar c) { return c.unicode() <= 0xFF; });
+    if (!IsValidUtf8(original) && fitsEightBits) {
+        return shown.toLatin1().toStdString();
+    }
     return shown.toStdString();
 }
 
 PackStore MakePackStore(const QString& baseDir) {
     PackStore store;
-    store.dataDir = QDir(baseDir).filePath(QStringLiteral("kivo"));
+    store.dataDir = QDir(baseDir).filePath(QString::fromLatin1(DATA_FOLDER_NAME));
+    store.levelDir = baseDir;
     return store;
 }
 
-PackOutcome ScanPacks(PackStore& store, RandomSource& random, QString& levelDir) {
+PackOutcome ScanPacks(PackStore& store, RandomSource& random) {
     PackOutcome outcome;
-    if (ListPacks(store, outcome) && store.packs.empty()) {
-        return CreateAndList(store, random, levelDir);
+    if (ListPacks(store, outcome).ok && store.packs.empty()) {
+        PackOutcome created = CreateAndList(store, random);
+        created.errors = outcome.errors + created.errors;
+        return created;
     }
-    ShowFirstPack(store, levelDir);
+    ShowFirstPack(store);
     return outcome;
 }
 
-void ShowPackDetails(PackStore& store, const std::string& name, QString& levelDir) {
+void ShowPackDetails(PackStore& store, const std::string& name) {
     for (const PackInfo& pack : store.packs) {
         if (pack.name == name) {
-            ShowPack(store, pack, levelDir);
+            ShowPack(store, pack);
         }
     }
 }
 
-void ShowPackAt(PackStore& store, size_t index, QString& levelDir) {
+void ShowPackAt(PackStore& store, size_t index) {
     if (index < store.packs.size()) {
-        ShowPack(store, store.packs[index], levelDir);
+        ShowPack(store, store.packs[index]);
     }
 }
 
 int ShownPackIndex(const PackStore& store) {
     for (size_t i = 0; i < store.packs.size(); ++i) {
-        if (!store.shownDir.isEmpty() && PackDirOf(store.packs[i]) == store.shownDir) {
+        if (!store.shownDir.empty() && PackDirOf(store.packs[i]) == store.shownDir) {
             return int(i);
         }
     }
     return -1;
 }
 
-PackOutcome ApplyPackChange(PackStore& store, const PackEdit& edit, RandomSource& random,
-                            QString& levelDir) {
-    if (store.shownDir.isEmpty()) {
+PackOutcome ApplyPackChange(PackStore& store, const PackEdit& edit, RandomSource& random) {
+    if (store.shownDir.empty()) {
         return {{}, {QStringLiteral("No pack is shown, so there is nothing to change.")}};
     }
-    QString error;
     const std::vector<std::string> lines{OneLine(edit.name), OneLine(edit.author),
                                          OneLine(edit.dateCreated), store.panel.packId};
-    if (!WriteConfig(store.shownDir, lines, error)) {
+    if (FileResult written = WriteConfig(store.shownDir, lines); !written.ok) {
         store.panel.comboText = edit.name;
         store.panel.author = edit.author;
         store.panel.dateCreated = edit.dateCreated;
-        return {{}, {error}};
+        return {{}, {written.message}};
     }
-    return ScanPacks(store, random, levelDir);
+    return ScanPacks(store, random);
 }
 
-PackOutcome CreatePack(PackStore& store, RandomSource& random, QString& levelDir) {
-    return CreateAndList(store, random, levelDir);
+PackOutcome CreatePack(PackStore& store, RandomSource& random) {
+    return CreateAndList(store, random);
 }
 
-PackOutcome DeletePack(PackStore& store, RandomSource& random, QString& levelDir) {
-    if (store.shownDir.isEmpty()) {
+PackOutcome DeletePack(PackStore& store, RandomSource& random) {
+    if (store.shownDir.empty()) {
         return {{}, {QStringLiteral("No pack is shown, so there is nothing to delete.")}};
     }
-    const QString dir = store.shownDir;
-    QStringList left;
-    RemoveTree(dir, left);
-    PackOutcome outcome = ScanPacks(store, random, levelDir);
+    const std::string dir = store.shownDir;
+    const QStringList left = RemovePackTree(dir);
+    PackOutcome outcome = ScanPacks(store, random);
     if (!left.isEmpty()) {
-        QStringList shown;
-        for (const QString& path : left) {
-            shown << QDir::toNativeSeparators(path);
-        }
         outcome.errors.prepend(
             QStringLiteral("The pack %1 could not be deleted completely. What remains:\n%2")
-                .arg(Quoted(dir), shown.join(QLatin1Char('\n'))));
+                .arg(QuotedPath(dir), left.join(QLatin1Char('\n'))));
     }
     return outcome;
 }

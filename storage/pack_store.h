@@ -4,7 +4,9 @@
 // the outcome's messages.
 #pragma once
 
-#include "level/level.h"
+#include "file_access.h"
+#include "pack_layout.h"
+
 #include "level/random_source.h"
 
 #include <QString>
@@ -15,8 +17,17 @@
 
 namespace kivo {
 
-constexpr int PACK_LEVEL_COUNT = 100; // kivo1.kvo ... kivo100.kvo, besides unlimited.kvo
 constexpr const char* PACK_CREATED_TEXT = "Pack Created, please select and edit Pack Details";
+
+// One pack found in the data folder. levelsPath holds the bytes of the path, as the file
+// system names it, ending in '/'.
+struct PackInfo {
+    std::string name;
+    std::string levelsPath;
+    std::string author;
+    std::string dateCreated;
+    std::string packId;
+};
 
 // What the pack panel shows. Texts are the bytes of config.txt, unchanged.
 struct PackPanel {
@@ -31,9 +42,12 @@ struct PackStore {
     QString dataDir; // the data folder: the start directory's kivo/
     std::vector<PackInfo> packs;
     PackPanel panel;
-    // The folder of the pack whose details are shown, empty when none is: Apply Change and
-    // Delete act on it alone, even when another pack has the same id.
-    QString shownDir;
+    // The folder of the pack whose details are shown (its path's bytes), empty when none is:
+    // Apply Change and Delete act on it alone, even when another pack has the same id.
+    std::string shownDir;
+    // Where the level file dialogs open, ending in '/': the shown pack's level folder, or the
+    // folder of the file last loaded or saved, whichever came last.
+    QString levelDir;
 };
 
 // What an operation has to tell the user: the "Information" text after a pack was created,
@@ -50,32 +64,38 @@ struct PackEdit {
     std::string dateCreated;
 };
 
-// A store over baseDir/kivo, with nothing listed yet.
+// A store over baseDir/kivo, with nothing listed yet; the dialogs open in baseDir.
 PackStore MakePackStore(const QString& baseDir);
 
 // Lists the packs and shows the first; when there is none, makes one attempt to create one.
-// levelDir becomes the shown pack's level folder.
-PackOutcome ScanPacks(PackStore& store, RandomSource& random, QString& levelDir);
+// Only real folders are packs: files, links and special entries are not. Packs a crash left
+// half-made are removed.
+PackOutcome ScanPacks(PackStore& store, RandomSource& random);
 
 // Shows the last pack with this name; with none, nothing changes.
-void ShowPackDetails(PackStore& store, const std::string& name, QString& levelDir);
+void ShowPackDetails(PackStore& store, const std::string& name);
 
 // Shows the pack at this place in the list; with none there, nothing changes.
-void ShowPackAt(PackStore& store, size_t index, QString& levelDir);
+void ShowPackAt(PackStore& store, size_t index);
 
 // The place in the list of the pack whose details are shown, -1 for none.
 int ShownPackIndex(const PackStore& store);
 
 // Writes the edited details into the shown pack's config.txt, then lists the packs anew.
-// When the file cannot be written, nothing is listed anew and the panel keeps the edits.
-PackOutcome ApplyPackChange(PackStore& store, const PackEdit& edit, RandomSource& random,
-                            QString& levelDir);
+// Only a regular file in the pack's own folder is replaced, never through a link. When it
+// cannot be written, nothing is listed anew and the panel keeps the edits.
+PackOutcome ApplyPackChange(PackStore& store, const PackEdit& edit, RandomSource& random);
 
-// Creates a pack with 101 copies of the template level, then lists the packs anew.
-PackOutcome CreatePack(PackStore& store, RandomSource& random, QString& levelDir);
+// Builds a pack with 101 copies of the template level under an unfinished name and renames
+// it into place when whole, then lists the packs anew.
+PackOutcome CreatePack(PackStore& store, RandomSource& random);
 
-// Deletes the shown pack's folder with everything in it, then lists the packs anew.
-PackOutcome DeletePack(PackStore& store, RandomSource& random, QString& levelDir);
+// Deletes the shown pack's folder with everything in it, staying on the pack's own file
+// system and never following a link, then lists the packs anew; what is left is named.
+PackOutcome DeletePack(PackStore& store, RandomSource& random);
+
+// The longest config.txt read; the four lines used are far shorter.
+constexpr qint64 MAX_CONFIG_BYTES = 64 * 1024;
 
 // The four texts of a config.txt: a line ends at CR LF, a lone CR, a lone LF, a NUL or the
 // end; missing lines are empty and lines after the fourth are ignored.
@@ -83,7 +103,8 @@ std::vector<std::string> ReadConfigLines(const QByteArray& bytes);
 
 // Pack texts on screen: UTF-8 where the bytes are valid UTF-8, otherwise one character per
 // byte. StoredPackText gives back the original bytes while the shown text is unchanged, so
-// bytes of any 8-bit character set survive an Apply Change.
+// bytes of any 8-bit character set survive an Apply Change, and writes an edited text in the
+// encoding the original was read in (8-bit where every character fits).
 QString ShownPackText(const std::string& bytes);
 std::string StoredPackText(const QString& shown, const std::string& original);
 

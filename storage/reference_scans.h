@@ -3,14 +3,15 @@
 // itself uses level_file.h.
 #pragma once
 
+#include "file_access.h"
+
 #include "level/level.h"
 
 #include <QByteArray>
-#include <QString>
 
 namespace kivo {
 
 // DecodeLevel merging points and connectors by scanning the lists.
-QString DecodeLevelByScan(const QByteArray& bytes, Level& into);
+FileResult DecodeLevelByScan(const QByteArray& bytes, Level& into);
 
 } // namespace kivo

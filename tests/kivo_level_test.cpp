@@ -2,6 +2,8 @@
 #include "storage/level_file.h"
 #include "storage/pack_store.h"
 
+#include "test_files.h"
+
 #include <gtest/gtest.h>
 
 #include <QDir>
@@ -13,6 +15,11 @@
 #include <QProcess>
 #include <QTemporaryDir>
 
+#include <filesystem>
+
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+
 namespace kivo {
 namespace {
 
@@ -22,21 +29,25 @@ struct Outcome {
     QString err;
 };
 
-Outcome KivoLevel(const QStringList& args, const QString& folder = QString()) {
+// Runs kivo-level; with `shell` set, the arguments are one sh command line after the
+// program's name, so paths can be given as raw bytes through printf.
+Outcome KivoLevel(const QStringList& args, const QString& folder = QString(),
+                  const QString& stdoutFile = QString(), bool shell = false) {
     QProcess process;
     if (!folder.isEmpty()) {
         process.setWorkingDirectory(folder);
     }
-    process.start(QStringLiteral(KIVO_LEVEL_PROGRAM), args);
+    if (!stdoutFile.isEmpty()) {
+        process.setStandardOutputFile(stdoutFile);
+    }
+    if (shell) {
+        process.start("/bin/sh", {"-c", "\"$0\" " + args.join(' '), KIVO_LEVEL_PROGRAM});
+    } else {
+        process.start(QStringLiteral(KIVO_LEVEL_PROGRAM), args);
+    }
     process.waitForFinished(60000);
     return {process.exitCode(), QString::fromUtf8(process.readAllStandardOutput()),
             QString::fromUtf8(process.readAllStandardError())};
-}
-
-void Write(const QString& path, const QByteArray& bytes) {
-    QFile f(path);
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-    f.write(bytes);
 }
 
 const QString GOLDEN = QStringLiteral(KIVO_SOURCE_DIR "/tests/data/clicks.kvo");
@@ -53,9 +64,8 @@ class Folders : public ::testing::Test {
         QFile::copy(TEMPLATE, Data("default.kvo"));
         PackStore store = MakePackStore(start.path());
         RandomSource random = MakeRandomSource(1);
-        QString levelDir;
         for (int i = 0; i < packs; ++i) {
-            CreatePack(store, random, levelDir);
+            CreatePack(store, random);
         }
     }
     QString FirstPack() const {
@@ -70,10 +80,12 @@ TEST(KivoLevel, HelpVersionAndBadUsage) {
     run = KivoLevel({"--version"});
     EXPECT_EQ(run.status, 0);
     EXPECT_EQ(run.out, "kivo-level 1.0\n");
-    for (const QStringList& bad : {QStringList{}, QStringList{"frobnicate"}, QStringList{"info"},
-                                   QStringList{"check", "--json"}, QStringList{"render", GOLDEN},
-                                   QStringList{"render", GOLDEN, "-o", "x.png", "--scale", "0"},
-                                   QStringList{"render", GOLDEN, "-o"}}) {
+    for (const QStringList& bad :
+         {QStringList{}, QStringList{"frobnicate"}, QStringList{"info"},
+          QStringList{"check", "--json"}, QStringList{"render", GOLDEN},
+          QStringList{"render", GOLDEN, "-o", "x.png", "--scale", "0"},
+          QStringList{"render", GOLDEN, "-o"}, QStringList{"info", "--JSON", GOLDEN},
+          QStringList{"check", "--JSON", GOLDEN}}) {
         run = KivoLevel(bad);
         EXPECT_EQ(run.status, 2) << bad.join(' ').toStdString();
         EXPECT_TRUE(run.out.isEmpty());
@@ -101,9 +113,17 @@ TEST(KivoLevel, InfoDescribesALevelInTheEditorsWords) {
     EXPECT_EQ(levels[1].toObject()["shapes"].toInt(), 0);
     EXPECT_EQ(levels[1].toObject()["smallestSideCount"].toInt(), 99);
 
-    run = KivoLevel({"info", GOLDEN, "/no/such.kvo"});
+    run = KivoLevel({"info", "--json", GOLDEN, "/no/such.kvo"});
     EXPECT_EQ(run.status, 1);
     EXPECT_TRUE(run.err.contains("/no/such.kvo"));
+    const QJsonObject refused = QJsonDocument::fromJson(run.out.toUtf8()).array()[1].toObject();
+    EXPECT_EQ(refused["file"].toString(), "/no/such.kvo");
+    EXPECT_TRUE(refused["error"].toString().contains("no such file"));
+
+    // Output that cannot be written is a failure with a reason, not a silent exit 0.
+    run = KivoLevel({"info", "--json", GOLDEN}, {}, "/dev/full");
+    EXPECT_EQ(run.status, 1);
+    EXPECT_TRUE(run.err.contains("the disk is full")) << run.err.toStdString();
 }
 
 TEST_F(Folders, ASoundDataFolderPassesAsAWholeAndPackByPack) {
@@ -158,6 +178,49 @@ TEST_F(Folders, EveryProblemIsOneLineNamingTheFile) {
     EXPECT_FALSE(problems[1].toObject()["problem"].toString().isEmpty());
 }
 
+// What kivo-level check finds in a data folder that holds more than sound packs: each is one
+// line naming what is there.
+TEST_F(Folders, CheckSaysWhatIsThereInsteadOfASoundPack) {
+    MakeData(1);
+    const QString pack = FirstPack();
+    QFile::remove(Data("default.kvo"));
+    ASSERT_EQ(mkfifo(QFile::encodeName(Data("default.kvo")).constData(), 0600), 0);
+    QFile::remove(pack + "/kivo/kivo3.kvo");
+    QFile::link("/dev/zero", pack + "/kivo/kivo3.kvo");
+    // A point and a connector with the same id 1.
+    Write(pack + "/kivo/kivo4.kvo", Word(1) + Word(1) + Float(1) + Float(1) + Word(1) + Word(1) +
+                                        Word(1) + Word(1) + Word(-1) + Word(1) + Word(1));
+    Write(pack + "/kivo/.kivo-save-999999999-1.tmp", "half");
+    QDir(Data()).mkpath(".kivo-new-pack-999999999-1/kivo");
+    const std::string odd = QFile::encodeName(Data("caf")).toStdString() + "\xe9_pak";
+    ASSERT_EQ(mkdir(odd.c_str(), 0700), 0);
+    ASSERT_TRUE(WriteNewFile(odd + "/config.txt", "Odd\r\n").ok);
+    const Outcome run = KivoLevel({"check", Data()});
+    EXPECT_EQ(run.status, 1);
+    const QStringList expected{
+        Data("default.kvo: ") + "The level file \"" + Data("default.kvo") +
+            "\" cannot be loaded: it is a FIFO, not a regular file.",
+        "kivo3.kvo\" cannot be loaded: it is a device, not a regular file.",
+        "kivo4.kvo: connector 1 has id 1, which a point has too",
+        ".kivo-save-999999999-1.tmp: a temporary file left by an interrupted save",
+        ".kivo-new-pack-999999999-1: a pack left unfinished by an interrupted New",
+        Data("caf\\xe9_pak: the pack has no level folder kivo/")};
+    for (const QString& line : expected) {
+        EXPECT_TRUE(run.out.contains(line)) << line.toStdString() << "\n" << run.out.toStdString();
+    }
+    EXPECT_TRUE(run.err.contains("in 2 packs checked")) << run.err.toStdString();
+
+    // The odd name given on the command line as its bytes is found and walked.
+    const Outcome named =
+        KivoLevel({"check", "\"$(printf '" + Data("caf") + "\\351_pak')\""}, {}, {}, true);
+    EXPECT_EQ(named.status, 1);
+    EXPECT_TRUE(named.out.contains("caf\\xe9_pak: the pack has no level folder kivo/"))
+        << named.out.toStdString() << named.err.toStdString();
+    std::filesystem::remove_all(odd); // Qt cannot remove a name that is not UTF-8
+    EXPECT_TRUE(
+        KivoLevel({"check", GOLDEN}).err.contains("1 level in 0 packs checked, 0 problems"));
+}
+
 TEST_F(Folders, AMissingTemplateOrPathIsAProblem) {
     MakeData(1);
     QFile::remove(Data("default.kvo"));
@@ -208,6 +271,43 @@ TEST_F(Folders, ALevelThatCannotBeReadGetsNoPicture) {
     EXPECT_TRUE(run.err.contains("bad.kvo"));
     EXPECT_FALSE(QFile::exists(start.filePath("bad.png")));
     EXPECT_EQ(KivoLevel({"render", GOLDEN, "-o", start.filePath("no/folder/x.png")}).status, 1);
+}
+
+// A picture never replaces its own level (also through a link), a device or a FIFO.
+TEST_F(Folders, RenderWritesOnlyARegularFileOrANewName) {
+    const QString level = start.filePath("a.kvo");
+    QFile::copy(GOLDEN, level);
+    QFile::link(level, start.filePath("link.kvo"));
+    const std::string device = QFile::encodeName(start.filePath("null")).toStdString();
+    const bool root = mknod(device.c_str(), S_IFCHR | 0666, makedev(1, 3)) == 0;
+    mkfifo(QFile::encodeName(start.filePath("fifo")).constData(), 0600);
+    const struct {
+        const char* out;
+        const char* why;
+    } cases[] = {{"a.kvo", "it is the level file being drawn"},
+                 {"link.kvo", "it is the level file being drawn"},
+                 {"null", "it is a device, not a regular file"},
+                 {"fifo", "it is a FIFO, not a regular file"}};
+    for (const auto& test : cases) {
+        if (QByteArray(test.out) == "null" && !root) {
+            continue; // device nodes need root
+        }
+        const Outcome run = KivoLevel({"render", level, "-o", start.filePath(test.out)});
+        EXPECT_EQ(run.status, 1) << test.out;
+        EXPECT_TRUE(run.err.contains(test.why)) << run.err.toStdString();
+    }
+    EXPECT_EQ(ReadAll(level), ReadAll(GOLDEN));
+    struct stat st {};
+    EXPECT_TRUE(!root || (lstat(device.c_str(), &st) == 0 && S_ISCHR(st.st_mode)));
+
+    QDir(start.path()).mkdir("small");
+    TmpfsMount small(start.filePath("small"), "4k");
+    if (small.mounted) {
+        Write(start.filePath("small/filler"), QByteArray(4096, 'x'));
+        const Outcome full = KivoLevel({"render", level, "-o", start.filePath("small/x.png")});
+        EXPECT_EQ(full.status, 1);
+        EXPECT_TRUE(full.err.contains("the disk is full")) << full.err.toStdString();
+    }
 }
 
 } // namespace

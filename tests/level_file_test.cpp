@@ -3,35 +3,20 @@
 #include "clicks.h"
 #include "construction/level_transform.h"
 #include "level/shape_deletion.h"
+#include "test_files.h"
 
 #include <gtest/gtest.h>
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 
-#include <cstring>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace kivo {
 namespace {
-
-QByteArray Word(int v) {
-    QByteArray b;
-    b.append(char(v & 0xFF));
-    b.append(char((v >> 8) & 0xFF));
-    return b;
-}
-
-QByteArray Float(float v) {
-    uint32_t u = 0;
-    std::memcpy(&u, &v, 4);
-    QByteArray b;
-    for (int s = 0; s < 32; s += 8) {
-        b.append(char((u >> s) & 0xFF));
-    }
-    return b;
-}
 
 QByteArray PointRecord(int id, float x, float y) {
     return Word(id) + Float(x) + Float(y);
@@ -39,17 +24,6 @@ QByteArray PointRecord(int id, float x, float y) {
 
 QByteArray Entry(int connector, float x, float y) {
     return Word(connector) + Float(x) + Float(y);
-}
-
-QByteArray ReadAll(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
-void Write(const QString& path, const QByteArray& bytes) {
-    QFile f(path);
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-    f.write(bytes);
 }
 
 // A level of several shapes, two of them sharing a side, made by real clicks.
@@ -69,12 +43,6 @@ class LevelFile : public ::testing::Test {
     QTemporaryDir dir;
     QString Path(const char* name) const { return dir.filePath(QString::fromLatin1(name)); }
 };
-
-TEST_F(LevelFile, AnEmptyLevelIsTenBytes) {
-    Level level;
-    ASSERT_TRUE(SaveLevel(level, Path("empty.kvo")).ok);
-    EXPECT_EQ(ReadAll(Path("empty.kvo")).toHex(' '), "00 00 00 00 ff ff 64 00 c8 00");
-}
 
 TEST_F(LevelFile, ATriangleIsAHundredBytesAtTheFormatsOffsets) {
     Clicks c;
@@ -210,7 +178,8 @@ TEST_F(LevelFile, BytesAfterTheScoresAreIgnoredAndAnOldLongerFileIsReplacedWhole
     EXPECT_EQ(EncodeLevel(level).bytes, saved);
 }
 
-// Each of these files is refused, and the level in memory stays exactly as it was.
+// Each of these files is refused, and the level in memory stays exactly as it was; a FIFO
+// or a device is refused at once instead of hanging or filling the memory.
 TEST_F(LevelFile, MalformedFilesAreRefusedAndTheLevelStaysAsItWas) {
     const QByteArray triangleShape = Word(4) + Entry(1, 1, 1).repeated(4);
     const struct {
@@ -233,13 +202,27 @@ TEST_F(LevelFile, MalformedFilesAreRefusedAndTheLevelStaysAsItWas) {
          "18 outline entries"},
         {"short-shape.kvo", Word(0) + Word(0) + Word(0) + triangleShape.left(30), "shape 1 of 1"},
         {"huge-count.kvo", Word(30000) + PointRecord(1, 1, 1), "point 2 of 30000"},
-        {"huge-shapes.kvo", Word(0) + Word(0) + Word(30000) + triangleShape, "too short"},
+        {"huge-shapes.kvo", Word(0) + Word(0) + Word(30000) + triangleShape, "shape 2 of 30001"},
+        {"zero-entries.kvo", Word(0) + Word(0) + Word(0) + Word(0) + Word(1), "0 outline entries"},
+        {"fifo.kvo", {}, "a FIFO, not a regular file"},
+        {"zero-link.kvo", {}, "a device, not a regular file"},
+        {"folder.kvo", {}, "a folder, not a regular file"},
+        {"missing.kvo", {}, "there is no such file"},
         {"no-scores.kvo", Word(0) + Word(0) + Word(0) + triangleShape + Word(1), "scores"},
     };
     const Level before = SeveralShapes();
     for (const auto& test : cases) {
         SCOPED_TRACE(test.name);
-        Write(Path(test.name), test.bytes);
+        const QByteArray name(test.name);
+        if (name == "fifo.kvo") {
+            ASSERT_EQ(mkfifo(QFile::encodeName(Path(test.name)).constData(), 0600), 0);
+        } else if (name == "zero-link.kvo") {
+            ASSERT_TRUE(QFile::link("/dev/zero", Path(test.name)));
+        } else if (name == "folder.kvo") {
+            ASSERT_TRUE(QDir(dir.path()).mkdir(test.name));
+        } else if (name != "missing.kvo") {
+            ASSERT_TRUE(Write(Path(test.name), test.bytes));
+        }
         Level level = before;
         const FileResult result = LoadLevel(level, Path(test.name));
         EXPECT_FALSE(result.ok);
@@ -248,17 +231,7 @@ TEST_F(LevelFile, MalformedFilesAreRefusedAndTheLevelStaysAsItWas) {
             << result.message.toStdString();
         EXPECT_EQ(level, before);
     }
-}
-
-TEST_F(LevelFile, LoadingAMissingFileIsAnErrorAndCreatesNothing) {
-    Level level = SeveralShapes();
-    const Level before = level;
-    const FileResult result = LoadLevel(level, Path("missing.kvo"));
-    EXPECT_FALSE(result.ok);
-    EXPECT_TRUE(result.message.contains("no such file"));
     EXPECT_FALSE(QFile::exists(Path("missing.kvo")));
-    EXPECT_FALSE(LoadLevel(level, dir.path()).ok);
-    EXPECT_EQ(level, before);
 }
 
 TEST_F(LevelFile, ScoresAreReadAsTheFieldsDecimalNumbers) {
@@ -311,18 +284,24 @@ TEST_F(LevelFile, ASaveThatCannotBeDoneSaysSoAndLeavesFilesAlone) {
     EXPECT_EQ(level, before);
 }
 
-TEST_F(LevelFile, AReadOnlyFileOrFolderIsNeitherWrittenNorReplaced) {
+// Mode 0444 refuses a save for root too; the bytes and the mode stay.
+TEST_F(LevelFile, AReadOnlyFileIsRefusedForEveryUser) {
+    Level level = SeveralShapes();
+    ASSERT_TRUE(Write(Path("ro.kvo"), "old bytes"));
+    const auto readOnly = QFileDevice::ReadOwner | QFileDevice::ReadGroup | QFileDevice::ReadOther;
+    QFile::setPermissions(Path("ro.kvo"), readOnly);
+    const FileResult result = SaveLevel(level, Path("ro.kvo"));
+    EXPECT_FALSE(result.ok);
+    EXPECT_TRUE(result.message.contains("read-only")) << result.message.toStdString();
+    EXPECT_EQ(ReadAll(Path("ro.kvo")), "old bytes");
+    EXPECT_EQ(Mode(Path("ro.kvo")), 0444u);
+}
+
+TEST_F(LevelFile, AReadOnlyFolderIsNotWrittenWithoutRoot) {
     if (geteuid() == 0) {
         GTEST_SKIP() << "permissions do not stop root";
     }
     Level level = SeveralShapes();
-    Write(Path("ro.kvo"), "old bytes");
-    QFile::setPermissions(Path("ro.kvo"), QFileDevice::ReadOwner);
-    const FileResult result = SaveLevel(level, Path("ro.kvo"));
-    EXPECT_FALSE(result.ok);
-    EXPECT_TRUE(result.message.contains("read-only"));
-    EXPECT_EQ(ReadAll(Path("ro.kvo")), "old bytes");
-
     QDir(dir.path()).mkdir("ro");
     Write(dir.filePath("ro/old.kvo"), "old bytes");
     QFile::setPermissions(dir.filePath("ro"), QFileDevice::ReadOwner | QFileDevice::ExeOwner);
@@ -330,6 +309,55 @@ TEST_F(LevelFile, AReadOnlyFileOrFolderIsNeitherWrittenNorReplaced) {
     EXPECT_EQ(ReadAll(dir.filePath("ro/old.kvo")), "old bytes");
     QFile::setPermissions(dir.filePath("ro"),
                           QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+}
+
+// A save removes the temporary files a crashed save left, and nothing that is not plainly
+// one: not another name, not a link, not one of a running process. A link is saved through
+// and stays a link; the target keeps its mode.
+TEST_F(LevelFile, ASaveCleansUpOnlyTheEditorsAbandonedTemporaryFiles) {
+    const QString dead = ".kivo-save-999999999-1.tmp"; // beyond any pid, so no process
+    const QString alive = QStringLiteral(".kivo-save-%1-1.tmp").arg(getpid());
+    const QStringList kept{alive, "notes.tmp", ".kivo-save-x-1.tmp", ".kivo-save-999999999-2"};
+    for (const QString& name : kept + QStringList{dead}) {
+        ASSERT_TRUE(Write(dir.filePath(name), "someone's"));
+    }
+    QFile::link(dir.filePath("notes.tmp"), dir.filePath(".kivo-save-999999999-3.tmp"));
+    ASSERT_TRUE(Write(Path("real.kvo"), "old"));
+    QFile::setPermissions(Path("real.kvo"), QFileDevice::ReadOwner | QFileDevice::WriteOwner |
+                                                QFileDevice::ReadGroup);
+    QFile::link(Path("real.kvo"), Path("link.kvo"));
+    Level level = SeveralShapes();
+    ASSERT_TRUE(SaveLevel(level, Path("link.kvo")).ok);
+    EXPECT_FALSE(QFile::exists(dir.filePath(dead)));
+    for (const QString& name : kept) {
+        EXPECT_EQ(ReadAll(dir.filePath(name)), "someone's") << name.toStdString();
+    }
+    EXPECT_TRUE(QFileInfo(dir.filePath(".kivo-save-999999999-3.tmp")).isSymLink());
+    EXPECT_TRUE(QFileInfo(Path("link.kvo")).isSymLink());
+    EXPECT_EQ(ReadAll(Path("real.kvo")), EncodeLevel(level).bytes);
+    EXPECT_EQ(Mode(Path("real.kvo")), 0640u);
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden | QDir::System).size(),
+              kept.size() + 3);
+}
+
+TEST_F(LevelFile, AFullDiskSaysTheDiskIsFullAndKeepsTheOldFile) {
+    QDir(dir.path()).mkdir("small");
+    TmpfsMount small(dir.filePath("small"), "8k");
+    if (!small.mounted) {
+        GTEST_SKIP() << "mounting a small file system is not permitted here";
+    }
+    const QString path = dir.filePath("small/full.kvo");
+    ASSERT_TRUE(Write(path, "old"));
+    ASSERT_TRUE(Write(dir.filePath("small/filler"), QByteArray(4096, 'x')));
+    Clicks c;
+    for (int i = 0; i < 40; ++i) {
+        c.Click(150 + 30 * (i % 10), 100 + 40 * (i / 10), 12);
+    }
+    const FileResult result = SaveLevel(c.level, path);
+    EXPECT_FALSE(result.ok);
+    EXPECT_TRUE(result.message.contains("the disk is full")) << result.message.toStdString();
+    EXPECT_EQ(ReadAll(path), "old");
+    EXPECT_EQ(QDir(dir.filePath("small")).entryList(QDir::Files | QDir::Hidden).size(), 2);
 }
 
 TEST(TemplateLevel, TheShippedTemplateLoads) {

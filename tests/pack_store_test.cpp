@@ -1,28 +1,24 @@
 #include "storage/pack_store.h"
 
+#include "test_files.h"
+
 #include <gtest/gtest.h>
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 
 #include <set>
 
+#include <csignal>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 namespace kivo {
 namespace {
-
-QByteArray ReadAll(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
-void Write(const QString& path, const QByteArray& bytes) {
-    QFile f(path);
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly)) << path.toStdString();
-    f.write(bytes);
-}
 
 const QByteArray TEMPLATE("\x00\x00\x00\x00\xff\xff\x64\x00\xc8\x00", 10);
 
@@ -32,13 +28,11 @@ class Packs : public ::testing::Test {
     QTemporaryDir base;
     PackStore store;
     RandomSource random = MakeRandomSource(5);
-    QString levelDir;
 
     void SetUp() override {
         QDir(base.path()).mkdir("kivo");
         Write(Data("default.kvo"), TEMPLATE);
         store = MakePackStore(base.path());
-        levelDir = base.path();
     }
     QString Data(const QString& name) const { return base.filePath("kivo/" + name); }
     QStringList PackDirs() const {
@@ -56,7 +50,7 @@ class Packs : public ::testing::Test {
 
 TEST_F(Packs, AnEmptyDataFolderGetsOneNewPackAndTheInformationMessage) {
     const int64_t before = ClockSeconds();
-    const PackOutcome outcome = ScanPacks(store, random, levelDir);
+    const PackOutcome outcome = ScanPacks(store, random);
     EXPECT_EQ(outcome.information, "Pack Created, please select and edit Pack Details");
     EXPECT_TRUE(outcome.errors.isEmpty());
     ASSERT_EQ(store.packs.size(), 1u);
@@ -68,7 +62,7 @@ TEST_F(Packs, AnEmptyDataFolderGetsOneNewPackAndTheInformationMessage) {
     EXPECT_EQ(store.panel.dateCreated, "When?");
     EXPECT_GE(std::stoll(store.panel.packId), before);
     EXPECT_LE(std::stoll(store.panel.packId), ClockSeconds());
-    EXPECT_EQ(levelDir.toStdString(), pack.levelsPath);
+    EXPECT_EQ(store.levelDir.toStdString(), pack.levelsPath);
 
     const QString dir = PackDirs().value(0);
     EXPECT_TRUE(dir.endsWith("_pak"));
@@ -87,6 +81,11 @@ TEST_F(Packs, AnEmptyDataFolderGetsOneNewPackAndTheInformationMessage) {
     for (const QString& level : levels) {
         EXPECT_EQ(ReadAll(Data(dir + "/kivo/" + level)), TEMPLATE) << level.toStdString();
     }
+
+    // Deleting the only pack makes a new one.
+    EXPECT_EQ(DeletePack(store, random).information, PACK_CREATED_TEXT);
+    ASSERT_EQ(PackDirs().size(), 1);
+    EXPECT_NE(PackDirs(), QStringList{dir});
 }
 
 TEST(ConfigLines, EveryLineEndReadsTheSameAndMissingLinesAreEmpty) {
@@ -107,7 +106,7 @@ TEST_F(Packs, PacksAreListedInDirectoryOrderAndTheFirstIsShown) {
     MakePack("c_pak", "Gamma\rCid\r");
     Write(Data("notes.txt"), "a file is not a pack");
     QDir(Data("")).mkdir("by hand");
-    ScanPacks(store, random, levelDir);
+    ScanPacks(store, random);
     ASSERT_EQ(store.packs.size(), 4u);
     const QStringList listing =
         QDir(Data("")).entryList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Unsorted);
@@ -117,43 +116,43 @@ TEST_F(Packs, PacksAreListedInDirectoryOrderAndTheFirstIsShown) {
     }
     EXPECT_EQ(store.panel.comboText, store.packs[0].name);
     EXPECT_EQ(store.panel.author, store.packs[0].author);
-    EXPECT_EQ(levelDir.toStdString(), store.packs[0].levelsPath);
+    EXPECT_EQ(store.levelDir.toStdString(), store.packs[0].levelsPath);
 
-    ShowPackDetails(store, "Gamma", levelDir);
+    ShowPackDetails(store, "Gamma");
     EXPECT_EQ(store.panel.author, "Cid");
     EXPECT_EQ(store.panel.dateCreated, "");
     EXPECT_EQ(store.panel.packId, "");
-    EXPECT_EQ(levelDir, Data("c_pak/kivo/"));
-    ShowPackDetails(store, "", levelDir); // the folder made by hand: four empty texts
-    EXPECT_EQ(levelDir, Data("by hand/kivo/"));
+    EXPECT_EQ(store.levelDir, Data("c_pak/kivo/"));
+    ShowPackDetails(store, ""); // the folder made by hand: four empty texts
+    EXPECT_EQ(store.levelDir, Data("by hand/kivo/"));
     EXPECT_FALSE(QFile::exists(Data("by hand/config.txt")));
-    ShowPackDetails(store, "Nothing", levelDir);
-    EXPECT_EQ(levelDir, Data("by hand/kivo/"));
+    ShowPackDetails(store, "Nothing");
+    EXPECT_EQ(store.levelDir, Data("by hand/kivo/"));
 }
 
 TEST_F(Packs, SelectingANameTwoPacksShareShowsTheLaterOne) {
     MakePack("x_pak", "Same\r\nFirst\r\nd\r\n1\r\n");
     MakePack("y_pak", "Same\r\nSecond\r\nd\r\n2\r\n");
     MakePack("z_pak", "Caf\xe9\r\nThird\r\nd\r\n3\r\n");
-    ScanPacks(store, random, levelDir);
-    ShowPackDetails(store, "Same", levelDir);
+    ScanPacks(store, random);
+    ShowPackDetails(store, "Same");
     const PackInfo* later = nullptr; // the last of the two in listing order
     for (const PackInfo& pack : store.packs) {
         later = pack.name == "Same" ? &pack : later;
     }
     ASSERT_NE(later, nullptr);
     EXPECT_EQ(store.panel.author, later->author);
-    EXPECT_EQ(levelDir.toStdString(), later->levelsPath);
-    ShowPackDetails(store, "Caf\xe9", levelDir);
+    EXPECT_EQ(store.levelDir.toStdString(), later->levelsPath);
+    ShowPackDetails(store, "Caf\xe9");
     EXPECT_EQ(store.panel.comboText, "Caf\xe9"); // the original bytes, for Apply Change
 }
 
 TEST_F(Packs, ApplyChangeRewritesTheShownPacksConfigWhole) {
     MakePack("p_pak", "A Rather Long Name!!\r\nAuthor\r\nToday\r\n77\r\n");
-    ScanPacks(store, random, levelDir);
+    ScanPacks(store, random);
     PackEdit edit = EditOf("Short");
     edit.author = "Zed";
-    const PackOutcome outcome = ApplyPackChange(store, edit, random, levelDir);
+    const PackOutcome outcome = ApplyPackChange(store, edit, random);
     EXPECT_TRUE(outcome.errors.isEmpty());
     EXPECT_EQ(ReadAll(Data("p_pak/config.txt")), "Short\r\nZed\r\nToday\r\n77\r\n");
     EXPECT_EQ(store.panel.names, std::vector<std::string>{"Short"});
@@ -163,53 +162,36 @@ TEST_F(Packs, ApplyChangeRewritesTheShownPacksConfigWhole) {
 TEST_F(Packs, EightBitTextsSurviveAScanAndAnApplyChangeUnchanged) {
     const QByteArray config("Caf\xe9 Pack\r\nJos\xe9\r\n\x80\x81\r\n9\r\n");
     MakePack("e_pak", config);
-    ScanPacks(store, random, levelDir);
+    ScanPacks(store, random);
     const QString shown = ShownPackText(store.panel.author);
     EXPECT_EQ(shown, QString::fromUtf8("Jos\u00e9"));
     EXPECT_EQ(StoredPackText(shown, store.panel.author), "Jos\xe9");
     EXPECT_EQ(StoredPackText("Joe", store.panel.author), "Joe");
     EXPECT_EQ(ShownPackText("Jos\xc3\xa9"), QString::fromUtf8("Jos\u00e9"));
-    ApplyPackChange(store, EditOf(store.panel.comboText), random, levelDir);
+    ApplyPackChange(store, EditOf(store.panel.comboText), random);
     EXPECT_EQ(ReadAll(Data("e_pak/config.txt")), config);
+    // An edited text keeps the encoding it was read in, where its characters allow.
+    const QString edited = QString::fromUtf8("Jos\u00e9 M\u00fcller");
+    EXPECT_EQ(StoredPackText(edited, store.panel.author), "Jos\xe9 M\xfcller");
+    EXPECT_EQ(StoredPackText(edited, "Jose"), "Jos\xc3\xa9 M\xc3\xbcller");
+    EXPECT_EQ(StoredPackText(QString::fromUtf8("\u20ac"), "\xe9"), "\xe2\x82\xac");
 }
 
 TEST_F(Packs, PacksSharingAnIdAreChangedAndDeletedOneAtATime) {
     MakePack("one_pak", "One\r\nA\r\nD\r\n500\r\n");
     MakePack("two_pak", "Two\r\nB\r\nD\r\n500\r\n");
-    ScanPacks(store, random, levelDir);
-    ShowPackDetails(store, "Two", levelDir);
-    ApplyPackChange(store, EditOf("Renamed"), random, levelDir);
+    ScanPacks(store, random);
+    ShowPackDetails(store, "Two");
+    ApplyPackChange(store, EditOf("Renamed"), random);
     EXPECT_EQ(ReadAll(Data("one_pak/config.txt")), "One\r\nA\r\nD\r\n500\r\n");
     EXPECT_EQ(ReadAll(Data("two_pak/config.txt")), "Renamed\r\nB\r\nD\r\n500\r\n");
 
-    ShowPackDetails(store, "Renamed", levelDir);
-    const PackOutcome outcome = DeletePack(store, random, levelDir);
+    ShowPackDetails(store, "Renamed");
+    const PackOutcome outcome = DeletePack(store, random);
     EXPECT_TRUE(outcome.errors.isEmpty());
     EXPECT_TRUE(outcome.information.isEmpty());
     EXPECT_EQ(PackDirs(), QStringList{"one_pak"});
     EXPECT_EQ(store.panel.names, std::vector<std::string>{"One"});
-}
-
-TEST_F(Packs, TwoPacksMadeInOneSecondGetDifferentIds) {
-    CreatePack(store, random, levelDir);
-    CreatePack(store, random, levelDir);
-    CreatePack(store, random, levelDir);
-    ASSERT_EQ(store.packs.size(), 3u);
-    std::set<std::string> ids;
-    for (const PackInfo& pack : store.packs) {
-        ids.insert(pack.packId);
-    }
-    EXPECT_EQ(ids.size(), 3u);
-}
-
-TEST_F(Packs, DeletingTheOnlyPackMakesANewOne) {
-    ScanPacks(store, random, levelDir);
-    const QStringList first = PackDirs();
-    const PackOutcome outcome = DeletePack(store, random, levelDir);
-    EXPECT_EQ(outcome.information, PACK_CREATED_TEXT);
-    ASSERT_EQ(PackDirs().size(), 1);
-    EXPECT_NE(PackDirs(), first);
-    EXPECT_EQ(store.packs.size(), 1u);
 }
 
 TEST_F(Packs, DeletingNeverFollowsALinkOutOfThePack) {
@@ -218,45 +200,38 @@ TEST_F(Packs, DeletingNeverFollowsALinkOutOfThePack) {
     MakePack("p_pak", "P\r\n\r\n\r\n1\r\n");
     QFile::link(outside.path(), Data("p_pak/kivo/linked"));
     QFile::link(outside.filePath("precious.kvo"), Data("p_pak/file-link.kvo"));
-    QFile::link(outside.path(), Data("linked_pak"));
     MakePack("q_pak", "Q\r\n\r\n\r\n2\r\n");
-    ScanPacks(store, random, levelDir);
-    ShowPackDetails(store, "P", levelDir);
-    EXPECT_TRUE(DeletePack(store, random, levelDir).errors.isEmpty());
+    ScanPacks(store, random);
+    ShowPackDetails(store, "P");
+    EXPECT_TRUE(DeletePack(store, random).errors.isEmpty());
     EXPECT_FALSE(QFileInfo::exists(Data("p_pak")));
-    EXPECT_EQ(ReadAll(outside.filePath("precious.kvo")), "keep me");
-
-    ShowPackDetails(store, "", levelDir); // the linked folder, listed with empty texts
-    ASSERT_EQ(levelDir, Data("linked_pak/kivo/"));
-    DeletePack(store, random, levelDir);
-    EXPECT_FALSE(QFileInfo(Data("linked_pak")).isSymLink());
     EXPECT_EQ(ReadAll(outside.filePath("precious.kvo")), "keep me");
 }
 
 TEST_F(Packs, AMissingDataFolderIsReportedOnceAndTheListStaysEmpty) {
     QDir(Data("")).removeRecursively();
-    const PackOutcome outcome = ScanPacks(store, random, levelDir);
+    const PackOutcome outcome = ScanPacks(store, random);
     ASSERT_EQ(outcome.errors.size(), 1);
     EXPECT_TRUE(outcome.errors[0].contains("data folder")) << outcome.errors[0].toStdString();
     EXPECT_TRUE(outcome.errors[0].contains(QDir::toNativeSeparators(store.dataDir)));
     EXPECT_TRUE(store.packs.empty());
     EXPECT_TRUE(outcome.information.isEmpty());
-    EXPECT_EQ(levelDir, base.path());
-    EXPECT_FALSE(CreatePack(store, random, levelDir).errors.isEmpty());
+    EXPECT_EQ(store.levelDir, base.path());
+    EXPECT_FALSE(CreatePack(store, random).errors.isEmpty());
     EXPECT_FALSE(QFileInfo::exists(Data("")));
 }
 
 TEST_F(Packs, AMissingTemplateIsReportedAndNoEmptyPackIsLeft) {
     QFile::remove(Data("default.kvo"));
-    const PackOutcome outcome = ScanPacks(store, random, levelDir);
+    const PackOutcome outcome = ScanPacks(store, random);
     ASSERT_EQ(outcome.errors.size(), 1);
     EXPECT_TRUE(outcome.errors[0].contains("template level")) << outcome.errors[0].toStdString();
     EXPECT_TRUE(outcome.errors[0].contains("default.kvo"));
     EXPECT_TRUE(PackDirs().isEmpty());
     EXPECT_TRUE(store.packs.empty());
-    EXPECT_TRUE(store.shownDir.isEmpty());
-    EXPECT_FALSE(ApplyPackChange(store, PackEdit{}, random, levelDir).errors.isEmpty());
-    EXPECT_FALSE(DeletePack(store, random, levelDir).errors.isEmpty());
+    EXPECT_TRUE(store.shownDir.empty());
+    EXPECT_FALSE(ApplyPackChange(store, PackEdit{}, random).errors.isEmpty());
+    EXPECT_FALSE(DeletePack(store, random).errors.isEmpty());
 }
 
 TEST_F(Packs, ANewPackNeverTouchesAnExistingFolder) {
@@ -269,13 +244,176 @@ TEST_F(Packs, ANewPackNeverTouchesAnExistingFolder) {
         MakePack(name, "Mine\r\nMe\r\nThen\r\n1\r\n");
         Write(Data(name + "/kivo/kivo1.kvo"), "my level");
     }
-    CreatePack(store, random, levelDir);
-    EXPECT_EQ(PackDirs().size(), 4);
+    CreatePack(store, random);
+    CreatePack(store, random);
+    EXPECT_EQ(PackDirs().size(), 5);
+    std::set<std::string> ids; // two packs made in one second still get different ids
+    for (const PackInfo& pack : store.packs) {
+        ids.insert(pack.packId);
+    }
+    EXPECT_EQ(ids.size(), 3u); // the three made by hand share id 1
     for (int64_t s = now; s < now + 3; ++s) {
         const QString name = QString::number(s) + QString::number(suffix) + "_pak";
         EXPECT_EQ(ReadAll(Data(name + "/config.txt")), "Mine\r\nMe\r\nThen\r\n1\r\n");
         EXPECT_EQ(ReadAll(Data(name + "/kivo/kivo1.kvo")), "my level");
     }
+}
+
+std::string Bytes(const QString& path) {
+    return QFile::encodeName(path).toStdString();
+}
+
+bool IsA(const QString& path, mode_t type) {
+    struct stat st {};
+    return ::lstat(QFile::encodeName(path).constData(), &st) == 0 && (st.st_mode & S_IFMT) == type;
+}
+
+// A link to `linkTo`, or a node of `type` (a FIFO, a socket or /dev/null's device).
+bool MakeSpecial(const QString& path, const char* linkTo, mode_t type = S_IFLNK) {
+    const std::string p = Bytes(path);
+    return linkTo ? symlink(linkTo, p.c_str()) == 0
+                  : mknod(p.c_str(), type | 0600, type == S_IFCHR ? makedev(1, 3) : 0) == 0;
+}
+
+// config.txt as a link out of the pack, a FIFO, a link to /dev/zero and a device node: the
+// scan neither hangs nor reads them, says what is there, and Apply Change writes none of
+// them and keeps the typed texts in the panel.
+TEST_F(Packs, AConfigThatIsNoRegularFileIsNeitherHungOnNorWritten) {
+    QTemporaryDir outside;
+    const QByteArray notes = "Outside\r\nline 2\r\nline 3\r\nline 4\r\nline 5\r\n";
+    Write(outside.filePath("notes.txt"), notes);
+    const std::string outsideNotes = Bytes(outside.filePath("notes.txt"));
+    const struct {
+        const char* linkTo;
+        mode_t type;
+        const char* what;
+    } cases[] = {{outsideNotes.c_str(), S_IFLNK, ""},
+                 {nullptr, S_IFIFO, "a FIFO"},
+                 {"/dev/zero", S_IFLNK, "a device"},
+                 {nullptr, S_IFCHR, "a device"}};
+    for (const auto& test : cases) {
+        SCOPED_TRACE(testing::Message() << test.what << " " << test.type);
+        QDir(Data("p_pak")).removeRecursively();
+        QDir(Data("")).mkpath("p_pak/kivo");
+        if (!MakeSpecial(Data("p_pak/config.txt"), test.linkTo, test.type)) {
+            continue; // making a device node needs root
+        }
+        EXPECT_TRUE(ScanPacks(store, random).errors.join("").contains(test.what));
+        ASSERT_EQ(store.packs.size(), 1u);
+        const PackOutcome applied = ApplyPackChange(store, {"Typed", "Me", "Now"}, random);
+        ASSERT_EQ(applied.errors.size(), 1);
+        EXPECT_TRUE(applied.errors[0].contains("config.txt")) << applied.errors[0].toStdString();
+        EXPECT_EQ(store.panel.author, "Me");
+        EXPECT_TRUE(IsA(Data("p_pak/config.txt"), test.type));
+        EXPECT_EQ(ReadAll(outside.filePath("notes.txt")), notes);
+    }
+}
+
+TEST_F(Packs, AHugeConfigIsReadOnlyAsFarAsItsBound) {
+    MakePack("long_pak", QByteArray(100000, 'a'));
+    MakePack("sparse_pak", "");
+    ASSERT_TRUE(QFile::resize(Data("sparse_pak/config.txt"), 4LL << 30));
+    EXPECT_TRUE(ScanPacks(store, random).errors.isEmpty());
+    ASSERT_EQ(store.packs.size(), 2u);
+    std::multiset<size_t> lengths{store.packs[0].name.size(), store.packs[1].name.size()};
+    EXPECT_EQ(lengths, (std::multiset<size_t>{0, size_t(MAX_CONFIG_BYTES)}));
+}
+
+TEST_F(Packs, OnlyRealFoldersArePacksAndDeleteLeavesTheRestAlone) {
+    MakePack("real_pak", "Real\r\n");
+    QTemporaryDir elsewhere;
+    const std::string target = Bytes(elsewhere.path());
+    const struct {
+        const char* name;
+        const char* linkTo;
+        mode_t type;
+    } entries[] = {{"fifo", nullptr, S_IFIFO},   {"socket", nullptr, S_IFSOCK},
+                   {"device", nullptr, S_IFCHR}, {"dangling", "nowhere", S_IFLNK},
+                   {"loop", "loop", S_IFLNK},    {"linked_pak", target.c_str(), S_IFLNK}};
+    for (const auto& entry : entries) {
+        MakeSpecial(Data(entry.name), entry.linkTo, entry.type);
+    }
+    ScanPacks(store, random);
+    EXPECT_EQ(store.panel.names, std::vector<std::string>{"Real"});
+    DeletePack(store, random);
+    for (const auto& entry : entries) {
+        EXPECT_TRUE(IsA(Data(entry.name), entry.type) || entry.type == S_IFCHR) << entry.name;
+    }
+    EXPECT_TRUE(QDir(elsewhere.path()).exists());
+}
+
+TEST_F(Packs, DeleteStaysOnThePacksFileSystemAndNamesWhatItLeft) {
+    MakePack("m_pak", "M\r\n");
+    Write(Data("m_pak/kivo/kivo1.kvo"), "level");
+    QDir(Data("m_pak/kivo")).mkdir("mnt");
+    TmpfsMount mount(Data("m_pak/kivo/mnt"), "64k");
+    if (!mount.mounted) {
+        GTEST_SKIP() << "mounting a file system inside a pack is not permitted here";
+    }
+    Write(Data("m_pak/kivo/mnt/other.txt"), "another file system's");
+    ScanPacks(store, random);
+    const PackOutcome outcome = DeletePack(store, random);
+    ASSERT_FALSE(outcome.errors.isEmpty());
+    EXPECT_TRUE(outcome.errors[0].contains("mnt\" (another file system is mounted there)"))
+        << outcome.errors[0].toStdString();
+    EXPECT_EQ(outcome.errors[0].count('\n'), 1); // the mount alone, not the folders above it
+    EXPECT_EQ(ReadAll(Data("m_pak/kivo/mnt/other.txt")), "another file system's");
+    EXPECT_FALSE(QFile::exists(Data("m_pak/kivo/kivo1.kvo")));
+    EXPECT_FALSE(QFile::exists(Data("m_pak/config.txt")));
+}
+
+TEST_F(Packs, APackNamedInBytesThatAreNotUtf8IsListedShownAndDeletedWhole) {
+    const std::string pack = Bytes(Data("")) + "caf\xe9_pak";
+    ASSERT_EQ(mkdir(pack.c_str(), 0700), 0);
+    ASSERT_EQ(mkdir((pack + "/kivo").c_str(), 0700), 0);
+    ASSERT_TRUE(WriteNewFile(pack + "/kivo/l\xe9vel.kvo", "level").ok);
+    ASSERT_TRUE(WriteNewFile(pack + "/config.txt", "Caf\xe9\r\n").ok);
+    ScanPacks(store, random);
+    ASSERT_EQ(store.packs.size(), 1u);
+    EXPECT_EQ(store.packs[0].levelsPath, pack + "/kivo/");
+    EXPECT_EQ(store.panel.comboText, "Caf\xe9");
+    EXPECT_TRUE(DeletePack(store, random).errors.isEmpty());
+    struct stat st {};
+    EXPECT_NE(lstat(pack.c_str(), &st), 0);
+    EXPECT_EQ(ShownPath(pack + "/\xc3\xa9\xff"), Data("caf\\xe9_pak/\u00e9\\xff"));
+}
+
+TEST_F(Packs, AnUnfinishedPackIsNeverListedAndOneACrashLeftIsRemoved) {
+    const QString crashed = ".kivo-new-pack-999999999-1";
+    const QString building = QStringLiteral(".kivo-new-pack-%1-2").arg(getpid());
+    MakePack(crashed, "Half\r\n");
+    MakePack(building, "Busy\r\n");
+    MakePack("whole_pak", "Whole\r\n");
+    ScanPacks(store, random);
+    EXPECT_EQ(store.panel.names, std::vector<std::string>{"Whole"});
+    EXPECT_FALSE(QFileInfo::exists(Data(crashed)));
+    EXPECT_TRUE(QFileInfo::exists(Data(building + "/config.txt")));
+}
+
+// A New killed at any moment leaves either no pack or a whole one, never a listed half.
+TEST_F(Packs, AKilledNewNeverLeavesAHalfMadePackListed) {
+    RandomSource dice = MakeRandomSource(11);
+    for (uint32_t trial = 0; trial < 30; ++trial) {
+        const pid_t child = fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            PackStore own = MakePackStore(base.path());
+            RandomSource draws = MakeRandomSource(trial);
+            CreatePack(own, draws);
+            _exit(0);
+        }
+        usleep(useconds_t(RandomUpTo(dice, 4000)));
+        kill(child, SIGKILL);
+        waitpid(child, nullptr, 0);
+    }
+    ScanPacks(store, random);
+    for (const PackInfo& pack : store.packs) {
+        EXPECT_EQ(pack.name, "New Pack");
+        EXPECT_EQ(QDir(QString::fromStdString(pack.levelsPath)).entryList(QDir::Files).size(),
+                  PACK_SLOT_COUNT);
+    }
+    EXPECT_TRUE(
+        QDir(Data("")).entryList({".kivo-new-pack-*"}, QDir::Hidden | QDir::AllEntries).isEmpty());
 }
 
 class PacksWithoutRoot : public Packs {
@@ -289,7 +427,7 @@ class PacksWithoutRoot : public Packs {
 
 TEST_F(PacksWithoutRoot, AReadOnlyDataFolderMakesOneAttemptAndSaysWhere) {
     QFile::setPermissions(Data(""), QFileDevice::ReadOwner | QFileDevice::ExeOwner);
-    const PackOutcome outcome = ScanPacks(store, random, levelDir);
+    const PackOutcome outcome = ScanPacks(store, random);
     QFile::setPermissions(Data(""),
                           QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
     ASSERT_EQ(outcome.errors.size(), 1);
@@ -300,9 +438,9 @@ TEST_F(PacksWithoutRoot, AReadOnlyDataFolderMakesOneAttemptAndSaysWhere) {
 TEST_F(PacksWithoutRoot, WhatCannotBeDeletedIsNamed) {
     MakePack("p_pak", "P\r\n\r\n\r\n1\r\n");
     Write(Data("p_pak/kivo/kivo1.kvo"), "level");
-    ScanPacks(store, random, levelDir);
+    ScanPacks(store, random);
     QFile::setPermissions(Data("p_pak/kivo"), QFileDevice::ReadOwner | QFileDevice::ExeOwner);
-    const PackOutcome outcome = DeletePack(store, random, levelDir);
+    const PackOutcome outcome = DeletePack(store, random);
     QFile::setPermissions(Data("p_pak/kivo"),
                           QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
     ASSERT_FALSE(outcome.errors.isEmpty());
@@ -312,10 +450,10 @@ TEST_F(PacksWithoutRoot, WhatCannotBeDeletedIsNamed) {
 
 TEST_F(PacksWithoutRoot, AReadOnlyConfigKeepsTheEditsInThePanel) {
     MakePack("p_pak", "P\r\nA\r\nD\r\n1\r\n");
-    ScanPacks(store, random, levelDir);
+    ScanPacks(store, random);
     QFile::setPermissions(Data("p_pak"), QFileDevice::ReadOwner | QFileDevice::ExeOwner);
     store.panel.author = "typed";
-    const PackOutcome outcome = ApplyPackChange(store, EditOf("New name"), random, levelDir);
+    const PackOutcome outcome = ApplyPackChange(store, EditOf("New name"), random);
     QFile::setPermissions(Data("p_pak"),
                           QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
     ASSERT_EQ(outcome.errors.size(), 1);

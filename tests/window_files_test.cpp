@@ -10,13 +10,13 @@ const QString PREFIX = "KIVO Level Editor - ";
 
 TEST_F(Window, SaveAsAndSaveNameTheFileAsTheMenuItemsSay) {
     ClickCanvas({188, 60});
-    const QString packLevels = window->shell().levelDir;
+    const QString packLevels = window->packStore().levelDir;
     QSignalSpy saved(window.get(), &MainWindow::levelFileSaved);
     SaveAs("plain");
     EXPECT_EQ(answers.dialogs, QStringList{"Save KIVO As...|" + packLevels});
     EXPECT_EQ(window->shell().currentFile, File("plain.kvo"));
     EXPECT_EQ(Title(), PREFIX + File("plain.kvo"));
-    EXPECT_EQ(window->shell().levelDir, start.path() + "/");
+    EXPECT_EQ(window->packStore().levelDir, start.path() + "/");
     ASSERT_EQ(saved.count(), 1);
     EXPECT_EQ(saved[0][0].toString(), File("plain.kvo"));
     SaveAs("caps.KVO");
@@ -64,7 +64,7 @@ TEST_F(Window, FilesThatCannotBeLoadedOrSavedAreReportedAndChangeNothing) {
     ClickCanvas({188, 60});
     SaveAs("good.kvo");
     const QString title = window->windowTitle();
-    const QString folder = window->shell().levelDir;
+    const QString folder = window->packStore().levelDir;
     QFile bad(File("bad.kvo"));
     ASSERT_TRUE(bad.open(QIODevice::WriteOnly) && bad.write("\x05\x00", 2) == 2);
     bad.close();
@@ -76,7 +76,7 @@ TEST_F(Window, FilesThatCannotBeLoadedOrSavedAreReportedAndChangeNothing) {
     EXPECT_EQ(level().shapes.size(), 1u);
     EXPECT_EQ(window->windowTitle(), title);
     EXPECT_EQ(window->shell().currentFile, File("good.kvo"));
-    EXPECT_EQ(window->shell().levelDir, folder);
+    EXPECT_EQ(window->packStore().levelDir, folder);
     EXPECT_EQ(Steps(), 1);
 
     Type(ui().expertScoreField, "99999");
@@ -212,7 +212,6 @@ TEST(ShellPaths, StartFolderAndFileNames) {
     QDir::setCurrent(here);
     QDir(QDir::tempPath() + "/" + QString("d").repeated(200)).removeRecursively();
     EXPECT_EQ(shell.baseDir, deep + "/");
-    EXPECT_EQ(shell.levelDir, shell.baseDir);
 }
 
 } // namespace

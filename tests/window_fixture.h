@@ -81,7 +81,6 @@ class Window : public ::testing::Test {
         window.reset();
         ShellState shell;
         shell.baseDir = start.path() + "/";
-        shell.levelDir = shell.baseDir;
         shell.recoveryDir = File("recovery");
         window = std::make_unique<MainWindow>(shell, answers.Seam(), MakeRandomSource(9));
         window->show();

@@ -53,7 +53,7 @@ TEST_F(Packs, AFirstStartCreatesAndAnnouncesAPackAndShowsIt) {
                   ui().dateCreatedField->text(),
               "New PackNew AuthorWhen?");
     EXPECT_EQ(ui().packIdLabel->text().toStdString(), window->packStore().packs[0].packId);
-    EXPECT_EQ(window->shell().levelDir.toStdString(), window->packStore().packs[0].levelsPath);
+    EXPECT_EQ(window->packStore().levelDir.toStdString(), window->packStore().packs[0].levelsPath);
     Open(); // a second start finds the pack
     EXPECT_EQ(answers.told.size(), 1);
 }
@@ -103,7 +103,7 @@ TEST_F(Packs, ChoosingAnEntryShowsItsOwnPackAndKeepsTheList) {
         EXPECT_EQ(ui().packCombo->currentIndex(), index);
         const PackInfo& pack = window->packStore().packs[size_t(index)];
         EXPECT_EQ(ui().authorField->text().toStdString(), pack.author);
-        EXPECT_EQ(window->shell().levelDir.toStdString(), pack.levelsPath);
+        EXPECT_EQ(window->packStore().levelDir.toStdString(), pack.levelsPath);
     }
     EXPECT_EQ(shown.count(), 6); // one for every step of the arrow keys
 }
@@ -138,7 +138,7 @@ TEST_F(Packs, WhenNoPackIsLeftThePanelShowsNone) {
     EXPECT_EQ(ui().packCombo->currentText() + ui().authorField->text() +
                   ui().dateCreatedField->text() + ui().packIdLabel->text(),
               "");
-    EXPECT_EQ(window->shell().levelDir, start.path() + "/");
+    EXPECT_EQ(window->packStore().levelDir, start.path() + "/");
 }
 
 // The window going while the pack name is being edited must not run a pack command on a
