@@ -1,6 +1,10 @@
 #include "level/element_ops.h"
 
+#include "level/element_index.h"
+
 #include <gtest/gtest.h>
+
+#include <cmath>
 
 namespace kivo {
 namespace {
@@ -22,55 +26,42 @@ TEST(AddPoint, MergesWithinTheBoxAndAddsJustOutsideIt) {
     EXPECT_EQ(level.points.size(), 5u);
 }
 
-TEST(AddConnector, FindsAnExistingSideInEitherOrder) {
-    Level level;
-    EXPECT_EQ(AddConnector(level, 10, 1, 2), 10);
-    EXPECT_EQ(AddConnector(level, 11, 2, 1), 10);
-    EXPECT_EQ(AddConnector(level, 12, 1, 2), 10);
-    EXPECT_EQ(AddConnector(level, 13, 1, 3), 13);
-    ASSERT_EQ(level.connectors.size(), 2u);
-    EXPECT_EQ(level.connectors[0].pointIds[0], 1);
-    EXPECT_EQ(level.connectors[0].pointIds[1], 2);
-}
-
-TEST(ConnectorEnds, StayZeroUntilRefreshedThenFollowThePoints) {
+TEST(AddConnector, FindsAnExistingSideInEitherOrderAndCachesItsEndsOnRefresh) {
     Level level;
     AddPoint(level, 1, 11.5f, 2.0f);
     AddPoint(level, 2, 10.0f, 3.0f);
-    AddConnector(level, 3, 1, 2);
-    EXPECT_EQ(level.connectors[0].endX[0], 0.0f);
-    EXPECT_EQ(level.connectors[0].endY[1], 0.0f);
+    EXPECT_EQ(AddConnector(level, 10, 1, 2), 10);
+    EXPECT_EQ(AddConnector(level, 11, 2, 1), 10);
+    EXPECT_EQ(AddConnector(level, 13, 1, 3), 13);
+    ASSERT_EQ(level.connectors.size(), 2u);
+    const Connector& c = level.connectors[0];
+    EXPECT_EQ(c.pointIds[1], 2);
+    EXPECT_EQ(c.endX[0], 0.0f); // not until refreshed
     RefreshConnectorEnds(level);
-    EXPECT_EQ(level.connectors[0].endX[0], 230.0f);
-    EXPECT_EQ(level.connectors[0].endY[0], 60.0f);
-    EXPECT_EQ(level.connectors[0].endX[1], 200.0f);
-    EXPECT_EQ(level.connectors[0].endY[1], 90.0f);
+    EXPECT_EQ(c.endX[0], 230.0f);
+    EXPECT_EQ(c.endY[0], 60.0f);
+    EXPECT_EQ(c.endX[1], 200.0f);
+    EXPECT_EQ(c.endY[1], 90.0f);
+    EXPECT_EQ(level.connectors[1].endX[1], 0.0f); // point 3 does not exist
 }
 
-TEST(AddShapeEntry, CentreIsTheMeanOfAllButTheLastEntry) {
+TEST(AddShapeEntry, CentreIsTheMeanOfAllButTheLastEntryAndALoneEntryItsOwn) {
     Level level;
     AddShape(level, 7);
-    EXPECT_TRUE(AddShapeEntry(level, 7, 2.0f, 3.0f, 1));
-    EXPECT_TRUE(AddShapeEntry(level, 7, 4.0f, 3.0f, 2));
+    AddShape(level, 7);
     const Shape& s = level.shapes[0];
+    EXPECT_TRUE(AddShapeEntry(level, 7, 2.0f, 3.0f, 1));
     EXPECT_EQ(s.centreX, 2.0f);
     EXPECT_EQ(s.centreY, 3.0f);
-    AddShapeEntry(level, 7, 4.0f, 5.0f, 3);
-    AddShapeEntry(level, 7, 2.0f, 5.0f, 4);
-    AddShapeEntry(level, 7, 2.0f, 3.0f, 4);
+    const float entries[][2] = {{4, 3}, {4, 5}, {2, 5}, {2, 3}};
+    for (const auto& e : entries) {
+        EXPECT_TRUE(AddShapeEntry(level, 7, e[0], e[1], int16_t(e[0])));
+    }
     EXPECT_EQ(s.entryCount, 5.0f);
     EXPECT_EQ(s.centreX, 3.0f);
     EXPECT_EQ(s.centreY, 4.0f);
-    EXPECT_EQ(s.connectorIds[4], 4);
-}
-
-TEST(AddShapeEntry, ChangesOnlyTheFirstShapeWithTheIdAndRefusesMissingIds) {
-    Level level;
-    AddShape(level, 1);
-    AddShape(level, 1);
-    EXPECT_TRUE(AddShapeEntry(level, 1, 1.0f, 1.0f, 9));
-    EXPECT_EQ(level.shapes[0].entryCount, 1.0f);
-    EXPECT_EQ(level.shapes[1].entryCount, 0.0f);
+    EXPECT_EQ(s.connectorIds[4], 2);
+    EXPECT_EQ(level.shapes[1].entryCount, 0.0f); // only the first shape with the id
     EXPECT_FALSE(AddShapeEntry(level, 2, 1.0f, 1.0f, 9));
 }
 
@@ -86,39 +77,30 @@ TEST(AddShapeEntry, NeverWritesBeyondTheOutlineSlots) {
     EXPECT_EQ(level.shapes[0].entryCount, 17.0f);
 }
 
-TEST(NearestPoint, KeepsTheEarlierOfEquallyNearPoints) {
+TEST(NearestPoint, TheEarlierOfEquallyNearPointsAndNothingFarOrWithTheAnchorsId) {
     Level level;
     AddPoint(level, 3, 11.0f, 3.0f); // (220, 90)
     AddPoint(level, 4, 9.0f, 3.0f);  // (180, 90)
     EXPECT_EQ(NearestPoint(level, 200.0f, 90.0f, 0), 3);
-    level.points.clear();
-    AddPoint(level, 4, 9.0f, 3.0f);
-    AddPoint(level, 3, 11.0f, 3.0f);
+    std::swap(level.points[0], level.points[1]);
     EXPECT_EQ(NearestPoint(level, 200.0f, 90.0f, 0), 4);
+    EXPECT_EQ(NearestPoint(level, 30000.0f, 90.0f, 0), 0); // beyond the search start
+    level.points = {{0, 10.0f, 3.0f}, {6, 13.0f, 3.0f}};   // id 0 is the "no anchor" id
+    EXPECT_EQ(NearestPoint(level, 200.0f, 90.0f, 0), 6);
 }
 
 TEST(NearestPoint, WithAnAnchorOnlyItsNeighboursWithin33PixelsTakePart) {
-    Level level;
-    AddPoint(level, 1, 10.0f, 3.0f);  // anchor at (200, 90)
-    AddPoint(level, 2, 11.65f, 3.0f); // (233, 90): 33 away, inclusive
-    AddPoint(level, 3, 8.0f, 3.0f);   // (160, 90): too far from the anchor
-    EXPECT_EQ(NearestPoint(level, 160.0f, 90.0f, 1), 2);
-    EXPECT_EQ(NearestPoint(level, 160.0f, 90.0f, 0), 3);
-}
-
-TEST(NearestPoint, AnAnchorWithoutNeighboursFindsNothing) {
-    Level level;
-    AddPoint(level, 1, 10.0f, 3.0f);
-    AddPoint(level, 2, 20.0f, 3.0f);
-    EXPECT_EQ(NearestPoint(level, 400.0f, 90.0f, 1), 0);
-}
-
-TEST(NearestPoint, SkipsAPointWhoseIdEqualsTheAnchorIdAndIgnoresFarPoints) {
-    Level level;
-    AddPoint(level, 0, 10.0f, 3.0f);
-    EXPECT_EQ(NearestPoint(level, 200.0f, 90.0f, 0), 0);
-    AddPoint(level, 5, 600.0f, 3.0f); // 11800 pixels away
-    EXPECT_EQ(NearestPoint(level, 0.0f, 90.0f, 0), 0);
+    // The anchor's x, 0.35f * 20, rounds to exactly 7 pixels, so a point at 40 pixels lies
+    // exactly 33.0 away, and one at the next float beyond just outside.
+    const Point anchor{1, 0.35f, 3.0f};
+    for (float x : {2.0f, std::nextafter(2.0f, 3.0f)}) {
+        SCOPED_TRACE(x);
+        Level level;
+        level.points = {anchor, {2, x, 3.0f}, {3, 40.0f, 3.0f}};
+        EXPECT_EQ(NearestPoint(level, 300.0f, 90.0f, 1), x == 2.0f ? 2 : 0);
+        EXPECT_EQ(NearestPoint(level, 300.0f, 90.0f, 0), 2);
+        EXPECT_EQ(NearestPoint(level, 300.0f, 90.0f, 3), 0); // no neighbours at all
+    }
 }
 
 TEST(NearestShape, MeasuresToTheScaledCentreAndFindsIdZero) {
@@ -135,34 +117,43 @@ TEST(NearestShape, MeasuresToTheScaledCentreAndFindsIdZero) {
     EXPECT_EQ(NearestShape(level, 220.0f, 300.0f), 0); // a tie keeps the first
 }
 
-TEST(NewUniqueId, AvoidsIdsOfEveryKind) {
-    Level level;
-    RandomSource random = MakeRandomSource(3);
-    for (int i = 0; i < 200; ++i) {
-        const int16_t id = NewUniqueId(level, random).value();
-        EXPECT_FALSE(IdInUse(level, id));
-        switch (i % 3) {
-        case 0:
-            AddPoint(level, id, float(i), 0.0f);
-            break;
-        case 1:
-            AddConnector(level, id, int16_t(i), int16_t(i + 1));
-            break;
-        default:
-            AddShape(level, id);
+// Both ways of drawing an id, the scan of the lists and the set, must pass over an id that a
+// point, a connector or a shape holds.
+TEST(NewUniqueId, PassesOverAnIdThatAnyKindOfElementHolds) {
+    for (int kind = 0; kind < 3; ++kind) {
+        SCOPED_TRACE(kind);
+        RandomSource random = MakeRandomSource(3);
+        RandomSource draws = random;
+        const int16_t first = IdOfDraw(RandomUpTo(draws, ID_DRAW_MAX));
+        const int16_t second = IdOfDraw(RandomUpTo(draws, ID_DRAW_MAX));
+        Level level;
+        if (kind == 0) {
+            AddPoint(level, first, 0.0f, 0.0f);
+        } else if (kind == 1) {
+            AddConnector(level, first, 1, 2);
+        } else {
+            AddShape(level, first);
         }
+        RandomSource again = random;
+        EXPECT_EQ(NewUniqueId(level, random), second);
+        EXPECT_EQ(NewUniqueId(UsedIds(level), again), second);
     }
 }
 
-TEST(NewUniqueId, FindsTheLastFreeIdAndReportsAFullLevel) {
+TEST(NewUniqueId, FindsTheLastFreeIdAmongAllKindsAndReportsAFullLevel) {
     Level level;
-    for (int id = 0; id <= 32767; ++id) {
-        level.points.push_back({int16_t(id), 0.0f, 0.0f});
+    for (int id = -32768; id <= 32767; ++id) {
+        if (id < 0) {
+            AddShape(level, int16_t(id));
+        } else if (id < 20000) {
+            level.points.push_back({int16_t(id), 0.0f, 0.0f});
+        } else if (id != 25000) {
+            AppendConnector(level, int16_t(id), 0, 0);
+        }
     }
     RandomSource random = MakeRandomSource(11);
-    EXPECT_EQ(NewUniqueId(level, random), std::optional<int16_t>(-32768));
-    level.shapes.push_back(Shape{});
-    level.shapes.back().id = -32768;
+    EXPECT_EQ(NewUniqueId(level, random), std::optional<int16_t>(25000));
+    AppendConnector(level, 25000, 0, 0);
     EXPECT_EQ(NewUniqueId(level, random), std::nullopt);
 }
 

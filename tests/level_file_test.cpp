@@ -337,5 +337,67 @@ TEST(TemplateLevel, TheShippedTemplateLoads) {
     EXPECT_TRUE(result.ok) << result.message.toStdString();
 }
 
+// A load sets the smallest side count from the file alone, and the largest outline a file may
+// hold, 17 entries, loads whole.
+TEST(LevelDecoding, TheLargestOutlineLoadsAndTheSmallestSideCountStartsAfresh) {
+    const QByteArray head = Word(0) + Word(0) + Word(0);
+    const QByteArray scores = Word(1) + Word(2);
+    for (const int sides : {16, 3}) {
+        SCOPED_TRACE(sides);
+        Level level;
+        level.smallestSideCount = 12;
+        ASSERT_TRUE(
+            DecodeLevel(head + Word(sides + 1) + Entry(4, 1, 2).repeated(sides + 1) + scores, level)
+                .ok);
+        ASSERT_EQ(level.shapes.size(), 1u);
+        EXPECT_EQ(level.shapes[0].entryCount, float(sides + 1));
+        EXPECT_EQ(level.shapes[0].connectorIds[sides], 4);
+        EXPECT_EQ(level.smallestSideCount, sides);
+    }
+    Level level;
+    level.smallestSideCount = 3;
+    ASSERT_TRUE(DecodeLevel(Word(0) + Word(0) + Word(-1) + scores, level).ok);
+    EXPECT_EQ(level.smallestSideCount, NO_SHAPE_MINIMUM);
+}
+
+// Each message names the shape or the part of the file where reading stopped.
+TEST(LevelDecoding, MessagesNameTheShapeOrThePartWhereReadingStopped) {
+    const QByteArray empty = Word(0) + Word(0);
+    const struct {
+        QByteArray bytes;
+        const char* message;
+    } cases[] = {
+        {empty + Word(1) + Word(4) + Entry(1, 1, 1).repeated(4) + Word(18),
+         "shape 2 has 18 outline entries"},
+        {empty + Word(-1), "the file ends before the target and expert scores"},
+    };
+    for (const auto& c : cases) {
+        Level level;
+        const std::string message = DecodeLevel(c.bytes, level).message.toStdString();
+        EXPECT_EQ(message.substr(0, std::strlen(c.message)), c.message);
+    }
+}
+
+TEST(LevelEncoding, AFileHoldsAtMost32767PointsOrConnectorsAnd32768Shapes) {
+    Level level;
+    level.points.resize(32767);
+    level.connectors.resize(32767);
+    level.shapes.resize(32768);
+    EXPECT_TRUE(EncodeLevel(level).result.ok);
+    for (int kind = 0; kind < 3; ++kind) {
+        Level over = level;
+        over.points.resize(level.points.size() + (kind == 0));
+        over.connectors.resize(level.connectors.size() + (kind == 1));
+        over.shapes.resize(level.shapes.size() + (kind == 2));
+        EXPECT_EQ(EncodeLevel(over).result.message,
+                  "the level has more elements than a level file can hold");
+    }
+}
+
+TEST(LevelEncoding, AScoreEndsAtTheFirstCharacterThatIsNotADigit) {
+    EXPECT_EQ(ParseScore("7:"), 7); // the characters either side of the digits
+    EXPECT_EQ(ParseScore("7/"), 7);
+}
+
 } // namespace
 } // namespace kivo

@@ -35,14 +35,32 @@ TEST(CenterLevel, MovesATriangleSoItsMeanPointLiesOnTheCanvasCentre) {
 
     CenterLevel(c.level);
     ExpectPointAt(c.level.points[0], 417, 261.34);
+
+    Level pointless; // nothing to take the mean of: nothing moves
+    pointless.shapes.push_back(before);
+    CenterLevel(pointless);
+    EXPECT_EQ(pointless.shapes[0], before);
 }
 
-TEST(CenterLevel, ALevelWithoutPointsStaysAsItIs) {
+TEST(CenterLevel, TheLargestOutlineMovesWholeAndKeepsItsEntryCount) {
     Level level;
-    level.shapes.push_back(Shape{});
-    const Level before = level;
+    AddPoint(level, 1, 3.0f, 2.0f);
+    AddShape(level, 2);
+    for (int k = 0; k < MAX_SHAPE_ENTRIES; ++k) {
+        AddShapeEntry(level, 2, float(k), float(k % 3), int16_t(k));
+    }
+    const Shape before = level.shapes[0];
     CenterLevel(level);
-    EXPECT_EQ(level, before);
+    RotateLevel(level, 180.0f);
+    const Shape& after = level.shapes[0];
+    EXPECT_EQ(after.entryCount, 17.0f);
+    for (int k = 0; k < MAX_SHAPE_ENTRIES; ++k) {
+        // Turned half round the canvas centre: the sum of before and after is the same for all.
+        EXPECT_NEAR(double(after.entryX[k]) + before.entryX[k], after.entryX[0] + before.entryX[0],
+                    1e-4);
+        EXPECT_NEAR(double(after.entryY[k]) + before.entryY[k], after.entryY[0] + before.entryY[0],
+                    1e-4);
+    }
 }
 
 TEST(RotateLevel, TurnsByTheDifferenceToTheLastAngle) {

@@ -1,6 +1,7 @@
 #include "construction/angles.h"
-#include "construction/polygon.h"
 #include "level/element_ops.h"
+
+#include "clicks.h"
 
 #include <gtest/gtest.h>
 
@@ -28,21 +29,10 @@ void ExpectNear(Pixel actual, Pixel expected) {
     EXPECT_NEAR(actual.y, expected.y, 0.01);
 }
 
-class Placement : public ::testing::Test {
-  protected:
-    Level level;
-    RandomSource random = MakeRandomSource(42);
-
-    PlaceResult Click(float x, float y, int sides = 3) {
-        return PlacePolygon(level, random, x, y, uint8_t(sides));
-    }
-};
+class Placement : public ::testing::Test, protected Clicks {};
 
 TEST(Angles, PiIsTheFloatOfArccosMinusOneAndAtan2TakesYFirst) {
     EXPECT_EQ(PI, 3.1415927f);
-    // Conversions go through the float pi, not the exact one.
-    EXPECT_EQ(DegToRad(180.0f), double(PI));
-    EXPECT_EQ(RadToDeg(PI), 180.0);
     EXPECT_GT(Atan2(1.0f, 0.0f), 1.5); // (y, x): straight down the screen is +90 degrees
     EXPECT_LT(Atan2(-1.0f, 0.0f), -1.5);
 }
@@ -50,13 +40,10 @@ TEST(Angles, PiIsTheFloatOfArccosMinusOneAndAtan2TakesYFirst) {
 TEST_F(Placement, FreeTriangleOnAnEmptyLevel) {
     ASSERT_EQ(Click(200, 100), PlaceResult::Placed);
     ASSERT_EQ(level.points.size(), 3u);
-    ExpectNear(PointPixel(level.points[0]), {230, 100});
     ExpectNear(PointPixel(level.points[1]), {215, 125.98});
-    ExpectNear(PointPixel(level.points[2]), {200, 100});
     EXPECT_EQ(level.points[0].x, 11.5f);
     EXPECT_EQ(level.points[0].y, float(100.0 / 30.0));
     EXPECT_EQ(level.points[2].x, 10.0f);
-    EXPECT_EQ(level.connectors.size(), 3u);
     ASSERT_EQ(level.shapes.size(), 1u);
     const Shape& s = level.shapes[0];
     EXPECT_EQ(s.entryCount, 4.0f);
@@ -71,8 +58,8 @@ TEST_F(Placement, FreeTriangleOnAnEmptyLevel) {
     EXPECT_EQ(level.pointCount, 3);
     EXPECT_EQ(level.connectorCount, 3);
     EXPECT_EQ(level.shapeCount, 1);
-    EXPECT_EQ(level.smallestSideCount, 3);
     // Every side runs from corner k to corner k + 1, the closing one back to corner 0.
+    ASSERT_EQ(level.connectors.size(), 3u);
     for (int k = 0; k < 3; ++k) {
         EXPECT_EQ(level.connectors[k].pointIds[0], level.points[k].id);
         EXPECT_EQ(level.connectors[k].pointIds[1], level.points[(k + 1) % 3].id);
@@ -83,11 +70,11 @@ TEST_F(Placement, FreeTriangleOnAnEmptyLevel) {
 
 TEST_F(Placement, FreeSquareRunsClockwiseFromTheSideRightOfTheClick) {
     Click(200, 100, 4);
+    const Pixel corners[] = {{230, 100}, {230, 130}, {200, 130}, {200, 100}};
     ASSERT_EQ(level.points.size(), 4u);
-    ExpectNear(PointPixel(level.points[0]), {230, 100});
-    ExpectNear(PointPixel(level.points[1]), {230, 130});
-    ExpectNear(PointPixel(level.points[2]), {200, 130});
-    ExpectNear(PointPixel(level.points[3]), {200, 100});
+    for (int k = 0; k < 4; ++k) {
+        ExpectNear(PointPixel(level.points[size_t(k)]), corners[k]);
+    }
     EXPECT_EQ(level.shapes[0].entryCount, 5.0f);
 }
 
@@ -111,11 +98,20 @@ TEST_F(Placement, ClickAboveATriangleBuildsAnUpwardTriangleOnItsTopSide) {
     EXPECT_TRUE(IsInsideAnyShape(level, 215.0f, 90.0f));
 }
 
-TEST_F(Placement, AClickInsideAShapeAddsNothing) {
-    Click(200, 100, 6);
+TEST_F(Placement, InsideMeansWithinTheOutlineOnEverySideAndAClickThereAddsNothing) {
+    Click(200, 100, 4); // square (200..230, 100..130)
+    Click(190, 115, 3); // triangle on its left side, closed by the shared upright side
+    const struct {
+        float x, y;
+        bool inside;
+    } cases[] = {{203, 103, true},  {227, 103, true},  {203, 127, true},  {227, 127, true},
+                 {215, 97, false},  {215, 133, false}, {233, 115, false}, {185, 110, true},
+                 {150, 110, false}, {170, 110, false}, {185, 97, false}};
+    for (const auto& c : cases) {
+        EXPECT_EQ(IsInsideAnyShape(level, c.x, c.y), c.inside) << c.x << ", " << c.y;
+    }
     const Level before = level;
-    EXPECT_TRUE(IsInsideAnyShape(level, 215.0f, 120.0f));
-    EXPECT_EQ(Click(215, 120, 6), PlaceResult::InsideShape);
+    EXPECT_EQ(Click(185, 110), PlaceResult::InsideShape);
     EXPECT_EQ(level, before);
 }
 
@@ -154,15 +150,6 @@ TEST_F(Placement, AClickOnTheLineThroughTheAnchorsBuildsOnTheEdgeFromSecondToFir
     ExpectNear(PointPixel(level.points[3]), {230, 90});
 }
 
-TEST_F(Placement, ATriangleLowersTheSmallestSideCountALargerPolygonDoesNot) {
-    Click(200, 100, 5);
-    EXPECT_EQ(level.smallestSideCount, 5);
-    Click(400, 300, 8);
-    EXPECT_EQ(level.smallestSideCount, 5);
-    Click(100, 100, 3);
-    EXPECT_EQ(level.smallestSideCount, 3);
-}
-
 TEST_F(Placement, ACornerInsideTheMergeBoxReusesThePoint) {
     AddPoint(level, 9, 10.01f, 3.3383f); // 0.2 and 0.15 pixels off the click (200, 100)
     level.pointCount = 1;
@@ -196,26 +183,29 @@ TEST_F(Placement, AFullLevelAddsNothingAtAll) {
     EXPECT_EQ(level.shapes.size(), 1u);
 }
 
-// Every rule the operations keep, checked on the whole level.
+template <typename T> bool HasId(const std::vector<T>& list, int16_t id) {
+    return std::any_of(list.begin(), list.end(), [id](const T& e) { return e.id == id; });
+}
+
+// Every rule placement keeps, checked on the whole level: ends and outlines refer to
+// elements that exist, outlines close, no two points merge, and the counters and the
+// smallest side count agree with the lists.
 void ExpectInvariants(const Level& level) {
     for (const Connector& c : level.connectors) {
-        for (int16_t id : c.pointIds) {
-            EXPECT_TRUE(std::any_of(level.points.begin(), level.points.end(),
-                                    [id](const Point& p) { return p.id == id; }));
-        }
+        EXPECT_TRUE(HasId(level.points, c.pointIds[0]) && HasId(level.points, c.pointIds[1]));
     }
+    int smallest = NO_SHAPE_MINIMUM;
     for (const Shape& s : level.shapes) {
         const int n = EntryTotal(s) - 1;
-        EXPECT_GE(n, 3);
-        EXPECT_LE(n, 12);
+        EXPECT_TRUE(n >= 3 && n <= 12) << n;
+        smallest = std::min(smallest, n);
         EXPECT_EQ(s.entryX[n], s.entryX[0]);
         EXPECT_EQ(s.entryY[n], s.entryY[0]);
         for (int k = 0; k <= n; ++k) {
-            const int16_t id = s.connectorIds[k];
-            EXPECT_TRUE(std::any_of(level.connectors.begin(), level.connectors.end(),
-                                    [id](const Connector& c) { return c.id == id; }));
+            EXPECT_TRUE(HasId(level.connectors, s.connectorIds[k]));
         }
     }
+    EXPECT_EQ(level.smallestSideCount, smallest);
     for (size_t i = 0; i < level.points.size(); ++i) {
         for (size_t j = i + 1; j < level.points.size(); ++j) {
             const Point& a = level.points[i];
@@ -223,24 +213,24 @@ void ExpectInvariants(const Level& level) {
             EXPECT_FALSE(std::fabs(a.x - b.x) < 0.02f && std::fabs(a.y - b.y) < 0.02f);
         }
     }
+    EXPECT_EQ(level.shapeCount, int16_t(level.shapes.size()));
+    EXPECT_EQ(level.pointCount, int16_t(level.points.size()));
+    EXPECT_EQ(level.connectorCount, int16_t(level.connectors.size()));
 }
 
 TEST(RandomPlacement, EveryInvariantHoldsAfterRandomClickSequences) {
     for (uint32_t seed = 1; seed <= 40; ++seed) {
-        Level level;
-        RandomSource random = MakeRandomSource(seed);
-        RandomSource clicks = MakeRandomSource(seed * 7919);
-        for (int i = 0; i < 25; ++i) {
-            const uint8_t n = uint8_t(3 + RandomUpTo(clicks, 9));
-            PlacePolygon(level, random, float(141 + RandomUpTo(clicks, 500)),
-                         float(63 + RandomUpTo(clicks, 414)), n);
-        }
         SCOPED_TRACE(seed);
-        EXPECT_GT(level.shapes.size(), 1u);
-        EXPECT_EQ(level.shapeCount, int16_t(level.shapes.size()));
-        EXPECT_EQ(level.pointCount, int16_t(level.points.size()));
-        EXPECT_EQ(level.connectorCount, int16_t(level.connectors.size()));
-        ExpectInvariants(level);
+        Clicks c;
+        c.random = MakeRandomSource(seed);
+        RandomSource dice = MakeRandomSource(seed * 7919);
+        for (int i = 0; i < 25; ++i) {
+            const int sides = 3 + RandomUpTo(dice, 9);
+            const float x = float(141 + RandomUpTo(dice, 500));
+            c.Click(x, float(63 + RandomUpTo(dice, 414)), sides);
+        }
+        EXPECT_GT(c.level.shapes.size(), 1u);
+        ExpectInvariants(c.level);
     }
 }
 

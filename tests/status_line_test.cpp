@@ -36,10 +36,29 @@ TEST(StatusLine, NothingChangesWhileTheConnectorCounterIsZero) {
     Clicks c;
     c.Click(200, 100);
     ClearElements(c.level);
+    EXPECT_TRUE(c.level.pointCount == 0 && c.level.connectorCount == 0 && c.level.shapeCount == 0);
     c.level.smallestSideCount = 3;
     const Level before = c.level;
     EXPECT_EQ(UpdateStatusLine(c.level), std::nullopt);
     EXPECT_EQ(c.level, before);
+}
+
+// Deletion never lowers the 16-bit counters, so after 16384 squares the connector counter
+// wraps to 0 and the status line stands still until the next side is placed.
+TEST(StatusLine, FreezesWhileTheWrappedConnectorCounterStandsAtZero) {
+    Clicks c;
+    for (int i = 0; i < 16383; ++i) {
+        c.Click(200, 100, 4);
+        DeleteShape(c.level, c.level.shapes[0].id);
+    }
+    EXPECT_EQ(c.level.connectorCount, -4);
+    c.Click(200, 100, 4);
+    EXPECT_EQ(c.level.connectorCount, 0);
+    EXPECT_EQ(c.level.connectors.size(), 4u);
+    EXPECT_EQ(UpdateStatusLine(c.level), std::nullopt);
+    c.Click(500, 300, 4); // the point counter wrapped too: a second free square
+    EXPECT_EQ(c.level.connectorCount, 4);
+    EXPECT_EQ(UpdateStatusLine(c.level), "8" + SOLVABLE);
 }
 
 TEST(StatusLine, AfterEveryShapeIsDeletedZeroConnectorsAreSolvable) {
