@@ -11,7 +11,7 @@ using History = Window;
 
 TEST_F(History, TheEditMenuFollowsFileAndItsItemsEnableThemselves) {
     const QList<QAction*> menus = window->menuBar()->actions();
-    ASSERT_EQ(menus.size(), 2);
+    ASSERT_EQ(menus.size(), 3); // File, Edit and Pack
     EXPECT_EQ(menus[1]->text(), "Edit");
     EXPECT_EQ(menus[1]->menu()->actions(), QList<QAction*>({ui().undoItem, ui().redoItem}));
     EXPECT_EQ(ui().undoItem->text() + ui().redoItem->text(), "UndoRedo");
