@@ -1,4 +1,3 @@
-#include "construction/angles.h"
 #include "level/element_ops.h"
 
 #include "clicks.h"
@@ -26,12 +25,6 @@ Pixel CentrePixel(const Shape& s) {
 }
 
 class Placement : public ::testing::Test, protected Clicks {};
-
-TEST(Angles, PiIsTheFloatOfArccosMinusOneAndAtan2TakesYFirst) {
-    EXPECT_EQ(PI, 3.1415927f);
-    EXPECT_GT(Atan2(1.0f, 0.0f), 1.5); // (y, x): straight down the screen is +90 degrees
-    EXPECT_LT(Atan2(-1.0f, 0.0f), -1.5);
-}
 
 TEST_F(Placement, FreeTriangleOnAnEmptyLevel) {
     ASSERT_EQ(Click(200, 100), PlaceResult::Placed);
@@ -71,7 +64,10 @@ TEST_F(Placement, CornersLieWhereTheAnchorsAndTheClickPutThem) {
         // A nearest point without neighbours gives a free polygon at the click.
         {{{77, 5.0f, 2.0f}}, 300, 200, 3, {{100, 60}, {330, 200}, {315, 225.98}, {300, 200}}},
         // On the line through the anchors: built on the edge from the second to the first.
-        {{{1, 10.0f, 4.0f}, {2, 11.5f, 4.0f}}, 190, 120, 4,
+        {{{1, 10.0f, 4.0f}, {2, 11.5f, 4.0f}},
+         190,
+         120,
+         4,
          {{200, 120}, {230, 120}, {200, 90}, {230, 90}}},
         // A corner inside the merge box (0.2 and 0.15 pixels off) reuses the point.
         {{{9, 10.01f, 3.3383f}}, 200, 100, 3, {{200.2, 100.15}, {230, 100}, {215, 125.98}}},
