@@ -65,20 +65,18 @@ TEST(CenterLevel, TheLargestOutlineMovesWholeAndKeepsItsEntryCount) {
     }
 }
 
-TEST(RotateLevel, TurnsByTheDifferenceToTheLastAngle) {
+TEST(RotateLevel, TurnsByTheDifferenceToTheLastAngleWhichAClearKeeps) {
     Level level;
     AddPoint(level, 1, 21.6f, 9.0f); // (432, 270)
-    RotateLevel(level, 90.0f);
-    ExpectPointAt(level.points[0], 402, 300);
-    EXPECT_EQ(level.lastRotationAngle, 90.0f);
-    RotateLevel(level, 90.0f);
-    ExpectPointAt(level.points[0], 402, 300);
-    RotateLevel(level, 0.0f);
-    ExpectPointAt(level.points[0], 432, 270);
-    EXPECT_EQ(level.lastRotationAngle, 0.0f);
-}
-
-TEST(RotateLevel, AfterAClearTheNextMoveTurnsANewPolygonByTheDifferenceOnly) {
+    const struct {
+        float angle;
+        double x, y;
+    } turns[] = {{90, 402, 300}, {90, 402, 300}, {0, 432, 270}};
+    for (const auto& t : turns) {
+        RotateLevel(level, t.angle);
+        ExpectPointAt(level.points[0], t.x, t.y);
+        EXPECT_EQ(level.lastRotationAngle, t.angle);
+    }
     Clicks c;
     c.Click(300, 200);
     RotateLevel(c.level, 90.0f);

@@ -29,12 +29,10 @@ class Placement : public ::testing::Test, protected Clicks {};
 TEST_F(Placement, FreeTriangleOnAnEmptyLevel) {
     ASSERT_EQ(Click(200, 100), PlaceResult::Placed);
     ASSERT_EQ(level.points.size(), 3u);
-    EXPECT_EQ(level.points[0].x, 11.5f);
-    EXPECT_EQ(level.points[0].y, float(100.0 / 30.0));
+    EXPECT_TRUE(level.points[0].x == 11.5f && level.points[0].y == float(100.0 / 30.0));
     const Shape& s = level.shapes.at(0);
     EXPECT_EQ(s.entryCount, 4.0f);
-    EXPECT_EQ(s.entryX[0], 11.75f);
-    EXPECT_EQ(s.entryY[0], float(105.0 / 30.0));
+    EXPECT_TRUE(s.entryX[0] == 11.75f && s.entryY[0] == float(105.0 / 30.0));
     EXPECT_TRUE(s.entryX[3] == s.entryX[0] && s.entryY[3] == s.entryY[0]);
     EXPECT_EQ(s.connectorIds[3], s.connectorIds[2]);
     EXPECT_NEAR(CentrePixel(s).x, 215.0, 0.01);
@@ -175,9 +173,9 @@ void ExpectInvariants(const Level& level) {
             EXPECT_FALSE(std::fabs(a.x - b.x) < 0.02f && std::fabs(a.y - b.y) < 0.02f);
         }
     }
-    EXPECT_EQ(level.shapeCount, int16_t(level.shapes.size()));
-    EXPECT_EQ(level.pointCount, int16_t(level.points.size()));
-    EXPECT_EQ(level.connectorCount, int16_t(level.connectors.size()));
+    EXPECT_TRUE(level.shapeCount == int16_t(level.shapes.size()) &&
+                level.pointCount == int16_t(level.points.size()) &&
+                level.connectorCount == int16_t(level.connectors.size()));
 }
 
 TEST(RandomPlacement, EveryInvariantHoldsAfterRandomClickSequences) {
