@@ -22,18 +22,12 @@ namespace {
 
 // Coordinates that often fall within 0.02 of each other, on cell edges, or out of reach.
 float NearbyCoordinate(RandomSource& dice) {
-    switch (RandomUpTo(dice, 20)) {
-    case 0:
-        return std::numeric_limits<float>::quiet_NaN();
-    case 1:
-        return std::numeric_limits<float>::infinity();
-    case 2:
-        return 2.0e9f;
-    case 3:
-        return float(RandomUpTo(dice, 10)) * 0.04f; // on cell edges
-    default:
-        return float(RandomUpTo(dice, 400)) * 0.0125f - 1.0f;
-    }
+    const float outOfReach[] = {std::numeric_limits<float>::quiet_NaN(),
+                                std::numeric_limits<float>::infinity(), 2.0e9f};
+    const int pick = RandomUpTo(dice, 20);
+    return pick < 3    ? outOfReach[pick]
+           : pick == 3 ? float(RandomUpTo(dice, 10)) * 0.04f // on cell edges
+                       : float(RandomUpTo(dice, 400)) * 0.0125f - 1.0f;
 }
 
 TEST(ElementIndex, PointsMergeAsTheScanMergesThem) {

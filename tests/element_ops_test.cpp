@@ -9,20 +9,20 @@
 namespace kivo {
 namespace {
 
+// The box is per axis, so a point 0.019 off on both axes (0.027 away) still merges. Of two
+// points in reach the first in list order wins; the given id is not checked.
 TEST(AddPoint, MergesWithinTheBoxAndAddsJustOutsideIt) {
+    const struct {
+        int16_t id;
+        float x, y;
+        int16_t found;
+    } adds[] = {{5, 10.0f, 4.0f, 5},    {6, 10.019f, 4.019f, 5},  {7, 9.981f, 3.981f, 5},
+                {8, 10.021f, 4.0f, 8},  {9, 11.0f, 4.021f, 9},    {10, 11.019f, 4.04f, 9},
+                {11, 11.03f, 4.0f, 11}, {12, 11.015f, 4.015f, 9}, {5, 50.0f, 50.0f, 5}};
     Level level;
-    EXPECT_EQ(AddPoint(level, 5, 10.0f, 4.0f), 5);
-    EXPECT_EQ(AddPoint(level, 6, 10.019f, 4.019f), 5);
-    EXPECT_EQ(AddPoint(level, 7, 9.981f, 3.981f), 5);
-    EXPECT_EQ(AddPoint(level, 8, 10.021f, 4.0f), 8);
-    EXPECT_EQ(AddPoint(level, 9, 11.0f, 4.021f), 9);
-    EXPECT_EQ(level.points.size(), 3u);
-    // The box is per axis, so a point 0.019 off on both axes (0.027 away) still merges.
-    EXPECT_EQ(AddPoint(level, 10, 11.019f, 4.04f), 9);
-    // Of two points in reach the first in list order wins; the given id is not checked.
-    AddPoint(level, 11, 11.03f, 4.0f);
-    EXPECT_EQ(AddPoint(level, 12, 11.015f, 4.015f), 9);
-    EXPECT_EQ(AddPoint(level, 5, 50.0f, 50.0f), 5);
+    for (const auto& a : adds) {
+        EXPECT_EQ(AddPoint(level, a.id, a.x, a.y), a.found) << a.id;
+    }
     EXPECT_EQ(level.points.size(), 5u);
 }
 
