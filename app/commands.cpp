@@ -2,8 +2,7 @@
 #include "main_window.h"
 
 #include "canvas.h"
-#include "controls.h"
-#include "level_step.h"
+#include "captions_and_numbers.h"
 
 #include "construction/angles.h"
 #include "construction/level_transform.h"
@@ -13,14 +12,20 @@
 #include "level/status_line.h"
 #include "storage/level_file.h"
 
+#include <QCloseEvent>
 #include <QComboBox>
 #include <QDir>
+#include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
+#include <QLocale>
 #include <QPushButton>
 #include <QSignalBlocker>
 #include <QSlider>
+#include <QTimer>
 #include <QUndoStack>
+
+#include <set>
 
 namespace kivo {
 
@@ -31,24 +36,22 @@ void MainWindow::Start() {
     level_.smallestSideCount = NO_SHAPE_MINIMUM;
     level_.lastRotationAngle = 0.0f;
     Refresh();
+    OfferRecovery();
 }
 
 void MainWindow::PlaceAt(QPoint content) {
     const Position at = PlacementPixels(content.x(), content.y());
-    const Level before = level_;
-    if (PlacePolygon(level_, random_, at.x, at.y, sideCount_) == PlaceResult::LevelFull) {
-        ShowError(QString::fromLatin1(LEVEL_FULL_TEXT));
-    }
-    Record(QStringLiteral("Place polygon"), before, sliderPosition_);
-    Refresh();
+    Edit(QStringLiteral("Place polygon"), [&] {
+        if (PlacePolygon(level_, random_, at.x, at.y, sideCount_) == PlaceResult::LevelFull) {
+            ShowError(QString::fromLatin1(LEVEL_FULL_TEXT));
+        }
+    });
 }
 
 void MainWindow::DeleteNearest(QPoint content) {
     const Position at = ShapeSearchPixels(content.x(), content.y());
-    const Level before = level_;
-    DeleteShape(level_, NearestShape(level_, at.x, at.y));
-    Record(QStringLiteral("Delete shape"), before, sliderPosition_);
-    Refresh();
+    Edit(QStringLiteral("Delete shape"),
+         [&] { DeleteShape(level_, NearestShape(level_, at.x, at.y)); });
 }
 
 void MainWindow::SelectSideCount(int controlNumber) {
@@ -58,25 +61,22 @@ void MainWindow::SelectSideCount(int controlNumber) {
 }
 
 void MainWindow::Clear() {
-    if (!Ask(CLEAR_QUESTION)) {
+    if (!Ask(QString::fromLatin1(CLEAR_QUESTION))) {
         return;
     }
-    const Level before = level_;
-    ClearElements(level_);
-    setWindowTitle(QString::fromLatin1(WINDOW_TITLE));
-    shell_.currentFile.clear();
-    level_.targetScore = DEFAULT_TARGET_SCORE;
-    level_.expertScore = DEFAULT_EXPERT_SCORE;
-    ShowScores();
-    Record(QStringLiteral("Clear"), before, sliderPosition_);
-    Refresh();
+    Edit(QStringLiteral("Clear"), [this] {
+        ClearElements(level_);
+        shell_.titleFile.clear();
+        shell_.currentFile.clear();
+        level_.targetScore = DEFAULT_TARGET_SCORE;
+        level_.expertScore = DEFAULT_EXPERT_SCORE;
+        ShowTitle();
+        ShowScores();
+    });
 }
 
 void MainWindow::Center() {
-    const Level before = level_;
-    CenterLevel(level_);
-    Record(QStringLiteral("Center"), before, sliderPosition_);
-    Refresh();
+    Edit(QStringLiteral("Center"), [this] { CenterLevel(level_); });
 }
 
 // While the thumb is dragged the level turns with it, and the whole drag becomes one step
@@ -86,10 +86,7 @@ void MainWindow::Rotate(int position) {
         TurnTo(position);
         return;
     }
-    const Level before = level_;
-    const int sliderBefore = sliderPosition_;
-    TurnTo(position);
-    Record(QStringLiteral("Rotate"), before, sliderBefore);
+    Edit(QStringLiteral("Rotate"), [&] { TurnTo(position); });
 }
 
 void MainWindow::TurnTo(int position) {
@@ -100,17 +97,29 @@ void MainWindow::TurnTo(int position) {
 
 void MainWindow::StartDrag() {
     dragStart_ = level_;
-    dragSliderStart_ = sliderPosition_;
+    dragView_ = View();
 }
 
 void MainWindow::EndDrag() {
-    Record(QStringLiteral("Rotate"), dragStart_, dragSliderStart_);
+    Record(QStringLiteral("Rotate"), dragStart_, dragView_);
 }
 
+// Each change of a score's text is a step, so that it marks the level unsaved and Undo takes
+// it back.
+void MainWindow::EditScore(std::string Level::*score, const QString& text) {
+    Edit(QStringLiteral("Edit score"), [&] { level_.*score = text.toStdString(); });
+}
+
+// The entry's own pack is shown, also when other packs have the same name.
 void MainWindow::ChoosePack(int index) {
-    if (index >= 0 && size_t(index) < packs_.panel.names.size()) {
-        ShowPackDetails(packs_, packs_.panel.names[size_t(index)]);
-        ShowPanel();
+    if (index < 0 || size_t(index) >= packs_.packs.size()) {
+        return;
+    }
+    const std::string before = packs_.shownDir;
+    ShowPackAt(packs_, size_t(index));
+    ShowPanel();
+    if (packs_.shownDir != before) {
+        emit shownPackChanged();
     }
 }
 
@@ -122,75 +131,108 @@ void MainWindow::ApplyChange() {
     ShowOutcome(ApplyPackChange(packs_, edit, random_));
 }
 
+// The pack that was made is the one shown, ready for its details.
 void MainWindow::NewPack() {
-    if (Ask(NEW_PACK_QUESTION)) {
-        ShowOutcome(CreatePack(packs_, random_));
+    if (!Ask(QString::fromLatin1(NEW_PACK_QUESTION))) {
+        return;
     }
+    std::set<std::string> before;
+    for (const PackInfo& pack : packs_.packs) {
+        before.insert(pack.levelsPath);
+    }
+    const PackOutcome outcome = CreatePack(packs_, random_);
+    for (size_t i = 0; i < packs_.packs.size(); ++i) {
+        if (before.count(packs_.packs[i].levelsPath) == 0) {
+            ShowPackAt(packs_, i);
+        }
+    }
+    ShowOutcome(outcome);
 }
 
+// The question names the pack that would go, below its own words.
 void MainWindow::DeleteShownPack() {
-    if (Ask(DELETE_PACK_QUESTION)) {
+    const QString pack = QStringLiteral("\n\n\"%1\"\n%2")
+                             .arg(ShownPackText(packs_.panel.comboText),
+                                  QDir::toNativeSeparators(QFile::decodeName(
+                                      QByteArray::fromStdString(packs_.shownDir))));
+    if (Ask(QString::fromLatin1(DELETE_PACK_QUESTION) + pack)) {
         ShowOutcome(DeletePack(packs_, random_));
     }
 }
 
+// The dialog's answer goes into currentFile, so a cancelled dialog leaves it empty.
+void MainWindow::Load() {
+    const QString path = ChooseLevelFile(FileDialogKind::Open, LOAD_DIALOG_TITLE);
+    if (path.isEmpty()) {
+        shell_.currentFile.clear();
+        return;
+    }
+    OpenLevelFile(path);
+}
+
 // A file that cannot be loaded leaves the level, the title and the file Save writes to as
 // they were, so that a Save never writes the old level over the file that was refused.
-void MainWindow::Load() {
-    const QString previous = shell_.currentFile;
-    shell_.currentFile = ChooseLevelFile(FileDialogKind::Open, LOAD_DIALOG_TITLE);
-    if (shell_.currentFile.isEmpty()) {
-        return;
-    }
-    const Level before = level_;
-    const FileResult result = LoadLevel(level_, shell_.currentFile);
+bool MainWindow::OpenLevelFile(const QString& path) {
+    FileResult result;
+    Edit(QStringLiteral("Load"), [&] {
+        result = LoadLevel(level_, path);
+        if (result.ok) {
+            shell_.currentFile = path;
+            shell_.titleFile = path;
+            ShowScores();
+            ShowTitle();
+        }
+    });
     if (!result.ok) {
-        shell_.currentFile = previous;
         ShowError(result.message);
-        return;
+        return false;
     }
-    ShowScores();
-    SetFileTitle();
-    packs_.levelDir = FolderOf(shell_.currentFile);
-    Record(QStringLiteral("Load"), before, sliderPosition_);
-    Refresh();
+    packs_.levelDir = FolderOf(path);
+    history_->setClean();
+    return true;
 }
 
 void MainWindow::Save() {
-    const QString previous = shell_.currentFile;
-    if (shell_.currentFile.isEmpty()) {
-        shell_.currentFile = ChooseLevelFile(FileDialogKind::Save, SAVE_DIALOG_TITLE);
-        if (shell_.currentFile.isEmpty()) {
+    QString path = shell_.currentFile;
+    if (path.isEmpty()) {
+        path = ChooseLevelFile(FileDialogKind::Save, SAVE_DIALOG_TITLE);
+        if (path.isEmpty()) {
             return;
         }
     }
-    SaveCurrentFile(previous);
+    SaveTo(WithLevelExtension(path));
 }
 
 void MainWindow::SaveAs() {
-    const QString previous = shell_.currentFile;
-    shell_.currentFile = ChooseLevelFile(FileDialogKind::Save, SAVE_AS_DIALOG_TITLE);
-    if (shell_.currentFile.isEmpty()) {
+    const QString path = ChooseLevelFile(FileDialogKind::Save, SAVE_AS_DIALOG_TITLE);
+    if (path.isEmpty()) {
+        shell_.currentFile.clear();
         return;
     }
-    if (SaveCurrentFile(previous)) {
-        SetFileTitle();
-    }
+    SaveLevelFile(path);
 }
 
-// Saves to currentFile with the level extension; a save that fails is reported and leaves
-// currentFile and levelDir as they were before the command.
-bool MainWindow::SaveCurrentFile(const QString& previous) {
-    const QString path = WithLevelExtension(shell_.currentFile);
+bool MainWindow::SaveLevelFile(const QString& path) {
+    if (!SaveTo(WithLevelExtension(path))) {
+        return false;
+    }
+    shell_.titleFile = shell_.currentFile;
+    ShowTitle();
+    return true;
+}
+
+// A save that fails is reported and leaves currentFile and levelDir as they were.
+bool MainWindow::SaveTo(const QString& path) {
     const FileResult result = SaveLevel(level_, path);
     if (!result.ok) {
-        shell_.currentFile = previous;
         ShowError(result.message);
         return false;
     }
     shell_.currentFile = path;
     packs_.levelDir = FolderOf(path);
+    history_->setClean();
     Refresh();
+    emit levelFileSaved(path);
     return true;
 }
 
@@ -200,27 +242,55 @@ void MainWindow::About() {
 }
 
 void MainWindow::Exit() {
-    if (Ask(EXIT_QUESTION)) {
-        shell_.quitRequested = true;
+    if (Ask(QString::fromLatin1(EXIT_QUESTION))) {
+        exitConfirmed_ = true;
         close();
     }
 }
 
+// The close box asks Exit's question when closing would lose unsaved changes.
+void MainWindow::closeEvent(QCloseEvent* event) {
+    if (!exitConfirmed_ && isWindowModified() && !Ask(QString::fromLatin1(EXIT_QUESTION))) {
+        event->ignore();
+        return;
+    }
+    DropRecovery();
+    recoveryWriter_.waitForDone();
+    event->accept();
+}
+
+// The list is filled anew only when the packs' names changed, so that choosing a pack keeps
+// the list's entries and its current entry.
 void MainWindow::ShowPanel() {
     const PackPanel& panel = packs_.panel;
-    ui_.packCombo->clear();
+    const QSignalBlocker quiet(ui_.packCombo);
+    QStringList names;
     for (const std::string& name : panel.names) {
-        ui_.packCombo->addItem(ShownPackText(name));
+        names << ShownPackText(name);
     }
+    QStringList listed;
+    for (int i = 0; i < ui_.packCombo->count(); ++i) {
+        listed << ui_.packCombo->itemText(i);
+    }
+    if (listed != names) {
+        ui_.packCombo->clear();
+        ui_.packCombo->addItems(names);
+    }
+    ui_.packCombo->setCurrentIndex(ShownPackIndex(packs_));
     ui_.packCombo->setEditText(ShownPackText(panel.comboText));
     ui_.authorField->setText(ShownPackText(panel.author));
     ui_.dateCreatedField->setText(ShownPackText(panel.dateCreated));
     ui_.packIdLabel->setText(ShownPackText(panel.packId));
 }
 
-// The panel shows what the store now holds; then come the messages, errors first.
+// The panel shows what the store now holds; then come the messages, errors first. With no
+// pack shown, the level dialogs no longer open in a pack folder that may be gone.
 void MainWindow::ShowOutcome(const PackOutcome& outcome) {
+    if (packs_.shownDir.empty() && !QFileInfo(packs_.levelDir).isDir()) {
+        packs_.levelDir = shell_.baseDir;
+    }
     ShowPanel();
+    emit shownPackChanged();
     for (const QString& error : outcome.errors) {
         ShowError(error);
     }
@@ -230,14 +300,13 @@ void MainWindow::ShowOutcome(const PackOutcome& outcome) {
     }
 }
 
-// The dialogs open in levelDir; their answer goes straight into currentFile.
+// The dialogs open in levelDir.
 QString MainWindow::ChooseLevelFile(FileDialogKind kind, const char* title) {
     return dialogs_.chooseFile(this, kind, QString::fromLatin1(title), packs_.levelDir);
 }
 
-bool MainWindow::Ask(const char* question) {
-    return dialogs_.confirm(this, QString::fromLatin1(CONFIRM_TITLE),
-                            QString::fromLatin1(question));
+bool MainWindow::Ask(const QString& question) {
+    return dialogs_.confirm(this, QString::fromLatin1(CONFIRM_TITLE), question);
 }
 
 void MainWindow::ShowScores() {
@@ -249,23 +318,38 @@ void MainWindow::ShowError(const QString& text) {
     dialogs_.tell(this, MessageKind::Error, QString::fromLatin1(ERROR_TITLE), text);
 }
 
-void MainWindow::SetFileTitle() {
-    setWindowTitle(QString::fromLatin1(FILE_TITLE_PREFIX) +
-                   QDir::toNativeSeparators(shell_.currentFile));
+// "[*]" shows the unsaved-changes mark where the platform puts it.
+void MainWindow::ShowTitle() {
+    const QString title =
+        shell_.titleFile.isEmpty()
+            ? QString::fromLatin1(WINDOW_TITLE)
+            : QString::fromLatin1(FILE_TITLE_PREFIX) + QDir::toNativeSeparators(shell_.titleFile);
+    setWindowTitle(title + QStringLiteral("[*]"));
 }
 
-void MainWindow::Record(const QString& text, const Level& before, int sliderBefore) {
+ShellView MainWindow::View() const {
+    return {sliderPosition_, shell_.currentFile, shell_.titleFile};
+}
+
+void MainWindow::Record(const QString& text, const Level& before, const ShellView& view) {
+    const ShellView now = View();
     LevelChange change = DiffLevels(before, level_);
-    if (!IsEmpty(change)) {
-        history_->push(new LevelStep(text, std::move(change), level_, sliderBefore, sliderPosition_,
-                                     [this](int slider) { ShowHistoryState(slider); }));
+    if (!IsEmpty(change) || FilesDiffer(view, now)) {
+        history_->push(new LevelStep(
+            text, std::move(change), level_, view, now,
+            [this](const ShellView& shown, bool files) { ShowHistoryState(shown, files); }));
     }
 }
 
-void MainWindow::ShowHistoryState(int slider) {
+void MainWindow::ShowHistoryState(const ShellView& view, bool files) {
     const QSignalBlocker quiet(ui_.rotationSlider);
-    ui_.rotationSlider->setValue(slider);
-    sliderPosition_ = slider;
+    ui_.rotationSlider->setValue(view.slider);
+    sliderPosition_ = view.slider;
+    if (files) {
+        shell_.currentFile = view.currentFile;
+        shell_.titleFile = view.titleFile;
+        ShowTitle();
+    }
     ShowScores();
     Refresh();
 }
@@ -274,6 +358,69 @@ void MainWindow::Refresh() {
     ui_.canvas->update();
     if (const std::optional<std::string> text = UpdateStatusLine(level_)) {
         ui_.statusField->setText(QString::fromStdString(*text));
+    }
+}
+
+// A copy is written a moment after a change, on the writer's thread: a burst of clicks costs
+// one write, and no click waits for one.
+void MainWindow::ScheduleRecovery() {
+    if (recovery_.lock && !history_->isClean() && !recoveryTimer_->isActive()) {
+        recoveryTimer_->start();
+    }
+}
+
+void MainWindow::WriteRecovery() {
+    if (history_->isClean()) {
+        return;
+    }
+    recoveryWriter_.start([files = recovery_.files, level = level_, name = shell_.currentFile] {
+        WriteRecoveryCopy(files, level, name);
+    });
+}
+
+void MainWindow::DropRecovery() {
+    recoveryTimer_->stop();
+    if (recovery_.lock) {
+        recoveryWriter_.start([files = recovery_.files] { RemoveRecoveryCopy(files); });
+    }
+}
+
+// Restoring brings back the level and its file name, marked unsaved.
+void MainWindow::OfferRecovery() {
+    const std::optional<RecoveryCopy> copy = FindRecoveryCopy(recovery_);
+    if (!copy) {
+        return;
+    }
+    const QString named =
+        copy->fileName.isEmpty()
+            ? QString()
+            : QStringLiteral(" for %1").arg(QDir::toNativeSeparators(copy->fileName));
+    const QString text = QString::fromLatin1(RECOVERY_TEXT)
+                             .arg(named, QLocale().toString(copy->written, QLocale::LongFormat));
+    const int choice =
+        dialogs_.choose(this, QString::fromLatin1(ERROR_TITLE), text,
+                        {QString::fromLatin1(RESTORE_CHOICE), QString::fromLatin1(DISCARD_CHOICE)});
+    if (choice == 1) {
+        RemoveRecoveryCopy(recovery_.files);
+        return;
+    }
+    if (choice != 0) {
+        // Unanswered: the copy waits for the next start, and this editor keeps its own.
+        recovery_ = ClaimRecoverySlot(shell_.recoveryDir, RecoverySlotKind::Free);
+        return;
+    }
+    FileResult result;
+    Edit(QStringLiteral("Restore"), [&] {
+        result = LoadLevel(level_, recovery_.files.levelPath);
+        if (result.ok) {
+            shell_.currentFile = copy->fileName;
+            shell_.titleFile = copy->fileName;
+            ShowScores();
+            ShowTitle();
+        }
+    });
+    if (!result.ok) {
+        ShowError(result.message);
     }
 }
 

@@ -1,9 +1,10 @@
 #include "dialogs.h"
 
-#include "controls.h"
+#include "captions_and_numbers.h"
 
 #include <QFileDialog>
 #include <QMessageBox>
+#include <QPushButton>
 
 namespace kivo {
 
@@ -32,8 +33,19 @@ static QString ChooseFile(QWidget* parent, FileDialogKind kind, const QString& t
                                         QFileDialog::DontConfirmOverwrite);
 }
 
+static int Choose(QWidget* parent, const QString& title, const QString& text,
+                  const QStringList& choices) {
+    QMessageBox box(QMessageBox::Question, title, text, QMessageBox::NoButton, parent);
+    QList<QAbstractButton*> buttons;
+    for (const QString& choice : choices) {
+        buttons << box.addButton(choice, QMessageBox::AcceptRole);
+    }
+    box.exec();
+    return int(buttons.indexOf(box.clickedButton()));
+}
+
 Dialogs PlatformDialogs() {
-    return Dialogs{AskYesNo, Tell, ChooseFile};
+    return Dialogs{AskYesNo, Tell, ChooseFile, Choose};
 }
 
 } // namespace kivo

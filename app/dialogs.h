@@ -3,6 +3,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 #include <functional>
 
@@ -24,6 +25,11 @@ struct Dialogs {
     std::function<QString(QWidget* parent, FileDialogKind kind, const QString& title,
                           const QString& folder)>
         chooseFile;
+    // A question answered by one of the named buttons; the index of the one pressed, or -1
+    // when the box was closed without an answer.
+    std::function<int(QWidget* parent, const QString& title, const QString& text,
+                      const QStringList& choices)>
+        choose;
 };
 
 // The platform's message boxes and file dialogs.

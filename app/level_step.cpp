@@ -2,10 +2,14 @@
 
 namespace kivo {
 
-LevelStep::LevelStep(const QString& text, LevelChange change, Level& level, int sliderBefore,
-                     int sliderAfter, std::function<void(int)> show)
-    : change_(std::move(change)), level_(level), sliderBefore_(sliderBefore),
-      sliderAfter_(sliderAfter), show_(std::move(show)) {
+bool FilesDiffer(const ShellView& a, const ShellView& b) {
+    return a.currentFile != b.currentFile || a.titleFile != b.titleFile;
+}
+
+LevelStep::LevelStep(const QString& text, LevelChange change, Level& level, ShellView before,
+                     ShellView after, Show show)
+    : change_(std::move(change)), level_(level), before_(std::move(before)),
+      after_(std::move(after)), files_(FilesDiffer(before_, after_)), show_(std::move(show)) {
     // The part after the line break is the action text, left empty so that the menu items
     // read "Undo" and "Redo"; the text names the step in a history view.
     setText(text + QLatin1Char('\n'));
@@ -13,7 +17,7 @@ LevelStep::LevelStep(const QString& text, LevelChange change, Level& level, int 
 
 void LevelStep::undo() {
     UndoChange(change_, level_);
-    show_(sliderBefore_);
+    show_(before_, files_);
 }
 
 void LevelStep::redo() {
@@ -22,7 +26,7 @@ void LevelStep::redo() {
         return;
     }
     RedoChange(change_, level_);
-    show_(sliderAfter_);
+    show_(after_, files_);
 }
 
 } // namespace kivo

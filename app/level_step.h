@@ -3,18 +3,29 @@
 
 #include "level/level_change.h"
 
+#include <QString>
 #include <QUndoCommand>
 
 #include <functional>
 
 namespace kivo {
 
+// What a step puts back besides the level: where the slider stood, and the file Save writes
+// to and the file the title names (empty for the plain title).
+struct ShellView {
+    int slider = 0;
+    QString currentFile;
+    QString titleFile;
+};
+
 // Holds what the edit changed and moves the level between the two states. `show` brings the
-// window up to date, with the rotation slider's position in that state.
+// window up to date with the view of that state; `files` is true for a step that changed the
+// file names (Load, Clear, Restore), whose undo and redo bring them back with the level.
 class LevelStep : public QUndoCommand {
   public:
-    LevelStep(const QString& text, LevelChange change, Level& level, int sliderBefore,
-              int sliderAfter, std::function<void(int slider)> show);
+    using Show = std::function<void(const ShellView& view, bool files)>;
+    LevelStep(const QString& text, LevelChange change, Level& level, ShellView before,
+              ShellView after, Show show);
 
     void undo() override;
     void redo() override;
@@ -22,10 +33,13 @@ class LevelStep : public QUndoCommand {
   private:
     LevelChange change_;
     Level& level_;
-    int sliderBefore_;
-    int sliderAfter_;
-    std::function<void(int)> show_;
+    ShellView before_;
+    ShellView after_;
+    bool files_;
+    Show show_;
     bool done_ = true; // pushed after the edit was made: the first redo has nothing to do
 };
+
+bool FilesDiffer(const ShellView& a, const ShellView& b);
 
 } // namespace kivo

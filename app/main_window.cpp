@@ -3,7 +3,7 @@
 #include "main_window.h"
 
 #include "canvas.h"
-#include "controls.h"
+#include "captions_and_numbers.h"
 
 #include <QButtonGroup>
 #include <QComboBox>
@@ -15,6 +15,8 @@
 #include <QScreen>
 #include <QSlider>
 #include <QStatusBar>
+#include <QStyle>
+#include <QTimer>
 #include <QUndoStack>
 
 namespace kivo {
@@ -25,15 +27,23 @@ constexpr int CONTENT_WIDTH = 640;
 constexpr int CONTENT_HEIGHT = 480;
 constexpr int STATUS_FIELD_WIDTHS[] = {141, 350, 150};
 constexpr int CONTROL_FONT_PIXELS = 11;
+constexpr int RECOVERY_DELAY_MS = 1000; // after a change, the recovery copy is this late at most
 constexpr int STATUS_BAR_TOP_GAP = 2;
+constexpr int LINE_EDIT_MARGIN = 2; // QLineEdit's own space beside its text
+// The widest texts these controls show.
+constexpr const char* WIDEST_SCORE = "-32768";
+constexpr const char* WIDEST_STATUS =
+    " -32768 Connectors ::  This KIVO can not be solved in Classic Mode";
 
+// Controls keep their visible text as their accessible name; the description tells fields
+// apart.
 template <typename Widget>
 Widget* Place(Widget* widget, const char* name, int number, QRect geometry,
-              const QString& accessible) {
+              const QString& description) {
     widget->setObjectName(QString::fromLatin1(name));
     widget->setProperty("control", number);
     widget->setGeometry(geometry);
-    widget->setAccessibleName(accessible);
+    widget->setAccessibleDescription(description);
     return widget;
 }
 
@@ -62,18 +72,49 @@ void Frame(QWidget* parent, QRect geometry) {
     frame->setAttribute(Qt::WA_TransparentForMouseEvents);
 }
 
+// Makes the widget's font smaller, for it alone, until `widest` fits in `room` pixels.
+void FitFont(QWidget* widget, const QString& widest, int room) {
+    QFont font = widget->font();
+    while (font.pixelSize() > 1 && QFontMetrics(font).horizontalAdvance(widest) > room) {
+        font.setPixelSize(font.pixelSize() - 1);
+    }
+    widget->setFont(font);
+}
+
+// The width a line edit has for its text: inside its frame and its text margins.
+int TextRoom(const QLineEdit* field) {
+    const int frame = field->style()->pixelMetric(QStyle::PM_DefaultFrameWidth, nullptr, field);
+    return field->width() - 2 * frame - 2 * LINE_EDIT_MARGIN;
+}
+
+// The pressed side-count button is filled with the highlight colour, whatever the style.
+constexpr const char* SIDE_BUTTON_STYLE =
+    "QPushButton { border: 1px solid palette(dark); background: palette(button); }"
+    "QPushButton:checked { background: palette(highlight); color: palette(highlighted-text); }";
+
 } // namespace
 
 MainWindow::MainWindow(ShellState shell, Dialogs dialogs, RandomSource random)
     : random_(std::move(random)), shell_(std::move(shell)), packs_(MakePackStore(shell_.baseDir)),
-      dialogs_(std::move(dialogs)), history_(new QUndoStack(this)) {
+      dialogs_(std::move(dialogs)), history_(new QUndoStack(this)),
+      recovery_(ClaimRecoverySlot(shell_.recoveryDir)), recoveryTimer_(new QTimer(this)) {
     history_->setUndoLimit(UNDO_LIMIT);
+    recoveryWriter_.setMaxThreadCount(1);
     BuildMainWindow();
     Connect();
 }
 
+// The controls outlive this object's members while QWidget takes them down; a signal sent
+// then (a focus-out of the pack name, say) must not reach a command on a member that is gone.
+MainWindow::~MainWindow() {
+    for (QObject* child : findChildren<QObject*>()) {
+        child->disconnect(this);
+    }
+    recoveryWriter_.waitForDone();
+}
+
 void MainWindow::BuildMainWindow() {
-    setWindowTitle(QString::fromLatin1(WINDOW_TITLE));
+    ShowTitle();
     // The layout was drawn for a small control font; larger ones would not fit its fields.
     QFont small = font();
     small.setPixelSize(CONTROL_FONT_PIXELS);
@@ -128,14 +169,18 @@ void MainWindow::BuildLevelControls(QWidget* content) {
     ui_.clearButton = Button(content, "clearButton", CLEAR_BUTTON, "Clear KIVO", {25, 35, 88, 19});
     ui_.centerButton =
         Button(content, "centerButton", CENTER_BUTTON, "Center KIVO", {25, 60, 88, 19});
-    Label(content, "Target Score :", {5, 95, 88, 19});
+    QLabel* targetLabel = Label(content, "Target Score :", {5, 95, 88, 19});
     ui_.targetScoreField =
         Field(content, "targetScoreField", TARGET_SCORE_FIELD, "Target Score", {85, 95, 40, 19});
-    ui_.targetScoreField->setText(QString::fromStdString(level_.targetScore));
-    Label(content, "Expert Score :", {5, 130, 88, 19});
+    QLabel* expertLabel = Label(content, "Expert Score :", {5, 130, 88, 19});
     ui_.expertScoreField =
         Field(content, "expertScoreField", EXPERT_SCORE_FIELD, "Expert Score", {85, 130, 40, 19});
-    ui_.expertScoreField->setText(QString::fromStdString(level_.expertScore));
+    targetLabel->setBuddy(ui_.targetScoreField);
+    expertLabel->setBuddy(ui_.expertScoreField);
+    for (QLineEdit* field : {ui_.targetScoreField, ui_.expertScoreField}) {
+        FitFont(field, QString::fromLatin1(WIDEST_SCORE), TextRoom(field));
+    }
+    ShowScores();
 
     auto* group = new QButtonGroup(this);
     for (int k = 0; k < int(ui_.sideButtons.size()); ++k) {
@@ -144,6 +189,7 @@ void MainWindow::BuildLevelControls(QWidget* content) {
         QPushButton* button = Button(content, name.constData(), FIRST_SIDE_BUTTON + k,
                                      caption.constData(), {420 + 22 * k, 2, 19, 19});
         button->setCheckable(true);
+        button->setStyleSheet(QString::fromLatin1(SIDE_BUTTON_STYLE));
         button->setAccessibleDescription(
             QStringLiteral("Place polygons with %1 sides").arg(MIN_SIDE_COUNT + k));
         group->addButton(button, FIRST_SIDE_BUTTON + k);
@@ -151,9 +197,11 @@ void MainWindow::BuildLevelControls(QWidget* content) {
     }
     Frame(content, {0, 0, 640, 23});
     Frame(content, {0, 23, 140, 145});
-    ui_.canvas =
-        Place(new Canvas(level_, content), "canvas", CANVAS,
-              {CANVAS_LEFT, CANVAS_TOP, CANVAS_WIDTH, CANVAS_HEIGHT}, QStringLiteral("Canvas"));
+    ui_.canvas = Place(new Canvas(level_, content), "canvas", CANVAS,
+                       {CANVAS_LEFT, CANVAS_TOP, CANVAS_WIDTH, CANVAS_HEIGHT},
+                       QStringLiteral("The level: a left click places a polygon, a right click "
+                                      "deletes the nearest one"));
+    ui_.canvas->setAccessibleName(QStringLiteral("Canvas"));
 }
 
 void MainWindow::BuildStatusBar() {
@@ -170,38 +218,50 @@ void MainWindow::BuildStatusBar() {
         x += STATUS_FIELD_WIDTHS[i];
     }
     ui_.statusField = fields->findChild<QLabel*>(QStringLiteral("statusField1"));
-    ui_.statusField->setAccessibleName(QStringLiteral("Status"));
+    ui_.statusField->setAccessibleDescription(QStringLiteral("Status"));
+    FitFont(ui_.statusField, QString::fromLatin1(WIDEST_STATUS),
+            ui_.statusField->contentsRect().width());
     // Placed by hand rather than added to the bar, whose layout would shift the fields off
     // their edges at 141, 491 and 641.
     fields->setGeometry(0, STATUS_BAR_TOP_GAP, x, height);
     bar->setFixedHeight(height + STATUS_BAR_TOP_GAP);
 }
 
+// The panel's children are placed inside its sunken edge.
 void MainWindow::BuildPackPanel(QWidget* content) {
     auto* panel = Place(new QFrame(content), "packPanel", PACK_PANEL, {0, 169, 140, 268},
-                        QStringLiteral("Pack"));
+                        QStringLiteral("The pack whose details are shown"));
+    panel->setAccessibleName(QStringLiteral("Pack"));
     panel->setFrameStyle(QFrame::Panel | QFrame::Sunken);
     ui_.packPanel = panel;
-    Label(panel, "Current Pack :", {10, 10, 80, 14});
-    ui_.packCombo = Place(new QComboBox(panel), "packCombo", PACK_COMBO, {10, 28, 115, 20},
+    const QPoint inner = panel->contentsRect().topLeft();
+    auto at = [inner](QRect r) { return r.translated(inner); };
+    QLabel* comboLabel = Label(panel, "Current Pack :", at({10, 10, 80, 14}));
+    ui_.packCombo = Place(new QComboBox(panel), "packCombo", PACK_COMBO, at({10, 28, 115, 20}),
                           QStringLiteral("Current Pack"));
     ui_.packCombo->setEditable(true);
     ui_.packCombo->setInsertPolicy(QComboBox::NoInsert);
+    ui_.packCombo->setCompleter(nullptr);
     ui_.packCombo->setMaxVisibleItems(5); // about 100 pixels of list
-    Label(panel, "Author :", {10, 56, 80, 14});
-    ui_.authorField = Field(panel, "authorField", AUTHOR_FIELD, "Author", {10, 74, 115, 20});
-    Label(panel, "Date Created :", {10, 102, 90, 14});
-    ui_.dateCreatedField =
-        Field(panel, "dateCreatedField", DATE_CREATED_FIELD, "Date Created", {10, 120, 115, 20});
-    Label(panel, "Pack ID (Unique) :", {10, 148, 90, 14});
+    comboLabel->setBuddy(ui_.packCombo);
+    QLabel* authorLabel = Label(panel, "Author :", at({10, 56, 80, 14}));
+    ui_.authorField = Field(panel, "authorField", AUTHOR_FIELD, "Author", at({10, 74, 115, 20}));
+    authorLabel->setBuddy(ui_.authorField);
+    QLabel* dateLabel = Label(panel, "Date Created :", at({10, 102, 90, 14}));
+    ui_.dateCreatedField = Field(panel, "dateCreatedField", DATE_CREATED_FIELD, "Date Created",
+                                 at({10, 120, 115, 20}));
+    dateLabel->setBuddy(ui_.dateCreatedField);
+    QLabel* idLabel = Label(panel, "Pack ID (Unique) :", at({10, 148, 90, 14}));
+    FitFont(idLabel, idLabel->text(), idLabel->contentsRect().width());
     ui_.packIdLabel = Place(new QLabel(QStringLiteral("ss"), panel), "packIdLabel", PACK_ID_LABEL,
-                            {10, 166, 115, 20}, QStringLiteral("Pack ID (Unique)"));
+                            at({10, 166, 115, 20}), QStringLiteral("Pack ID (Unique)"));
     ui_.packIdLabel->setEnabled(false);
-    ui_.applyChangeButton =
-        Button(panel, "applyChangeButton", APPLY_CHANGE_BUTTON, "Apply Change", {25, 191, 88, 19});
-    ui_.newPackButton = Button(panel, "newPackButton", NEW_PACK_BUTTON, "New", {25, 216, 88, 19});
+    ui_.applyChangeButton = Button(panel, "applyChangeButton", APPLY_CHANGE_BUTTON, "Apply Change",
+                                   at({25, 191, 88, 19}));
+    ui_.newPackButton =
+        Button(panel, "newPackButton", NEW_PACK_BUTTON, "New", at({25, 216, 88, 19}));
     ui_.deletePackButton =
-        Button(panel, "deletePackButton", DELETE_PACK_BUTTON, "Delete", {25, 241, 88, 19});
+        Button(panel, "deletePackButton", DELETE_PACK_BUTTON, "Delete", at({25, 241, 88, 19}));
 }
 
 void MainWindow::Connect() {
@@ -216,11 +276,11 @@ void MainWindow::Connect() {
     connect(ui_.rotationSlider, &QSlider::valueChanged, this, &MainWindow::Rotate);
     connect(ui_.rotationSlider, &QSlider::sliderPressed, this, &MainWindow::StartDrag);
     connect(ui_.rotationSlider, &QSlider::sliderReleased, this, &MainWindow::EndDrag);
-    connect(ui_.targetScoreField, &QLineEdit::textChanged, this,
-            [this](const QString& text) { level_.targetScore = text.toStdString(); });
-    connect(ui_.expertScoreField, &QLineEdit::textChanged, this,
-            [this](const QString& text) { level_.expertScore = text.toStdString(); });
-    connect(ui_.packCombo, &QComboBox::activated, this, &MainWindow::ChoosePack);
+    connect(ui_.targetScoreField, &QLineEdit::textEdited, this,
+            [this](const QString& text) { EditScore(&Level::targetScore, text); });
+    connect(ui_.expertScoreField, &QLineEdit::textEdited, this,
+            [this](const QString& text) { EditScore(&Level::expertScore, text); });
+    ConnectPackCombo();
     connect(ui_.applyChangeButton, &QPushButton::clicked, this, &MainWindow::ApplyChange);
     connect(ui_.newPackButton, &QPushButton::clicked, this, &MainWindow::NewPack);
     connect(ui_.deletePackButton, &QPushButton::clicked, this, &MainWindow::DeleteShownPack);
@@ -229,6 +289,27 @@ void MainWindow::Connect() {
     connect(ui_.saveAsItem, &QAction::triggered, this, &MainWindow::SaveAs);
     connect(ui_.aboutItem, &QAction::triggered, this, &MainWindow::About);
     connect(ui_.exitItem, &QAction::triggered, this, &MainWindow::Exit);
+    connect(history_, &QUndoStack::cleanChanged, this, [this](bool clean) {
+        setWindowModified(!clean);
+        if (clean) {
+            DropRecovery();
+        }
+    });
+    connect(history_, &QUndoStack::indexChanged, this, &MainWindow::ScheduleRecovery);
+    recoveryTimer_->setSingleShot(true);
+    recoveryTimer_->setInterval(RECOVERY_DELAY_MS);
+    connect(recoveryTimer_, &QTimer::timeout, this, &MainWindow::WriteRecovery);
+}
+
+// Only an entry chosen from the list, or stepped to with the arrow keys or the wheel, shows a
+// pack. The combo itself would also choose the entry whose name the typed text matches when
+// Return is pressed or the field is left; typed text is the new name for the shown pack, so
+// those two ways are cut.
+void MainWindow::ConnectPackCombo() {
+    QLineEdit* edit = ui_.packCombo->lineEdit();
+    disconnect(edit, &QLineEdit::returnPressed, ui_.packCombo, nullptr);
+    disconnect(edit, &QLineEdit::editingFinished, ui_.packCombo, nullptr);
+    connect(ui_.packCombo, &QComboBox::activated, this, &MainWindow::ChoosePack);
 }
 
 } // namespace kivo

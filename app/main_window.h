@@ -2,6 +2,8 @@
 #pragma once
 
 #include "dialogs.h"
+#include "level_step.h"
+#include "recovery.h"
 #include "shell_state.h"
 
 #include "level/level.h"
@@ -9,6 +11,7 @@
 #include "storage/pack_store.h"
 
 #include <QMainWindow>
+#include <QThreadPool>
 
 #include <array>
 
@@ -18,6 +21,7 @@ class QLabel;
 class QLineEdit;
 class QPushButton;
 class QSlider;
+class QTimer;
 class QUndoStack;
 
 namespace kivo {
@@ -59,10 +63,22 @@ class MainWindow : public QMainWindow {
 
   public:
     MainWindow(ShellState shell, Dialogs dialogs, RandomSource random);
+    ~MainWindow() override;
 
-    // Lists the packs (creating and announcing a first one if there is none) and presses
-    // the side-count button "3". Called once the window is shown.
+    // Lists the packs (creating and announcing a first one if there is none), presses the
+    // side-count button "3" and offers a recovery copy left by an editor that did not close
+    // normally. Called once the window is shown.
     void Start();
+
+    // What Load does once a file is chosen: the level, title and current file become the
+    // file's as one undo step, marked saved. A file that cannot be loaded is reported and
+    // changes nothing; the result says whether it was loaded.
+    bool OpenLevelFile(const QString& path);
+    // What Save As does once a name is chosen: saves atomically under the name (".kvo"
+    // added as Save As adds it), which then names the title and the current file, and marks
+    // the level saved. A failed save is reported and changes nothing.
+    bool SaveLevelFile(const QString& path);
+    QUndoStack* undoStack() { return history_; }
 
     const Level& level() const { return level_; }
     uint8_t sideCount() const { return sideCount_; }
@@ -71,6 +87,16 @@ class MainWindow : public QMainWindow {
     const Controls& controls() const { return ui_; }
     const QUndoStack& history() const { return *history_; }
 
+  signals:
+    // The pack whose details are shown is another one now, or none, or the packs were
+    // listed anew.
+    void shownPackChanged();
+    // A level was written to this file.
+    void levelFileSaved(const QString& path);
+
+  protected:
+    void closeEvent(QCloseEvent* event) override;
+
   private:
     void BuildMainWindow();
     void BuildMenu();
@@ -78,6 +104,7 @@ class MainWindow : public QMainWindow {
     void BuildStatusBar();
     void BuildPackPanel(QWidget* content);
     void Connect();
+    void ConnectPackCombo();
 
     // Canvas and level commands.
     void PlaceAt(QPoint content);
@@ -89,6 +116,7 @@ class MainWindow : public QMainWindow {
     void TurnTo(int position);
     void StartDrag();
     void EndDrag();
+    void EditScore(std::string Level::*score, const QString& text);
 
     // Pack commands.
     void ChoosePack(int index);
@@ -102,20 +130,36 @@ class MainWindow : public QMainWindow {
     void SaveAs();
     void About();
     void Exit();
-    bool SaveCurrentFile(const QString& previous);
+    bool SaveTo(const QString& path);
 
-    bool Ask(const char* question); // a Yes/No question titled "Confirm"
+    bool Ask(const QString& question); // a Yes/No question titled "Confirm"
     QString ChooseLevelFile(FileDialogKind kind, const char* title);
     void ShowPanel();
     void ShowOutcome(const PackOutcome& outcome);
     void ShowScores();
     void ShowError(const QString& text);
-    void SetFileTitle();
+    void ShowTitle();
     void Refresh();
 
-    // Undo history: Record pushes what changed since `before` as one step, unless nothing did.
-    void Record(const QString& text, const Level& before, int sliderBefore);
-    void ShowHistoryState(int slider);
+    // Every change to the level goes through Edit, so each is one undo step: `op` changes
+    // the level (and for Load, Clear and Restore the file names); what changed becomes the
+    // step, unless nothing did.
+    template <typename Op> void Edit(const QString& text, Op op) {
+        const Level before = level_;
+        const ShellView view = View();
+        op();
+        Record(text, before, view);
+        Refresh();
+    }
+    ShellView View() const;
+    void Record(const QString& text, const Level& before, const ShellView& view);
+    void ShowHistoryState(const ShellView& view, bool files);
+
+    // The recovery copy of unsaved work.
+    void ScheduleRecovery();
+    void WriteRecovery();
+    void DropRecovery();
+    void OfferRecovery();
 
     Level level_;
     RandomSource random_;
@@ -126,8 +170,12 @@ class MainWindow : public QMainWindow {
     QUndoStack* history_ = nullptr;
     uint8_t sideCount_ = MIN_SIDE_COUNT; // the side-count button pressed
     int sliderPosition_ = 0;             // the position the level was last turned to
-    Level dragStart_;         // the level when the slider's thumb was taken, and where the
-    int dragSliderStart_ = 0; // thumb stood then
+    Level dragStart_;    // the level when the slider's thumb was taken, and the window
+    ShellView dragView_; // then
+    bool exitConfirmed_ = false;
+    RecoverySlot recovery_;
+    QTimer* recoveryTimer_ = nullptr;
+    QThreadPool recoveryWriter_; // one thread: copies are written and removed in order
 };
 
 } // namespace kivo

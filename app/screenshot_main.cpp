@@ -30,8 +30,11 @@ int main(int argc, char** argv) {
     kivo::Dialogs quiet{
         [](QWidget*, const QString&, const QString&) { return true; },
         [](QWidget*, kivo::MessageKind, const QString&, const QString&) {},
-        [](QWidget*, kivo::FileDialogKind, const QString&, const QString&) { return QString(); }};
-    kivo::MainWindow window(kivo::FindStartDirectory(), quiet, kivo::MakeRandomSource(1));
+        [](QWidget*, kivo::FileDialogKind, const QString&, const QString&) { return QString(); },
+        [](QWidget*, const QString&, const QString&, const QStringList&) { return -1; }};
+    kivo::ShellState shell = kivo::FindStartDirectory();
+    shell.recoveryDir.clear(); // a picture keeps no recovery copy
+    kivo::MainWindow window(shell, quiet, kivo::MakeRandomSource(1));
     window.show();
     window.Start();
     const kivo::Controls& ui = window.controls();

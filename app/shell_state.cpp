@@ -1,5 +1,7 @@
 #include "shell_state.h"
 
+#include "recovery.h"
+
 #include <QDir>
 
 namespace kivo {
@@ -11,6 +13,7 @@ QString WithTrailingSlash(const QString& folder) {
 ShellState FindStartDirectory() {
     ShellState shell;
     shell.baseDir = WithTrailingSlash(QDir::currentPath());
+    shell.recoveryDir = RecoveryFolder();
     return shell;
 }
 

@@ -8,10 +8,12 @@ namespace kivo {
 struct ShellState {
     QString baseDir;     // the start directory, ending in '/'
     QString currentFile; // the file Save writes to; empty means Save asks for a name
-    bool quitRequested = false;
+    QString titleFile;   // the file the window title names; empty for the plain title
+    QString recoveryDir; // where the copy of unsaved work is kept, in the user's data folder
 };
 
-// The process's working directory, of any length, as baseDir.
+// The process's working directory, of any length, as baseDir, and the recovery folder in the
+// user's data location.
 ShellState FindStartDirectory();
 
 // A folder path ending in exactly one '/'.

@@ -36,6 +36,12 @@ struct Fixtures {
 
 Fixtures* fixtures = nullptr;
 
+} // namespace
+
+void RegisterRecovery(const std::string& suffix, const Level& level, const QString& folder);
+
+namespace {
+
 QString FixturePath(const std::string& name) {
     return QDir(fixtures->folder).filePath(QString::fromStdString(name) + ".kvo");
 }
@@ -155,6 +161,7 @@ void Register(const std::string& name, const Level& level) {
             canvas.render(&image);
         }
     });
+    RegisterRecovery(suffix, level, fixtures->scratch.filePath("recovery"));
     add("Undo step of a placement", [&level, x = x, y = y](benchmark::State& state) {
         RandomSource random = MakeRandomSource(5);
         TimeEdit(state, level, [&](Level& l) {

@@ -151,7 +151,7 @@ FileResult ListPacks(PackStore& store, PackOutcome& outcome) {
 
 void ShowFirstPack(PackStore& store) {
     if (store.packs.empty()) {
-        store.panel.comboText.clear();
+        store.panel = PackPanel{store.panel.names, {}, {}, {}, {}};
         return;
     }
     ShowPack(store, store.packs.front());
@@ -383,6 +383,21 @@ void ShowPackDetails(PackStore& store, const std::string& name) {
             ShowPack(store, pack);
         }
     }
+}
+
+void ShowPackAt(PackStore& store, size_t index) {
+    if (index < store.packs.size()) {
+        ShowPack(store, store.packs[index]);
+    }
+}
+
+int ShownPackIndex(const PackStore& store) {
+    for (size_t i = 0; i < store.packs.size(); ++i) {
+        if (!store.shownDir.empty() && PackDirOf(store.packs[i]) == store.shownDir) {
+            return int(i);
+        }
+    }
+    return -1;
 }
 
 PackOutcome ApplyPackChange(PackStore& store, const PackEdit& edit, RandomSource& random) {

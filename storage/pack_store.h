@@ -75,6 +75,12 @@ PackOutcome ScanPacks(PackStore& store, RandomSource& random);
 // Shows the last pack with this name; with none, nothing changes.
 void ShowPackDetails(PackStore& store, const std::string& name);
 
+// Shows the pack at this place in the list; with none there, nothing changes.
+void ShowPackAt(PackStore& store, size_t index);
+
+// The place in the list of the pack whose details are shown, -1 for none.
+int ShownPackIndex(const PackStore& store);
+
 // Writes the edited details into the shown pack's config.txt, then lists the packs anew.
 // Only a regular file in the pack's own folder is replaced, never through a link. When it
 // cannot be written, nothing is listed anew and the panel keeps the edits.

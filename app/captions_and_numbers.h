@@ -1,4 +1,4 @@
-// The numbers, captions and texts by which the window and its commands are known.
+// The control numbers, captions and texts by which the window and its commands are known.
 #pragma once
 
 namespace kivo {
@@ -51,6 +51,12 @@ constexpr const char* ERROR_TITLE = "KIVO Level Editor";
 constexpr const char* LEVEL_FULL_TEXT =
     "The level is full: every id a level file can give its points, sides and polygons is in "
     "use, so no further polygon can be placed. Delete shapes to make room.";
+
+constexpr const char* RECOVERY_TEXT =
+    "The editor did not close normally, and a copy of its unsaved level was kept%1 on %2.\n\n"
+    "Restore the level, or discard the copy?";
+constexpr const char* RESTORE_CHOICE = "Restore";
+constexpr const char* DISCARD_CHOICE = "Discard";
 
 constexpr const char* LOAD_DIALOG_TITLE = "Load KIVO";
 constexpr const char* SAVE_DIALOG_TITLE = "Save KIVO";

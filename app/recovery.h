@@ -1,0 +1,54 @@
+// The copy of unsaved work that outlives a crash, a kill or a power cut. Each running editor
+// holds one numbered slot in the recovery folder under a lock file, so that two editors never
+// take each other's copy; a slot whose editor died is free again and its copy is offered at
+// the next start.
+#pragma once
+
+#include "level/level.h"
+
+#include <QDateTime>
+#include <QLockFile>
+#include <QString>
+
+#include <memory>
+#include <optional>
+
+namespace kivo {
+
+// How many editors can keep a recovery copy at once.
+constexpr int RECOVERY_SLOTS = 16;
+
+struct RecoveryFiles {
+    QString levelPath; // the level, as a level file
+    QString namePath;  // the file name the level had, UTF-8, empty for none
+};
+
+struct RecoverySlot {
+    RecoveryFiles files;
+    std::unique_ptr<QLockFile> lock; // held while the editor runs; null when no slot was free
+};
+
+// A copy found in a slot at start.
+struct RecoveryCopy {
+    QString fileName; // the file the level had, empty for none
+    QDateTime written;
+};
+
+// The folder in the user's data location.
+QString RecoveryFolder();
+
+// Locks a slot in `folder`: at start one that holds a copy left behind if there is one,
+// otherwise a free one.
+enum class RecoverySlotKind { LeftBehind, Free };
+RecoverySlot ClaimRecoverySlot(const QString& folder,
+                               RecoverySlotKind prefer = RecoverySlotKind::LeftBehind);
+
+// The copy in the slot, unless there is none or its file was saved after it was written.
+std::optional<RecoveryCopy> FindRecoveryCopy(const RecoverySlot& slot);
+
+// Writes the copy atomically; safe on any thread, as it touches nothing but its arguments.
+bool WriteRecoveryCopy(const RecoveryFiles& files, const Level& level, const QString& fileName);
+
+void RemoveRecoveryCopy(const RecoveryFiles& files);
+
+} // namespace kivo

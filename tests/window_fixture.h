@@ -1,0 +1,129 @@
+// The real main window in a start folder of its own, driven by mouse and key events, with
+// every dialog answered from queues and recorded.
+#pragma once
+
+#include "app/canvas.h"
+#include "app/captions_and_numbers.h"
+#include "app/main_window.h"
+#include "storage/level_file.h"
+
+#include <gtest/gtest.h>
+
+#include <QComboBox>
+#include <QDir>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSlider>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QUndoStack>
+
+#include <deque>
+#include <memory>
+
+namespace kivo {
+
+inline const QString SOLVABLE = " Connectors ::  This KIVO can be solved in Classic Mode";
+
+template <typename T> T Next(std::deque<T>& queue, T otherwise) {
+    if (queue.empty()) {
+        return otherwise;
+    }
+    T front = queue.front();
+    queue.pop_front();
+    return front;
+}
+
+struct Answers {
+    std::deque<bool> confirms; // No when empty
+    std::deque<QString> files; // cancelled when empty
+    std::deque<int> choices;   // the first choice when empty
+    QStringList questions;     // "title|question"
+    QStringList told;          // "title|text"
+    QStringList errors;        // "title|text"
+    QStringList dialogs;       // "title|folder"
+    QStringList choiceTexts;
+
+    Dialogs Seam() {
+        return Dialogs{
+            [this](QWidget*, const QString& title, const QString& question) {
+                questions << title + "|" + question;
+                return Next(confirms, false);
+            },
+            [this](QWidget*, MessageKind kind, const QString& title, const QString& text) {
+                (kind == MessageKind::Error ? errors : told) << title + "|" + text;
+            },
+            [this](QWidget*, FileDialogKind, const QString& title, const QString& folder) {
+                dialogs << title + "|" + folder;
+                return Next(files, QString());
+            },
+            [this](QWidget*, const QString&, const QString& text, const QStringList& buttons) {
+                choiceTexts << text + "|" + buttons.join(',');
+                return Next(choices, 0);
+            }};
+    }
+};
+
+class Window : public ::testing::Test {
+  protected:
+    QTemporaryDir start;
+    Answers answers;
+    std::unique_ptr<MainWindow> window;
+
+    void SetUp() override {
+        QDir(start.path()).mkdir("kivo");
+        QFile::copy(KIVO_SOURCE_DIR "/data/kivo/default.kvo", start.filePath("kivo/default.kvo"));
+        Open();
+    }
+    // A start of the editor in the same folder, after the one before has gone.
+    void Open() {
+        window.reset();
+        ShellState shell;
+        shell.baseDir = start.path() + "/";
+        shell.recoveryDir = File("recovery");
+        window = std::make_unique<MainWindow>(shell, answers.Seam(), MakeRandomSource(9));
+        window->show();
+        window->activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
+        window->Start();
+    }
+    const Controls& ui() const { return window->controls(); }
+    const Level& level() const { return window->level(); }
+    QString Status() const { return ui().statusField->text(); }
+    QString File(const QString& name) const { return start.filePath(name); }
+    QString Title() const { return window->windowTitle().remove("[*]"); }
+
+    // A click at a position in window content coordinates.
+    void ClickCanvas(QPoint content, Qt::MouseButton button = Qt::LeftButton) {
+        QTest::mouseClick(ui().canvas, button, Qt::NoModifier, content - ui().canvas->pos());
+    }
+    void Click(QWidget* w) { QTest::mouseClick(w, Qt::LeftButton); }
+    // Replaces a field's text as a designer does: select all, then type.
+    void Type(QWidget* field, const QString& text) {
+        field->setFocus();
+        QTest::keyClick(field, Qt::Key_A, Qt::ControlModifier);
+        QTest::keyClicks(field, text);
+    }
+    void Undo() { QTest::keyClick(window.get(), Qt::Key_Z, Qt::ControlModifier); }
+    void Redo() { QTest::keyClick(window.get(), Qt::Key_Y, Qt::ControlModifier); }
+    int Steps() const { return window->history().count(); }
+    void SaveAs(const QString& name) {
+        answers.files = {File(name)};
+        ui().saveAsItem->trigger();
+    }
+    void Load(const QString& name) { // an empty name cancels the dialog
+        answers.files = {name.isEmpty() ? name : File(name)};
+        ui().loadItem->trigger();
+    }
+    QByteArray Bytes(const QString& name) const {
+        QFile f(File(name));
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    }
+    QByteArray SavedBytes(const QString& name) {
+        SaveAs(name);
+        return Bytes(name);
+    }
+};
+
+} // namespace kivo

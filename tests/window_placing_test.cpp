@@ -1,0 +1,223 @@
+// The window as a designer first meets it, and placing, deleting, centring and turning.
+#include "window_fixture.h"
+
+#include <QAccessible>
+#include <QApplication>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMouseEvent>
+#include <QStatusBar>
+#include <QStyleFactory>
+
+namespace kivo {
+namespace {
+
+TEST_F(Window, LayoutCaptionsAndInitialState) {
+    EXPECT_EQ(Title(), "KIVO Level Editor V1.0");
+    EXPECT_EQ(window->size(), QSize(640, 480));
+    const std::vector<std::pair<QWidget*, QRect>> placed{
+        {ui().rotationSlider, {25, 2, 360, 19}},   {ui().clearButton, {25, 35, 88, 19}},
+        {ui().targetScoreField, {85, 95, 40, 19}}, {ui().sideButtons[0], {420, 2, 19, 19}},
+        {ui().sideButtons[9], {618, 2, 19, 19}},   {ui().canvas, {141, 23, 500, 414}},
+        {ui().packPanel, {0, 169, 140, 268}}};
+    for (const auto& [widget, geometry] : placed) {
+        EXPECT_EQ(widget->geometry(), geometry) << widget->objectName().toStdString();
+    }
+    // The panel's children stand inside its sunken edge.
+    const QPoint inner = ui().packPanel->contentsRect().topLeft();
+    EXPECT_EQ(inner, QPoint(1, 1));
+    EXPECT_EQ(ui().packCombo->geometry().topLeft() - inner, QPoint(10, 28));
+    EXPECT_EQ(ui().deletePackButton->geometry().translated(-inner), QRect(25, 241, 88, 19));
+    EXPECT_EQ(ui().canvas->mapTo(window.get(), QPoint(0, 0)).y(), window->menuBar()->height() + 23);
+    EXPECT_EQ(ui().clearButton->text() + ui().centerButton->text(), "Clear KIVOCenter KIVO");
+    EXPECT_EQ(ui().targetScoreField->text() + ui().expertScoreField->text(), "100200");
+    EXPECT_EQ(ui().rotationSlider->maximum(), 360);
+    EXPECT_FALSE(ui().packIdLabel->isEnabled());
+    for (int k = 0; k < 10; ++k) {
+        EXPECT_EQ(ui().sideButtons[size_t(k)]->isChecked(), k == 0);
+        EXPECT_EQ(ui().sideButtons[size_t(k)]->property("control").toInt(), 16 + k);
+    }
+    EXPECT_EQ(window->sideCount(), 3);
+
+    QStringList items;
+    for (QAction* a : window->menuBar()->actions()[0]->menu()->actions()) {
+        items << (a->isSeparator() ? "-" : a->text() + "=" + a->property("menuItem").toString());
+    }
+    EXPECT_EQ(items, QStringList({"&Load...=8", "Save=9", "Save As...=10", "-", "About=11", "-",
+                                  "Exit=12"}));
+    for (int i = 0; i < 3; ++i) {
+        const auto* field =
+            window->statusBar()->findChild<QLabel*>(QString("statusField%1").arg(i));
+        ASSERT_NE(field, nullptr);
+        EXPECT_EQ(field->mapTo(window.get(), QPoint(field->width(), 0)).x(),
+                  (QList<int>{141, 491, 641})[i]);
+    }
+}
+
+// Each of these texts is shown whole in its control, at the control's own font.
+TEST_F(Window, TheWidestTextsFitTheirFields) {
+    auto fits = [](const QWidget* w, const QString& text, int room) {
+        return w->fontMetrics().horizontalAdvance(text) <= room;
+    };
+    const auto* idCaption = ui().packPanel->findChildren<QLabel*>()[3];
+    ASSERT_EQ(idCaption->text(), "Pack ID (Unique) :");
+    EXPECT_TRUE(fits(idCaption, idCaption->text(), idCaption->contentsRect().width()));
+    for (QLineEdit* field : {ui().targetScoreField, ui().expertScoreField}) {
+        Type(field, "-32768");
+        const int frame = field->style()->pixelMetric(QStyle::PM_DefaultFrameWidth);
+        EXPECT_TRUE(fits(field, field->text(), field->width() - 2 * frame - 4));
+    }
+    const QString verdict = " 1000 Connectors ::  This KIVO can not be solved in Classic Mode";
+    EXPECT_TRUE(fits(ui().statusField, verdict, ui().statusField->contentsRect().width()));
+}
+
+// What assistive technology reads: every control's visible text, and a description where the
+// text alone does not say which field it is.
+TEST_F(Window, EveryControlOffersItsVisibleTextToAssistiveTechnology) {
+    ClickCanvas({188, 60});
+    auto spoken = [](QWidget* w) {
+        QAccessibleInterface* a = QAccessible::queryAccessibleInterface(w);
+        return a->text(QAccessible::Name) + "|" + a->text(QAccessible::Value) + "|" +
+               a->text(QAccessible::Description);
+    };
+    EXPECT_EQ(spoken(ui().statusField), "3" + SOLVABLE + "||Status");
+    EXPECT_TRUE(spoken(ui().packIdLabel).startsWith(ui().packIdLabel->text() + "|"));
+    EXPECT_TRUE(spoken(ui().packIdLabel).endsWith("|Pack ID (Unique)"));
+    EXPECT_EQ(spoken(ui().targetScoreField), "Target Score :|100|Target Score");
+    EXPECT_EQ(spoken(ui().authorField), "Author :|New Author|Author");
+    EXPECT_EQ(spoken(ui().packCombo).section('|', 1), "New Pack|Current Pack");
+    EXPECT_TRUE(spoken(ui().applyChangeButton).startsWith("Apply Change|"));
+    for (QWidget* w : window->findChildren<QWidget*>()) {
+        if (w->property("control").isValid()) {
+            EXPECT_FALSE(spoken(w).remove('|').isEmpty()) << w->objectName().toStdString();
+        }
+    }
+}
+
+TEST_F(Window, ThePressedSideCountButtonStandsOutInEveryStyle) {
+    Click(ui().sideButtons[5]);
+    for (const QString& key : QStyleFactory::keys()) {
+        std::unique_ptr<QStyle> style(QStyleFactory::create(key));
+        QColor face[2];
+        for (int k : {5, 6}) {
+            ui().sideButtons[size_t(k)]->setStyle(style.get());
+            const QImage image = ui().sideButtons[size_t(k)]->grab().toImage();
+            face[k - 5] = image.pixelColor(image.width() / 2, 3);
+            ui().sideButtons[size_t(k)]->setStyle(nullptr);
+        }
+        const int difference = std::abs(face[0].red() - face[1].red()) +
+                               std::abs(face[0].green() - face[1].green()) +
+                               std::abs(face[0].blue() - face[1].blue());
+        EXPECT_GT(difference, 150) << key.toStdString();
+    }
+}
+
+TEST_F(Window, LeftClicksPlacePolygonsOfTheChosenSideCountOnce) {
+    ClickCanvas({188, 60}); // level pixels (200, 100)
+    ASSERT_EQ(level().points.size(), 3u);
+    EXPECT_EQ(level().points[0].x, 11.5f);
+    EXPECT_EQ(level().points[0].y, float(100.0 / 30.0));
+    EXPECT_EQ(Status(), "3" + SOLVABLE);
+    ClickCanvas({203, 70});                               // inside the triangle
+    QTest::mouseClick(ui().clearButton, Qt::RightButton); // buttons act on left clicks only
+    EXPECT_EQ(level().shapes.size(), 1u);
+    EXPECT_TRUE(answers.questions.isEmpty());
+
+    Click(ui().sideButtons[3]);
+    Click(ui().sideButtons[3]); // pressing it again keeps it
+    EXPECT_TRUE(ui().sideButtons[3]->isChecked());
+    EXPECT_FALSE(ui().sideButtons[0]->isChecked());
+    // What the platform delivers for a double click: press, release, press, double click,
+    // release, all at one spot.
+    Canvas* canvas = ui().canvas;
+    const QPoint at(160, 177);
+    QTest::mousePress(canvas, Qt::LeftButton, Qt::NoModifier, at);
+    QTest::mouseRelease(canvas, Qt::LeftButton, Qt::NoModifier, at);
+    QTest::mousePress(canvas, Qt::LeftButton, Qt::NoModifier, at);
+    QMouseEvent twice(QEvent::MouseButtonDblClick, at, canvas->mapToGlobal(at), Qt::LeftButton,
+                      Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(canvas, &twice);
+    QTest::mouseRelease(canvas, Qt::LeftButton, Qt::NoModifier, at);
+    ASSERT_EQ(level().shapes.size(), 2u);
+    EXPECT_EQ(level().shapes[1].entryCount, 7.0f);
+}
+
+TEST_F(Window, ARightClickDeletesTheShapeWithTheNearestCentre) {
+    ClickCanvas({300, 200}, Qt::RightButton); // nothing to delete
+    EXPECT_EQ(Status(), "");
+    ClickCanvas({188, 60}); // a triangle whose centre is at level pixels (215, 108.66)
+    ClickCanvas({300, 200});
+    ClickCanvas({400, 350});
+    const int16_t triangle = level().shapes[0].id;
+    // The search is given content + (23, 40), so the click lies 23 pixels left of the centre.
+    ClickCanvas({192, 69}, Qt::RightButton);
+    ASSERT_EQ(level().shapes.size(), 2u);
+    EXPECT_NE(level().shapes[0].id, triangle);
+    ClickCanvas({630, 400}, Qt::RightButton); // anywhere on the canvas finds a shape
+    ClickCanvas({630, 400}, Qt::RightButton);
+    EXPECT_TRUE(level().shapes.empty());
+    EXPECT_EQ(Status(), "0" + SOLVABLE);
+}
+
+TEST_F(Window, CenterAndTheSliderMoveTheLevel) {
+    ClickCanvas({188, 60});
+    Click(ui().centerButton);
+    EXPECT_NEAR(double(level().points[0].x) * 20.0, 417.0, 0.001);
+    EXPECT_NEAR(double(level().points[0].y) * 30.0, 261.34, 0.01);
+    EXPECT_TRUE(answers.questions.isEmpty());
+
+    Click(ui().clearButton); // answered No
+    answers.confirms = {true};
+    Click(ui().clearButton);
+    ClickCanvas({360, 230});                // a triangle from level pixels (372, 270)
+    const Point corner = level().points[0]; // (402, 270), the canvas centre
+    const Point left = level().points[2];
+    ui().rotationSlider->setValue(90); // turns by the difference to the last angle
+    EXPECT_NEAR(double(level().points[2].x) * 20.0, 402.0, 0.001);
+    EXPECT_NEAR(double(level().points[2].y) * 30.0, 240.0, 0.001);
+    ui().rotationSlider->setFocus();
+    QTest::keyClick(ui().rotationSlider, Qt::Key_Home);
+    EXPECT_NEAR(level().points[2].x, left.x, 1e-5);
+    EXPECT_NEAR(level().points[2].y, left.y, 1e-5);
+    EXPECT_NEAR(level().points[0].x, corner.x, 1e-5);
+}
+
+TEST_F(Window, APlacementOnAFullLevelIsRefusedWithAMessage) {
+    // 32,763 points far from each other leave ids for no more than a triangle's 6 elements.
+    QByteArray bytes;
+    auto word = [&bytes](int v) { bytes.append(char(v & 0xFF)).append(char((v >> 8) & 0xFF)); };
+    word(32763);
+    for (int i = 0; i < 32763; ++i) {
+        const float xy[2] = {100.0f + float(i % 200), 100.0f + float(i / 200)};
+        word(i);
+        bytes.append(reinterpret_cast<const char*>(xy), 8);
+    }
+    for (int v : {0, -1, 100, 200}) {
+        word(v);
+    }
+    QFile full(File("full.kvo"));
+    ASSERT_TRUE(full.open(QIODevice::WriteOnly) && full.write(bytes) == bytes.size());
+    full.close();
+    Load("full.kvo");
+    ASSERT_EQ(level().points.size(), 32763u);
+    ClickCanvas({300, 200});
+    ASSERT_EQ(answers.errors.size(), 1);
+    EXPECT_TRUE(answers.errors[0].contains("The level is full"));
+    EXPECT_TRUE(level().shapes.empty());
+}
+
+TEST_F(Window, TheCanvasShowsConnectorsCentresAndTheCrosshair) {
+    ClickCanvas({188, 60}); // corners at content (218, 60), (203, 86), (188, 60)
+    const QImage image = ui().canvas->grab().toImage();
+    auto at = [&](int x, int y) { return image.pixelColor(QPoint(x, y) - ui().canvas->pos()); };
+    EXPECT_EQ(at(203, 60), QColor(55, 55, 55));  // the top side
+    EXPECT_EQ(at(218, 60), QColor(55, 55, 55));  // an end pixel
+    EXPECT_EQ(at(203, 69), QColor(255, 55, 55)); // the centre dot
+    EXPECT_EQ(at(205, 69), QColor(255, 55, 55));
+    EXPECT_EQ(at(203, 75), Qt::white);
+    EXPECT_EQ(at(390, 215), QColor(185, 185, 185)); // an arm of the crosshair
+    EXPECT_EQ(at(390, 230), Qt::white);             // its open middle
+}
+
+} // namespace
+} // namespace kivo
