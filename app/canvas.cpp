@@ -1,6 +1,6 @@
 #include "canvas.h"
 
-#include "level_painting.h"
+#include "painting/level_painting.h"
 
 #include "level/drawing.h"
 

@@ -160,6 +160,7 @@ void MainWindow::BuildMenu() {
         {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), QKeySequence(Qt::CTRL | Qt::Key_Y)});
     edit->addAction(ui_.undoItem);
     edit->addAction(ui_.redoItem);
+    BuildPackMenu();
 }
 
 void MainWindow::BuildLevelControls(QWidget* content) {

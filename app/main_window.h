@@ -27,6 +27,7 @@ class QUndoStack;
 namespace kivo {
 
 class Canvas;
+class PackOverview;
 
 // The window's controls, named as the commands know them.
 struct Controls {
@@ -53,6 +54,7 @@ struct Controls {
     QAction* exitItem = nullptr;
     QAction* undoItem = nullptr;
     QAction* redoItem = nullptr;
+    QAction* levelOverviewItem = nullptr;
 };
 
 // How many steps Undo can take back.
@@ -87,6 +89,9 @@ class MainWindow : public QMainWindow {
     const Controls& controls() const { return ui_; }
     const QUndoStack& history() const { return *history_; }
 
+    // The pack overview window, made when it is first asked for.
+    PackOverview* levelOverview() const { return overview_; }
+
   signals:
     // The pack whose details are shown is another one now, or none, or the packs were
     // listed anew.
@@ -103,6 +108,8 @@ class MainWindow : public QMainWindow {
     void BuildLevelControls(QWidget* content);
     void BuildStatusBar();
     void BuildPackPanel(QWidget* content);
+    void BuildPackMenu();
+    void ShowLevelOverview();
     void Connect();
     void ConnectPackCombo();
 
@@ -168,6 +175,7 @@ class MainWindow : public QMainWindow {
     Dialogs dialogs_;
     Controls ui_;
     QUndoStack* history_ = nullptr;
+    PackOverview* overview_ = nullptr;
     uint8_t sideCount_ = MIN_SIDE_COUNT; // the side-count button pressed
     int sliderPosition_ = 0;             // the position the level was last turned to
     Level dragStart_;    // the level when the slider's thumb was taken, and the window

@@ -1,13 +1,19 @@
-// Writes a picture of the editor holding a small level, for the README:
+// Writes a picture of the editor holding a small level, or of the pack overview of a pack
+// built click by click, for the README:
 //   kivo-editor-screenshot OUT.png
+//   kivo-editor-screenshot --overview OUT.png
 // Run it in a start directory whose kivo/ folder holds the template level.
 #include "main_window.h"
 
 #include "canvas.h"
+#include "pack_overview.h"
 
 #include <QApplication>
+#include <QFile>
+#include <QListView>
 #include <QMouseEvent>
 #include <QPushButton>
+#include <QTest>
 
 namespace {
 
@@ -20,11 +26,33 @@ void Click(QWidget* widget, QPoint at, Qt::MouseButton button = Qt::LeftButton) 
     QApplication::sendEvent(widget, &release);
 }
 
+kivo::PackOverview* OpenOverview(kivo::MainWindow& window) {
+    window.controls().levelOverviewItem->trigger();
+    kivo::PackOverview* overview = window.levelOverview();
+    overview->resize(1180, 660);
+    return overview;
+}
+
+void SaveIntoSlot(kivo::PackOverview* overview, int slot) {
+    overview->SelectSlot(slot);
+    overview->controls().saveIntoSlot->click();
+}
+
+// The last level cut short, to show the problem mark; the picture once every slot is read.
+bool DrawOverview(kivo::PackOverview* overview, const QString& out) {
+    QFile::resize(kivo::SlotPath(overview->packDir(), 9), 40);
+    overview->SelectSlot(4);
+    const bool read = QTest::qWaitFor([overview] { return overview->AllRead(); });
+    QTest::qWait(200);
+    return read && overview->grab().save(out);
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
-    if (argc != 2) {
+    const bool overview = argc == 3 && QByteArray(argv[1]) == "--overview";
+    if (argc != 2 && !overview) {
         return 2;
     }
     kivo::Dialogs quiet{
@@ -45,12 +73,21 @@ int main(int argc, char** argv) {
     } clicks[] = {{6, {220, 190}}, {4, {215, 140}}, {3, {258, 165}},
                   {4, {275, 210}}, {3, {200, 235}}, {6, {285, 255}},
                   {3, {170, 185}}, {4, {240, 285}}, {12, {330, 180}}};
+    // In the overview every slot after the first holds the figure one click further on.
+    kivo::PackOverview* pack = overview ? OpenOverview(window) : nullptr;
+    int slot = 1;
     for (const auto& click : clicks) {
         ui.sideButtons[size_t(click.sides - 3)]->click();
         Click(ui.canvas, click.at);
+        if (pack != nullptr) {
+            SaveIntoSlot(pack, slot++);
+        }
     }
     ui.sideButtons[0]->click();
     ui.centerButton->click();
     QApplication::processEvents();
+    if (overview) {
+        return DrawOverview(pack, QString::fromLocal8Bit(argv[2])) ? 0 : 1;
+    }
     return window.grab().save(QString::fromLocal8Bit(argv[1])) ? 0 : 1;
 }

@@ -2,6 +2,7 @@
 
 #include "level/status_line.h"
 #include "storage/file_access.h"
+#include "storage/id_problems.h"
 #include "storage/level_file.h"
 #include "storage/pack_layout.h"
 #include "storage/pack_store.h"
@@ -9,7 +10,6 @@
 #include <algorithm>
 #include <cerrno>
 #include <sys/stat.h>
-#include <unordered_set>
 
 namespace kivo {
 
@@ -126,14 +126,6 @@ void CheckFolder(const std::string& path, CheckReport& report) {
     }
 }
 
-template <typename T> std::unordered_set<int16_t> IdsOf(const std::vector<T>& elements) {
-    std::unordered_set<int16_t> ids;
-    for (const T& e : elements) {
-        ids.insert(e.id);
-    }
-    return ids;
-}
-
 } // namespace
 
 void CheckPath(const std::string& path, CheckReport& report) {
@@ -146,43 +138,6 @@ void CheckPath(const std::string& path, CheckReport& report) {
     } else {
         CheckLevelFile(path, report);
     }
-}
-
-std::vector<QString> IdProblems(const Level& level) {
-    std::vector<QString> problems;
-    const std::unordered_set<int16_t> points = IdsOf(level.points);
-    const std::unordered_set<int16_t> connectors = IdsOf(level.connectors);
-    for (size_t i = 0; i < level.connectors.size(); ++i) {
-        const Connector& c = level.connectors[i];
-        if (points.count(c.id)) {
-            problems.push_back(QStringLiteral("connector %1 has id %2, which a point has too")
-                                   .arg(i + 1)
-                                   .arg(c.id));
-        }
-        for (int16_t id : c.pointIds) {
-            if (!points.count(id)) {
-                problems.push_back(
-                    QStringLiteral("connector %1 (id %2) ends at point id %3, which no point has")
-                        .arg(i + 1)
-                        .arg(c.id)
-                        .arg(id));
-            }
-        }
-    }
-    for (size_t i = 0; i < level.shapes.size(); ++i) {
-        const Shape& s = level.shapes[i];
-        for (int k = 0; k < OutlineLength(s); ++k) {
-            if (!connectors.count(s.connectorIds[k])) {
-                problems.push_back(
-                    QStringLiteral(
-                        "shape %1, outline entry %2, names connector id %3, which no connector has")
-                        .arg(i + 1)
-                        .arg(k + 1)
-                        .arg(s.connectorIds[k]));
-            }
-        }
-    }
-    return problems;
 }
 
 LevelSummary Summarize(const Level& level) {

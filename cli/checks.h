@@ -26,10 +26,6 @@ struct CheckReport {
 // Checks a level file, a pack folder, a data folder or a start directory holding kivo/.
 void CheckPath(const std::string& path, CheckReport& report);
 
-// What makes a level unsound beyond its bytes: ids a level refers to that name no element
-// (connector ends and outline connectors), and ids a point and a connector share.
-std::vector<QString> IdProblems(const Level& level);
-
 struct LevelSummary {
     size_t points = 0;
     size_t connectors = 0;

@@ -1,11 +1,14 @@
 // kivo-level: checks, describes and pictures KIVO level files and packs without the editor.
 #include "checks.h"
 #include "render.h"
+#include "sheet.h"
 
 #include "storage/level_file.h"
 
 #include <QBuffer>
 #include <QCoreApplication>
+#include <QFile>
+#include <QGuiApplication>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -14,6 +17,7 @@
 #include <cerrno>
 #include <csignal>
 #include <cstdio>
+#include <memory>
 #include <string>
 #include <sys/stat.h>
 #include <vector>
@@ -36,6 +40,9 @@ const char* const USAGE = R"(Usage:
   kivo-level render FILE -o OUT.png [--scale N] [--fit]
       A picture of the level as the editor's canvas shows it; --fit crops it to the figure,
       --scale N (1 to 16) enlarges it.
+  kivo-level sheet PACK -o OUT.png
+      The pack's 101 slots on one picture, as the editor's pack overview shows them: each
+      level's thumbnail, slot name, counts and marks, with the slot summary above.
   kivo-level --help | --version
 
 Exit status: 0 when everything is sound, 1 when a problem was found, 2 for bad usage.
@@ -262,6 +269,23 @@ int Render(const Args& args) {
     return SOUND;
 }
 
+// The pack's contact sheet, written as render writes its picture.
+int Sheet(const Args& args) {
+    if (args.size() != 3 || args[1] != "-o") {
+        return Usage(QStringLiteral("sheet needs a pack folder and -o OUT.png"));
+    }
+    QString error;
+    const QImage picture = ContactSheet(QFile::decodeName(args[0].c_str()), error);
+    const FileResult written =
+        picture.isNull() ? FileResult{false, error} : WritePicture(picture, args[0], args[2]);
+    if (!written.ok) {
+        Err() << "kivo-level: cannot write " << QuotedPath(args[2]) << ": " << written.message
+              << "\n";
+        return PROBLEM_FOUND;
+    }
+    return SOUND;
+}
+
 int Run(Args args) {
     if (args.empty()) {
         return Usage(QStringLiteral("no command given"));
@@ -285,6 +309,9 @@ int Run(Args args) {
     if (command == "render") {
         return Render(args);
     }
+    if (command == "sheet") {
+        return Sheet(args);
+    }
     return Usage(QStringLiteral("unknown command '%1'").arg(ShownPath(command)));
 }
 
@@ -305,7 +332,14 @@ int Finish(int status) {
 
 // The arguments are taken as the bytes they are, so paths that are not UTF-8 stay openable.
 int main(int argc, char** argv) {
-    QCoreApplication app(argc, argv);
+    // The contact sheet writes text, which needs the fonts of a GUI application; it never
+    // opens a window, so it needs no display either.
+    const bool text = argc > 1 && qstrcmp(argv[1], "sheet") == 0;
+    if (text) {
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    }
+    std::unique_ptr<QCoreApplication> app(text ? new QGuiApplication(argc, argv)
+                                               : new QCoreApplication(argc, argv));
     std::signal(SIGPIPE, SIG_IGN);
     return kivo::Finish(kivo::Run(std::vector<std::string>(argv + 1, argv + argc)));
 }

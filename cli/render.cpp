@@ -1,8 +1,8 @@
 #include "render.h"
 
-#include "app/level_painting.h"
 #include "level/drawing.h"
 #include "level/frames.h"
+#include "painting/level_painting.h"
 
 #include <QPainter>
 

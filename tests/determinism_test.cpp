@@ -5,9 +5,11 @@
 #include "level/element_ops.h"
 #include "level/shape_deletion.h"
 #include "storage/level_file.h"
+#include "test_files.h"
 
 #include <QDir>
-#include <QFile>
+
+#include <algorithm>
 
 #include <gtest/gtest.h>
 
@@ -41,19 +43,14 @@ Level LongSession() {
 
 TEST(Determinism, ALongSessionSavesTheSameBytesOnEveryBuild) {
     const QByteArray bytes = EncodeLevel(LongSession()).bytes;
-    QFile golden(GOLDEN);
-    ASSERT_TRUE(golden.open(QIODevice::ReadOnly)) << GOLDEN.toStdString();
-    const QByteArray expected = golden.readAll();
+    const QByteArray expected = ReadAll(GOLDEN);
+    ASSERT_FALSE(expected.isEmpty()) << GOLDEN.toStdString();
     if (bytes != expected) {
         const QString actual = QDir::temp().filePath(QStringLiteral("long_session.kvo"));
-        QFile out(actual);
-        ASSERT_TRUE(out.open(QIODevice::WriteOnly) && out.write(bytes) == bytes.size());
-        qsizetype at = 0;
-        while (at < bytes.size() && at < expected.size() && bytes[at] == expected[at]) {
-            ++at;
-        }
-        FAIL() << "the bytes differ from offset " << at << " on; this build's are in "
-               << actual.toStdString();
+        Write(actual, bytes);
+        const auto at = std::mismatch(bytes.begin(), bytes.end(), expected.begin(), expected.end());
+        FAIL() << "the bytes differ from offset " << (at.first - bytes.begin())
+               << " on; this build's are in " << actual.toStdString();
     }
 }
 

@@ -17,9 +17,6 @@
 
 #include <filesystem>
 
-#include <sys/stat.h>
-#include <sys/sysmacros.h>
-
 namespace kivo {
 namespace {
 
@@ -141,6 +138,7 @@ TEST_F(Folders, ASoundDataFolderPassesAsAWholeAndPackByPack) {
 TEST_F(Folders, EveryProblemIsOneLineNamingTheFile) {
     MakeData(2);
     const QString pack = FirstPack();
+    QFile::remove(Data("default.kvo"));
     QFile::remove(pack + "/config.txt");
     QFile::remove(pack + "/kivo/kivo7.kvo");
     Write(pack + "/kivo/kivo8.kvo",
@@ -154,10 +152,12 @@ TEST_F(Folders, EveryProblemIsOneLineNamingTheFile) {
                                                         "05000000000000000000"
                                                         "09000000000000000000"
                                                         "64006400"));
-    const Outcome run = KivoLevel({"check", Data()});
+    const Outcome run = KivoLevel({"check", Data(), start.filePath("nowhere")});
     EXPECT_EQ(run.status, 1);
-    const QStringList lines = run.out.split('\n', Qt::SkipEmptyParts);
-    ASSERT_EQ(lines.size(), 6) << run.out.toStdString();
+    QStringList lines = run.out.split('\n', Qt::SkipEmptyParts);
+    ASSERT_EQ(lines.size(), 8) << run.out.toStdString();
+    EXPECT_EQ(lines.takeFirst(), Data("default.kvo: the template level is missing"));
+    EXPECT_EQ(lines.takeLast(), start.filePath("nowhere: there is no such file or folder"));
     EXPECT_TRUE(lines[0].startsWith(pack + ": ") && lines[0].contains("config.txt"));
     EXPECT_TRUE(lines[1].startsWith(pack + "/kivo/kivo7.kvo: ") && lines[1].contains("missing"));
     EXPECT_TRUE(lines[2].startsWith(pack + "/kivo/kivo8.kvo: ") &&
@@ -184,7 +184,7 @@ TEST_F(Folders, CheckSaysWhatIsThereInsteadOfASoundPack) {
     MakeData(1);
     const QString pack = FirstPack();
     QFile::remove(Data("default.kvo"));
-    ASSERT_EQ(mkfifo(QFile::encodeName(Data("default.kvo")).constData(), 0600), 0);
+    ASSERT_TRUE(MakeSpecial(Data("default.kvo"), nullptr, S_IFIFO));
     QFile::remove(pack + "/kivo/kivo3.kvo");
     QFile::link("/dev/zero", pack + "/kivo/kivo3.kvo");
     // A point and a connector with the same id 1.
@@ -192,7 +192,7 @@ TEST_F(Folders, CheckSaysWhatIsThereInsteadOfASoundPack) {
                                         Word(1) + Word(1) + Word(-1) + Word(1) + Word(1));
     Write(pack + "/kivo/.kivo-save-999999999-1.tmp", "half");
     QDir(Data()).mkpath(".kivo-new-pack-999999999-1/kivo");
-    const std::string odd = QFile::encodeName(Data("caf")).toStdString() + "\xe9_pak";
+    const std::string odd = Bytes(Data("caf")) + "\xe9_pak";
     ASSERT_EQ(mkdir(odd.c_str(), 0700), 0);
     ASSERT_TRUE(WriteNewFile(odd + "/config.txt", "Odd\r\n").ok);
     const Outcome run = KivoLevel({"check", Data()});
@@ -219,17 +219,6 @@ TEST_F(Folders, CheckSaysWhatIsThereInsteadOfASoundPack) {
     std::filesystem::remove_all(odd); // Qt cannot remove a name that is not UTF-8
     EXPECT_TRUE(
         KivoLevel({"check", GOLDEN}).err.contains("1 level in 0 packs checked, 0 problems"));
-}
-
-TEST_F(Folders, AMissingTemplateOrPathIsAProblem) {
-    MakeData(1);
-    QFile::remove(Data("default.kvo"));
-    Outcome run = KivoLevel({"check", Data()});
-    EXPECT_EQ(run.status, 1);
-    EXPECT_TRUE(run.out.contains("default.kvo: the template level is missing"));
-    run = KivoLevel({"check", start.filePath("nowhere")});
-    EXPECT_EQ(run.status, 1);
-    EXPECT_TRUE(run.out.contains("nowhere: there is no such file or folder"));
 }
 
 TEST_F(Folders, RenderDrawsTheLevelAsTheCanvasShowsItAndWritesOnlyTheOutput) {
@@ -263,42 +252,37 @@ TEST_F(Folders, RenderDrawsTheLevelAsTheCanvasShowsItAndWritesOnlyTheOutput) {
     EXPECT_EQ(fitted.pixelColor(0, 0), Qt::white);
 }
 
-TEST_F(Folders, ALevelThatCannotBeReadGetsNoPicture) {
-    Write(start.filePath("bad.kvo"), "\x05");
-    const Outcome run =
-        KivoLevel({"render", start.filePath("bad.kvo"), "-o", start.filePath("bad.png")});
-    EXPECT_EQ(run.status, 1);
-    EXPECT_TRUE(run.err.contains("bad.kvo"));
-    EXPECT_FALSE(QFile::exists(start.filePath("bad.png")));
-    EXPECT_EQ(KivoLevel({"render", GOLDEN, "-o", start.filePath("no/folder/x.png")}).status, 1);
-}
-
-// A picture never replaces its own level (also through a link), a device or a FIFO.
+// A picture never replaces its own level (also through a link), a device or a FIFO, and a
+// level that cannot be read gets none.
 TEST_F(Folders, RenderWritesOnlyARegularFileOrANewName) {
     const QString level = start.filePath("a.kvo");
     QFile::copy(GOLDEN, level);
     QFile::link(level, start.filePath("link.kvo"));
-    const std::string device = QFile::encodeName(start.filePath("null")).toStdString();
-    const bool root = mknod(device.c_str(), S_IFCHR | 0666, makedev(1, 3)) == 0;
-    mkfifo(QFile::encodeName(start.filePath("fifo")).constData(), 0600);
+    Write(start.filePath("bad.kvo"), "\x05");
+    const bool root = MakeSpecial(start.filePath("null"), nullptr, S_IFCHR);
+    MakeSpecial(start.filePath("fifo"), nullptr, S_IFIFO);
     const struct {
+        const char* in;
         const char* out;
         const char* why;
-    } cases[] = {{"a.kvo", "it is the level file being drawn"},
-                 {"link.kvo", "it is the level file being drawn"},
-                 {"null", "it is a device, not a regular file"},
-                 {"fifo", "it is a FIFO, not a regular file"}};
+    } cases[] = {{"a.kvo", "a.kvo", "it is the level file being drawn"},
+                 {"a.kvo", "link.kvo", "it is the level file being drawn"},
+                 {"a.kvo", "null", "it is a device, not a regular file"},
+                 {"a.kvo", "fifo", "it is a FIFO, not a regular file"},
+                 {"a.kvo", "no/folder/x.png", "no/folder/x.png"},
+                 {"bad.kvo", "bad.png", "bad.kvo"}};
     for (const auto& test : cases) {
         if (QByteArray(test.out) == "null" && !root) {
             continue; // device nodes need root
         }
-        const Outcome run = KivoLevel({"render", level, "-o", start.filePath(test.out)});
+        const Outcome run =
+            KivoLevel({"render", start.filePath(test.in), "-o", start.filePath(test.out)});
         EXPECT_EQ(run.status, 1) << test.out;
         EXPECT_TRUE(run.err.contains(test.why)) << run.err.toStdString();
     }
     EXPECT_EQ(ReadAll(level), ReadAll(GOLDEN));
-    struct stat st {};
-    EXPECT_TRUE(!root || (lstat(device.c_str(), &st) == 0 && S_ISCHR(st.st_mode)));
+    EXPECT_FALSE(QFile::exists(start.filePath("bad.png")));
+    EXPECT_TRUE(!root || IsA(start.filePath("null"), S_IFCHR));
 
     QDir(start.path()).mkdir("small");
     TmpfsMount small(start.filePath("small"), "4k");

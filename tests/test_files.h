@@ -1,4 +1,4 @@
-// Bytes of level files, files on disk and file systems mounted for a test.
+// Bytes of level files, files on disk, special files and file systems mounted for a test.
 #pragma once
 
 #include <QByteArray>
@@ -10,6 +10,8 @@
 #include <string>
 #include <sys/mount.h>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
+#include <unistd.h>
 
 namespace kivo {
 
@@ -38,11 +40,45 @@ inline bool Write(const QString& path, const QByteArray& bytes) {
     return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
 }
 
-// The permission bits of a file, not following a link.
-inline unsigned Mode(const QString& path) {
-    struct stat st {};
-    return ::lstat(QFile::encodeName(path).constData(), &st) == 0 ? st.st_mode & 07777 : 0;
+inline std::string Bytes(const QString& path) {
+    return QFile::encodeName(path).toStdString();
 }
+
+// The type and permission bits of a file, not following a link; 0 when there is none.
+inline unsigned StatMode(const QString& path) {
+    struct stat st {};
+    return ::lstat(Bytes(path).c_str(), &st) == 0 ? st.st_mode : 0;
+}
+
+inline unsigned Mode(const QString& path) {
+    return StatMode(path) & 07777;
+}
+
+inline bool IsA(const QString& path, mode_t type) {
+    return (StatMode(path) & S_IFMT) == type;
+}
+
+// A link to `linkTo`, or else a node of `type`: a FIFO, a socket or /dev/null's device (which
+// only root may make).
+inline bool MakeSpecial(const QString& path, const char* linkTo, mode_t type = S_IFLNK) {
+    const std::string p = Bytes(path);
+    return linkTo ? ::symlink(linkTo, p.c_str()) == 0
+                  : ::mknod(p.c_str(), type | 0600, type == S_IFCHR ? makedev(1, 3) : 0) == 0;
+}
+
+// A file or folder its owner may not write, for the life of the object.
+struct ReadOnlyFor {
+    QString path;
+    explicit ReadOnlyFor(const QString& p) : path(p) {
+        QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::ExeOwner);
+    }
+    ReadOnlyFor(const ReadOnlyFor&) = delete;
+    ReadOnlyFor& operator=(const ReadOnlyFor&) = delete;
+    ~ReadOnlyFor() {
+        QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::WriteOwner |
+                                        QFileDevice::ExeOwner);
+    }
+};
 
 // A small tmpfs mounted on a folder for the life of the object, where the system lets the
 // test mount one (as root); `mounted` says whether it did.

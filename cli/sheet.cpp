@@ -1,0 +1,64 @@
+#include "sheet.h"
+
+#include "painting/slot_tile.h"
+#include "storage/pack_layout.h"
+#include "storage/pack_slots.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QPainter>
+
+namespace kivo {
+
+namespace {
+
+constexpr int HEADER_HEIGHT = 44;
+constexpr int HEADER_MARGIN = 8;
+
+TileView TileOf(const SlotReading& reading) {
+    const SlotMark mark = MarkOf(reading.state);
+    return {PaintThumbnail(reading.level), SlotName(reading.state.slot), SlotCaption(reading.state),
+            QString::fromLatin1(mark.label), mark.colour};
+}
+
+void PaintHeader(QPainter& painter, int width, const QString& name, const QString& summary) {
+    QFont font = painter.font();
+    font.setBold(true);
+    painter.setFont(font);
+    painter.setPen(Qt::black);
+    const QRect area(HEADER_MARGIN, 0, width - 2 * HEADER_MARGIN, HEADER_HEIGHT / 2);
+    painter.drawText(area, Qt::AlignLeft | Qt::AlignBottom, name);
+    font.setBold(false);
+    painter.setFont(font);
+    painter.drawText(area.translated(0, HEADER_HEIGHT / 2), Qt::AlignLeft | Qt::AlignTop, summary);
+}
+
+} // namespace
+
+QImage ContactSheet(const QString& packDir, QString& error) {
+    const QString levels = QDir(packDir).filePath(QString::fromLatin1(LEVELS_FOLDER_NAME));
+    if (!QFileInfo(levels).isDir()) {
+        error = QStringLiteral("\"%1\" is not a pack: it has no level folder %2/")
+                    .arg(packDir, QString::fromLatin1(LEVELS_FOLDER_NAME));
+        return {};
+    }
+    const QByteArray blank = TemplateBytes(packDir);
+    const int rows = (PACK_SLOT_COUNT + SHEET_COLUMNS - 1) / SHEET_COLUMNS;
+    QImage sheet(SHEET_COLUMNS * TILE_WIDTH, HEADER_HEIGHT + rows * TILE_HEIGHT,
+                 QImage::Format_RGB32);
+    sheet.fill(Qt::white);
+    QPainter painter(&sheet);
+    std::vector<SlotState> states;
+    for (int slot = 0; slot < PACK_SLOT_COUNT; ++slot) {
+        const SlotReading reading = ReadSlot(packDir, slot, blank);
+        states.push_back(reading.state);
+        const QRect area((slot % SHEET_COLUMNS) * TILE_WIDTH,
+                         HEADER_HEIGHT + (slot / SHEET_COLUMNS) * TILE_HEIGHT, TILE_WIDTH,
+                         TILE_HEIGHT);
+        PaintTile(painter, area, TileOf(reading));
+    }
+    PaintHeader(painter, sheet.width(), PackDisplayName(packDir), SlotSummary(states));
+    return sheet;
+}
+
+} // namespace kivo

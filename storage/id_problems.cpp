@@ -1,0 +1,56 @@
+#include "id_problems.h"
+
+#include <unordered_set>
+
+namespace kivo {
+
+namespace {
+
+template <typename T> std::unordered_set<int16_t> IdsOf(const std::vector<T>& elements) {
+    std::unordered_set<int16_t> ids;
+    for (const T& e : elements) {
+        ids.insert(e.id);
+    }
+    return ids;
+}
+
+} // namespace
+
+std::vector<QString> IdProblems(const Level& level) {
+    std::vector<QString> problems;
+    const std::unordered_set<int16_t> points = IdsOf(level.points);
+    const std::unordered_set<int16_t> connectors = IdsOf(level.connectors);
+    for (size_t i = 0; i < level.connectors.size(); ++i) {
+        const Connector& c = level.connectors[i];
+        if (points.count(c.id)) {
+            problems.push_back(QStringLiteral("connector %1 has id %2, which a point has too")
+                                   .arg(i + 1)
+                                   .arg(c.id));
+        }
+        for (int16_t id : c.pointIds) {
+            if (!points.count(id)) {
+                problems.push_back(
+                    QStringLiteral("connector %1 (id %2) ends at point id %3, which no point has")
+                        .arg(i + 1)
+                        .arg(c.id)
+                        .arg(id));
+            }
+        }
+    }
+    for (size_t i = 0; i < level.shapes.size(); ++i) {
+        const Shape& s = level.shapes[i];
+        for (int k = 0; k < OutlineLength(s); ++k) {
+            if (!connectors.count(s.connectorIds[k])) {
+                problems.push_back(
+                    QStringLiteral(
+                        "shape %1, outline entry %2, names connector id %3, which no connector has")
+                        .arg(i + 1)
+                        .arg(k + 1)
+                        .arg(s.connectorIds[k]));
+            }
+        }
+    }
+    return problems;
+}
+
+} // namespace kivo

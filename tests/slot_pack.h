@@ -1,0 +1,114 @@
+// A start directory in a temporary folder holding one pack of 101 template slots, with the
+// levels the pack tests put into its slots.
+#pragma once
+
+#include "clicks.h"
+
+#include "storage/level_file.h"
+#include "storage/pack_layout.h"
+#include "storage/pack_slots.h"
+
+#include <QDir>
+#include <QDirIterator>
+#include <QFile>
+#include <QFileInfo>
+#include <QTemporaryDir>
+
+#include <map>
+#include <ostream>
+
+// Texts in test failures as the text they are.
+inline void PrintTo(const QString& text, std::ostream* out) {
+    *out << '"' << text.toStdString() << '"';
+}
+
+namespace kivo {
+
+const QByteArray EMPTY_LEVEL("\x00\x00\x00\x00\xff\xff\x64\x00\xc8\x00", 10);
+
+inline QByteArray ReadBytes(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+inline void WriteBytes(const QString& path, const QByteArray& bytes) {
+    QFile f(path);
+    if (f.open(QIODevice::WriteOnly)) {
+        f.write(bytes);
+    }
+}
+
+// Polygons with these side counts clicked side by side, as file bytes.
+inline QByteArray LevelOf(std::initializer_list<int> sides) {
+    Clicks clicks;
+    float x = 300.0f;
+    for (int s : sides) {
+        clicks.Click(x, 250.0f, s);
+        x += 40.0f;
+    }
+    return EncodeLevel(clicks.level).bytes;
+}
+
+inline const QByteArray& Triangle() {
+    static const QByteArray bytes = LevelOf({3});
+    return bytes;
+}
+// 7 connectors and a smallest side count of 4.
+inline const QByteArray& TwoSquares() {
+    static const QByteArray bytes = LevelOf({4, 4});
+    return bytes;
+}
+// A triangle whose first connector ends at a point id no point has.
+inline QByteArray DanglingTriangle() {
+    Level level;
+    DecodeLevel(Triangle(), level);
+    level.connectors[0].pointIds[1] = 12345;
+    return EncodeLevel(level).bytes;
+}
+
+struct SlotPack {
+    QTemporaryDir base;
+    QString data = base.filePath(QString::fromLatin1(DATA_FOLDER_NAME));
+    QString pack = data + "/1_pak";
+
+    SlotPack() {
+        QDir().mkpath(pack + "/" + LEVELS_FOLDER_NAME);
+        WriteBytes(data + "/" + TEMPLATE_LEVEL_NAME, EMPTY_LEVEL);
+        WriteBytes(pack + "/" + CONFIG_FILE_NAME, "Slots\r\nme\r\n1.1.2026\r\n1\r\n");
+        for (int slot = 0; slot < PACK_SLOT_COUNT; ++slot) {
+            Put(slot, EMPTY_LEVEL);
+        }
+    }
+    QString Path(int slot) const { return SlotPath(pack, slot); }
+    QByteArray Bytes(int slot) const { return ReadBytes(Path(slot)); }
+    void Put(int slot, const QByteArray& bytes) const { WriteBytes(Path(slot), bytes); }
+    // Every file below the data folder with its bytes.
+    std::map<QString, QByteArray> Files() const {
+        std::map<QString, QByteArray> files;
+        for (QDirIterator it(data, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
+             it.hasNext();) {
+            const QString path = it.next();
+            files[path] = ReadBytes(path);
+        }
+        return files;
+    }
+};
+
+// The files whose bytes differ between two snapshots, by name; empty when none does.
+inline std::string Differing(const std::map<QString, QByteArray>& a,
+                             const std::map<QString, QByteArray>& b) {
+    std::string names;
+    for (const auto& [path, bytes] : a) {
+        if (!b.count(path) || b.at(path) != bytes) {
+            names += QFileInfo(path).fileName().toStdString() + " ";
+        }
+    }
+    for (const auto& [path, bytes] : b) {
+        if (!a.count(path)) {
+            names += QFileInfo(path).fileName().toStdString() + " ";
+        }
+    }
+    return names;
+}
+
+} // namespace kivo
