@@ -192,15 +192,17 @@ bool MainWindow::OpenLevelFile(const QString& path) {
     return true;
 }
 
+// A Save that had to ask for a name names the chosen file in the title, as Save As does, so
+// the title always names the file a later Save writes to.
 void MainWindow::Save() {
-    QString path = shell_.currentFile;
-    if (path.isEmpty()) {
-        path = ChooseLevelFile(FileDialogKind::Save, SAVE_DIALOG_TITLE);
-        if (path.isEmpty()) {
-            return;
-        }
+    if (!shell_.currentFile.isEmpty()) {
+        SaveTo(WithLevelExtension(shell_.currentFile));
+        return;
     }
-    SaveTo(WithLevelExtension(path));
+    const QString path = ChooseLevelFile(FileDialogKind::Save, SAVE_DIALOG_TITLE);
+    if (!path.isEmpty()) {
+        SaveLevelFile(path);
+    }
 }
 
 void MainWindow::SaveAs() {

@@ -8,32 +8,42 @@ namespace {
 
 const QString PREFIX = "KIVO Level Editor - ";
 
-TEST_F(Window, SaveAsAndSaveNameTheFileAsTheMenuItemsSay) {
+// Clear resets title, file and scores; the title then names whatever file Save writes to,
+// whether Save As or a Save that asked for a name chose it.
+TEST_F(Window, SaveAsClearAndSaveKeepTheTitleOnTheFileSaveWrites) {
     ClickCanvas({188, 60});
     const QString packLevels = window->packStore().levelDir;
     QSignalSpy saved(window.get(), &MainWindow::levelFileSaved);
-    SaveAs("plain");
-    EXPECT_EQ(answers.dialogs, QStringList{"Save KIVO As...|" + packLevels});
-    EXPECT_EQ(window->shell().currentFile, File("plain.kvo"));
-    EXPECT_EQ(Title(), PREFIX + File("plain.kvo"));
-    EXPECT_EQ(window->packStore().levelDir, start.path() + "/");
-    ASSERT_EQ(saved.count(), 1);
-    EXPECT_EQ(saved[0][0].toString(), File("plain.kvo"));
-    SaveAs("caps.KVO");
-    SaveAs("exact.kvo");
-    for (const char* name : {"plain.kvo", "caps.KVO.kvo", "exact.kvo"}) {
-        EXPECT_TRUE(QFile::exists(File(name))) << name;
+    for (const char* name : {"plain", "caps.KVO", "exact.kvo"}) {
+        SaveAs(name);
+        EXPECT_TRUE(QFile::exists(File(name).replace(".kvo", "") + ".kvo")) << name;
     }
     EXPECT_FALSE(QFile::exists(File("exact.kvo.kvo")));
+    EXPECT_EQ(answers.dialogs[0], "Save KIVO As...|" + packLevels);
+    EXPECT_EQ(window->shell().currentFile, File("exact.kvo"));
+    EXPECT_EQ(Title(), PREFIX + File("exact.kvo"));
+    EXPECT_EQ(window->packStore().levelDir, start.path() + "/");
+    ASSERT_EQ(saved.count(), 3);
+    EXPECT_EQ(saved[0][0].toString(), File("plain.kvo"));
 
-    answers.confirms = {true};
-    Click(ui().clearButton);
-    answers.files = {File("first")};
-    ui().saveItem->trigger(); // asks for a name once and keeps the title
-    ClickCanvas({300, 200});
-    ui().saveItem->trigger();
-    EXPECT_EQ(answers.dialogs.filter("Save KIVO|").size(), 1);
+    Type(ui().targetScoreField, "321");
+    Click(ui().clearButton); // answered No
+    EXPECT_EQ(answers.questions, QStringList{"Confirm|Are you sure you wish to clear?"});
+    EXPECT_EQ(level().shapes.size(), 1u);
+    ClearYes();
+    EXPECT_TRUE(level().shapes.empty());
+    EXPECT_EQ(level().pointCount, 0);
     EXPECT_EQ(Title(), "KIVO Level Editor V1.0");
+    EXPECT_EQ(window->shell().currentFile, "");
+    EXPECT_EQ(ui().targetScoreField->text() + ui().expertScoreField->text(), "100200");
+    EXPECT_EQ(Status(), "3" + SOLVABLE); // the status text stays until the next change
+
+    answers.files = {File("first")};
+    Save(); // asks for a name once
+    EXPECT_EQ(Title(), PREFIX + File("first.kvo"));
+    ClickCanvas({300, 200});
+    Save();
+    EXPECT_EQ(answers.dialogs.filter("Save KIVO|").size(), 1);
     Level first;
     ASSERT_TRUE(LoadLevel(first, File("first.kvo")).ok);
     EXPECT_EQ(first.shapes.size(), 1u);
@@ -48,7 +58,7 @@ TEST_F(Window, LoadThenSaveWritesBackAndACancelledDialogEmptiesTheCurrentFile) {
     EXPECT_EQ(Title(), PREFIX + File("noext"));
     EXPECT_EQ(Status(), "3" + SOLVABLE);
     ClickCanvas({300, 200});
-    ui().saveItem->trigger(); // no dialog
+    Save(); // no dialog
     EXPECT_EQ(answers.dialogs.size(), 2);
     EXPECT_TRUE(QFile::exists(File("noext.kvo")));
 
@@ -56,7 +66,7 @@ TEST_F(Window, LoadThenSaveWritesBackAndACancelledDialogEmptiesTheCurrentFile) {
     EXPECT_EQ(window->shell().currentFile, "");
     EXPECT_EQ(level().shapes.size(), 2u);
     EXPECT_EQ(Title(), PREFIX + File("noext"));
-    ui().saveItem->trigger();
+    Save();
     EXPECT_TRUE(answers.dialogs.last().startsWith("Save KIVO|"));
 }
 
@@ -80,32 +90,15 @@ TEST_F(Window, FilesThatCannotBeLoadedOrSavedAreReportedAndChangeNothing) {
     EXPECT_EQ(Steps(), 1);
 
     Type(ui().expertScoreField, "99999");
-    ui().saveItem->trigger();
+    Save();
     ASSERT_EQ(answers.errors.size(), 4);
     EXPECT_TRUE(answers.errors[3].contains("expert score"));
     EXPECT_TRUE(window->isWindowModified());
 }
 
-TEST_F(Window, ClearAsksAndResetsTitleFileAndScoresButNotTheStatusText) {
-    ClickCanvas({188, 60});
-    Type(ui().targetScoreField, "321");
-    SaveAs("x.kvo");
-    Click(ui().clearButton);
-    EXPECT_EQ(answers.questions, QStringList{"Confirm|Are you sure you wish to clear?"});
-    EXPECT_EQ(level().shapes.size(), 1u);
-    answers.confirms = {true};
-    Click(ui().clearButton);
-    EXPECT_TRUE(level().shapes.empty());
-    EXPECT_EQ(level().pointCount, 0);
-    EXPECT_EQ(Title(), "KIVO Level Editor V1.0");
-    EXPECT_EQ(window->shell().currentFile, "");
-    EXPECT_EQ(ui().targetScoreField->text() + ui().expertScoreField->text(), "100200");
-    EXPECT_EQ(Status(), "3" + SOLVABLE);
-}
-
-// The title's mark follows the history: set by a change, cleared by a save and by going back
-// to the saved state.
-TEST_F(Window, TheTitleMarksUnsavedChanges) {
+// The title's mark follows the history; the close box asks only when changes would be lost,
+// while File -> Exit always asks.
+TEST_F(Window, TheTitleMarksUnsavedChangesAndTheCloseBoxAsksForThem) {
     auto marked = [this] {
         return window->windowTitle().endsWith("[*]") && window->isWindowModified();
     };
@@ -122,10 +115,6 @@ TEST_F(Window, TheTitleMarksUnsavedChanges) {
     EXPECT_TRUE(marked());
     Load("a.kvo");
     EXPECT_FALSE(marked());
-}
-
-// The close box asks only when changes would be lost; File -> Exit always asks.
-TEST_F(Window, TheCloseBoxAsksOnlyWhenChangesWouldBeLost) {
     ui().aboutItem->trigger();
     EXPECT_TRUE(answers.told.last().startsWith("About|KIVO Level Editor V1.0"));
     ui().exitItem->trigger(); // answered No
@@ -149,16 +138,16 @@ class Recovery : public Window {
     void WaitForCopy() { QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(copy), 5000); }
 };
 
-// A crash is the window going without its close: the copy stays, and the next start offers it.
-TEST_F(Recovery, UnsavedWorkSurvivesACrashAndComesBackOnRequest) {
+// A crash is the window going without its close: the copy stays, and the next start offers it
+// for Restore or Discard.
+TEST_F(Recovery, UnsavedWorkSurvivesACrashUntilSavedExitedOrDiscarded) {
     ClickCanvas({188, 60});
     SaveAs("a.kvo");
     ClickCanvas({300, 200});
     WaitForCopy();
-    EXPECT_TRUE(QDir(start.path()).entryList({"*.kvo"}).contains("a.kvo"));
-    EXPECT_EQ(QDir(start.path()).entryList({"*.kvo"}).size(), 1); // nothing beside the level
-    const Level unsaved = level();
-    ASSERT_FALSE(EncodeLevel(unsaved).bytes.isEmpty());
+    EXPECT_EQ(QDir(start.path()).entryList({"*.kvo"}), QStringList{"a.kvo"}); // none beside it
+    const QByteArray unsaved = EncodeLevel(level()).bytes;
+    ASSERT_FALSE(unsaved.isEmpty());
 
     // A second editor meanwhile neither sees nor takes the first one's copy.
     MainWindow second(window->shell(), answers.Seam(), MakeRandomSource(1));
@@ -169,17 +158,13 @@ TEST_F(Recovery, UnsavedWorkSurvivesACrashAndComesBackOnRequest) {
     ASSERT_EQ(answers.choiceTexts.size(), 1);
     EXPECT_TRUE(answers.choiceTexts[0].contains(File("a.kvo")));
     EXPECT_TRUE(answers.choiceTexts[0].endsWith("|Restore,Discard"));
-    EXPECT_EQ(EncodeLevel(level()).bytes, EncodeLevel(unsaved).bytes);
+    EXPECT_EQ(EncodeLevel(level()).bytes, unsaved);
     EXPECT_EQ(Title(), PREFIX + File("a.kvo"));
     EXPECT_EQ(window->shell().currentFile, File("a.kvo"));
     EXPECT_TRUE(window->isWindowModified());
-
-    ui().saveItem->trigger(); // a save takes the copy away
+    Save(); // a save takes the copy away, and so does a normal exit
     QTRY_VERIFY(!QFile::exists(copy));
-}
-
-TEST_F(Recovery, ANormalExitAndADiscardRemoveTheCopy) {
-    ClickCanvas({188, 60});
+    ClickCanvas({400, 300});
     WaitForCopy();
     answers.confirms = {true};
     window->close();
@@ -190,7 +175,7 @@ TEST_F(Recovery, ANormalExitAndADiscardRemoveTheCopy) {
     WaitForCopy();
     answers.choices = {1};
     Open(); // after a crash; Discard
-    EXPECT_EQ(answers.choiceTexts.size(), 1);
+    EXPECT_EQ(answers.choiceTexts.size(), 2);
     EXPECT_TRUE(level().shapes.empty());
     EXPECT_FALSE(QFile::exists(copy));
     EXPECT_FALSE(window->isWindowModified());
@@ -203,14 +188,14 @@ TEST(ShellPaths, StartFolderAndFileNames) {
     EXPECT_EQ(WithLevelExtension("/a/x") + WithLevelExtension("/a/x.kvo") +
                   WithLevelExtension("/a/x.KVO") + WithLevelExtension("kvo"),
               "/a/x.kvo/a/x.kvo/a/x.KVO.kvokvo.kvo");
+    QTemporaryDir top;
     const QString deep =
-        QDir::tempPath() + "/" + QString("d").repeated(200) + "/" + QString("e").repeated(200);
+        top.path() + "/" + QString("d").repeated(200) + "/" + QString("e").repeated(200);
     ASSERT_TRUE(QDir().mkpath(deep));
     const QString here = QDir::currentPath();
     QDir::setCurrent(deep);
     const ShellState shell = FindStartDirectory();
     QDir::setCurrent(here);
-    QDir(QDir::tempPath() + "/" + QString("d").repeated(200)).removeRecursively();
     EXPECT_EQ(shell.baseDir, deep + "/");
 }
 

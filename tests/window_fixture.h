@@ -27,11 +27,10 @@ namespace kivo {
 inline const QString SOLVABLE = " Connectors ::  This KIVO can be solved in Classic Mode";
 
 template <typename T> T Next(std::deque<T>& queue, T otherwise) {
-    if (queue.empty()) {
-        return otherwise;
+    T front = queue.empty() ? otherwise : queue.front();
+    if (!queue.empty()) {
+        queue.pop_front();
     }
-    T front = queue.front();
-    queue.pop_front();
     return front;
 }
 
@@ -123,6 +122,12 @@ class Window : public ::testing::Test {
     QByteArray SavedBytes(const QString& name) {
         SaveAs(name);
         return Bytes(name);
+    }
+    void Save() { ui().saveItem->trigger(); }
+    // Clear, with the question answered Yes.
+    void ClearYes() {
+        answers.confirms = {true};
+        Click(ui().clearButton);
     }
 };
 

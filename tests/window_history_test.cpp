@@ -9,7 +9,8 @@ namespace {
 
 using History = Window;
 
-TEST_F(History, TheEditMenuFollowsFileAndItsItemsEnableThemselves) {
+// Only changes are steps, the items enable themselves, and the last thousand steps are kept.
+TEST_F(History, TheEditMenuTakesBackChangesOnly) {
     const QList<QAction*> menus = window->menuBar()->actions();
     ASSERT_EQ(menus.size(), 3); // File, Edit and Pack
     EXPECT_EQ(menus[1]->text(), "Edit");
@@ -18,14 +19,23 @@ TEST_F(History, TheEditMenuFollowsFileAndItsItemsEnableThemselves) {
     EXPECT_TRUE(
         ui().redoItem->shortcuts().contains(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z)));
     EXPECT_FALSE(ui().undoItem->isEnabled());
+    ClickCanvas({300, 200}, Qt::RightButton); // nothing to delete
     ClickCanvas({188, 60});
-    EXPECT_TRUE(ui().undoItem->isEnabled());
-    EXPECT_FALSE(ui().redoItem->isEnabled());
+    ClickCanvas({203, 70}); // inside the triangle
+    Click(ui().sideButtons[4]);
+    Click(ui().clearButton); // answered No
+    Load(QString());         // cancelled
+    EXPECT_EQ(Steps(), 1);
+    EXPECT_TRUE(ui().undoItem->isEnabled() && !ui().redoItem->isEnabled());
     Undo();
-    EXPECT_FALSE(ui().undoItem->isEnabled());
-    EXPECT_TRUE(ui().redoItem->isEnabled());
+    EXPECT_TRUE(!ui().undoItem->isEnabled() && ui().redoItem->isEnabled());
     ClickCanvas({188, 60}); // a new step drops what could be redone
     EXPECT_FALSE(ui().redoItem->isEnabled());
+    ui().rotationSlider->setFocus();
+    for (int k = 0; k < UNDO_LIMIT + 5; ++k) {
+        QTest::keyClick(ui().rotationSlider, k % 2 == 0 ? Qt::Key_Right : Qt::Key_Left);
+    }
+    EXPECT_EQ(Steps(), UNDO_LIMIT);
 }
 
 TEST_F(History, EveryKindOfStepIsTakenBackToTheSameBytes) {
@@ -37,8 +47,7 @@ TEST_F(History, EveryKindOfStepIsTakenBackToTheSameBytes) {
     Click(ui().centerButton);
     ui().rotationSlider->setValue(30);
     Type(ui().targetScoreField, "7");
-    answers.confirms = {true};
-    Click(ui().clearButton);
+    ClearYes();
     Load("two.kvo");
     const int steps = Steps();
     EXPECT_EQ(steps, 9);
@@ -68,13 +77,12 @@ TEST_F(History, UndoingALoadOrAClearBringsBackTitleFileAndScores) {
     Undo();
     EXPECT_EQ(Title(), "KIVO Level Editor - " + File("a.kvo"));
     EXPECT_EQ(ui().targetScoreField->text(), "123");
-    ui().saveItem->trigger();
+    Save();
     EXPECT_EQ(Bytes("b.kvo"), b);
     EXPECT_EQ(Bytes("a.kvo"), a);
     Redo();
     EXPECT_EQ(window->shell().currentFile, File("b.kvo"));
-    answers.confirms = {true};
-    Click(ui().clearButton);
+    ClearYes();
     Undo();
     EXPECT_EQ(Title(), "KIVO Level Editor - " + File("b.kvo"));
     EXPECT_EQ(window->shell().currentFile, File("b.kvo"));
@@ -107,21 +115,6 @@ TEST_F(History, ASliderDragIsOneStepAndItsUndoPutsTheSliderBack) {
     Redo();
     EXPECT_EQ(slider->value(), 11);
     EXPECT_EQ(level().lastRotationAngle, 11.0f);
-}
-
-TEST_F(History, OnlyChangesAreStepsAndTheLastThousandAreKept) {
-    ClickCanvas({300, 200}, Qt::RightButton); // nothing to delete
-    ClickCanvas({188, 60});
-    ClickCanvas({203, 70}); // inside the triangle
-    Click(ui().sideButtons[4]);
-    Click(ui().clearButton); // answered No
-    Load(QString());         // cancelled
-    EXPECT_EQ(Steps(), 1);
-    ui().rotationSlider->setFocus();
-    for (int k = 0; k < UNDO_LIMIT + 5; ++k) {
-        QTest::keyClick(ui().rotationSlider, k % 2 == 0 ? Qt::Key_Right : Qt::Key_Left);
-    }
-    EXPECT_EQ(Steps(), UNDO_LIMIT);
 }
 
 } // namespace

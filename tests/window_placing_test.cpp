@@ -118,6 +118,16 @@ TEST_F(Window, LeftClicksPlacePolygonsOfTheChosenSideCountOnce) {
     EXPECT_EQ(level().points[0].x, 11.5f);
     EXPECT_EQ(level().points[0].y, float(100.0 / 30.0));
     EXPECT_EQ(Status(), "3" + SOLVABLE);
+    // Corners at content (218, 60), (203, 86), (188, 60): sides, centre dot and crosshair.
+    const QImage image = ui().canvas->grab().toImage();
+    auto pixel = [&](int x, int y) { return image.pixelColor(QPoint(x, y) - ui().canvas->pos()); };
+    EXPECT_EQ(pixel(203, 60), QColor(55, 55, 55));  // the top side
+    EXPECT_EQ(pixel(218, 60), QColor(55, 55, 55));  // an end pixel
+    EXPECT_EQ(pixel(203, 69), QColor(255, 55, 55)); // the centre dot
+    EXPECT_EQ(pixel(205, 69), QColor(255, 55, 55));
+    EXPECT_EQ(pixel(203, 75), Qt::white);
+    EXPECT_EQ(pixel(390, 215), QColor(185, 185, 185));    // an arm of the crosshair
+    EXPECT_EQ(pixel(390, 230), Qt::white);                // its open middle
     ClickCanvas({203, 70});                               // inside the triangle
     QTest::mouseClick(ui().clearButton, Qt::RightButton); // buttons act on left clicks only
     EXPECT_EQ(level().shapes.size(), 1u);
@@ -142,7 +152,7 @@ TEST_F(Window, LeftClicksPlacePolygonsOfTheChosenSideCountOnce) {
     EXPECT_EQ(level().shapes[1].entryCount, 7.0f);
 }
 
-TEST_F(Window, ARightClickDeletesTheShapeWithTheNearestCentre) {
+TEST_F(Window, RightClicksDeleteAndCenterAndTheSliderMoveTheLevel) {
     ClickCanvas({300, 200}, Qt::RightButton); // nothing to delete
     EXPECT_EQ(Status(), "");
     ClickCanvas({188, 60}); // a triangle whose centre is at level pixels (215, 108.66)
@@ -157,18 +167,14 @@ TEST_F(Window, ARightClickDeletesTheShapeWithTheNearestCentre) {
     ClickCanvas({630, 400}, Qt::RightButton);
     EXPECT_TRUE(level().shapes.empty());
     EXPECT_EQ(Status(), "0" + SOLVABLE);
-}
 
-TEST_F(Window, CenterAndTheSliderMoveTheLevel) {
     ClickCanvas({188, 60});
     Click(ui().centerButton);
     EXPECT_NEAR(double(level().points[0].x) * 20.0, 417.0, 0.001);
     EXPECT_NEAR(double(level().points[0].y) * 30.0, 261.34, 0.01);
     EXPECT_TRUE(answers.questions.isEmpty());
 
-    Click(ui().clearButton); // answered No
-    answers.confirms = {true};
-    Click(ui().clearButton);
+    ClearYes();
     ClickCanvas({360, 230});                // a triangle from level pixels (372, 270)
     const Point corner = level().points[0]; // (402, 270), the canvas centre
     const Point left = level().points[2];
@@ -204,19 +210,6 @@ TEST_F(Window, APlacementOnAFullLevelIsRefusedWithAMessage) {
     ASSERT_EQ(answers.errors.size(), 1);
     EXPECT_TRUE(answers.errors[0].contains("The level is full"));
     EXPECT_TRUE(level().shapes.empty());
-}
-
-TEST_F(Window, TheCanvasShowsConnectorsCentresAndTheCrosshair) {
-    ClickCanvas({188, 60}); // corners at content (218, 60), (203, 86), (188, 60)
-    const QImage image = ui().canvas->grab().toImage();
-    auto at = [&](int x, int y) { return image.pixelColor(QPoint(x, y) - ui().canvas->pos()); };
-    EXPECT_EQ(at(203, 60), QColor(55, 55, 55));  // the top side
-    EXPECT_EQ(at(218, 60), QColor(55, 55, 55));  // an end pixel
-    EXPECT_EQ(at(203, 69), QColor(255, 55, 55)); // the centre dot
-    EXPECT_EQ(at(205, 69), QColor(255, 55, 55));
-    EXPECT_EQ(at(203, 75), Qt::white);
-    EXPECT_EQ(at(390, 215), QColor(185, 185, 185)); // an arm of the crosshair
-    EXPECT_EQ(at(390, 230), Qt::white);             // its open middle
 }
 
 } // namespace
