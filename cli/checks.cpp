@@ -108,20 +108,30 @@ void CheckDataFolder(const std::string& dataDir, CheckReport& report) {
     }
 }
 
-// A start directory holds kivo/ with the template; a data folder holds the template or no
-// kivo/ folder; a pack holds config.txt or kivo/.
-void CheckFolder(const std::string& path, CheckReport& report) {
-    if (const Listing listing = ListFolder(path); !listing.result.ok) {
+// Reports a folder that cannot be listed; true when it can.
+bool Readable(const std::string& path, CheckReport& report) {
+    const Listing listing = ListFolder(path);
+    if (!listing.result.ok) {
         Add(report, path,
             QStringLiteral("the folder cannot be read: %1").arg(listing.result.message));
+    }
+    return listing.result.ok;
+}
+
+// A start directory holds kivo/ with the template; a data folder holds the template or no
+// kivo/ folder; a pack holds config.txt or kivo/. A kivo/ folder that cannot be read tells
+// neither apart, so it is reported rather than checked as a pack's level folder.
+void CheckFolder(const std::string& path, CheckReport& report) {
+    const std::string inner = JoinPath(path, DATA_FOLDER_NAME);
+    if (!Readable(path, report)) {
+        return;
     } else if (Exists(JoinPath(path, CONFIG_FILE_NAME))) {
         CheckPack(path, report);
-    } else if (Exists(JoinPath(JoinPath(path, DATA_FOLDER_NAME), TEMPLATE_LEVEL_NAME))) {
-        CheckDataFolder(JoinPath(path, DATA_FOLDER_NAME), report);
-    } else if (Exists(JoinPath(path, TEMPLATE_LEVEL_NAME)) ||
-               !IsRealFolder(JoinPath(path, LEVELS_FOLDER_NAME))) {
+    } else if (Exists(JoinPath(inner, TEMPLATE_LEVEL_NAME))) {
+        CheckDataFolder(inner, report);
+    } else if (Exists(JoinPath(path, TEMPLATE_LEVEL_NAME)) || !IsRealFolder(inner)) {
         CheckDataFolder(path, report);
-    } else {
+    } else if (Readable(inner, report)) {
         CheckPack(path, report);
     }
 }

@@ -294,5 +294,33 @@ TEST_F(Folders, RenderWritesOnlyARegularFileOrANewName) {
     }
 }
 
+// Root reads every folder, so as root the program runs as an unprivileged user for this.
+TEST_F(Folders, AStartDirectoryWhoseDataFolderCannotBeReadSaysSo) {
+    MakeData(1);
+    const QString program = (::geteuid() == 0 ? "setpriv --reuid=65534 --regid=65534 "
+                                                "--clear-groups "
+                                              : "") +
+                            QStringLiteral("'" KIVO_LEVEL_PROGRAM "'");
+    const auto run = [&](const QString& args) {
+        QProcess process;
+        process.start("/bin/sh", {"-c", program + " " + args, start.path()});
+        process.waitForFinished(60000);
+        return Outcome{process.exitCode(), QString::fromUtf8(process.readAllStandardOutput()),
+                       QString::fromUtf8(process.readAllStandardError())};
+    };
+    ::chmod(QFile::encodeName(start.path()).constData(), 0755);
+    if (run("--version").status != 0) {
+        GTEST_SKIP() << "the program is out of an unprivileged user's reach";
+    }
+    const QByteArray data = QFile::encodeName(start.filePath("kivo"));
+    ASSERT_EQ(::chmod(data.constData(), 0), 0);
+    const Outcome checked = run("check \"$0\"");
+    ::chmod(data.constData(), 0755);
+    EXPECT_EQ(checked.status, 1);
+    EXPECT_EQ(checked.out.count('\n'), 1) << checked.out.toStdString();
+    EXPECT_TRUE(checked.out.startsWith(start.filePath("kivo") + ": the folder cannot be read"))
+        << checked.out.toStdString();
+}
+
 } // namespace
 } // namespace kivo

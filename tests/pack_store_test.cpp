@@ -313,6 +313,22 @@ TEST_F(Packs, DeleteStaysOnThePacksFileSystemAndNamesWhatItLeft) {
     EXPECT_FALSE(QFile::exists(Data("m_pak/config.txt")));
 }
 
+TEST_F(Packs, AFullDiskSaysSoAndKeepsTheConfigAndTheTypedTexts) {
+    QDir(Data("")).mkdir("f_pak");
+    TmpfsMount small(Data("f_pak"), "8k");
+    if (!small.mounted) {
+        GTEST_SKIP() << "mounting a small file system is not permitted here";
+    }
+    MakePack("f_pak", "Full\r\nA\r\nD\r\n7\r\n");
+    Write(Data("f_pak/filler"), QByteArray(8192, 'x')); // takes what space is left
+    ScanPacks(store, random);
+    const PackOutcome outcome = ApplyPackChange(store, {"Longer name", "Author", "Date"}, random);
+    ASSERT_EQ(outcome.errors.size(), 1);
+    EXPECT_TRUE(outcome.errors[0].contains("the disk is full")) << outcome.errors[0].toStdString();
+    EXPECT_EQ(ReadAll(Data("f_pak/config.txt")), "Full\r\nA\r\nD\r\n7\r\n");
+    EXPECT_EQ(store.panel.comboText, "Longer name");
+}
+
 TEST_F(Packs, APackNamedInBytesThatAreNotUtf8IsListedShownAndDeletedWhole) {
     const std::string pack = Bytes(Data("")) + "caf\xe9_pak";
     ASSERT_EQ(mkdir(pack.c_str(), 0700), 0);
