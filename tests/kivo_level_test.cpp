@@ -221,18 +221,18 @@ TEST_F(Folders, RenderDrawsTheLevelAsTheCanvasShowsItAndWritesOnlyTheOutput) {
               QStringList{"level.png"});
     QImage image(out);
     ASSERT_EQ(image.size(), QSize(500, 414));
-    EXPECT_EQ(image.pixelColor(390 - 141, 215 - 23), QColor(185, 185, 185)); // crosshair arm
-
+    // The pixel at a point of the canvas, which the picture shows from (141, 23) on.
+    const auto at = [&image](double x, double y) {
+        return image.pixelColor(int(std::nearbyint(x)) - 141, int(std::nearbyint(y)) - 23);
+    };
+    EXPECT_EQ(at(390, 215), QColor(185, 185, 185)); // crosshair arm
     Level level;
     ASSERT_TRUE(LoadLevel(level, GOLDEN).ok);
-    const Shape& s = level.shapes[0]; // its centre dot, as the canvas draws it
-    const int cx = int(std::nearbyint(double(s.centreX) * 20.0 - 17.0));
-    const int cy = int(std::nearbyint(double(s.centreY) * 30.0 - 45.0));
-    EXPECT_EQ(image.pixelColor(cx - 141, cy - 23), QColor(255, 55, 55));
-    const Connector& c = level.connectors[0]; // an end of a connector
-    const int ex = int(std::nearbyint(double(c.endX[0]) - 12.0));
-    const int ey = int(std::nearbyint(double(c.endY[0]) - 40.0));
-    EXPECT_EQ(image.pixelColor(ex - 141, ey - 23), QColor(55, 55, 55));
+    const Shape& s = level.shapes[0]; // its centre dot, and an end of a connector
+    EXPECT_EQ(at(double(s.centreX) * 20.0 - 17.0, double(s.centreY) * 30.0 - 45.0),
+              QColor(255, 55, 55));
+    const Connector& c = level.connectors[0];
+    EXPECT_EQ(at(double(c.endX[0]) - 12.0, double(c.endY[0]) - 40.0), QColor(55, 55, 55));
 
     run = KivoLevel({"render", GOLDEN, "-o", out, "--fit", "--scale", "3"});
     ASSERT_EQ(run.status, 0);
