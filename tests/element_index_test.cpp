@@ -22,18 +22,12 @@ namespace {
 
 // Coordinates that often fall within 0.02 of each other, on cell edges, or out of reach.
 float NearbyCoordinate(RandomSource& dice) {
-    switch (RandomUpTo(dice, 20)) {
-    case 0:
-        return std::numeric_limits<float>::quiet_NaN();
-    case 1:
-        return std::numeric_limits<float>::infinity();
-    case 2:
-        return 2.0e9f;
-    case 3:
-        return float(RandomUpTo(dice, 10)) * 0.04f; // on cell edges
-    default:
-        return float(RandomUpTo(dice, 400)) * 0.0125f - 1.0f;
-    }
+    const float outOfReach[] = {std::numeric_limits<float>::quiet_NaN(),
+                                std::numeric_limits<float>::infinity(), 2.0e9f};
+    const int pick = RandomUpTo(dice, 20);
+    return pick < 3    ? outOfReach[pick]
+           : pick == 3 ? float(RandomUpTo(dice, 10)) * 0.04f // on cell edges
+                       : float(RandomUpTo(dice, 400)) * 0.0125f - 1.0f;
 }
 
 TEST(ElementIndex, PointsMergeAsTheScanMergesThem) {
@@ -112,24 +106,6 @@ TEST(ElementIndex, ConnectorsAndTheirEndsAreWhatTheScansMakeThem) {
     EXPECT_EQ(indexed.connectors, scanned.connectors);
 }
 
-TEST(ElementIndex, FreshIdsAreTheScansIdsOnSparseAndNearlyFullLevels) {
-    for (int fill : {0, 100, 32000, 32760, 32769}) {
-        SCOPED_TRACE(fill);
-        Level level;
-        for (int draw = 0; draw < fill; ++draw) {
-            level.points.push_back({IdOfDraw(draw), 0.0f, 0.0f});
-        }
-        level.points.push_back({-5, 0.0f, 0.0f}); // ids out of the draw range count too
-        const IdSet ids = UsedIds(level);
-        for (uint32_t seed = 1; seed <= 5; ++seed) {
-            RandomSource a = MakeRandomSource(seed);
-            RandomSource b = MakeRandomSource(seed);
-            ASSERT_EQ(NewUniqueId(ids, a), NewUniqueId(level, b));
-            ASSERT_EQ(RandomUpTo(a, 1000), RandomUpTo(b, 1000)); // the same draws were used
-        }
-    }
-}
-
 // The way out on a nearly full level: with a fixed seed the choice is repeatable, and over
 // many choices every free drawable id comes up about equally often and nothing else does.
 TEST(ChooseFreeId, ChoosesEveryFreeIdAlikeAndNeverATakenOne) {
@@ -153,12 +129,17 @@ TEST(ChooseFreeId, ChoosesEveryFreeIdAlikeAndNeverATakenOne) {
     EXPECT_EQ(ChooseFreeId(ids, random), std::nullopt);
 }
 
+// The last seeds start from a nearly full level, where fresh ids come from the way out.
 TEST(ElementIndex, ClickSequencesBuildTheSameLevelsAsTheScans) {
-    for (uint32_t seed = 1; seed <= 40; ++seed) {
+    for (uint32_t seed = 1; seed <= 42; ++seed) {
         SCOPED_TRACE(seed);
         RandomSource dice = MakeRandomSource(seed + 1000);
         Level indexed;
-        Level scanned;
+        for (int draw = 0; seed > 40 && draw < 32769 - 40; ++draw) {
+            indexed.points.push_back({IdOfDraw(draw), float(draw % 100) + 1000.0f, float(draw)});
+        }
+        indexed.pointCount = int16_t(indexed.points.size());
+        Level scanned = indexed;
         RandomSource indexedIds = MakeRandomSource(seed);
         RandomSource scannedIds = MakeRandomSource(seed);
         for (int step = 0; step < 60; ++step) {
@@ -183,45 +164,27 @@ TEST(ElementIndex, ClickSequencesBuildTheSameLevelsAsTheScans) {
     }
 }
 
-TEST(ElementIndex, ANearlyFullLevelGetsTheSameIdsAsTheScan) {
-    Level indexed;
-    for (int draw = 0; draw < 32769 - 40; ++draw) {
-        indexed.points.push_back({IdOfDraw(draw), float(draw % 100) + 1000.0f, float(draw / 100)});
-    }
-    indexed.pointCount = 1;
-    Level scanned = indexed;
-    RandomSource a = MakeRandomSource(8);
-    RandomSource b = MakeRandomSource(8);
-    for (int k = 0; k < 6; ++k) {
-        const float x = float(100 + 40 * k);
-        ASSERT_EQ(PlacePolygon(indexed, a, x, 100.0f, 3),
-                  PlacePolygonByScan(scanned, b, x, 100.0f, 3));
-    }
-    EXPECT_EQ(indexed, scanned);
-}
-
 TEST(ElementIndex, FilesLoadAsTheScanLoadsThem) {
     for (uint32_t seed = 1; seed <= 30; ++seed) {
         SCOPED_TRACE(seed);
         RandomSource dice = MakeRandomSource(seed);
         const int points = RandomUpTo(dice, 300);
         const int connectors = RandomUpTo(dice, 400);
+        // Ids and ends from small ranges, so that they repeat and point at each other.
+        auto entry = [&](int ids) {
+            return Word(RandomUpTo(dice, ids)) + Float(NearbyCoordinate(dice)) +
+                   Float(NearbyCoordinate(dice));
+        };
         QByteArray bytes = Word(points);
         for (int i = 0; i < points; ++i) {
-            bytes += Word(RandomUpTo(dice, 200)) + Float(NearbyCoordinate(dice)) +
-                     Float(NearbyCoordinate(dice));
+            bytes += entry(200);
         }
         bytes += Word(connectors);
         for (int i = 0; i < connectors; ++i) {
             bytes += Word(RandomUpTo(dice, 2000)) + Word(RandomUpTo(dice, 30)) +
                      Word(RandomUpTo(dice, 30));
         }
-        bytes += Word(0) + Word(3);
-        for (int k = 0; k < 3; ++k) {
-            bytes += Word(RandomUpTo(dice, 30)) + Float(NearbyCoordinate(dice)) +
-                     Float(NearbyCoordinate(dice));
-        }
-        bytes += Word(100) + Word(200);
+        bytes += Word(0) + Word(3) + entry(30) + entry(30) + entry(30) + Word(100) + Word(200);
         Level indexed;
         Level scanned;
         ASSERT_TRUE(DecodeLevel(bytes, indexed).ok);

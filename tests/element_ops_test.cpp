@@ -9,20 +9,20 @@
 namespace kivo {
 namespace {
 
+// The box is per axis, so a point 0.019 off on both axes (0.027 away) still merges. Of two
+// points in reach the first in list order wins; the given id is not checked.
 TEST(AddPoint, MergesWithinTheBoxAndAddsJustOutsideIt) {
+    const struct {
+        int16_t id;
+        float x, y;
+        int16_t found;
+    } adds[] = {{5, 10.0f, 4.0f, 5},    {6, 10.019f, 4.019f, 5},  {7, 9.981f, 3.981f, 5},
+                {8, 10.021f, 4.0f, 8},  {9, 11.0f, 4.021f, 9},    {10, 11.019f, 4.04f, 9},
+                {11, 11.03f, 4.0f, 11}, {12, 11.015f, 4.015f, 9}, {5, 50.0f, 50.0f, 5}};
     Level level;
-    EXPECT_EQ(AddPoint(level, 5, 10.0f, 4.0f), 5);
-    EXPECT_EQ(AddPoint(level, 6, 10.019f, 4.019f), 5);
-    EXPECT_EQ(AddPoint(level, 7, 9.981f, 3.981f), 5);
-    EXPECT_EQ(AddPoint(level, 8, 10.021f, 4.0f), 8);
-    EXPECT_EQ(AddPoint(level, 9, 11.0f, 4.021f), 9);
-    EXPECT_EQ(level.points.size(), 3u);
-    // The box is per axis, so a point 0.019 off on both axes (0.027 away) still merges.
-    EXPECT_EQ(AddPoint(level, 10, 11.019f, 4.04f), 9);
-    // Of two points in reach the first in list order wins; the given id is not checked.
-    AddPoint(level, 11, 11.03f, 4.0f);
-    EXPECT_EQ(AddPoint(level, 12, 11.015f, 4.015f), 9);
-    EXPECT_EQ(AddPoint(level, 5, 50.0f, 50.0f), 5);
+    for (const auto& a : adds) {
+        EXPECT_EQ(AddPoint(level, a.id, a.x, a.y), a.found) << a.id;
+    }
     EXPECT_EQ(level.points.size(), 5u);
 }
 
@@ -38,10 +38,8 @@ TEST(AddConnector, FindsAnExistingSideInEitherOrderAndCachesItsEndsOnRefresh) {
     EXPECT_EQ(c.pointIds[1], 2);
     EXPECT_EQ(c.endX[0], 0.0f); // not until refreshed
     RefreshConnectorEnds(level);
-    EXPECT_EQ(c.endX[0], 230.0f);
-    EXPECT_EQ(c.endY[0], 60.0f);
-    EXPECT_EQ(c.endX[1], 200.0f);
-    EXPECT_EQ(c.endY[1], 90.0f);
+    const float ends[] = {c.endX[0], c.endY[0], c.endX[1], c.endY[1]};
+    EXPECT_EQ(std::vector<float>(ends, ends + 4), std::vector<float>({230, 60, 200, 90}));
     EXPECT_EQ(level.connectors[1].endX[1], 0.0f); // point 3 does not exist
 }
 
@@ -51,15 +49,13 @@ TEST(AddShapeEntry, CentreIsTheMeanOfAllButTheLastEntryAndALoneEntryItsOwn) {
     AddShape(level, 7);
     const Shape& s = level.shapes[0];
     EXPECT_TRUE(AddShapeEntry(level, 7, 2.0f, 3.0f, 1));
-    EXPECT_EQ(s.centreX, 2.0f);
-    EXPECT_EQ(s.centreY, 3.0f);
+    EXPECT_TRUE(s.centreX == 2.0f && s.centreY == 3.0f);
     const float entries[][2] = {{4, 3}, {4, 5}, {2, 5}, {2, 3}};
     for (const auto& e : entries) {
         EXPECT_TRUE(AddShapeEntry(level, 7, e[0], e[1], int16_t(e[0])));
     }
     EXPECT_EQ(s.entryCount, 5.0f);
-    EXPECT_EQ(s.centreX, 3.0f);
-    EXPECT_EQ(s.centreY, 4.0f);
+    EXPECT_TRUE(s.centreX == 3.0f && s.centreY == 4.0f);
     EXPECT_EQ(s.connectorIds[4], 2);
     EXPECT_EQ(level.shapes[1].entryCount, 0.0f); // only the first shape with the id
     EXPECT_FALSE(AddShapeEntry(level, 2, 1.0f, 1.0f, 9));
@@ -106,12 +102,10 @@ TEST(NearestPoint, WithAnAnchorOnlyItsNeighboursWithin33PixelsTakePart) {
 TEST(NearestShape, MeasuresToTheScaledCentreAndFindsIdZero) {
     Level level;
     EXPECT_EQ(NearestShape(level, 100.0f, 100.0f), 0);
-    AddShape(level, 0);
-    level.shapes[0].centreX = 10.0f; // (200, 300) scaled, without the 5-pixel shift
-    level.shapes[0].centreY = 10.0f;
-    AddShape(level, 8);
+    level.shapes.resize(2); // centres (200, 300) and (240, 300) scaled, without the shift
+    level.shapes[0].centreX = level.shapes[0].centreY = level.shapes[1].centreY = 10.0f;
     level.shapes[1].centreX = 12.0f;
-    level.shapes[1].centreY = 10.0f;
+    level.shapes[1].id = 8;
     EXPECT_EQ(NearestShape(level, 205.0f, 300.0f), 0);
     EXPECT_EQ(NearestShape(level, 235.0f, 300.0f), 8);
     EXPECT_EQ(NearestShape(level, 220.0f, 300.0f), 0); // a tie keeps the first
@@ -127,13 +121,9 @@ TEST(NewUniqueId, PassesOverAnIdThatAnyKindOfElementHolds) {
         const int16_t first = IdOfDraw(RandomUpTo(draws, ID_DRAW_MAX));
         const int16_t second = IdOfDraw(RandomUpTo(draws, ID_DRAW_MAX));
         Level level;
-        if (kind == 0) {
-            AddPoint(level, first, 0.0f, 0.0f);
-        } else if (kind == 1) {
-            AddConnector(level, first, 1, 2);
-        } else {
-            AddShape(level, first);
-        }
+        kind == 0   ? void(AddPoint(level, first, 0.0f, 0.0f))
+        : kind == 1 ? void(AddConnector(level, first, 1, 2))
+                    : void(AddShape(level, first));
         RandomSource again = random;
         EXPECT_EQ(NewUniqueId(level, random), second);
         EXPECT_EQ(NewUniqueId(UsedIds(level), again), second);

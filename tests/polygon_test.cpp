@@ -1,4 +1,3 @@
-#include "construction/angles.h"
 #include "level/element_ops.h"
 
 #include "clicks.h"
@@ -16,48 +15,29 @@ struct Pixel {
     double y;
 };
 
-Pixel PointPixel(const Point& p) {
-    return {double(p.x) * 20.0, double(p.y) * 30.0};
+void ExpectNear(const Point& p, Pixel expected) {
+    EXPECT_NEAR(double(p.x) * 20.0, expected.x, 0.01);
+    EXPECT_NEAR(double(p.y) * 30.0, expected.y, 0.01);
 }
 
-Pixel EntryPixel(const Shape& s, int k) {
-    return {double(s.entryX[k]) * 20.0 - 5.0, double(s.entryY[k]) * 30.0 - 5.0};
-}
-
-void ExpectNear(Pixel actual, Pixel expected) {
-    EXPECT_NEAR(actual.x, expected.x, 0.01);
-    EXPECT_NEAR(actual.y, expected.y, 0.01);
+Pixel CentrePixel(const Shape& s) {
+    return {double(s.centreX) * 20.0 - 5.0, double(s.centreY) * 30.0 - 5.0};
 }
 
 class Placement : public ::testing::Test, protected Clicks {};
 
-TEST(Angles, PiIsTheFloatOfArccosMinusOneAndAtan2TakesYFirst) {
-    EXPECT_EQ(PI, 3.1415927f);
-    EXPECT_GT(Atan2(1.0f, 0.0f), 1.5); // (y, x): straight down the screen is +90 degrees
-    EXPECT_LT(Atan2(-1.0f, 0.0f), -1.5);
-}
-
 TEST_F(Placement, FreeTriangleOnAnEmptyLevel) {
     ASSERT_EQ(Click(200, 100), PlaceResult::Placed);
     ASSERT_EQ(level.points.size(), 3u);
-    ExpectNear(PointPixel(level.points[1]), {215, 125.98});
-    EXPECT_EQ(level.points[0].x, 11.5f);
-    EXPECT_EQ(level.points[0].y, float(100.0 / 30.0));
-    EXPECT_EQ(level.points[2].x, 10.0f);
-    ASSERT_EQ(level.shapes.size(), 1u);
-    const Shape& s = level.shapes[0];
+    EXPECT_TRUE(level.points[0].x == 11.5f && level.points[0].y == float(100.0 / 30.0));
+    const Shape& s = level.shapes.at(0);
     EXPECT_EQ(s.entryCount, 4.0f);
-    EXPECT_EQ(s.entryX[0], 11.75f);
-    EXPECT_EQ(s.entryY[0], float(105.0 / 30.0));
-    EXPECT_EQ(s.entryX[3], s.entryX[0]);
-    EXPECT_EQ(s.entryY[3], s.entryY[0]);
+    EXPECT_TRUE(s.entryX[0] == 11.75f && s.entryY[0] == float(105.0 / 30.0));
+    EXPECT_TRUE(s.entryX[3] == s.entryX[0] && s.entryY[3] == s.entryY[0]);
     EXPECT_EQ(s.connectorIds[3], s.connectorIds[2]);
-    ExpectNear(EntryPixel(s, 1), {215, 125.98});
-    EXPECT_NEAR(double(s.centreX) * 20.0 - 5.0, 215.0, 0.01);
-    EXPECT_NEAR(double(s.centreY) * 30.0 - 5.0, 108.66, 0.01);
-    EXPECT_EQ(level.pointCount, 3);
-    EXPECT_EQ(level.connectorCount, 3);
-    EXPECT_EQ(level.shapeCount, 1);
+    EXPECT_NEAR(CentrePixel(s).x, 215.0, 0.01);
+    EXPECT_NEAR(CentrePixel(s).y, 108.66, 0.01);
+    EXPECT_TRUE(level.pointCount == 3 && level.connectorCount == 3 && level.shapeCount == 1);
     // Every side runs from corner k to corner k + 1, the closing one back to corner 0.
     ASSERT_EQ(level.connectors.size(), 3u);
     for (int k = 0; k < 3; ++k) {
@@ -68,34 +48,61 @@ TEST_F(Placement, FreeTriangleOnAnEmptyLevel) {
     EXPECT_EQ(level.connectors[0].endX[0], 230.0f);
 }
 
-TEST_F(Placement, FreeSquareRunsClockwiseFromTheSideRightOfTheClick) {
-    Click(200, 100, 4);
-    const Pixel corners[] = {{230, 100}, {230, 130}, {200, 130}, {200, 100}};
-    ASSERT_EQ(level.points.size(), 4u);
-    for (int k = 0; k < 4; ++k) {
-        ExpectNear(PointPixel(level.points[size_t(k)]), corners[k]);
+// Where the corners land, from the points already there and the click.
+TEST_F(Placement, CornersLieWhereTheAnchorsAndTheClickPutThem) {
+    const struct {
+        std::vector<Point> before;
+        float x, y;
+        int sides;
+        std::vector<Pixel> corners; // of the first corners, in list order
+    } cases[] = {
+        // A free square runs clockwise from the side right of the click.
+        {{}, 200, 100, 4, {{230, 100}, {230, 130}, {200, 130}, {200, 100}}},
+        {{}, 200, 100, 3, {{230, 100}, {215, 125.98}, {200, 100}}},
+        // A nearest point without neighbours gives a free polygon at the click.
+        {{{77, 5.0f, 2.0f}}, 300, 200, 3, {{100, 60}, {330, 200}, {315, 225.98}, {300, 200}}},
+        // On the line through the anchors: built on the edge from the second to the first.
+        {{{1, 10.0f, 4.0f}, {2, 11.5f, 4.0f}},
+         190,
+         120,
+         4,
+         {{200, 120}, {230, 120}, {200, 90}, {230, 90}}},
+        // A corner inside the merge box (0.2 and 0.15 pixels off) reuses the point.
+        {{{9, 10.01f, 3.3383f}}, 200, 100, 3, {{200.2, 100.15}, {230, 100}, {215, 125.98}}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.x << ", " << c.y);
+        level = Level{};
+        level.points = c.before;
+        level.pointCount = int16_t(c.before.size());
+        ASSERT_EQ(Click(c.x, c.y, c.sides), PlaceResult::Placed);
+        ASSERT_EQ(level.points.size(), c.corners.size());
+        for (size_t k = 0; k < c.corners.size(); ++k) {
+            ExpectNear(level.points[k], c.corners[k]);
+        }
+        EXPECT_EQ(level.shapes.at(0).entryCount, float(c.sides + 1));
     }
-    EXPECT_EQ(level.shapes[0].entryCount, 5.0f);
 }
 
-TEST_F(Placement, ClickAboveATriangleBuildsAnUpwardTriangleOnItsTopSide) {
+TEST_F(Placement, ClicksNearAFigureBuildOnItsNearestSideOrPoint) {
     Click(200, 100);
     const int16_t topSide = level.connectors[2].id; // (200, 100) -> (230, 100)
     ASSERT_EQ(Click(220, 90), PlaceResult::Placed);
     ASSERT_EQ(level.points.size(), 4u);
-    ExpectNear(PointPixel(level.points[3]), {215, 74.02});
-    EXPECT_EQ(level.connectors.size(), 5u);
-    EXPECT_EQ(level.pointCount, 4);
-    EXPECT_EQ(level.connectorCount, 5);
-    EXPECT_EQ(level.shapeCount, 2);
+    ExpectNear(level.points[3], {215, 74.02});
+    EXPECT_TRUE(level.pointCount == 4 && level.connectorCount == 5 && level.shapeCount == 2);
     const Shape& upper = level.shapes[1];
-    bool sharesSide = false;
-    for (int k = 0; k < EntryTotal(upper); ++k) {
-        sharesSide = sharesSide || upper.connectorIds[k] == topSide;
-    }
-    EXPECT_TRUE(sharesSide);
-    EXPECT_FALSE(IsInsideAnyShape(level, 215.0f, 60.0f));
-    EXPECT_TRUE(IsInsideAnyShape(level, 215.0f, 90.0f));
+    EXPECT_NE(std::find(upper.connectorIds, upper.connectorIds + 4, topSide),
+              upper.connectorIds + 4);
+
+    level = Level{};
+    Click(200, 100, 4); // square (200..230, 100..130)
+    ASSERT_EQ(Click(500, 400, 4), PlaceResult::Placed);
+    EXPECT_EQ(level.points.size(), 6u); // shares the corner (230, 130) and a neighbour
+    // Built next to the figure on the click's side, below or right of it, not at the click.
+    const Pixel centre = CentrePixel(level.shapes.at(1));
+    EXPECT_LT(centre.y, 200.0);
+    EXPECT_TRUE(centre.x > 230.0 || centre.y > 130.0);
 }
 
 TEST_F(Placement, InsideMeansWithinTheOutlineOnEverySideAndAClickThereAddsNothing) {
@@ -115,51 +122,7 @@ TEST_F(Placement, InsideMeansWithinTheOutlineOnEverySideAndAClickThereAddsNothin
     EXPECT_EQ(level, before);
 }
 
-TEST_F(Placement, AFarClickAttachesAtTheNearestPointOnTheClicksSide) {
-    Click(200, 100, 4); // square (200..230, 100..130)
-    ASSERT_EQ(Click(500, 400, 4), PlaceResult::Placed);
-    EXPECT_EQ(level.points.size(), 6u); // shares the corner (230, 130) and a neighbour
-    EXPECT_EQ(level.shapes.size(), 2u);
-    const Pixel centre = EntryPixel(level.shapes[1], 0);
-    EXPECT_LT(centre.y, 200.0); // built next to the figure, not at the click
-    // The new square lies below or right of the old one, on the click's side.
-    const Shape& s = level.shapes[1];
-    const double cx = double(s.centreX) * 20.0 - 5.0;
-    const double cy = double(s.centreY) * 30.0 - 5.0;
-    EXPECT_TRUE(cx > 230.0 || cy > 130.0);
-}
-
-TEST_F(Placement, ANearestPointWithoutNeighboursGivesAFreePolygonAtTheClick) {
-    AddPoint(level, 77, 5.0f, 2.0f); // a lone point at (100, 60)
-    level.pointCount = 1;
-    ASSERT_EQ(Click(300, 200), PlaceResult::Placed);
-    ASSERT_EQ(level.points.size(), 4u);
-    ExpectNear(PointPixel(level.points[1]), {330, 200});
-    ExpectNear(PointPixel(level.points[3]), {300, 200});
-}
-
-TEST_F(Placement, AClickOnTheLineThroughTheAnchorsBuildsOnTheEdgeFromSecondToFirst) {
-    // Two points joined by a side, and a click on the line through them beyond the first.
-    AddPoint(level, 1, 10.0f, 4.0f); // (200, 120)
-    AddPoint(level, 2, 11.5f, 4.0f); // (230, 120)
-    level.pointCount = 2;
-    ASSERT_EQ(Click(190, 120, 4), PlaceResult::Placed);
-    // Built to the right of 2 -> 1, the edge pointing left, so the square hangs upwards.
-    ASSERT_EQ(level.points.size(), 4u);
-    ExpectNear(PointPixel(level.points[2]), {200, 90});
-    ExpectNear(PointPixel(level.points[3]), {230, 90});
-}
-
-TEST_F(Placement, ACornerInsideTheMergeBoxReusesThePoint) {
-    AddPoint(level, 9, 10.01f, 3.3383f); // 0.2 and 0.15 pixels off the click (200, 100)
-    level.pointCount = 1;
-    BuildPolygon(level, random, 200.0f, 100.0f, 0, 0, 3);
-    EXPECT_EQ(level.points.size(), 3u);
-    EXPECT_EQ(level.pointCount, 3);
-    EXPECT_EQ(level.connectors[1].pointIds[1], 9);
-}
-
-TEST_F(Placement, ASideCountOutsideThreeToTwelveAddsNothing) {
+TEST_F(Placement, ABadSideCountOrAFullLevelAddsNothing) {
     Click(200, 100, 3);
     const Level before = level;
     for (int sides : {0, 2, 13, 16, 255}) {
@@ -167,17 +130,15 @@ TEST_F(Placement, ASideCountOutsideThreeToTwelveAddsNothing) {
         BuildPolygon(level, random, 300.0f, 200.0f, 0, 0, uint8_t(sides));
         EXPECT_EQ(level, before) << sides;
     }
-}
-
-TEST_F(Placement, AFullLevelAddsNothingAtAll) {
     // 32769 ids in all; a triangle needs 3 points, 3 connectors and a shape.
+    level = Level{};
     for (int id = 0; id < 32769 - 6; ++id) {
         level.points.push_back({int16_t(id), float(id), 1000.0f});
     }
     level.pointCount = 1;
-    const Level before = level;
+    const Level full = level;
     EXPECT_EQ(Click(200, 100), PlaceResult::LevelFull);
-    EXPECT_EQ(level, before);
+    EXPECT_EQ(level, full);
     level.points.pop_back();
     EXPECT_EQ(Click(200, 100), PlaceResult::Placed);
     EXPECT_EQ(level.shapes.size(), 1u);
@@ -199,8 +160,7 @@ void ExpectInvariants(const Level& level) {
         const int n = EntryTotal(s) - 1;
         EXPECT_TRUE(n >= 3 && n <= 12) << n;
         smallest = std::min(smallest, n);
-        EXPECT_EQ(s.entryX[n], s.entryX[0]);
-        EXPECT_EQ(s.entryY[n], s.entryY[0]);
+        EXPECT_TRUE(s.entryX[n] == s.entryX[0] && s.entryY[n] == s.entryY[0]);
         for (int k = 0; k <= n; ++k) {
             EXPECT_TRUE(HasId(level.connectors, s.connectorIds[k]));
         }
@@ -213,9 +173,9 @@ void ExpectInvariants(const Level& level) {
             EXPECT_FALSE(std::fabs(a.x - b.x) < 0.02f && std::fabs(a.y - b.y) < 0.02f);
         }
     }
-    EXPECT_EQ(level.shapeCount, int16_t(level.shapes.size()));
-    EXPECT_EQ(level.pointCount, int16_t(level.points.size()));
-    EXPECT_EQ(level.connectorCount, int16_t(level.connectors.size()));
+    EXPECT_TRUE(level.shapeCount == int16_t(level.shapes.size()) &&
+                level.pointCount == int16_t(level.points.size()) &&
+                level.connectorCount == int16_t(level.connectors.size()));
 }
 
 TEST(RandomPlacement, EveryInvariantHoldsAfterRandomClickSequences) {
