@@ -47,6 +47,13 @@ Outcome KivoLevel(const QStringList& args, const QString& folder = QString(),
             QString::fromUtf8(process.readAllStandardError())};
 }
 
+// Each of `parts` is somewhere in `text`.
+void ExpectHas(const QString& text, const QStringList& parts) {
+    for (const QString& part : parts) {
+        EXPECT_TRUE(text.contains(part)) << part.toStdString() << "\nin\n" << text.toStdString();
+    }
+}
+
 const QString GOLDEN = QStringLiteral(KIVO_SOURCE_DIR "/tests/data/clicks.kvo");
 const QString TEMPLATE = QStringLiteral(KIVO_SOURCE_DIR "/data/kivo/default.kvo");
 
@@ -73,10 +80,9 @@ class Folders : public ::testing::Test {
 TEST(KivoLevel, HelpVersionAndBadUsage) {
     Outcome run = KivoLevel({"--help"});
     EXPECT_EQ(run.status, 0);
-    EXPECT_TRUE(run.out.contains("kivo-level check [--json] PATH..."));
+    ExpectHas(run.out, {"kivo-level check [--json] PATH..."});
     run = KivoLevel({"--version"});
-    EXPECT_EQ(run.status, 0);
-    EXPECT_EQ(run.out, "kivo-level 1.0\n");
+    EXPECT_EQ(QString::number(run.status) + run.out, "0kivo-level 1.0\n");
     for (const QStringList& bad :
          {QStringList{}, QStringList{"frobnicate"}, QStringList{"info"},
           QStringList{"check", "--json"}, QStringList{"render", GOLDEN},
@@ -84,21 +90,18 @@ TEST(KivoLevel, HelpVersionAndBadUsage) {
           QStringList{"render", GOLDEN, "-o"}, QStringList{"info", "--JSON", GOLDEN},
           QStringList{"check", "--JSON", GOLDEN}}) {
         run = KivoLevel(bad);
-        EXPECT_EQ(run.status, 2) << bad.join(' ').toStdString();
-        EXPECT_TRUE(run.out.isEmpty());
-        EXPECT_TRUE(run.err.contains("kivo-level")) << run.err.toStdString();
+        EXPECT_TRUE(run.status == 2 && run.out.isEmpty()) << bad.join(' ').toStdString();
+        ExpectHas(run.err, {"kivo-level"});
     }
 }
 
 TEST(KivoLevel, InfoDescribesALevelInTheEditorsWords) {
     Outcome run = KivoLevel({"info", GOLDEN});
     EXPECT_EQ(run.status, 0);
-    EXPECT_TRUE(run.out.contains("  points: 28\n"));
-    EXPECT_TRUE(run.out.contains("  connectors: 33\n"));
-    EXPECT_TRUE(run.out.contains("  shapes: 6 (1 with 3 sides, 1 with 4 sides"));
-    EXPECT_TRUE(run.out.contains("  smallest side count: 3\n"));
-    EXPECT_TRUE(run.out.contains("This KIVO can be solved in Classic Mode"));
-    EXPECT_TRUE(run.out.contains("  target score: 100\n  expert score: 200\n"));
+    ExpectHas(run.out, {"  points: 28\n", "  connectors: 33\n",
+                        "  shapes: 6 (1 with 3 sides, 1 with 4 sides", "  smallest side count: 3\n",
+                        "This KIVO can be solved in Classic Mode",
+                        "  target score: 100\n  expert score: 200\n"});
 
     run = KivoLevel({"info", "--json", GOLDEN, TEMPLATE});
     ASSERT_EQ(run.status, 0);
@@ -112,27 +115,25 @@ TEST(KivoLevel, InfoDescribesALevelInTheEditorsWords) {
 
     run = KivoLevel({"info", "--json", GOLDEN, "/no/such.kvo"});
     EXPECT_EQ(run.status, 1);
-    EXPECT_TRUE(run.err.contains("/no/such.kvo"));
+    ExpectHas(run.err, {"/no/such.kvo"});
     const QJsonObject refused = QJsonDocument::fromJson(run.out.toUtf8()).array()[1].toObject();
     EXPECT_EQ(refused["file"].toString(), "/no/such.kvo");
-    EXPECT_TRUE(refused["error"].toString().contains("no such file"));
+    ExpectHas(refused["error"].toString(), {"no such file"});
 
     // Output that cannot be written is a failure with a reason, not a silent exit 0.
     run = KivoLevel({"info", "--json", GOLDEN}, {}, "/dev/full");
     EXPECT_EQ(run.status, 1);
-    EXPECT_TRUE(run.err.contains("the disk is full")) << run.err.toStdString();
+    ExpectHas(run.err, {"the disk is full"});
 }
 
 TEST_F(Folders, ASoundDataFolderPassesAsAWholeAndPackByPack) {
     MakeData(2);
     Outcome run = KivoLevel({"check", start.path()});
-    EXPECT_EQ(run.status, 0) << run.out.toStdString();
-    EXPECT_TRUE(run.out.isEmpty());
-    EXPECT_TRUE(run.err.contains("203 levels in 2 packs checked, 0 problems"))
-        << run.err.toStdString();
-    EXPECT_EQ(KivoLevel({"check", Data()}).status, 0);
-    EXPECT_EQ(KivoLevel({"check", FirstPack()}).status, 0);
-    EXPECT_EQ(KivoLevel({"check", GOLDEN}).status, 0);
+    EXPECT_TRUE(run.status == 0 && run.out.isEmpty()) << run.out.toStdString();
+    ExpectHas(run.err, {"203 levels in 2 packs checked, 0 problems"});
+    for (const QString& path : {Data(), FirstPack(), GOLDEN}) {
+        EXPECT_EQ(KivoLevel({"check", path}).status, 0) << path.toStdString();
+    }
 }
 
 TEST_F(Folders, EveryProblemIsOneLineNamingTheFile) {
@@ -141,17 +142,11 @@ TEST_F(Folders, EveryProblemIsOneLineNamingTheFile) {
     QFile::remove(Data("default.kvo"));
     QFile::remove(pack + "/config.txt");
     QFile::remove(pack + "/kivo/kivo7.kvo");
-    Write(pack + "/kivo/kivo8.kvo",
-          QByteArray::fromHex("0300")); // three points promised, none there
+    Write(pack + "/kivo/kivo8.kvo", Word(3)); // three points promised, none there
     // A connector between points 1 and 2 that no point has, and an outline naming connector 9.
-    Write(pack + "/kivo/kivo9.kvo", QByteArray::fromHex("0000"
-                                                        "0100"
-                                                        "050001000200"
-                                                        "0000"
-                                                        "0200"
-                                                        "05000000000000000000"
-                                                        "09000000000000000000"
-                                                        "64006400"));
+    Write(pack + "/kivo/kivo9.kvo", QByteArray::fromHex("0000 0100 050001000200 0000 0200 "
+                                                        "05000000000000000000 "
+                                                        "09000000000000000000 64006400"));
     const Outcome run = KivoLevel({"check", Data(), start.filePath("nowhere")});
     EXPECT_EQ(run.status, 1);
     QStringList lines = run.out.split('\n', Qt::SkipEmptyParts);
@@ -162,16 +157,16 @@ TEST_F(Folders, EveryProblemIsOneLineNamingTheFile) {
     EXPECT_TRUE(lines[1].startsWith(pack + "/kivo/kivo7.kvo: ") && lines[1].contains("missing"));
     EXPECT_TRUE(lines[2].startsWith(pack + "/kivo/kivo8.kvo: ") &&
                 lines[2].contains("point 1 of 3"));
-    EXPECT_TRUE(lines[3].contains("kivo9.kvo: connector 1 (id 5) ends at point id 1"));
-    EXPECT_TRUE(lines[4].contains("kivo9.kvo: connector 1 (id 5) ends at point id 2"));
-    EXPECT_TRUE(lines[5].contains("kivo9.kvo: shape 1, outline entry 2, names connector id 9"));
+    ExpectHas(lines.join('\n'), {"kivo9.kvo: connector 1 (id 5) ends at point id 1, which",
+                                 "kivo9.kvo: connector 1 (id 5) ends at point id 2, which",
+                                 "kivo9.kvo: shape 1, outline entry 2, names connector id 9"});
 
     const Outcome json = KivoLevel({"check", "--json", pack});
     EXPECT_EQ(json.status, 1);
     const QJsonObject report = QJsonDocument::fromJson(json.out.toUtf8()).object();
-    EXPECT_FALSE(report["sound"].toBool());
-    EXPECT_EQ(report["packs"].toInt(), 1);
-    EXPECT_EQ(report["levels"].toInt(), 100);
+    EXPECT_EQ(
+        std::tuple(report["sound"].toBool(), report["packs"].toInt(), report["levels"].toInt()),
+        std::tuple(false, 1, 100));
     const QJsonArray problems = report["problems"].toArray();
     ASSERT_EQ(problems.size(), 6);
     EXPECT_EQ(problems[1].toObject()["path"].toString(), pack + "/kivo/kivo7.kvo");
@@ -205,20 +200,16 @@ TEST_F(Folders, CheckSaysWhatIsThereInsteadOfASoundPack) {
         ".kivo-save-999999999-1.tmp: a temporary file left by an interrupted save",
         ".kivo-new-pack-999999999-1: a pack left unfinished by an interrupted New",
         Data("caf\\xe9_pak: the pack has no level folder kivo/")};
-    for (const QString& line : expected) {
-        EXPECT_TRUE(run.out.contains(line)) << line.toStdString() << "\n" << run.out.toStdString();
-    }
-    EXPECT_TRUE(run.err.contains("in 2 packs checked")) << run.err.toStdString();
+    ExpectHas(run.out, expected);
+    ExpectHas(run.err, {"in 2 packs checked"});
 
     // The odd name given on the command line as its bytes is found and walked.
     const Outcome named =
         KivoLevel({"check", "\"$(printf '" + Data("caf") + "\\351_pak')\""}, {}, {}, true);
     EXPECT_EQ(named.status, 1);
-    EXPECT_TRUE(named.out.contains("caf\\xe9_pak: the pack has no level folder kivo/"))
-        << named.out.toStdString() << named.err.toStdString();
+    ExpectHas(named.out, {"caf\\xe9_pak: the pack has no level folder kivo/"});
     std::filesystem::remove_all(odd); // Qt cannot remove a name that is not UTF-8
-    EXPECT_TRUE(
-        KivoLevel({"check", GOLDEN}).err.contains("1 level in 0 packs checked, 0 problems"));
+    ExpectHas(KivoLevel({"check", GOLDEN}).err, {"1 level in 0 packs checked, 0 problems"});
 }
 
 TEST_F(Folders, RenderDrawsTheLevelAsTheCanvasShowsItAndWritesOnlyTheOutput) {
@@ -230,25 +221,23 @@ TEST_F(Folders, RenderDrawsTheLevelAsTheCanvasShowsItAndWritesOnlyTheOutput) {
               QStringList{"level.png"});
     QImage image(out);
     ASSERT_EQ(image.size(), QSize(500, 414));
-    EXPECT_EQ(image.pixelColor(390 - 141, 215 - 23), QColor(185, 185, 185)); // crosshair arm
-
+    // The pixel at a point of the canvas, which the picture shows from (141, 23) on.
+    const auto at = [&image](double x, double y) {
+        return image.pixelColor(int(std::nearbyint(x)) - 141, int(std::nearbyint(y)) - 23);
+    };
+    EXPECT_EQ(at(390, 215), QColor(185, 185, 185)); // crosshair arm
     Level level;
     ASSERT_TRUE(LoadLevel(level, GOLDEN).ok);
-    const Shape& s = level.shapes[0]; // its centre dot, as the canvas draws it
-    const int cx = int(std::nearbyint(double(s.centreX) * 20.0 - 17.0));
-    const int cy = int(std::nearbyint(double(s.centreY) * 30.0 - 45.0));
-    EXPECT_EQ(image.pixelColor(cx - 141, cy - 23), QColor(255, 55, 55));
-    const Connector& c = level.connectors[0]; // an end of a connector
-    const int ex = int(std::nearbyint(double(c.endX[0]) - 12.0));
-    const int ey = int(std::nearbyint(double(c.endY[0]) - 40.0));
-    EXPECT_EQ(image.pixelColor(ex - 141, ey - 23), QColor(55, 55, 55));
+    const Shape& s = level.shapes[0]; // its centre dot, and an end of a connector
+    EXPECT_EQ(at(double(s.centreX) * 20.0 - 17.0, double(s.centreY) * 30.0 - 45.0),
+              QColor(255, 55, 55));
+    const Connector& c = level.connectors[0];
+    EXPECT_EQ(at(double(c.endX[0]) - 12.0, double(c.endY[0]) - 40.0), QColor(55, 55, 55));
 
     run = KivoLevel({"render", GOLDEN, "-o", out, "--fit", "--scale", "3"});
     ASSERT_EQ(run.status, 0);
     const QImage fitted(out);
-    EXPECT_EQ(fitted.width() % 3, 0);
-    EXPECT_LT(fitted.width(), 3 * 500);
-    EXPECT_GT(fitted.width(), 3 * 100);
+    EXPECT_TRUE(fitted.width() % 3 == 0 && fitted.width() < 3 * 500 && fitted.width() > 3 * 100);
     EXPECT_EQ(fitted.pixelColor(0, 0), Qt::white);
 }
 
@@ -278,7 +267,7 @@ TEST_F(Folders, RenderWritesOnlyARegularFileOrANewName) {
         const Outcome run =
             KivoLevel({"render", start.filePath(test.in), "-o", start.filePath(test.out)});
         EXPECT_EQ(run.status, 1) << test.out;
-        EXPECT_TRUE(run.err.contains(test.why)) << run.err.toStdString();
+        ExpectHas(run.err, {test.why});
     }
     EXPECT_EQ(ReadAll(level), ReadAll(GOLDEN));
     EXPECT_FALSE(QFile::exists(start.filePath("bad.png")));
@@ -290,7 +279,7 @@ TEST_F(Folders, RenderWritesOnlyARegularFileOrANewName) {
         Write(start.filePath("small/filler"), QByteArray(4096, 'x'));
         const Outcome full = KivoLevel({"render", level, "-o", start.filePath("small/x.png")});
         EXPECT_EQ(full.status, 1);
-        EXPECT_TRUE(full.err.contains("the disk is full")) << full.err.toStdString();
+        ExpectHas(full.err, {"the disk is full"});
     }
 }
 

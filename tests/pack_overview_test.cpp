@@ -37,7 +37,7 @@ class Overview : public ::testing::Test {
         QFile::remove(p.Path(3));
         p.Put(4, Triangle().left(21));
         QDir().mkpath(second + "/kivo");
-        WriteBytes(second + "/config.txt", "Second\r\nme\r\n2.1.2026\r\n2\r\n");
+        Write(second + "/config.txt", "Second\r\nme\r\n2.1.2026\r\n2\r\n");
         ShellState shell;
         shell.baseDir = p.base.path() + "/";
         Dialogs dialogs{
@@ -109,11 +109,11 @@ TEST_F(Overview, ListsTheSlotsInPlayOrderAndMarksWhatIsWrong) {
     for (int slot = 0; slot < PACK_SLOT_COUNT; ++slot) {
         EXPECT_EQ(Tile(slot).data().toString(), SlotName(slot));
     }
-    Level level;
-    const QString missing = LoadLevel(level, p.Path(3)).message;
-    const QString damaged = LoadLevel(level, p.Path(4)).message;
-    EXPECT_EQ(Tile(3).data(Qt::ToolTipRole).toString(), missing);
-    EXPECT_EQ(Tile(4).data(Qt::ToolTipRole).toString(), damaged);
+    for (int slot : {3, 4}) { // missing, damaged
+        Level level;
+        EXPECT_EQ(Tile(slot).data(Qt::ToolTipRole).toString(),
+                  LoadLevel(level, p.Path(slot)).message);
+    }
     EXPECT_EQ(AccessibleName(3), "kivo3, no level, marked problem");
     EXPECT_EQ(AccessibleName(2), "kivo2, 7 connectors \u00b7 2 shapes, not solvable, marked not "
                                  "solvable");
@@ -125,6 +125,12 @@ TEST_F(Overview, ListsTheSlotsInPlayOrderAndMarksWhatIsWrong) {
     p.Put(9, Triangle());
     EXPECT_TRUE(QTest::qWaitFor(
         [this] { return AccessibleName(9) == "kivo9, 3 connectors \u00b7 1 shape, solvable"; }));
+    // The overview follows the pack the panel shows.
+    ChoosePack("Second");
+    EXPECT_TRUE(overview->packDir() == second && overview->windowTitle().endsWith("Second"));
+    Settle();
+    EXPECT_EQ(overview->controls().summary->text(),
+              "0 of 101 slots built \u00b7 0 not solvable in Classic Mode \u00b7 101 problems");
 }
 
 TEST_F(Overview, OpensAndSavesExactlyTheChosenSlotsFile) {
@@ -132,15 +138,14 @@ TEST_F(Overview, OpensAndSavesExactlyTheChosenSlotsFile) {
     QTest::keyClick(Tiles(), Qt::Key_Right);
     QTest::keyClick(Tiles(), Qt::Key_Return);
     EXPECT_EQ(window->shell().currentFile, p.Path(1));
-    EXPECT_EQ(EncodeLevel(window->level()).bytes, Triangle());
-    EXPECT_TRUE(window->windowTitle().contains(QDir::toNativeSeparators(p.Path(1))));
+    EXPECT_TRUE(EncodeLevel(window->level()).bytes == Triangle() &&
+                window->windowTitle().contains(QDir::toNativeSeparators(p.Path(1))));
     const QPoint damaged = Tiles()->visualRect(Tile(4)).center();
     QTest::mouseClick(Tiles()->viewport(), Qt::LeftButton, {}, damaged);
     QTest::mouseDClick(Tiles()->viewport(), Qt::LeftButton, {}, damaged);
     EXPECT_EQ(errors.size(), 1); // the damaged file is refused as Load refuses it
     EXPECT_EQ(window->shell().currentFile, p.Path(1));
 
-    const std::map<QString, QByteArray> before = p.Files();
     overview->SelectSlot(7); // holds the template: saved without a question
     QTest::mouseClick(overview->controls().saveIntoSlot, Qt::LeftButton);
     EXPECT_EQ(Differing(p.Files(), FilesWith({{7, Triangle()}})), "");
@@ -153,9 +158,7 @@ TEST_F(Overview, OpensAndSavesExactlyTheChosenSlotsFile) {
     EXPECT_EQ(p.Bytes(2), TwoSquares());
     answers = {true};
     QTest::mouseClick(overview->controls().saveIntoSlot, Qt::LeftButton);
-    EXPECT_EQ(p.Bytes(2), Triangle());
     EXPECT_EQ(Differing(p.Files(), FilesWith({{7, Triangle()}, {2, Triangle()}})), "");
-    (void)before;
 }
 
 TEST_F(Overview, SlotEditsSwapBytesTouchNothingElseAndUndo) {
@@ -190,15 +193,6 @@ TEST_F(Overview, SlotEditsSwapBytesTouchNothingElseAndUndo) {
     }
     EXPECT_EQ(Differing(p.Files(), start), "");
     EXPECT_TRUE(errors.isEmpty()) << errors.join("\n").toStdString();
-}
-
-TEST_F(Overview, FollowsThePackPanel) {
-    ChoosePack("Second");
-    EXPECT_EQ(overview->packDir(), second);
-    EXPECT_TRUE(overview->windowTitle().endsWith("Second"));
-    Settle();
-    EXPECT_EQ(overview->controls().summary->text(),
-              "0 of 101 slots built \u00b7 0 not solvable in Classic Mode \u00b7 101 problems");
 }
 
 } // namespace

@@ -13,7 +13,7 @@
 namespace kivo {
 namespace {
 
-std::vector<SlotState> ReadAll(const SlotPack& p) {
+std::vector<SlotState> States(const SlotPack& p) {
     std::vector<SlotState> states;
     for (int slot = 0; slot < PACK_SLOT_COUNT; ++slot) {
         states.push_back(ReadSlot(p.pack, slot, EMPTY_LEVEL).state);
@@ -34,7 +34,7 @@ TEST(PackSlots, EachSlotIsMarkedAndTheSummaryCountsThem) {
     p.Put(4, Triangle().left(20));
     p.Put(5, DanglingTriangle());
     p.Put(6, EMPTY_LEVEL + QByteArray(4, '\0')); // an empty level with trailing bytes
-    const std::vector<SlotState> states = ReadAll(p);
+    const std::vector<SlotState> states = States(p);
     struct Expected {
         int slot;
         SlotKind kind;
@@ -55,11 +55,8 @@ TEST(PackSlots, EachSlotIsMarkedAndTheSummaryCountsThem) {
         EXPECT_EQ(states[e.slot].problem, e.problem);
     }
     EXPECT_FALSE(LoadMessage(p.Path(4)).isEmpty());
-    EXPECT_EQ(states[5].kind, SlotKind::Problem);
-    EXPECT_TRUE(states[5].problem.contains(p.Path(5)));
-    EXPECT_TRUE(states[5].problem.contains("ends at point id 12345, which no point has"));
-    EXPECT_EQ(states[2].connectors, 7u);
-    EXPECT_EQ(states[2].shapes, 2u);
+    EXPECT_TRUE(states[5].kind == SlotKind::Problem && states[5].problem.contains(p.Path(5)) &&
+                states[5].problem.contains("ends at point id 12345, which no point has"));
     EXPECT_EQ(SlotCaption(states[2]), "7 connectors \u00b7 2 shapes\nnot solvable");
     EXPECT_EQ(SlotDescription(states[3]), "kivo3, no level, marked problem");
     EXPECT_EQ(SlotSummary(states),
@@ -82,7 +79,7 @@ void EditAndUndo(const SlotPack& p, const SlotEdit& edit,
         }
     }
     const std::map<QString, QByteArray> before = p.Files();
-    EXPECT_EQ(Differing(p.Files(), files), "");
+    EXPECT_EQ(Differing(before, files), "");
     ASSERT_TRUE(WriteSlots(p.pack, edit.before).ok);
     EXPECT_NE(Differing(p.Files(), before), "");
 }
@@ -98,10 +95,11 @@ TEST(PackSlots, ExchangeCopyAndResetWriteOnlyTheirSlotsAndCanBeUndone) {
     EditAndUndo(p, PlanCopy(p.pack, 2, 100), {{100, TwoSquares()}});
     EditAndUndo(p, PlanReset(p.pack, 2), {{2, EMPTY_LEVEL}});
     EXPECT_EQ(Differing(p.Files(), start), "");
-    EXPECT_FALSE(PlanCopy(p.pack, 3, 4).result.ok); // nothing to copy
-    EXPECT_FALSE(PlanExchange(p.pack, 1, 1).result.ok);
-    EXPECT_FALSE(PlanExchange(p.pack, 0, PACK_SLOT_COUNT).result.ok);
-    EXPECT_FALSE(PlanReset(p.pack, -1).result.ok);
+    for (const SlotEdit& refused :
+         {PlanCopy(p.pack, 3, 4), PlanExchange(p.pack, 1, 1),
+          PlanExchange(p.pack, 0, PACK_SLOT_COUNT), PlanReset(p.pack, -1)}) {
+        EXPECT_FALSE(refused.result.ok); // nothing to copy, the same slot, no such slot
+    }
     QFile::remove(TemplatePath(p.pack));
     EXPECT_FALSE(PlanReset(p.pack, 2).result.ok);
     EXPECT_EQ(p.Files().size(), start.size() - 1);
@@ -117,25 +115,22 @@ TEST(PackSlots, AnExchangeStoppedHalfWayLeavesBothSlotsWhole) {
                              : ReplaceLevelFile(path, bytes);
     };
     const FileResult result = WriteSlots(p.pack, PlanExchange(p.pack, 1, 2).after, failSecond);
-    EXPECT_FALSE(result.ok);
-    EXPECT_EQ(result.message, "the disk is full");
+    EXPECT_EQ(std::pair(result.ok, result.message), std::pair(false, QString("the disk is full")));
     EXPECT_EQ(writes, 3); // the first slot was put back
-    EXPECT_EQ(p.Bytes(1), Triangle());
-    EXPECT_EQ(p.Bytes(2), TwoSquares());
+    EXPECT_EQ(p.Bytes(1) + p.Bytes(2), Triangle() + TwoSquares());
 }
 
 TEST(PackSlots, LinksAndSpecialFilesAreNeverFollowed) {
     SlotPack p;
     const QString outside = p.base.filePath("outside.kvo");
-    WriteBytes(outside, Triangle());
+    Write(outside, Triangle());
     QFile::remove(p.Path(7));
     ASSERT_TRUE(QFile::link(outside, p.Path(7)));
     const std::map<QString, QByteArray> start = p.Files();
-    EXPECT_FALSE(PlanExchange(p.pack, 7, 8).result.ok);
-    EXPECT_FALSE(WriteSlots(p.pack, {{7, TwoSquares()}}).ok);
-    EXPECT_FALSE(WriteSlots(p.pack, {{7, std::nullopt}}).ok);
-    EXPECT_EQ(ReadBytes(outside), Triangle());
-    EXPECT_TRUE(QFileInfo(p.Path(7)).isSymLink());
+    EXPECT_FALSE(PlanExchange(p.pack, 7, 8).result.ok ||
+                 WriteSlots(p.pack, {{7, TwoSquares()}}).ok ||
+                 WriteSlots(p.pack, {{7, std::nullopt}}).ok);
+    EXPECT_TRUE(ReadAll(outside) == Triangle() && QFileInfo(p.Path(7)).isSymLink());
     // A level folder that is a link to another pack's is not this pack's to write.
     const QString levels = p.pack + "/" + LEVELS_FOLDER_NAME;
     ASSERT_TRUE(QDir(levels).removeRecursively());
@@ -166,8 +161,7 @@ TEST(PackSlots, TheContactSheetShowsEverySlotInPlayOrder) {
         const QRect inside = QRect(QPoint(), thumbnail.size()).adjusted(1, 1, -1, -1); // framed
         EXPECT_EQ(sheet.copy(inside.translated(at)), thumbnail.copy(inside)) << slot;
     }
-    EXPECT_TRUE(ContactSheet(p.data, error).isNull());
-    EXPECT_TRUE(error.contains("is not a pack"));
+    EXPECT_TRUE(ContactSheet(p.data, error).isNull() && error.contains("is not a pack"));
 
     const QString out = p.base.filePath("sheet.png");
     EXPECT_EQ(QProcess::execute(KIVO_LEVEL_PROGRAM, {"sheet", p.pack, "-o", out}), 0);

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "clicks.h"
+#include "test_files.h"
 
 #include "storage/level_file.h"
 #include "storage/pack_layout.h"
@@ -26,18 +27,6 @@ namespace kivo {
 
 const QByteArray EMPTY_LEVEL("\x00\x00\x00\x00\xff\xff\x64\x00\xc8\x00", 10);
 
-inline QByteArray ReadBytes(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
-inline void WriteBytes(const QString& path, const QByteArray& bytes) {
-    QFile f(path);
-    if (f.open(QIODevice::WriteOnly)) {
-        f.write(bytes);
-    }
-}
-
 // Polygons with these side counts clicked side by side, as file bytes.
 inline QByteArray LevelOf(std::initializer_list<int> sides) {
     Clicks clicks;
@@ -49,14 +38,12 @@ inline QByteArray LevelOf(std::initializer_list<int> sides) {
     return EncodeLevel(clicks.level).bytes;
 }
 
-inline const QByteArray& Triangle() {
-    static const QByteArray bytes = LevelOf({3});
-    return bytes;
+inline QByteArray Triangle() {
+    return LevelOf({3});
 }
 // 7 connectors and a smallest side count of 4.
-inline const QByteArray& TwoSquares() {
-    static const QByteArray bytes = LevelOf({4, 4});
-    return bytes;
+inline QByteArray TwoSquares() {
+    return LevelOf({4, 4});
 }
 // A triangle whose first connector ends at a point id no point has.
 inline QByteArray DanglingTriangle() {
@@ -73,22 +60,22 @@ struct SlotPack {
 
     SlotPack() {
         QDir().mkpath(pack + "/" + LEVELS_FOLDER_NAME);
-        WriteBytes(data + "/" + TEMPLATE_LEVEL_NAME, EMPTY_LEVEL);
-        WriteBytes(pack + "/" + CONFIG_FILE_NAME, "Slots\r\nme\r\n1.1.2026\r\n1\r\n");
+        Write(data + "/" + TEMPLATE_LEVEL_NAME, EMPTY_LEVEL);
+        Write(pack + "/" + CONFIG_FILE_NAME, "Slots\r\nme\r\n1.1.2026\r\n1\r\n");
         for (int slot = 0; slot < PACK_SLOT_COUNT; ++slot) {
             Put(slot, EMPTY_LEVEL);
         }
     }
     QString Path(int slot) const { return SlotPath(pack, slot); }
-    QByteArray Bytes(int slot) const { return ReadBytes(Path(slot)); }
-    void Put(int slot, const QByteArray& bytes) const { WriteBytes(Path(slot), bytes); }
+    QByteArray Bytes(int slot) const { return ReadAll(Path(slot)); }
+    void Put(int slot, const QByteArray& bytes) const { Write(Path(slot), bytes); }
     // Every file below the data folder with its bytes.
     std::map<QString, QByteArray> Files() const {
         std::map<QString, QByteArray> files;
         for (QDirIterator it(data, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
              it.hasNext();) {
             const QString path = it.next();
-            files[path] = ReadBytes(path);
+            files[path] = ReadAll(path);
         }
         return files;
     }
@@ -98,14 +85,11 @@ struct SlotPack {
 inline std::string Differing(const std::map<QString, QByteArray>& a,
                              const std::map<QString, QByteArray>& b) {
     std::string names;
-    for (const auto& [path, bytes] : a) {
-        if (!b.count(path) || b.at(path) != bytes) {
-            names += QFileInfo(path).fileName().toStdString() + " ";
-        }
-    }
-    for (const auto& [path, bytes] : b) {
-        if (!a.count(path)) {
-            names += QFileInfo(path).fileName().toStdString() + " ";
+    for (const auto* side : {&a, &b}) {
+        for (const auto& [path, bytes] : *side) {
+            if (!a.count(path) || !b.count(path) || a.at(path) != b.at(path)) {
+                names += QFileInfo(path).fileName().toStdString() + " ";
+            }
         }
     }
     return names;

@@ -17,7 +17,7 @@ namespace kivo {
 
 // A little-endian 16-bit word and the exact bits of a 32-bit float, as the level file holds them.
 inline QByteArray Word(int v) {
-    return QByteArray(1, char(v & 0xFF)) + QByteArray(1, char((v >> 8) & 0xFF));
+    return QByteArray(1, char(v)) + QByteArray(1, char(v >> 8));
 }
 
 inline QByteArray Float(float v) {
@@ -50,10 +50,6 @@ inline unsigned StatMode(const QString& path) {
     return ::lstat(Bytes(path).c_str(), &st) == 0 ? st.st_mode : 0;
 }
 
-inline unsigned Mode(const QString& path) {
-    return StatMode(path) & 07777;
-}
-
 inline bool IsA(const QString& path, mode_t type) {
     return (StatMode(path) & S_IFMT) == type;
 }
@@ -72,8 +68,6 @@ struct ReadOnlyFor {
     explicit ReadOnlyFor(const QString& p) : path(p) {
         QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::ExeOwner);
     }
-    ReadOnlyFor(const ReadOnlyFor&) = delete;
-    ReadOnlyFor& operator=(const ReadOnlyFor&) = delete;
     ~ReadOnlyFor() {
         QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::WriteOwner |
                                         QFileDevice::ExeOwner);
@@ -89,8 +83,6 @@ struct TmpfsMount {
         const std::string options = std::string("size=") + size;
         mounted = ::mount("tmpfs", path.c_str(), "tmpfs", 0, options.c_str()) == 0;
     }
-    TmpfsMount(const TmpfsMount&) = delete;
-    TmpfsMount& operator=(const TmpfsMount&) = delete;
     ~TmpfsMount() {
         if (mounted) {
             ::umount2(path.c_str(), MNT_DETACH);
