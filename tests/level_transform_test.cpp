@@ -23,15 +23,12 @@ TEST(CenterLevel, MovesATriangleSoItsMeanPointLiesOnTheCanvasCentre) {
     ExpectPointAt(c.level.points[2], 387, 261.34);
     // Outline entries and the centre move as far as the corners: (187, 161.34) pixels.
     const Shape& after = c.level.shapes[0];
-    for (int k = 0; k < 5; ++k) {
-        const bool centre = k == 4;
-        const double dx = centre ? double(after.centreX) - before.centreX
-                                 : double(after.entryX[k]) - before.entryX[k];
-        const double dy = centre ? double(after.centreY) - before.centreY
-                                 : double(after.entryY[k]) - before.entryY[k];
-        EXPECT_NEAR(dx * 20.0, 187.0, 0.001) << k;
-        EXPECT_NEAR(dy * 30.0, 161.34, 0.01) << k;
+    for (int k = 0; k < 4; ++k) {
+        EXPECT_NEAR((double(after.entryX[k]) - before.entryX[k]) * 20.0, 187.0, 0.001) << k;
+        EXPECT_NEAR((double(after.entryY[k]) - before.entryY[k]) * 30.0, 161.34, 0.01) << k;
     }
+    EXPECT_NEAR((double(after.centreX) - before.centreX) * 20.0, 187.0, 0.001);
+    EXPECT_NEAR((double(after.centreY) - before.centreY) * 30.0, 161.34, 0.01);
     EXPECT_NEAR(c.level.connectors[0].endX[0], 417.0, 0.001);
     EXPECT_EQ(c.level.lastRotationAngle, 0.0f);
 

@@ -58,7 +58,6 @@ TEST_F(Placement, CornersLieWhereTheAnchorsAndTheClickPutThem) {
     } cases[] = {
         // A free square runs clockwise from the side right of the click.
         {{}, 200, 100, 4, {{230, 100}, {230, 130}, {200, 130}, {200, 100}}},
-        {{}, 200, 100, 3, {{230, 100}, {215, 125.98}, {200, 100}}},
         // A nearest point without neighbours gives a free polygon at the click.
         {{{77, 5.0f, 2.0f}}, 300, 200, 3, {{100, 60}, {330, 200}, {315, 225.98}, {300, 200}}},
         // On the line through the anchors: built on the edge from the second to the first.
