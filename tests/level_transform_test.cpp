@@ -41,27 +41,6 @@ TEST(CenterLevel, MovesATriangleSoItsMeanPointLiesOnTheCanvasCentre) {
     EXPECT_EQ(pointless.shapes[0], before);
 }
 
-TEST(CenterLevel, TheLargestOutlineMovesWholeAndKeepsItsEntryCount) {
-    Level level;
-    AddPoint(level, 1, 3.0f, 2.0f);
-    AddShape(level, 2);
-    for (int k = 0; k < MAX_SHAPE_ENTRIES; ++k) {
-        AddShapeEntry(level, 2, float(k), float(k % 3), int16_t(k));
-    }
-    const Shape before = level.shapes[0];
-    CenterLevel(level);
-    RotateLevel(level, 180.0f);
-    const Shape& after = level.shapes[0];
-    EXPECT_EQ(after.entryCount, 17.0f);
-    for (int k = 0; k < MAX_SHAPE_ENTRIES; ++k) {
-        // Turned half round the canvas centre: the sum of before and after is the same for all.
-        EXPECT_NEAR(double(after.entryX[k]) + before.entryX[k], after.entryX[0] + before.entryX[0],
-                    1e-4);
-        EXPECT_NEAR(double(after.entryY[k]) + before.entryY[k], after.entryY[0] + before.entryY[0],
-                    1e-4);
-    }
-}
-
 TEST(RotateLevel, TurnsByTheDifferenceToTheLastAngleWhichAClearKeeps) {
     Level level;
     AddPoint(level, 1, 21.6f, 9.0f); // (432, 270)
