@@ -33,20 +33,16 @@ TEST(ElementIndex, PointsMergeAsTheScanMergesThem) {
         Level scanned;
         Level indexed;
         PointGrid grid = BuildPointGrid(indexed);
-        for (int i = 0; i < 400; ++i) {
+        for (int i = 0; i < 500; ++i) {
             const auto id = int16_t(RandomUpTo(dice, 500));
             const float x = NearbyCoordinate(dice);
             const float y = NearbyCoordinate(dice);
             ASSERT_EQ(AddPoint(indexed, grid, id, x, y), AddPoint(scanned, id, x, y));
+            if (i == 400) {
+                grid = BuildPointGrid(indexed); // as if the level had been loaded
+            }
         }
-        ASSERT_EQ(indexed.points, scanned.points);
-        // A grid built from a level finds the same first points as one grown with it.
-        PointGrid rebuilt = BuildPointGrid(indexed);
-        for (int i = 0; i < 100; ++i) {
-            const float x = NearbyCoordinate(dice);
-            const float y = NearbyCoordinate(dice);
-            ASSERT_EQ(AddPoint(indexed, rebuilt, 7, x, y), AddPoint(scanned, 7, x, y));
-        }
+        EXPECT_EQ(indexed.points, scanned.points);
     }
 }
 
