@@ -26,23 +26,6 @@ TEST(AddPoint, MergesWithinTheBoxAndAddsJustOutsideIt) {
     EXPECT_EQ(level.points.size(), 5u);
 }
 
-TEST(AddConnector, FindsAnExistingSideInEitherOrderAndCachesItsEndsOnRefresh) {
-    Level level;
-    AddPoint(level, 1, 11.5f, 2.0f);
-    AddPoint(level, 2, 10.0f, 3.0f);
-    EXPECT_EQ(AddConnector(level, 10, 1, 2), 10);
-    EXPECT_EQ(AddConnector(level, 11, 2, 1), 10);
-    EXPECT_EQ(AddConnector(level, 13, 1, 3), 13);
-    ASSERT_EQ(level.connectors.size(), 2u);
-    const Connector& c = level.connectors[0];
-    EXPECT_EQ(c.pointIds[1], 2);
-    EXPECT_EQ(c.endX[0], 0.0f); // not until refreshed
-    RefreshConnectorEnds(level);
-    const float ends[] = {c.endX[0], c.endY[0], c.endX[1], c.endY[1]};
-    EXPECT_EQ(std::vector<float>(ends, ends + 4), std::vector<float>({230, 60, 200, 90}));
-    EXPECT_EQ(level.connectors[1].endX[1], 0.0f); // point 3 does not exist
-}
-
 TEST(AddShapeEntry, CentreIsTheMeanOfAllButTheLastEntryAndNoEntryGoesBeyondTheSlots) {
     Level level;
     AddShape(level, 7);

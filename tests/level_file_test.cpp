@@ -111,13 +111,16 @@ TEST_F(LevelFile, SavingRecountsTheCountersOnlyWhenItSucceeds) {
 // count comes from the file alone; outlines of 2 and of 17 entries are the extremes a file may
 // hold.
 TEST_F(LevelFile, LoadingMergesNearPointsAndRepeatedConnectorsAndIndexesShapes) {
-    Level level = Loaded(Word(3) + Record(7, 10.0f, 4.0f) + Record(8, 10.019f, 4.019f) +
-                         Record(9, 11.5f, 4.0f) + Word(2) + Word(20) + Word(7) + Word(9) +
-                         Word(21) + Word(9) + Word(7) + Word(-1) + Word(1) + Word(2));
+    Level level =
+        Loaded(Word(3) + Record(7, 10.0f, 4.0f) + Record(8, 10.019f, 4.019f) +
+               Record(9, 11.5f, 4.0f) + Word(3) + Word(20) + Word(7) + Word(9) + Word(21) +
+               Word(9) + Word(7) + Word(22) + Word(9) + Word(5) + Word(-1) + Word(1) + Word(2));
     EXPECT_EQ(level.points, (std::vector<Point>{{7, 10.0f, 4.0f}, {9, 11.5f, 4.0f}}));
-    EXPECT_EQ(level.connectors, (std::vector<Connector>{{20, {7, 9}, {200, 230}, {120, 120}}}));
+    // The end at a missing point lies at the origin.
+    EXPECT_EQ(level.connectors, (std::vector<Connector>{{20, {7, 9}, {200, 230}, {120, 120}},
+                                                        {22, {9, 5}, {230, 0}, {120, 0}}}));
     EXPECT_EQ(std::tuple(level.pointCount, level.connectorCount, level.shapeCount),
-              std::tuple(3, 2, -1));
+              std::tuple(3, 3, -1));
     EXPECT_TRUE(level.shapes.empty());
     EXPECT_EQ(level.targetScore, "1");
     EXPECT_EQ(level.smallestSideCount, NO_SHAPE_MINIMUM);
