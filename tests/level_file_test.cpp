@@ -152,6 +152,7 @@ TEST_F(LevelFile, MalformedFilesAreRefusedAndTheLevelStaysAsItWas) {
     } cases[] = {{"zero.kvo", QByteArray(), "ends before the point count"},
                  {"neg-points.kvo", Word(-3) + Word(0) + Word(-1) + scores, "negative"},
                  {"no-shapes-count.kvo", none, "before the shape count"},
+                 {"only-counts.kvo", none + Word(-1), "ends before the target and expert scores"},
                  {"low-index.kvo", none + Word(-2) + scores, "below -1"},
                  {"one-entry.kvo", none + Word(0) + Word(1) + Record(1, 1, 1).repeated(2) + scores,
                   "1 outline entries"},
