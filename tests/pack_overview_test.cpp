@@ -1,34 +1,19 @@
 #include "slot_pack.h"
+#include "window_fixture.h"
 
-#include "app/main_window.h"
 #include "app/pack_overview.h"
 
-#include <gtest/gtest.h>
-
 #include <QAccessible>
-#include <QComboBox>
-#include <QLabel>
 #include <QListView>
-#include <QMenu>
-#include <QMenuBar>
-#include <QPushButton>
-#include <QTest>
-#include <QUndoStack>
-
-#include <deque>
 
 namespace kivo {
 namespace {
 
 // The editor started in a folder holding two packs, with the overview opened by its key.
-class Overview : public ::testing::Test {
+class Overview : public Window {
   protected:
     SlotPack p;
     QString second = p.data + "/2_pak";
-    QStringList questions;
-    std::deque<bool> answers;
-    QStringList errors;
-    std::unique_ptr<MainWindow> window;
     PackOverview* overview = nullptr;
 
     void SetUp() override {
@@ -38,24 +23,9 @@ class Overview : public ::testing::Test {
         p.Put(4, Triangle().left(21));
         QDir().mkpath(second + "/kivo");
         Write(second + "/config.txt", "Second\r\nme\r\n2.1.2026\r\n2\r\n");
-        ShellState shell;
-        shell.baseDir = p.base.path() + "/";
-        Dialogs dialogs{
-            [this](QWidget*, const QString&, const QString& question) {
-                questions << question;
-                const bool yes = !answers.empty() && answers.front();
-                answers.empty() ? void() : answers.pop_front();
-                return yes;
-            },
-            [this](QWidget*, MessageKind, const QString&, const QString& text) { errors << text; },
-            [](QWidget*, FileDialogKind, const QString&, const QString&) { return QString(); },
-            [](QWidget*, const QString&, const QString&, const QStringList&) { return -1; }};
-        window = std::make_unique<MainWindow>(shell, dialogs, MakeRandomSource(3));
-        window->show();
-        window->Start();
+        home = p.base.path();
+        Open();
         ChoosePack("Slots"); // packs are listed in the file system's order
-        window->activateWindow();
-        ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
         QTest::keyClick(window.get(), Qt::Key_L, Qt::ControlModifier);
         overview = window->levelOverview();
         ASSERT_NE(overview, nullptr);
@@ -63,10 +33,9 @@ class Overview : public ::testing::Test {
         Settle();
     }
     void ChoosePack(const QString& name) {
-        QComboBox* combo = window->controls().packCombo;
-        combo->showPopup();
-        QAbstractItemView* list = combo->view();
-        const QModelIndex entry = list->model()->index(combo->findText(name), 0);
+        ui().packCombo->showPopup();
+        QAbstractItemView* list = ui().packCombo->view();
+        const QModelIndex entry = list->model()->index(ui().packCombo->findText(name), 0);
         QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualRect(entry).center());
     }
     void Settle() {
@@ -95,14 +64,13 @@ class Overview : public ::testing::Test {
         QTest::mouseMove(viewport, end);
         QTest::mouseRelease(viewport, Qt::LeftButton, {}, end);
     }
+    void SaveIntoSlot(int slot) {
+        overview->SelectSlot(slot);
+        QTest::mouseClick(overview->controls().saveIntoSlot, Qt::LeftButton);
+    }
 };
 
-TEST_F(Overview, ListsTheSlotsInPlayOrderAndMarksWhatIsWrong) {
-    const QList<QAction*> menus = window->menuBar()->actions();
-    ASSERT_EQ(menus.size(), 3);
-    EXPECT_EQ(menus[2]->text(), "Pack");
-    EXPECT_EQ(menus[2]->menu()->actions(), QList<QAction*>{window->controls().levelOverviewItem});
-    EXPECT_EQ(window->controls().levelOverviewItem->text(), "Level Overview\u2026");
+TEST_F(Overview, ListsTheSlotsInPlayOrderMarksWhatIsWrongAndFollowsThePanel) {
     EXPECT_TRUE(overview->isWindow() && !overview->isModal());
     EXPECT_EQ(overview->packDir(), p.pack);
     ASSERT_EQ(Tiles()->model()->rowCount(), PACK_SLOT_COUNT);
@@ -117,7 +85,6 @@ TEST_F(Overview, ListsTheSlotsInPlayOrderAndMarksWhatIsWrong) {
     EXPECT_EQ(AccessibleName(3), "kivo3, no level, marked problem");
     EXPECT_EQ(AccessibleName(2), "kivo2, 7 connectors \u00b7 2 shapes, not solvable, marked not "
                                  "solvable");
-    EXPECT_EQ(AccessibleName(1), "kivo1, 3 connectors \u00b7 1 shape, solvable");
     EXPECT_EQ(AccessibleName(9), "kivo9, 0 connectors \u00b7 0 shapes, solvable, marked empty");
     EXPECT_EQ(overview->controls().summary->text(),
               "2 of 101 slots built \u00b7 1 not solvable in Classic Mode \u00b7 2 problems");
@@ -125,7 +92,6 @@ TEST_F(Overview, ListsTheSlotsInPlayOrderAndMarksWhatIsWrong) {
     p.Put(9, Triangle());
     EXPECT_TRUE(QTest::qWaitFor(
         [this] { return AccessibleName(9) == "kivo9, 3 connectors \u00b7 1 shape, solvable"; }));
-    // The overview follows the pack the panel shows.
     ChoosePack("Second");
     EXPECT_TRUE(overview->packDir() == second && overview->windowTitle().endsWith("Second"));
     Settle();
@@ -133,51 +99,23 @@ TEST_F(Overview, ListsTheSlotsInPlayOrderAndMarksWhatIsWrong) {
               "0 of 101 slots built \u00b7 0 not solvable in Classic Mode \u00b7 101 problems");
 }
 
-TEST_F(Overview, OpensAndSavesExactlyTheChosenSlotsFile) {
-    Tiles()->setFocus();
-    QTest::keyClick(Tiles(), Qt::Key_Right);
-    QTest::keyClick(Tiles(), Qt::Key_Return);
-    EXPECT_EQ(window->shell().currentFile, p.Path(1));
-    EXPECT_TRUE(EncodeLevel(window->level()).bytes == Triangle() &&
-                window->windowTitle().contains(QDir::toNativeSeparators(p.Path(1))));
-    const QPoint damaged = Tiles()->visualRect(Tile(4)).center();
-    QTest::mouseClick(Tiles()->viewport(), Qt::LeftButton, {}, damaged);
-    QTest::mouseDClick(Tiles()->viewport(), Qt::LeftButton, {}, damaged);
-    EXPECT_EQ(errors.size(), 1); // the damaged file is refused as Load refuses it
-    EXPECT_EQ(window->shell().currentFile, p.Path(1));
-
-    overview->SelectSlot(7); // holds the template: saved without a question
-    QTest::mouseClick(overview->controls().saveIntoSlot, Qt::LeftButton);
-    EXPECT_EQ(Differing(p.Files(), FilesWith({{7, Triangle()}})), "");
-    EXPECT_TRUE(questions.isEmpty());
-    EXPECT_EQ(window->shell().currentFile, p.Path(7));
-    overview->SelectSlot(2); // holds a level: asked, and No keeps it
-    QTest::mouseClick(overview->controls().saveIntoSlot, Qt::LeftButton);
-    EXPECT_EQ(questions,
-              QStringList{"kivo2 holds a level. Replace it with the level being edited?"});
-    EXPECT_EQ(p.Bytes(2), TwoSquares());
-    answers = {true};
-    QTest::mouseClick(overview->controls().saveIntoSlot, Qt::LeftButton);
-    EXPECT_EQ(Differing(p.Files(), FilesWith({{7, Triangle()}, {2, Triangle()}})), "");
-}
-
-TEST_F(Overview, SlotEditsSwapBytesTouchNothingElseAndUndo) {
+// Exchanges, copies and resets write only their slots and are taken back by Undo; opening and
+// saving reach exactly the chosen slot's file.
+TEST_F(Overview, SlotCommandsActOnTheChosenSlotsFilesOnly) {
     const std::map<QString, QByteArray> start = p.Files();
-    const bool cleanBefore = window->undoStack()->isClean();
+    const auto swapped = FilesWith({{1, TwoSquares()}, {2, Triangle()}});
     overview->SelectSlot(1);
     Tiles()->setFocus();
     QTest::keyClick(Tiles(), Qt::Key_Down, Qt::ControlModifier);
-    EXPECT_EQ(Differing(p.Files(), FilesWith({{1, TwoSquares()}, {2, Triangle()}})), "");
+    EXPECT_EQ(Differing(p.Files(), swapped), "");
     EXPECT_EQ(overview->SelectedSlot(), 2);
-    EXPECT_EQ(window->undoStack()->isClean(), cleanBefore); // the level itself is unchanged
-    EXPECT_EQ(window->isWindowModified(), !cleanBefore);
-    window->controls().undoItem->trigger();
+    EXPECT_FALSE(window->isWindowModified()); // the level itself is unchanged
+    ui().undoItem->trigger();
     EXPECT_EQ(Differing(p.Files(), start), "");
-    EXPECT_EQ(window->undoStack()->isClean(), cleanBefore);
-    window->controls().redoItem->trigger();
-    EXPECT_EQ(Differing(p.Files(), FilesWith({{1, TwoSquares()}, {2, Triangle()}})), "");
-    window->controls().undoItem->trigger();
-
+    EXPECT_FALSE(window->isWindowModified());
+    ui().redoItem->trigger();
+    EXPECT_EQ(Differing(p.Files(), swapped), "");
+    ui().undoItem->trigger();
     DragTile(1, 6);
     EXPECT_EQ(Differing(p.Files(), FilesWith({{1, EMPTY_LEVEL}, {6, Triangle()}})), "");
     overview->SelectSlot(2);
@@ -189,10 +127,33 @@ TEST_F(Overview, SlotEditsSwapBytesTouchNothingElseAndUndo) {
     QTest::mouseClick(overview->controls().reset, Qt::LeftButton);
     EXPECT_EQ(p.Bytes(2), EMPTY_LEVEL);
     for (int step = 0; step < 3; ++step) {
-        window->controls().undoItem->trigger();
+        ui().undoItem->trigger();
     }
     EXPECT_EQ(Differing(p.Files(), start), "");
-    EXPECT_TRUE(errors.isEmpty()) << errors.join("\n").toStdString();
+
+    overview->SelectSlot(0);
+    QTest::keyClick(Tiles(), Qt::Key_Right);
+    QTest::keyClick(Tiles(), Qt::Key_Return);
+    EXPECT_EQ(window->shell().currentFile, p.Path(1));
+    EXPECT_TRUE(EncodeLevel(level()).bytes == Triangle() &&
+                window->windowTitle().contains(QDir::toNativeSeparators(p.Path(1))));
+    const QPoint damaged = Tiles()->visualRect(Tile(4)).center();
+    QTest::mouseClick(Tiles()->viewport(), Qt::LeftButton, {}, damaged);
+    QTest::mouseDClick(Tiles()->viewport(), Qt::LeftButton, {}, damaged);
+    EXPECT_EQ(answers.errors.size(), 1); // the damaged file is refused as Load refuses it
+    EXPECT_EQ(window->shell().currentFile, p.Path(1));
+
+    SaveIntoSlot(7); // holds the template: saved without a question
+    EXPECT_EQ(Differing(p.Files(), FilesWith({{7, Triangle()}})), "");
+    EXPECT_TRUE(answers.questions.isEmpty());
+    EXPECT_EQ(window->shell().currentFile, p.Path(7));
+    SaveIntoSlot(2); // holds a level: asked, and No keeps it
+    EXPECT_EQ(answers.questions,
+              QStringList{"Confirm|kivo2 holds a level. Replace it with the level being edited?"});
+    EXPECT_EQ(p.Bytes(2), TwoSquares());
+    answers.confirms = {true};
+    SaveIntoSlot(2);
+    EXPECT_EQ(Differing(p.Files(), FilesWith({{7, Triangle()}, {2, Triangle()}})), "");
 }
 
 } // namespace

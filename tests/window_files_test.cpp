@@ -8,30 +8,29 @@ namespace {
 
 const QString PREFIX = "KIVO Level Editor - ";
 
-// Clear resets title, file and scores; the title then names whatever file Save writes to,
-// whether Save As or a Save that asked for a name chose it.
-TEST_F(Window, SaveAsClearAndSaveKeepTheTitleOnTheFileSaveWrites) {
+// Save As adds ".kvo" unless the name ends in it, Clear empties title, file and scores, and
+// the title names whatever file a later Save writes to, whether Save As, a Save that asked for
+// a name or Load chose it. A cancelled Load dialog empties the current file.
+TEST_F(Window, SavingClearingAndLoadingKeepTheTitleOnTheFileSaveWrites) {
     ClickCanvas({188, 60});
     const QString packLevels = window->packStore().levelDir;
     QSignalSpy saved(window.get(), &MainWindow::levelFileSaved);
-    for (const char* name : {"plain", "caps.KVO", "exact.kvo"}) {
+    for (const char* name : {"plainkvo", "caps.KVO", "exact.kvo"}) {
         SaveAs(name);
         EXPECT_TRUE(QFile::exists(File(name).replace(".kvo", "") + ".kvo")) << name;
     }
     EXPECT_FALSE(QFile::exists(File("exact.kvo.kvo")));
     EXPECT_EQ(answers.dialogs[0], "Save KIVO As...|" + packLevels);
-    EXPECT_EQ(window->shell().currentFile, File("exact.kvo"));
     EXPECT_EQ(Title(), PREFIX + File("exact.kvo"));
     EXPECT_EQ(window->packStore().levelDir, start.path() + "/");
     ASSERT_EQ(saved.count(), 3);
-    EXPECT_EQ(saved[0][0].toString(), File("plain.kvo"));
+    EXPECT_EQ(saved[0][0].toString(), File("plainkvo.kvo"));
 
     Type(ui().targetScoreField, "321");
     Click(ui().clearButton); // answered No
     EXPECT_EQ(answers.questions, QStringList{"Confirm|Are you sure you wish to clear?"});
     EXPECT_EQ(level().shapes.size(), 1u);
     ClearYes();
-    EXPECT_TRUE(level().shapes.empty());
     EXPECT_EQ(level().pointCount, 0);
     EXPECT_EQ(Title(), "KIVO Level Editor V1.0");
     EXPECT_EQ(window->shell().currentFile, "");
@@ -44,27 +43,19 @@ TEST_F(Window, SaveAsClearAndSaveKeepTheTitleOnTheFileSaveWrites) {
     ClickCanvas({300, 200});
     Save();
     EXPECT_EQ(answers.dialogs.filter("Save KIVO|").size(), 1);
-    Level first;
-    ASSERT_TRUE(LoadLevel(first, File("first.kvo")).ok);
-    EXPECT_EQ(first.shapes.size(), 1u);
-}
-
-TEST_F(Window, LoadThenSaveWritesBackAndACancelledDialogEmptiesTheCurrentFile) {
-    ClickCanvas({188, 60});
-    SaveAs("a.kvo");
-    QFile::copy(File("a.kvo"), File("noext"));
+    QFile::copy(File("first.kvo"), File("noext"));
     Load("noext");
     EXPECT_TRUE(answers.dialogs.last().startsWith("Load KIVO|"));
     EXPECT_EQ(Title(), PREFIX + File("noext"));
-    EXPECT_EQ(Status(), "3" + SOLVABLE);
-    ClickCanvas({300, 200});
+    ClickCanvas({400, 300});
     Save(); // no dialog
-    EXPECT_EQ(answers.dialogs.size(), 2);
-    EXPECT_TRUE(QFile::exists(File("noext.kvo")));
+    EXPECT_EQ(answers.dialogs.size(), 5);
+    Level written;
+    ASSERT_TRUE(LoadLevel(written, File("noext.kvo")).ok);
+    EXPECT_EQ(written.shapes.size(), 2u);
 
     Load(QString()); // cancelled
     EXPECT_EQ(window->shell().currentFile, "");
-    EXPECT_EQ(level().shapes.size(), 2u);
     EXPECT_EQ(Title(), PREFIX + File("noext"));
     Save();
     EXPECT_TRUE(answers.dialogs.last().startsWith("Save KIVO|"));
@@ -74,25 +65,20 @@ TEST_F(Window, FilesThatCannotBeLoadedOrSavedAreReportedAndChangeNothing) {
     ClickCanvas({188, 60});
     SaveAs("good.kvo");
     const QString title = window->windowTitle();
-    const QString folder = window->packStore().levelDir;
-    QFile bad(File("bad.kvo"));
-    ASSERT_TRUE(bad.open(QIODevice::WriteOnly) && bad.write("\x05\x00", 2) == 2);
-    bad.close();
+    ASSERT_TRUE(Write(File("bad.kvo"), QByteArray("\x05\x00", 2)));
     Load("bad.kvo");
     SaveAs("missing/folder/x.kvo");
-    EXPECT_FALSE(window->OpenLevelFile(File("missing.kvo")));
-    ASSERT_EQ(answers.errors.size(), 3);
+    ASSERT_EQ(answers.errors.size(), 2);
     EXPECT_TRUE(answers.errors[0].contains(File("bad.kvo")));
     EXPECT_EQ(level().shapes.size(), 1u);
     EXPECT_EQ(window->windowTitle(), title);
     EXPECT_EQ(window->shell().currentFile, File("good.kvo"));
-    EXPECT_EQ(window->packStore().levelDir, folder);
+    EXPECT_EQ(window->packStore().levelDir, start.path() + "/");
     EXPECT_EQ(Steps(), 1);
 
     Type(ui().expertScoreField, "99999");
     Save();
-    ASSERT_EQ(answers.errors.size(), 4);
-    EXPECT_TRUE(answers.errors[3].contains("expert score"));
+    EXPECT_EQ(answers.errors.size(), 3);
     EXPECT_TRUE(window->isWindowModified());
 }
 
@@ -147,7 +133,6 @@ TEST_F(Recovery, UnsavedWorkSurvivesACrashUntilSavedExitedOrDiscarded) {
     WaitForCopy();
     EXPECT_EQ(QDir(start.path()).entryList({"*.kvo"}), QStringList{"a.kvo"}); // none beside it
     const QByteArray unsaved = EncodeLevel(level()).bytes;
-    ASSERT_FALSE(unsaved.isEmpty());
 
     // A second editor meanwhile neither sees nor takes the first one's copy.
     MainWindow second(window->shell(), answers.Seam(), MakeRandomSource(1));
@@ -156,8 +141,8 @@ TEST_F(Recovery, UnsavedWorkSurvivesACrashUntilSavedExitedOrDiscarded) {
 
     Open(); // after the crash; Restore
     ASSERT_EQ(answers.choiceTexts.size(), 1);
-    EXPECT_TRUE(answers.choiceTexts[0].contains(File("a.kvo")));
-    EXPECT_TRUE(answers.choiceTexts[0].endsWith("|Restore,Discard"));
+    EXPECT_TRUE(answers.choiceTexts[0].contains(File("a.kvo")) &&
+                answers.choiceTexts[0].endsWith("|Restore,Discard"));
     EXPECT_EQ(EncodeLevel(level()).bytes, unsaved);
     EXPECT_EQ(Title(), PREFIX + File("a.kvo"));
     EXPECT_EQ(window->shell().currentFile, File("a.kvo"));
@@ -181,13 +166,8 @@ TEST_F(Recovery, UnsavedWorkSurvivesACrashUntilSavedExitedOrDiscarded) {
     EXPECT_FALSE(window->isWindowModified());
 }
 
-TEST(ShellPaths, StartFolderAndFileNames) {
-    EXPECT_EQ(WithTrailingSlash("/") + WithTrailingSlash("/a") + WithTrailingSlash("/b/"),
-              "//a//b/");
-    EXPECT_EQ(FolderOf("/a/b/level.kvo"), "/a/b/");
-    EXPECT_EQ(WithLevelExtension("/a/x") + WithLevelExtension("/a/x.kvo") +
-                  WithLevelExtension("/a/x.KVO") + WithLevelExtension("kvo"),
-              "/a/x.kvo/a/x.kvo/a/x.KVO.kvokvo.kvo");
+TEST(ShellPaths, TheStartFolderIsTheWorkingFolderHoweverDeep) {
+    EXPECT_EQ(WithTrailingSlash("/"), "/");
     QTemporaryDir top;
     const QString deep =
         top.path() + "/" + QString("d").repeated(200) + "/" + QString("e").repeated(200);

@@ -6,6 +6,7 @@
 #include "app/captions_and_numbers.h"
 #include "app/main_window.h"
 #include "storage/level_file.h"
+#include "test_files.h"
 
 #include <gtest/gtest.h>
 
@@ -67,6 +68,7 @@ struct Answers {
 class Window : public ::testing::Test {
   protected:
     QTemporaryDir start;
+    QString home = start.path(); // the folder the editor starts in
     Answers answers;
     std::unique_ptr<MainWindow> window;
 
@@ -79,7 +81,7 @@ class Window : public ::testing::Test {
     void Open() {
         window.reset();
         ShellState shell;
-        shell.baseDir = start.path() + "/";
+        shell.baseDir = home + "/";
         shell.recoveryDir = File("recovery");
         window = std::make_unique<MainWindow>(shell, answers.Seam(), MakeRandomSource(9));
         window->show();
@@ -115,10 +117,7 @@ class Window : public ::testing::Test {
         answers.files = {name.isEmpty() ? name : File(name)};
         ui().loadItem->trigger();
     }
-    QByteArray Bytes(const QString& name) const {
-        QFile f(File(name));
-        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-    }
+    QByteArray Bytes(const QString& name) const { return ReadAll(File(name)); }
     QByteArray SavedBytes(const QString& name) {
         SaveAs(name);
         return Bytes(name);
