@@ -73,9 +73,13 @@ class Window : public ::testing::Test {
     std::unique_ptr<MainWindow> window;
 
     void SetUp() override {
-        QDir(start.path()).mkdir("kivo");
-        QFile::copy(KIVO_SOURCE_DIR "/data/kivo/default.kvo", start.filePath("kivo/default.kvo"));
+        MakeDataFolder();
         Open();
+    }
+    // The data folder with the template level and no pack.
+    void MakeDataFolder() {
+        QDir(start.path()).mkdir("kivo");
+        QFile::copy(KIVO_SOURCE_DIR "/data/kivo/default.kvo", File("kivo/default.kvo"));
     }
     // A start of the editor in the same folder, after the one before has gone.
     void Open() {
