@@ -26,6 +26,7 @@
 namespace kivo {
 
 inline const QString SOLVABLE = " Connectors ::  This KIVO can be solved in Classic Mode";
+inline const QString UNNAMED = "KIVO Level Editor V1.0|";
 
 template <typename T> T Next(std::deque<T>& queue, T otherwise) {
     T front = queue.empty() ? otherwise : queue.front();
@@ -98,6 +99,17 @@ class Window : public ::testing::Test {
     QString Status() const { return ui().statusField->text(); }
     QString File(const QString& name) const { return start.filePath(name); }
     QString Title() const { return window->windowTitle().remove("[*]"); }
+    // The title with the file Save writes to; NamedAs is a file named in both.
+    QString Named() const { return Title() + "|" + window->shell().currentFile; }
+    QString NamedAs(const QString& name) const {
+        return "KIVO Level Editor - " + File(name) + "|" + File(name);
+    }
+    // The pack panel's texts.
+    QString Panel() const {
+        return QStringList{ui().packCombo->currentText(), ui().authorField->text(),
+                           ui().dateCreatedField->text(), ui().packIdLabel->text()}
+            .join('|');
+    }
 
     // A click at a position in window content coordinates.
     void ClickCanvas(QPoint content, Qt::MouseButton button = Qt::LeftButton) {

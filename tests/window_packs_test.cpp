@@ -6,19 +6,6 @@
 namespace kivo {
 namespace {
 
-TEST_F(Window, AFirstStartCreatesAndAnnouncesAPackAndShowsIt) {
-    EXPECT_EQ(answers.told,
-              QStringList{"Information|Pack Created, please select and edit Pack Details"});
-    EXPECT_EQ(ui().packCombo->count(), 1);
-    EXPECT_EQ(ui().packCombo->currentText() + ui().authorField->text() +
-                  ui().dateCreatedField->text(),
-              "New PackNew AuthorWhen?");
-    EXPECT_EQ(ui().packIdLabel->text().toStdString(), window->packStore().packs[0].packId);
-    EXPECT_EQ(window->packStore().levelDir.toStdString(), window->packStore().packs[0].levelsPath);
-    Open(); // a second start finds the pack
-    EXPECT_EQ(answers.told.size(), 1);
-}
-
 // Four packs made on disk before the editor starts; two of them share a name, as packs often do.
 class Packs : public Window {
   protected:
@@ -131,9 +118,7 @@ TEST_F(Packs, WhenNoPackIsLeftThePanelShowsNone) {
     Click(ui().deletePackButton);
     EXPECT_EQ(answers.errors.size(), 1);
     EXPECT_EQ(ui().packCombo->count(), 0);
-    EXPECT_EQ(ui().packCombo->currentText() + ui().authorField->text() +
-                  ui().dateCreatedField->text() + ui().packIdLabel->text(),
-              "");
+    EXPECT_EQ(Panel(), "|||");
     EXPECT_EQ(window->packStore().levelDir, start.path() + "/");
 }
 
