@@ -60,7 +60,6 @@ class Overview : public Window {
         const QPoint start = Tiles()->visualRect(Tile(from)).center();
         const QPoint end = Tiles()->visualRect(Tile(to)).center();
         QTest::mousePress(viewport, Qt::LeftButton, {}, start);
-        QTest::mouseMove(viewport, (start + end) / 2);
         QTest::mouseMove(viewport, end);
         QTest::mouseRelease(viewport, Qt::LeftButton, {}, end);
     }
@@ -77,11 +76,8 @@ TEST_F(Overview, ListsTheSlotsInPlayOrderMarksWhatIsWrongAndFollowsThePanel) {
     for (int slot = 0; slot < PACK_SLOT_COUNT; ++slot) {
         EXPECT_EQ(Tile(slot).data().toString(), SlotName(slot));
     }
-    for (int slot : {3, 4}) { // missing, damaged
-        Level level;
-        EXPECT_EQ(Tile(slot).data(Qt::ToolTipRole).toString(),
-                  LoadLevel(level, p.Path(slot)).message);
-    }
+    Level damaged;
+    EXPECT_EQ(Tile(4).data(Qt::ToolTipRole).toString(), LoadLevel(damaged, p.Path(4)).message);
     EXPECT_EQ(AccessibleName(3), "kivo3, no level, marked problem");
     EXPECT_EQ(AccessibleName(2), "kivo2, 7 connectors \u00b7 2 shapes, not solvable, marked not "
                                  "solvable");
@@ -113,9 +109,6 @@ TEST_F(Overview, SlotCommandsActOnTheChosenSlotsFilesOnly) {
     ui().undoItem->trigger();
     EXPECT_EQ(Differing(p.Files(), start), "");
     EXPECT_FALSE(window->isWindowModified());
-    ui().redoItem->trigger();
-    EXPECT_EQ(Differing(p.Files(), swapped), "");
-    ui().undoItem->trigger();
     DragTile(1, 6);
     EXPECT_EQ(Differing(p.Files(), FilesWith({{1, EMPTY_LEVEL}, {6, Triangle()}})), "");
     overview->SelectSlot(2);
