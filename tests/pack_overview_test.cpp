@@ -15,6 +15,7 @@ class Overview : public Window {
     SlotPack p;
     QString second = p.data + "/2_pak";
     PackOverview* overview = nullptr;
+    std::map<QString, QByteArray> before;
 
     void SetUp() override {
         p.Put(1, Triangle());
@@ -25,18 +26,13 @@ class Overview : public Window {
         Write(second + "/config.txt", "Second\r\nme\r\n2.1.2026\r\n2\r\n");
         home = p.base.path();
         Open();
-        ChoosePack("Slots"); // packs are listed in the file system's order
+        Choose(ui().packCombo->findText("Slots")); // packs are listed in the file system's order
         QTest::keyClick(window.get(), Qt::Key_L, Qt::ControlModifier);
         overview = window->levelOverview();
         ASSERT_NE(overview, nullptr);
         ASSERT_TRUE(QTest::qWaitForWindowExposed(overview));
         Settle();
-    }
-    void ChoosePack(const QString& name) {
-        ui().packCombo->showPopup();
-        QAbstractItemView* list = ui().packCombo->view();
-        const QModelIndex entry = list->model()->index(ui().packCombo->findText(name), 0);
-        QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualRect(entry).center());
+        before = p.Files();
     }
     void Settle() {
         ASSERT_TRUE(QTest::qWaitFor([this] { return overview->AllRead(); }));
@@ -47,21 +43,13 @@ class Overview : public Window {
         QAccessibleInterface* list = QAccessible::queryAccessibleInterface(Tiles());
         return list->child(slot)->text(QAccessible::Name);
     }
-    // Files as they are now, with the given slots' bytes replaced.
-    std::map<QString, QByteArray> FilesWith(std::map<int, QByteArray> replaced) const {
-        std::map<QString, QByteArray> files = p.Files();
+    // The files that differ from those at the start with the given slots' bytes replaced.
+    std::string ChangedBeyond(std::map<int, QByteArray> replaced) const {
+        std::map<QString, QByteArray> files = before;
         for (const auto& [slot, bytes] : replaced) {
             files[p.Path(slot)] = bytes;
         }
-        return files;
-    }
-    void DragTile(int from, int to) {
-        QWidget* viewport = Tiles()->viewport();
-        const QPoint start = Tiles()->visualRect(Tile(from)).center();
-        const QPoint end = Tiles()->visualRect(Tile(to)).center();
-        QTest::mousePress(viewport, Qt::LeftButton, {}, start);
-        QTest::mouseMove(viewport, end);
-        QTest::mouseRelease(viewport, Qt::LeftButton, {}, end);
+        return Differing(p.Files(), files);
     }
     void SaveIntoSlot(int slot) {
         overview->SelectSlot(slot);
@@ -88,7 +76,7 @@ TEST_F(Overview, ListsTheSlotsInPlayOrderMarksWhatIsWrongAndFollowsThePanel) {
     p.Put(9, Triangle());
     EXPECT_TRUE(QTest::qWaitFor(
         [this] { return AccessibleName(9) == "kivo9, 3 connectors \u00b7 1 shape, solvable"; }));
-    ChoosePack("Second");
+    Choose(ui().packCombo->findText("Second"));
     EXPECT_TRUE(overview->packDir() == second && overview->windowTitle().endsWith("Second"));
     Settle();
     EXPECT_EQ(overview->controls().summary->text(),
@@ -98,19 +86,21 @@ TEST_F(Overview, ListsTheSlotsInPlayOrderMarksWhatIsWrongAndFollowsThePanel) {
 // Exchanges, copies and resets write only their slots and are taken back by Undo; opening and
 // saving reach exactly the chosen slot's file.
 TEST_F(Overview, SlotCommandsActOnTheChosenSlotsFilesOnly) {
-    const std::map<QString, QByteArray> start = p.Files();
-    const auto swapped = FilesWith({{1, TwoSquares()}, {2, Triangle()}});
     overview->SelectSlot(1);
     Tiles()->setFocus();
     QTest::keyClick(Tiles(), Qt::Key_Down, Qt::ControlModifier);
-    EXPECT_EQ(Differing(p.Files(), swapped), "");
+    EXPECT_EQ(ChangedBeyond({{1, TwoSquares()}, {2, Triangle()}}), "");
     EXPECT_EQ(overview->SelectedSlot(), 2);
     EXPECT_FALSE(window->isWindowModified()); // the level itself is unchanged
     ui().undoItem->trigger();
-    EXPECT_EQ(Differing(p.Files(), start), "");
+    EXPECT_EQ(ChangedBeyond({}), "");
     EXPECT_FALSE(window->isWindowModified());
-    DragTile(1, 6);
-    EXPECT_EQ(Differing(p.Files(), FilesWith({{1, EMPTY_LEVEL}, {6, Triangle()}})), "");
+    const QPoint from = Tiles()->visualRect(Tile(1)).center();
+    const QPoint to = Tiles()->visualRect(Tile(6)).center();
+    QTest::mousePress(Tiles()->viewport(), Qt::LeftButton, {}, from);
+    QTest::mouseMove(Tiles()->viewport(), to);
+    QTest::mouseRelease(Tiles()->viewport(), Qt::LeftButton, {}, to);
+    EXPECT_EQ(ChangedBeyond({{1, EMPTY_LEVEL}, {6, Triangle()}}), "");
     overview->SelectSlot(2);
     QTest::keyClick(Tiles(), Qt::Key_C, Qt::ControlModifier);
     overview->SelectSlot(0);
@@ -122,7 +112,7 @@ TEST_F(Overview, SlotCommandsActOnTheChosenSlotsFilesOnly) {
     for (int step = 0; step < 3; ++step) {
         ui().undoItem->trigger();
     }
-    EXPECT_EQ(Differing(p.Files(), start), "");
+    EXPECT_EQ(ChangedBeyond({}), "");
 
     overview->SelectSlot(0);
     QTest::keyClick(Tiles(), Qt::Key_Right);
@@ -137,7 +127,7 @@ TEST_F(Overview, SlotCommandsActOnTheChosenSlotsFilesOnly) {
     EXPECT_EQ(window->shell().currentFile, p.Path(1));
 
     SaveIntoSlot(7); // holds the template: saved without a question
-    EXPECT_EQ(Differing(p.Files(), FilesWith({{7, Triangle()}})), "");
+    EXPECT_EQ(ChangedBeyond({{7, Triangle()}}), "");
     EXPECT_TRUE(answers.questions.isEmpty());
     EXPECT_EQ(window->shell().currentFile, p.Path(7));
     SaveIntoSlot(2); // holds a level: asked, and No keeps it
@@ -146,7 +136,7 @@ TEST_F(Overview, SlotCommandsActOnTheChosenSlotsFilesOnly) {
     EXPECT_EQ(p.Bytes(2), TwoSquares());
     answers.confirms = {true};
     SaveIntoSlot(2);
-    EXPECT_EQ(Differing(p.Files(), FilesWith({{7, Triangle()}, {2, Triangle()}})), "");
+    EXPECT_EQ(ChangedBeyond({{7, Triangle()}, {2, Triangle()}}), "");
 }
 
 } // namespace

@@ -116,6 +116,14 @@ class Window : public ::testing::Test {
         QTest::mouseClick(ui().canvas, button, Qt::NoModifier, content - ui().canvas->pos());
     }
     void Click(QWidget* w) { QTest::mouseClick(w, Qt::LeftButton); }
+    // Walks the closed pack list to the entry with the arrow keys.
+    void Choose(int index) {
+        ui().packCombo->setFocus();
+        const int from = ui().packCombo->currentIndex();
+        for (int k = from; k != index; k += index > from ? 1 : -1) {
+            QTest::keyClick(ui().packCombo, index > from ? Qt::Key_Down : Qt::Key_Up);
+        }
+    }
     // Replaces a field's text as a designer does: select all, then type.
     void Type(QWidget* field, const QString& text) {
         field->setFocus();

@@ -25,14 +25,6 @@ class Packs : public Window {
     QByteArray Config(const char* folder) {
         return Bytes(QString("kivo/") + folder + "/config.txt");
     }
-    // Walks the closed list to the entry with the arrow keys.
-    void Choose(int index) {
-        ui().packCombo->setFocus();
-        const int from = ui().packCombo->currentIndex();
-        for (int k = from; k != index; k += index > from ? 1 : -1) {
-            QTest::keyClick(ui().packCombo, index > from ? Qt::Key_Down : Qt::Key_Up);
-        }
-    }
 };
 
 // Typing "Alpha" over the shown pack's name, with Return and Tab, is a rename of that pack:
