@@ -1,4 +1,5 @@
-// Saving and loading, the unsaved-changes mark, the close box and the recovery copy.
+// Saving and loading and taking them back, the unsaved-changes mark, the close box and the
+// recovery copy.
 #include "window_fixture.h"
 
 #include <QSignalSpy>
@@ -52,6 +53,42 @@ TEST_F(Window, SavingClearingAndLoadingKeepTheTitleOnTheFileSaveWrites) {
     EXPECT_EQ(Named(), "KIVO Level Editor - " + File("noext") + "|");
     Save();
     EXPECT_TRUE(answers.dialogs.last().startsWith("Save KIVO|"));
+}
+
+// Undo and redo of a Load or a Clear bring back the title, the file Save writes to and the
+// scores with the level, so a Save never writes one level over another's file.
+TEST_F(Window, EveryKindOfStepIsTakenBackWithTitleFileAndScores) {
+    ClickCanvas({188, 60});
+    ClickCanvas({300, 200});
+    const QByteArray two = SavedBytes("two.kvo");
+    ClickCanvas({400, 300});
+    ClickCanvas({192, 69}, Qt::RightButton);
+    Click(ui().centerButton);
+    ui().rotationSlider->setValue(30);
+    Type(ui().targetScoreField, "7");
+    ClearYes();
+    Load("two.kvo");
+    ASSERT_EQ(Steps(), 9);
+    EXPECT_EQ(ui().targetScoreField->text(), "100");
+    Undo();
+    EXPECT_EQ(Named(), UNNAMED);
+    Undo();
+    EXPECT_EQ(Named(), NamedAs("two.kvo"));
+    EXPECT_EQ(ui().targetScoreField->text(), "7");
+    for (int k = 2; k < 9; ++k) {
+        Undo();
+    }
+    EXPECT_TRUE(level().shapes.empty());
+    Redo();
+    Redo();
+    EXPECT_EQ(SavedBytes("again.kvo"), two);
+    for (int k = 2; k < 8; ++k) {
+        Redo();
+    }
+    EXPECT_EQ(Named(), UNNAMED);
+    Redo();
+    EXPECT_EQ(Named(), NamedAs("two.kvo"));
+    EXPECT_EQ(SavedBytes("loaded.kvo"), two);
 }
 
 TEST_F(Window, FilesThatCannotBeLoadedOrSavedAreReportedAndChangeNothing) {
