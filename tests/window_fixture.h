@@ -20,7 +20,6 @@
 #include <QTest>
 #include <QUndoStack>
 
-#include <deque>
 #include <memory>
 
 namespace kivo {
@@ -28,40 +27,32 @@ namespace kivo {
 inline const QString SOLVABLE = " Connectors ::  This KIVO can be solved in Classic Mode";
 inline const QString UNNAMED = "KIVO Level Editor V1.0|";
 
-template <typename T> T Next(std::deque<T>& queue, T otherwise) {
-    T front = queue.empty() ? otherwise : queue.front();
-    if (!queue.empty()) {
-        queue.pop_front();
-    }
-    return front;
-}
-
 struct Answers {
-    std::deque<bool> confirms; // No when empty
-    std::deque<QString> files; // cancelled when empty
-    std::deque<int> choices;   // the first choice when empty
-    QStringList questions;     // "title|question"
-    QStringList told;          // "title|text"
-    QStringList errors;        // "title|text"
-    QStringList dialogs;       // "title|folder"
+    QList<bool> confirms;  // No when empty
+    QStringList files;     // cancelled when empty
+    QList<int> choices;    // the first choice when empty
+    QStringList questions; // "title|question"
+    QStringList told;      // "title|text"
+    QStringList errors;    // "title|text"
+    QStringList dialogs;   // "title|folder"
     QStringList choiceTexts;
 
     Dialogs Seam() {
         return Dialogs{
             [this](QWidget*, const QString& title, const QString& question) {
                 questions << title + "|" + question;
-                return Next(confirms, false);
+                return !confirms.isEmpty() && confirms.takeFirst();
             },
             [this](QWidget*, MessageKind kind, const QString& title, const QString& text) {
                 (kind == MessageKind::Error ? errors : told) << title + "|" + text;
             },
             [this](QWidget*, FileDialogKind, const QString& title, const QString& folder) {
                 dialogs << title + "|" + folder;
-                return Next(files, QString());
+                return files.isEmpty() ? QString() : files.takeFirst();
             },
             [this](QWidget*, const QString&, const QString& text, const QStringList& buttons) {
                 choiceTexts << text + "|" + buttons.join(',');
-                return Next(choices, 0);
+                return choices.isEmpty() ? 0 : choices.takeFirst();
             }};
     }
 };
@@ -85,8 +76,8 @@ class Window : public ::testing::Test {
     // A start of the editor in the same folder, after the one before has gone.
     void Open() {
         window.reset();
-        ShellState shell;
-        shell.baseDir = home + "/";
+        QDir::setCurrent(home);
+        ShellState shell = FindStartDirectory();
         shell.recoveryDir = File("recovery");
         window = std::make_unique<MainWindow>(shell, answers.Seam(), MakeRandomSource(9));
         window->show();
@@ -96,7 +87,6 @@ class Window : public ::testing::Test {
     }
     const Controls& ui() const { return window->controls(); }
     const Level& level() const { return window->level(); }
-    QString Status() const { return ui().statusField->text(); }
     QString File(const QString& name) const { return start.filePath(name); }
     QString Title() const { return window->windowTitle().remove("[*]"); }
     // The title with the file Save writes to; NamedAs is a file named in both.
