@@ -116,7 +116,8 @@ TEST_F(Window, ThePressedSideCountButtonStandsOutInEveryStyle) {
     }
 }
 
-TEST_F(Window, LeftClicksPlacePolygonsOfTheChosenSideCountOnce) {
+// Left clicks place polygons of the chosen side count once, right clicks delete the nearest.
+TEST_F(Window, ClicksAndButtonsPlaceDeleteAndCenterPolygons) {
     ClickCanvas({188, 60}); // level pixels (200, 100)
     ASSERT_EQ(level().points.size(), 3u);
     EXPECT_EQ(level().points[0].x, 11.5f);
@@ -150,9 +151,8 @@ TEST_F(Window, LeftClicksPlacePolygonsOfTheChosenSideCountOnce) {
     QTest::mouseRelease(canvas, Qt::LeftButton, Qt::NoModifier, at);
     ASSERT_EQ(level().shapes.size(), 2u);
     EXPECT_EQ(level().shapes[1].entryCount, 7.0f);
-}
 
-TEST_F(Window, RightClicksDeleteAndCenterAndTheSliderMoveTheLevel) {
+    ClearYes();
     ClickCanvas({188, 60}); // a triangle whose centre is at level pixels (215, 108.66)
     ClickCanvas({300, 200});
     ClickCanvas({400, 350});
@@ -169,21 +169,12 @@ TEST_F(Window, RightClicksDeleteAndCenterAndTheSliderMoveTheLevel) {
     ClickCanvas({188, 60});
     Click(ui().centerButton);
     EXPECT_NEAR(double(level().points[0].x) * 20.0, 417.0, 0.001);
-
-    ClearYes();
-    ClickCanvas({360, 230}); // a triangle from level pixels (372, 270) about the canvas centre
-    const Point left = level().points[2];
-    ui().rotationSlider->setValue(90); // turns by the difference to the last angle
-    EXPECT_NEAR(double(level().points[2].x) * 20.0, 402.0, 0.001);
-    EXPECT_NEAR(double(level().points[2].y) * 30.0, 240.0, 0.001);
-    ui().rotationSlider->setFocus();
-    QTest::keyClick(ui().rotationSlider, Qt::Key_Home);
-    EXPECT_NEAR(level().points[2].y, left.y, 1e-5);
 }
 
-// The last thousand steps are kept.
-TEST_F(Window, ASliderDragIsOneStepAndItsUndoPutsTheSliderBack) {
-    ClickCanvas({360, 230});
+// The slider turns the level about the canvas centre by the difference to the last angle; a
+// drag is one step. The last thousand steps are kept.
+TEST_F(Window, ASliderDragTurnsTheLevelInOneStepAndItsUndoPutsTheSliderBack) {
+    ClickCanvas({360, 230}); // a triangle from level pixels (372, 270) about the canvas centre
     QSlider* slider = ui().rotationSlider;
     const Level start = level();
     slider->setSliderDown(true);
@@ -191,6 +182,8 @@ TEST_F(Window, ASliderDragIsOneStepAndItsUndoPutsTheSliderBack) {
         slider->setValue(v);
     }
     slider->setSliderDown(false);
+    EXPECT_NEAR(double(level().points[2].x) * 20.0, 402.0, 0.001);
+    EXPECT_NEAR(double(level().points[2].y) * 30.0, 240.0, 0.001);
     EXPECT_EQ(Steps(), 2);
     Undo();
     EXPECT_EQ(level(), start);
