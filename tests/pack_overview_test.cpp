@@ -29,7 +29,6 @@ class Overview : public Window {
         Choose(ui().packCombo->findText("Slots")); // packs are listed in the file system's order
         QTest::keyClick(window.get(), Qt::Key_L, Qt::ControlModifier);
         overview = window->levelOverview();
-        ASSERT_NE(overview, nullptr);
         ASSERT_TRUE(QTest::qWaitForWindowExposed(overview));
         Settle();
         before = p.Files();

@@ -33,8 +33,7 @@ TEST_F(Window, SavingClearingAndLoadingKeepTheTitleOnTheFileSaveWrites) {
     EXPECT_EQ(level().pointCount, 0);
     EXPECT_EQ(Named(), UNNAMED);
     EXPECT_EQ(ui().targetScoreField->text() + ui().expertScoreField->text(), "100200");
-    EXPECT_EQ(ui().statusField->text(),
-              "3" + SOLVABLE); // the status text stays until the next change
+    EXPECT_EQ(ui().statusField->text(), "3" + SOLVABLE); // it stays until the next change
 
     answers.files = {File("first")};
     Save(); // asks for a name once
@@ -54,6 +53,21 @@ TEST_F(Window, SavingClearingAndLoadingKeepTheTitleOnTheFileSaveWrites) {
     EXPECT_EQ(Named(), "KIVO Level Editor - " + File("noext") + "|");
     Save();
     EXPECT_TRUE(answers.dialogs.last().startsWith("Save KIVO|"));
+
+    // Files that cannot be loaded or saved are reported and change nothing.
+    SaveAs("good.kvo");
+    ClickCanvas({300, 200});
+    const int steps = Steps();
+    ASSERT_TRUE(Write(File("bad.kvo"), QByteArray("\x05\x00", 2)));
+    Load("bad.kvo");
+    SaveAs("missing/folder/x.kvo");
+    ASSERT_EQ(answers.errors.size(), 2);
+    EXPECT_TRUE(answers.errors[0].contains(File("bad.kvo")));
+    EXPECT_EQ(level().shapes.size(), 3u);
+    EXPECT_EQ(Named(), NamedAs("good.kvo"));
+    EXPECT_EQ(window->packStore().levelDir, start.path() + "/");
+    EXPECT_EQ(Steps(), steps);
+    EXPECT_TRUE(window->isWindowModified());
 }
 
 // Undo and redo of a Load or a Clear bring back the title, the file Save writes to and the
@@ -90,22 +104,6 @@ TEST_F(Window, EveryKindOfStepIsTakenBackWithTitleFileAndScores) {
     Redo();
     EXPECT_EQ(Named(), NamedAs("two.kvo"));
     EXPECT_EQ(SavedBytes("loaded.kvo"), two);
-}
-
-TEST_F(Window, FilesThatCannotBeLoadedOrSavedAreReportedAndChangeNothing) {
-    ClickCanvas({188, 60});
-    SaveAs("good.kvo");
-    ClickCanvas({300, 200});
-    ASSERT_TRUE(Write(File("bad.kvo"), QByteArray("\x05\x00", 2)));
-    Load("bad.kvo");
-    SaveAs("missing/folder/x.kvo");
-    ASSERT_EQ(answers.errors.size(), 2);
-    EXPECT_TRUE(answers.errors[0].contains(File("bad.kvo")));
-    EXPECT_EQ(level().shapes.size(), 2u);
-    EXPECT_EQ(Named(), NamedAs("good.kvo"));
-    EXPECT_EQ(window->packStore().levelDir, start.path() + "/");
-    EXPECT_EQ(Steps(), 2);
-    EXPECT_TRUE(window->isWindowModified());
 }
 
 // The title's mark follows the history, in which only changes are steps; the close box asks

@@ -43,7 +43,6 @@ TEST_F(Window, TheWindowAsADesignerFirstMeetsIt) {
     EXPECT_FALSE(ui().packIdLabel->isEnabled());
     for (int k = 0; k < 10; ++k) {
         EXPECT_EQ(ui().sideButtons[size_t(k)]->isChecked(), k == 0);
-        EXPECT_EQ(ui().sideButtons[size_t(k)]->property("control").toInt(), 16 + k);
     }
     QStringList items;
     for (QAction* menu : window->menuBar()->actions()) {
@@ -60,7 +59,6 @@ TEST_F(Window, TheWindowAsADesignerFirstMeetsIt) {
 
     EXPECT_EQ(answers.told,
               QStringList{"Information|Pack Created, please select and edit Pack Details"});
-    EXPECT_EQ(ui().packCombo->count(), 1);
     EXPECT_EQ(Panel(), "New Pack|New Author|When?|" + ui().packIdLabel->text());
     EXPECT_EQ(ui().packIdLabel->text().toStdString(), window->packStore().packs[0].packId);
     EXPECT_EQ(window->packStore().levelDir.toStdString(), window->packStore().packs[0].levelsPath);
@@ -94,8 +92,6 @@ TEST_F(Window, TheWindowAsADesignerFirstMeetsIt) {
     }
     const QString verdict = " 1000 Connectors ::  This KIVO can not be solved in Classic Mode";
     EXPECT_TRUE(fits(ui().statusField, verdict, ui().statusField->contentsRect().width()));
-    Open(); // a second start finds the pack
-    EXPECT_EQ(answers.told.size(), 1);
 }
 
 TEST_F(Window, ThePressedSideCountButtonStandsOutInEveryStyle) {
