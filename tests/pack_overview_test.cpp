@@ -50,10 +50,6 @@ class Overview : public Window {
         }
         return Differing(p.Files(), files);
     }
-    void SaveIntoSlot(int slot) {
-        overview->SelectSlot(slot);
-        QTest::mouseClick(overview->controls().saveIntoSlot, Qt::LeftButton);
-    }
 };
 
 TEST_F(Overview, ListsTheSlotsInPlayOrderMarksWhatIsWrongAndFollowsThePanel) {
@@ -112,8 +108,7 @@ TEST_F(Overview, SlotCommandsActOnTheChosenSlotsFilesOnly) {
     }
     EXPECT_EQ(ChangedBeyond({}), "");
 
-    overview->SelectSlot(0);
-    QTest::keyClick(Tiles(), Qt::Key_Right);
+    overview->SelectSlot(1);
     QTest::keyClick(Tiles(), Qt::Key_Return);
     EXPECT_EQ(window->shell().currentFile, p.Path(1));
     EXPECT_TRUE(EncodeLevel(level()).bytes == Triangle() &&
@@ -124,16 +119,18 @@ TEST_F(Overview, SlotCommandsActOnTheChosenSlotsFilesOnly) {
     EXPECT_EQ(answers.errors.size(), 1); // the damaged file is refused as Load refuses it
     EXPECT_EQ(window->shell().currentFile, p.Path(1));
 
-    SaveIntoSlot(7); // holds the template: saved without a question
+    overview->SelectSlot(7); // holds the template: saved without a question
+    QTest::mouseClick(overview->controls().saveIntoSlot, Qt::LeftButton);
     EXPECT_EQ(ChangedBeyond({{7, Triangle()}}), "");
     EXPECT_TRUE(answers.questions.isEmpty());
     EXPECT_EQ(window->shell().currentFile, p.Path(7));
-    SaveIntoSlot(2); // holds a level: asked, and No keeps it
+    overview->SelectSlot(2); // holds a level: asked, and No keeps it
+    QTest::mouseClick(overview->controls().saveIntoSlot, Qt::LeftButton);
     EXPECT_EQ(answers.questions,
               QStringList{"Confirm|kivo2 holds a level. Replace it with the level being edited?"});
     EXPECT_EQ(p.Bytes(2), TwoSquares());
     answers.confirms = {true};
-    SaveIntoSlot(2);
+    QTest::mouseClick(overview->controls().saveIntoSlot, Qt::LeftButton);
     EXPECT_EQ(ChangedBeyond({{7, Triangle()}, {2, Triangle()}}), "");
 }
 

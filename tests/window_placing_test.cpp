@@ -98,16 +98,16 @@ TEST_F(Window, ThePressedSideCountButtonStandsOutInEveryStyle) {
     Click(ui().sideButtons[5]);
     for (const QString& key : QStyleFactory::keys()) {
         std::unique_ptr<QStyle> style(QStyleFactory::create(key));
-        QColor face[2];
-        for (int k : {5, 6}) {
-            ui().sideButtons[size_t(k)]->setStyle(style.get());
-            const QImage image = ui().sideButtons[size_t(k)]->grab().toImage();
-            face[k - 5] = image.pixelColor(image.width() / 2, 3);
-            ui().sideButtons[size_t(k)]->setStyle(nullptr);
+        QRgb face[2]; // the middle of the top of the pressed button and of the next one
+        for (int k : {0, 1}) {
+            QPushButton* button = ui().sideButtons[size_t(5 + k)];
+            button->setStyle(style.get());
+            face[k] = button->grab().toImage().pixel(9, 3);
+            button->setStyle(nullptr);
         }
-        const int difference = std::abs(face[0].red() - face[1].red()) +
-                               std::abs(face[0].green() - face[1].green()) +
-                               std::abs(face[0].blue() - face[1].blue());
+        const int difference = std::abs(qRed(face[0]) - qRed(face[1])) +
+                               std::abs(qGreen(face[0]) - qGreen(face[1])) +
+                               std::abs(qBlue(face[0]) - qBlue(face[1]));
         EXPECT_GT(difference, 150) << key.toStdString();
     }
 }
