@@ -170,7 +170,7 @@ TEST_F(Window, UnsavedWorkSurvivesACrashUntilSavedExitedOrDiscarded) {
     EXPECT_EQ(Named(), NamedAs("a.kvo"));
     EXPECT_TRUE(window->isWindowModified());
     Save(); // a save takes the copy away, and so does a normal exit
-    QTRY_VERIFY(!QFile::exists(copy));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !QFile::exists(copy); }));
     ClickCanvas({400, 300});
     ASSERT_TRUE(copied());
     answers.confirms = {true};
