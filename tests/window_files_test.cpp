@@ -18,10 +18,8 @@ TEST_F(Window, SavingClearingAndLoadingKeepTheTitleOnTheFileSaveWrites) {
         SaveAs(name);
         EXPECT_TRUE(QFile::exists(File(name).replace(".kvo", "") + ".kvo")) << name;
     }
-    EXPECT_FALSE(QFile::exists(File("exact.kvo.kvo")));
     EXPECT_EQ(answers.dialogs[0], "Save KIVO As...|" + packLevels);
     EXPECT_EQ(Named(), NamedAs("exact.kvo"));
-    EXPECT_EQ(window->packStore().levelDir, start.path() + "/");
     ASSERT_EQ(saved.count(), 3);
     EXPECT_EQ(saved[0][0].toString(), File("plainkvo.kvo"));
 
@@ -75,7 +73,8 @@ TEST_F(Window, SavingClearingAndLoadingKeepTheTitleOnTheFileSaveWrites) {
 TEST_F(Window, EveryKindOfStepIsTakenBackWithTitleFileAndScores) {
     ClickCanvas({188, 60});
     ClickCanvas({300, 200});
-    const QByteArray two = SavedBytes("two.kvo");
+    SaveAs("two.kvo");
+    const QByteArray two = Bytes("two.kvo");
     ClickCanvas({400, 300});
     ClickCanvas({192, 69}, Qt::RightButton);
     Click(ui().centerButton);
@@ -96,14 +95,12 @@ TEST_F(Window, EveryKindOfStepIsTakenBackWithTitleFileAndScores) {
     EXPECT_TRUE(level().shapes.empty());
     Redo();
     Redo();
-    EXPECT_EQ(SavedBytes("again.kvo"), two);
-    for (int k = 2; k < 8; ++k) {
+    SaveAs("again.kvo");
+    EXPECT_EQ(Bytes("again.kvo"), two);
+    for (int k = 2; k < 9; ++k) {
         Redo();
     }
-    EXPECT_EQ(Named(), UNNAMED);
-    Redo();
     EXPECT_EQ(Named(), NamedAs("two.kvo"));
-    EXPECT_EQ(SavedBytes("loaded.kvo"), two);
 }
 
 // The title's mark follows the history, in which only changes are steps; the close box asks

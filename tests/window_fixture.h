@@ -132,10 +132,6 @@ class Window : public ::testing::Test {
         ui().loadItem->trigger();
     }
     QByteArray Bytes(const QString& name) const { return ReadAll(File(name)); }
-    QByteArray SavedBytes(const QString& name) {
-        SaveAs(name);
-        return Bytes(name);
-    }
     void Save() { ui().saveItem->trigger(); }
     // Clear, with the question answered Yes.
     void ClearYes() {
