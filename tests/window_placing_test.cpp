@@ -172,8 +172,7 @@ TEST_F(Window, ClicksAndButtonsPlaceDeleteAndCenterPolygons) {
     ASSERT_TRUE(Write(File("full.kvo"), full + Word(0) + Word(-1) + Word(100) + Word(200)));
     Load("full.kvo");
     ClickCanvas({300, 200});
-    EXPECT_EQ(answers.errors.size(), 1);
-    EXPECT_EQ(answers.errors.filter("The level is full").size(), 1);
+    EXPECT_TRUE(answers.errors.size() == 1 && answers.errors[0].contains("The level is full"));
     EXPECT_TRUE(level().shapes.empty());
 }
 
