@@ -12,13 +12,10 @@
 namespace kivo {
 namespace {
 
-QString LoadMessage(const QString& path) {
-    Level level;
-    return LoadLevel(level, path).message;
-}
-
 // A slot's kind, counts and verdict as a screen reader hears them; a problem as Load says it.
-TEST(PackSlots, EachSlotIsMarkedAndTheSummaryCountsThem) {
+// The contact sheet shows each slot's thumbnail where its play order puts it, painted as the
+// canvas paints, and kivo-level writes it as a PNG.
+TEST(PackSlots, EachSlotIsMarkedAndTheContactSheetShowsThemInPlayOrder) {
     SlotPack p;
     p.Put(1, Triangle());
     p.Put(2, TwoSquares());
@@ -26,6 +23,7 @@ TEST(PackSlots, EachSlotIsMarkedAndTheSummaryCountsThem) {
     p.Put(4, Triangle().left(20));
     p.Put(5, DanglingTriangle());
     p.Put(6, EMPTY_LEVEL + QByteArray(4, '\0')); // an empty level with trailing bytes
+    p.Put(12, LevelOf({4}));
     std::vector<SlotState> states;
     for (int slot = 0; slot < PACK_SLOT_COUNT; ++slot) {
         states.push_back(ReadSlot(p.pack, slot, EMPTY_LEVEL).state);
@@ -43,14 +41,39 @@ TEST(PackSlots, EachSlotIsMarkedAndTheSummaryCountsThem) {
         EXPECT_EQ(SlotDescription(states[slot]), description);
     }
     for (int slot : {1, 3, 4}) {
-        EXPECT_EQ(states[slot].problem, LoadMessage(p.Path(slot))) << slot;
+        Level level;
+        EXPECT_EQ(states[slot].problem, LoadLevel(level, p.Path(slot)).message) << slot;
     }
     EXPECT_TRUE(states[5].problem.contains(p.Path(5)) &&
                 states[5].problem.contains("ends at point id 12345, which no point has"));
     EXPECT_EQ(SlotSummary(states),
-              "2 of 101 slots built \u00b7 1 not solvable in Classic Mode \u00b7 3 problems");
+              "3 of 101 slots built \u00b7 1 not solvable in Classic Mode \u00b7 3 problems");
     EXPECT_EQ(SlotSummary({states[1], states[3]}),
               "1 of 101 slots built \u00b7 0 not solvable in Classic Mode \u00b7 1 problem");
+
+    QString error;
+    const QImage sheet = ContactSheet(p.pack, error);
+    ASSERT_FALSE(sheet.isNull()) << error.toStdString();
+    const int rows = (PACK_SLOT_COUNT + SHEET_COLUMNS - 1) / SHEET_COLUMNS;
+    EXPECT_EQ(sheet.width(), SHEET_COLUMNS * TILE_WIDTH);
+    const int header = sheet.height() - rows * TILE_HEIGHT;
+    const int margin = (TILE_WIDTH - THUMBNAIL_WIDTH) / 2;
+    for (int slot : {1, 12}) {
+        Level level;
+        ASSERT_TRUE(LoadLevel(level, p.Path(slot)).ok);
+        const QImage thumbnail = PaintThumbnail(level);
+        const QPoint at((slot % SHEET_COLUMNS) * TILE_WIDTH + margin,
+                        header + (slot / SHEET_COLUMNS) * TILE_HEIGHT + margin);
+        const QRect inside = QRect(QPoint(), thumbnail.size()).adjusted(1, 1, -1, -1); // framed
+        EXPECT_EQ(sheet.copy(inside.translated(at)), thumbnail.copy(inside)) << slot;
+    }
+    EXPECT_TRUE(ContactSheet(p.data, error).isNull() && error.contains("is not a pack"));
+
+    const QString out = p.base.filePath("sheet.png");
+    EXPECT_EQ(QProcess::execute(KIVO_LEVEL_PROGRAM, {"sheet", p.pack, "-o", out}), 0);
+    EXPECT_EQ(QImage(out).size(), sheet.size());
+    EXPECT_EQ(QProcess::execute(KIVO_LEVEL_PROGRAM, {"sheet", p.pack}), 2);
+    EXPECT_EQ(QProcess::execute(KIVO_LEVEL_PROGRAM, {"sheet", p.data, "-o", out}), 1);
 }
 
 // Writes the edit and expects exactly the `changed` slots to differ (a null array: no file);
@@ -109,37 +132,6 @@ TEST(PackSlots, SlotEditsWriteOnlyTheirSlotsFollowNoLinkAndNeverStopHalfWay) {
     ASSERT_TRUE(QFile::link(p.base.path(), levels));
     EXPECT_FALSE(WriteSlots(p.pack, {{8, TwoSquares()}}).ok);
     EXPECT_FALSE(QFileInfo::exists(p.base.filePath(SlotFileName(8))));
-}
-
-// The sheet shows each slot's thumbnail where its play order puts it, painted as the canvas
-// paints; kivo-level writes it as a PNG.
-TEST(PackSlots, TheContactSheetShowsEverySlotInPlayOrder) {
-    SlotPack p;
-    p.Put(1, Triangle());
-    p.Put(12, LevelOf({4}));
-    QString error;
-    const QImage sheet = ContactSheet(p.pack, error);
-    ASSERT_FALSE(sheet.isNull()) << error.toStdString();
-    const int rows = (PACK_SLOT_COUNT + SHEET_COLUMNS - 1) / SHEET_COLUMNS;
-    EXPECT_EQ(sheet.width(), SHEET_COLUMNS * TILE_WIDTH);
-    const int header = sheet.height() - rows * TILE_HEIGHT;
-    const int margin = (TILE_WIDTH - THUMBNAIL_WIDTH) / 2;
-    for (int slot : {1, 12}) {
-        Level level;
-        ASSERT_TRUE(LoadLevel(level, p.Path(slot)).ok);
-        const QImage thumbnail = PaintThumbnail(level);
-        const QPoint at((slot % SHEET_COLUMNS) * TILE_WIDTH + margin,
-                        header + (slot / SHEET_COLUMNS) * TILE_HEIGHT + margin);
-        const QRect inside = QRect(QPoint(), thumbnail.size()).adjusted(1, 1, -1, -1); // framed
-        EXPECT_EQ(sheet.copy(inside.translated(at)), thumbnail.copy(inside)) << slot;
-    }
-    EXPECT_TRUE(ContactSheet(p.data, error).isNull() && error.contains("is not a pack"));
-
-    const QString out = p.base.filePath("sheet.png");
-    EXPECT_EQ(QProcess::execute(KIVO_LEVEL_PROGRAM, {"sheet", p.pack, "-o", out}), 0);
-    EXPECT_EQ(QImage(out).size(), sheet.size());
-    EXPECT_EQ(QProcess::execute(KIVO_LEVEL_PROGRAM, {"sheet", p.pack}), 2);
-    EXPECT_EQ(QProcess::execute(KIVO_LEVEL_PROGRAM, {"sheet", p.data, "-o", out}), 1);
 }
 
 } // namespace
