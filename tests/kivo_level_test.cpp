@@ -181,9 +181,8 @@ TEST_F(Folders, CheckPassesWhatIsSoundAndGivesEveryProblemALine) {
     EXPECT_FALSE(kivo7["problem"].toString().isEmpty());
 
     // The odd name given on the command line as its bytes is found and walked.
-    const Outcome named = Shell("\"$0\" check \"$(printf '" + Data("caf") + "\\351_pak')\"");
-    EXPECT_EQ(named.status, 1);
-    ExpectLines(named.out, {"caf\\xe9_pak: the pack has no level folder kivo/"});
+    ExpectLines(Shell("\"$0\" check \"$(printf '" + Data("caf") + "\\351_pak')\"").out,
+                {"caf\\xe9_pak: the pack has no level folder kivo/"});
     std::filesystem::remove_all(odd); // Qt cannot remove a name that is not UTF-8
 
     // A data folder that cannot be read is said so, not checked as a pack. Root reads every

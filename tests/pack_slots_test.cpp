@@ -21,7 +21,10 @@ TEST(PackSlots, EachSlotIsMarkedAndTheContactSheetShowsThemInPlayOrder) {
     p.Put(2, TwoSquares());
     QFile::remove(p.Path(3));
     p.Put(4, Triangle().left(20));
-    p.Put(5, DanglingTriangle());
+    Level dangling; // a triangle whose first connector ends at a point id no point has
+    DecodeLevel(Triangle(), dangling);
+    dangling.connectors[0].pointIds[1] = 12345;
+    p.Put(5, EncodeLevel(dangling).bytes);
     p.Put(6, EMPTY_LEVEL + QByteArray(4, '\0')); // an empty level with trailing bytes
     p.Put(12, LevelOf({4}));
     std::vector<SlotState> states;

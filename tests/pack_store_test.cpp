@@ -102,19 +102,16 @@ TEST_F(Packs, NewPacksAreWholeAndNeverTouchAnExistingFolder) {
 }
 
 // Only real folders are packs, listed in directory order, every line end read alike and
-// missing lines empty. Of two packs with one name and one id the later is shown, and Apply
-// Change and Delete act on that one alone; Delete follows no link out of it.
+// missing lines empty. Of two packs with one name and one id, Apply Change and Delete act on
+// the shown one alone, and Delete follows no link out of it.
 TEST_F(Packs, RealFoldersAreListedAndTheShownOneAloneIsChangedAndDeleted) {
-    const char nul[] = "Nul\0Dan\r\n\nx\r\nextra";
-    const std::map<QString, std::string> packs{{"a_pak", "Same|First|d|500"},
-                                               {"b_pak", "Same|Second|d|500"},
-                                               {"c_pak", "Gamma|Cid||"},
-                                               {"d_pak", "Nul|Dan||x"},
-                                               {"by hand", "|||"}};
-    MakePack("a_pak", "Same\r\nFirst\r\nd\r\n500\r\nextra\r\n");
-    MakePack("b_pak", "Same\nSecond\nd\n500");
-    MakePack("c_pak", "Gamma\rCid\r");
-    MakePack("d_pak", QByteArray(nul, sizeof nul - 1));
+    const std::map<QString, std::pair<QByteArray, std::string>> packs{
+        {"a_pak", {"Same\r\nFirst\r\nd\r\n500\r\nextra\r\n", "Same|First|d|500"}},
+        {"b_pak", {"Same\nSecond\nd\n500", "Same|Second|d|500"}},
+        {"c_pak", {QByteArray("Gamma\rCid\0\r\n", 12), "Gamma|Cid||"}}};
+    for (const auto& [dir, config] : packs) {
+        MakePack(dir, config.first);
+    }
     QDir(Data("")).mkdir("by hand");
     QTemporaryDir elsewhere;
     Write(elsewhere.filePath("precious.kvo"), "keep me");
@@ -128,41 +125,32 @@ TEST_F(Packs, RealFoldersAreListedAndTheShownOneAloneIsChangedAndDeleted) {
         MakeSpecial(Data(name), linkTo, type);
     }
     ScanPacks(store, random);
-    ASSERT_EQ(store.packs.size(), packs.size());
+    ASSERT_EQ(store.packs.size(), packs.size() + 1);
     const QStringList listing = QDir(Data("")).entryList(
         QDir::Dirs | QDir::NoDotAndDotDot | QDir::NoSymLinks, QDir::Unsorted);
     for (size_t i = 0; i < store.packs.size(); ++i) {
         const PackInfo& p = store.packs[i];
-        EXPECT_EQ(p.levelsPath, Data(listing[int(i)] + "/kivo/").toStdString());
+        const QString dir = listing[int(i)];
+        EXPECT_EQ(p.levelsPath, Data(dir + "/kivo/").toStdString());
         EXPECT_EQ(p.name + "|" + p.author + "|" + p.dateCreated + "|" + p.packId,
-                  packs.at(listing[int(i)]));
+                  packs.count(dir) ? packs.at(dir).second : "|||");
         EXPECT_EQ(store.panel.names[i], p.name);
     }
     EXPECT_EQ(store.panel.author, store.packs[0].author);
     EXPECT_EQ(store.levelDir.toStdString(), store.packs[0].levelsPath);
-    ShowPackDetails(store, "Gamma");
-    EXPECT_EQ(store.panel.author + "|" + store.panel.dateCreated + "|" + store.panel.packId,
-              "Cid||");
-    EXPECT_EQ(store.levelDir, Data("c_pak/kivo/"));
-    ShowPackDetails(store, "Nothing");
-    EXPECT_EQ(store.levelDir, Data("c_pak/kivo/"));
 
-    ShowPackDetails(store, "Same");
-    const QString shown = listing.indexOf("a_pak") > listing.indexOf("b_pak") ? "a_pak" : "b_pak";
-    const QString other = shown == "a_pak" ? "b_pak" : "a_pak";
-    EXPECT_EQ(store.levelDir, Data(shown + "/kivo/"));
-    const QByteArray otherConfig = ReadAll(Data(other + "/config.txt"));
+    ShowPackAt(store, size_t(listing.indexOf("b_pak")));
     EXPECT_TRUE(ApplyPackChange(store, {"Short", "Zed", "d"}, random).errors.isEmpty());
-    EXPECT_EQ(ReadAll(Data(shown + "/config.txt")), "Short\r\nZed\r\nd\r\n500\r\n");
+    EXPECT_EQ(ReadAll(Data("b_pak/config.txt")), "Short\r\nZed\r\nd\r\n500\r\n");
     EXPECT_EQ(std::count(store.panel.names.begin(), store.panel.names.end(), "Short"), 1);
-    QFile::link(elsewhere.path(), Data(shown + "/kivo/linked"));
-    QFile::link(elsewhere.filePath("precious.kvo"), Data(shown + "/file-link.kvo"));
-    ShowPackDetails(store, "Short");
+    QFile::link(elsewhere.path(), Data("b_pak/kivo/linked"));
+    QFile::link(elsewhere.filePath("precious.kvo"), Data("b_pak/file-link.kvo"));
+    ShowPackAt(store, size_t(listing.indexOf("b_pak")));
     const PackOutcome outcome = DeletePack(store, random);
     EXPECT_TRUE(outcome.errors.isEmpty() && outcome.information.isEmpty());
-    EXPECT_FALSE(QFile::exists(Data(shown)));
-    EXPECT_EQ(ReadAll(Data(other + "/config.txt")), otherConfig);
-    EXPECT_EQ(store.panel.names.size(), packs.size() - 1);
+    EXPECT_FALSE(QFile::exists(Data("b_pak")));
+    EXPECT_EQ(ReadAll(Data("a_pak/config.txt")), packs.at("a_pak").first);
+    EXPECT_EQ(store.panel.names.size(), packs.size());
     for (const auto& [name, linkTo, type] : entries) {
         EXPECT_TRUE(IsA(Data(name), type) || type == S_IFCHR) << name;
     }
@@ -284,9 +272,7 @@ TEST_F(Packs, AKilledNewNeverLeavesAHalfMadePackListed) {
         const pid_t child = fork();
         ASSERT_GE(child, 0);
         if (child == 0) {
-            PackStore own = MakePackStore(base.path());
-            RandomSource draws = MakeRandomSource(trial);
-            CreatePack(own, draws);
+            CreatePack(store, random);
             _exit(0);
         }
         usleep(useconds_t(RandomUpTo(dice, 4000)));
