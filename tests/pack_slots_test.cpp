@@ -79,22 +79,6 @@ TEST(PackSlots, EachSlotIsMarkedAndTheContactSheetShowsThemInPlayOrder) {
     EXPECT_EQ(QProcess::execute(KIVO_LEVEL_PROGRAM, {"sheet", p.data, "-o", out}), 1);
 }
 
-// Writes the edit and expects exactly the `changed` slots to differ (a null array: no file);
-// then writes what the edit says the slots held and expects the pack as it was.
-void ExpectEditAndUndo(const SlotPack& p, const SlotEdit& edit,
-                       const std::map<int, QByteArray>& changed) {
-    ASSERT_TRUE(edit.result.ok) << edit.result.message.toStdString();
-    const std::map<QString, QByteArray> before = p.Files();
-    std::map<QString, QByteArray> after = before;
-    for (const auto& [slot, bytes] : changed) {
-        bytes.isNull() ? void(after.erase(p.Path(slot))) : void(after[p.Path(slot)] = bytes);
-    }
-    ASSERT_TRUE(WriteSlots(p.pack, edit.after).ok);
-    EXPECT_EQ(Differing(p.Files(), after), "");
-    ASSERT_TRUE(WriteSlots(p.pack, edit.before).ok);
-    EXPECT_EQ(Differing(p.Files(), before), "");
-}
-
 // Each edit writes only its slots and is undone; an exchange whose second write fails puts
 // the first slot back; neither a linked slot nor a linked level folder is ever written.
 TEST(PackSlots, SlotEditsWriteOnlyTheirSlotsFollowNoLinkAndNeverStopHalfWay) {
@@ -106,16 +90,30 @@ TEST(PackSlots, SlotEditsWriteOnlyTheirSlotsFollowNoLinkAndNeverStopHalfWay) {
     Write(outside, Triangle());
     QFile::remove(p.Path(7));
     ASSERT_TRUE(QFile::link(outside, p.Path(7)));
-    ExpectEditAndUndo(p, PlanExchange(p.pack, 1, 2), {{1, TwoSquares()}, {2, Triangle()}});
-    ExpectEditAndUndo(p, PlanExchange(p.pack, 1, 3), {{1, QByteArray()}, {3, Triangle()}});
-    ExpectEditAndUndo(p, PlanCopy(p.pack, 2, 100), {{100, TwoSquares()}});
-    ExpectEditAndUndo(p, PlanReset(p.pack, 2), {{2, EMPTY_LEVEL}});
+    const std::map<QString, QByteArray> start = p.Files();
+    // Each edit with the slots it changes (a null array: no file); the pack is as it was before
+    // each, as the undo of the one before brings it back.
+    const std::pair<SlotEdit, std::map<int, QByteArray>> edits[] = {
+        {PlanExchange(p.pack, 1, 2), {{1, TwoSquares()}, {2, Triangle()}}},
+        {PlanExchange(p.pack, 1, 3), {{1, QByteArray()}, {3, Triangle()}}},
+        {PlanCopy(p.pack, 2, 100), {{100, TwoSquares()}}},
+        {PlanReset(p.pack, 2), {{2, EMPTY_LEVEL}}}};
+    for (const auto& [edit, changed] : edits) {
+        ASSERT_TRUE(edit.result.ok) << edit.result.message.toStdString();
+        std::map<QString, QByteArray> after = start;
+        for (const auto& [slot, bytes] : changed) {
+            bytes.isNull() ? void(after.erase(p.Path(slot))) : void(after[p.Path(slot)] = bytes);
+        }
+        ASSERT_TRUE(WriteSlots(p.pack, edit.after).ok);
+        EXPECT_EQ(Differing(p.Files(), after), "");
+        ASSERT_TRUE(WriteSlots(p.pack, edit.before).ok);
+        EXPECT_EQ(Differing(p.Files(), start), "");
+    }
     for (const SlotEdit& refused :
          {PlanCopy(p.pack, 3, 4), PlanExchange(p.pack, 1, 1), PlanExchange(p.pack, 7, 8),
           PlanExchange(p.pack, 0, PACK_SLOT_COUNT), PlanReset(p.pack, -1)}) {
         EXPECT_FALSE(refused.result.ok); // nothing to copy, the same slot, a link, no such slot
     }
-    const std::map<QString, QByteArray> start = p.Files();
     int writes = 0;
     const SlotWriter failSecond = [&writes](const QString& path, const QByteArray& bytes) {
         return ++writes == 2 ? FileResult{false, "the disk is full"}
