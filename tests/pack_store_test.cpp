@@ -51,9 +51,29 @@ class Packs : public ::testing::Test {
     }
 };
 
-// The first scan of an empty data folder and Delete of the last pack each make a pack; a new
-// pack never takes an existing folder's name or a listed pack's id.
-TEST_F(Packs, NewPacksAreWholeAndNeverTouchAnExistingFolder) {
+// Without the template, and then without the data folder too, the scan says once what is
+// missing and where, and no command makes anything. With both, the first scan of an empty
+// data folder and Delete of the last pack each make a pack; a new pack never takes an existing
+// folder's name or a listed pack's id.
+TEST_F(Packs, NewPacksAreMadeWholeFromTheTemplateAndNeverTouchAnExistingFolder) {
+    QFile::remove(Data("default.kvo"));
+    for (const auto& [what, where] :
+         {std::pair{"template level", Data("default.kvo")}, {"data folder", store.dataDir}}) {
+        if (where == store.dataDir) {
+            QDir(where).removeRecursively();
+        }
+        const PackOutcome outcome = ScanPacks(store, random);
+        ExpectOneError(outcome, {what, QDir::toNativeSeparators(where)});
+        EXPECT_TRUE(store.packs.empty() && store.shownDir.empty() && outcome.information.isEmpty());
+        EXPECT_FALSE(ApplyPackChange(store, PackEdit{}, random).errors.isEmpty() ||
+                     DeletePack(store, random).errors.isEmpty() ||
+                     CreatePack(store, random).errors.isEmpty());
+        EXPECT_TRUE(PackDirs().isEmpty());
+    }
+    EXPECT_EQ(store.levelDir, base.path());
+    EXPECT_FALSE(QFile::exists(Data("")));
+
+    SetUp(); // the data folder and the template again
     const int64_t before = ClockSeconds();
     const PackOutcome outcome = ScanPacks(store, random);
     EXPECT_TRUE(outcome.information == PACK_CREATED_TEXT && outcome.errors.isEmpty());
@@ -155,27 +175,6 @@ TEST_F(Packs, RealFoldersAreListedAndTheShownOneAloneIsChangedAndDeleted) {
         EXPECT_TRUE(IsA(Data(name), type) || type == S_IFCHR) << name;
     }
     EXPECT_EQ(ReadAll(elsewhere.filePath("precious.kvo")), "keep me");
-}
-
-// Without the template, and then without the data folder too, the scan says once what is
-// missing and where, and no command makes anything.
-TEST_F(Packs, AMissingTemplateOrDataFolderIsReportedOnceAndNothingIsMade) {
-    QFile::remove(Data("default.kvo"));
-    for (const auto& [what, where] :
-         {std::pair{"template level", Data("default.kvo")}, {"data folder", store.dataDir}}) {
-        if (where == store.dataDir) {
-            QDir(where).removeRecursively();
-        }
-        const PackOutcome outcome = ScanPacks(store, random);
-        ExpectOneError(outcome, {what, QDir::toNativeSeparators(where)});
-        EXPECT_TRUE(store.packs.empty() && store.shownDir.empty() && outcome.information.isEmpty());
-        EXPECT_FALSE(ApplyPackChange(store, PackEdit{}, random).errors.isEmpty() ||
-                     DeletePack(store, random).errors.isEmpty() ||
-                     CreatePack(store, random).errors.isEmpty());
-        EXPECT_TRUE(PackDirs().isEmpty());
-    }
-    EXPECT_EQ(store.levelDir, base.path());
-    EXPECT_FALSE(QFile::exists(Data("")));
 }
 
 // config.txt as a link out of the pack, a FIFO, a link to /dev/zero and a device node: the
