@@ -159,17 +159,20 @@ TEST_F(Packs, RealFoldersAreListedAndTheShownOneAloneIsChangedAndDeleted) {
     EXPECT_EQ(store.panel.author, store.packs[0].author);
     EXPECT_EQ(store.levelDir.toStdString(), store.packs[0].levelsPath);
 
-    ShowPackAt(store, size_t(listing.indexOf("b_pak")));
+    // The later of the two, so that a look-up by id would find the other.
+    const QString shown = listing.indexOf("a_pak") > listing.indexOf("b_pak") ? "a_pak" : "b_pak";
+    const QString other = shown == "a_pak" ? "b_pak" : "a_pak";
+    ShowPackAt(store, size_t(listing.indexOf(shown)));
     EXPECT_TRUE(ApplyPackChange(store, {"Short", "Zed", "d"}, random).errors.isEmpty());
-    EXPECT_EQ(ReadAll(Data("b_pak/config.txt")), "Short\r\nZed\r\nd\r\n500\r\n");
+    EXPECT_EQ(ReadAll(Data(shown + "/config.txt")), "Short\r\nZed\r\nd\r\n500\r\n");
     EXPECT_EQ(std::count(store.panel.names.begin(), store.panel.names.end(), "Short"), 1);
-    QFile::link(elsewhere.path(), Data("b_pak/kivo/linked"));
-    QFile::link(elsewhere.filePath("precious.kvo"), Data("b_pak/file-link.kvo"));
-    ShowPackAt(store, size_t(listing.indexOf("b_pak")));
+    QFile::link(elsewhere.path(), Data(shown + "/kivo/linked"));
+    QFile::link(elsewhere.filePath("precious.kvo"), Data(shown + "/file-link.kvo"));
+    ShowPackAt(store, size_t(listing.indexOf(shown)));
     const PackOutcome outcome = DeletePack(store, random);
     EXPECT_TRUE(outcome.errors.isEmpty() && outcome.information.isEmpty());
-    EXPECT_FALSE(QFile::exists(Data("b_pak")));
-    EXPECT_EQ(ReadAll(Data("a_pak/config.txt")), packs.at("a_pak").first);
+    EXPECT_FALSE(QFile::exists(Data(shown)));
+    EXPECT_EQ(ReadAll(Data(other + "/config.txt")), packs.at(other).first);
     EXPECT_EQ(store.panel.names.size(), packs.size());
     for (const auto& [name, linkTo, type] : entries) {
         EXPECT_TRUE(IsA(Data(name), type) || type == S_IFCHR) << name;
