@@ -180,7 +180,7 @@ TEST_F(Packs, RealFoldersAreListedAndTheShownOneAloneIsChangedAndDeleted) {
     EXPECT_EQ(ReadAll(elsewhere.filePath("precious.kvo")), "keep me");
 }
 
-// config.txt as a link out of the pack, a FIFO, a link to /dev/zero and a device node: the
+// config.txt as a link out of the pack, a FIFO and a link to the device /dev/zero: the
 // scan neither hangs nor reads them, says what is there, and Apply Change writes none of
 // them and keeps the typed texts in the panel. A huge one is read only as far as its bound.
 TEST_F(Packs, AConfigThatIsNoRegularFileIsNeitherHungOnNorWritten) {
@@ -191,15 +191,12 @@ TEST_F(Packs, AConfigThatIsNoRegularFileIsNeitherHungOnNorWritten) {
     const std::tuple<const char*, mode_t, const char*> cases[] = {
         {outsideNotes.c_str(), S_IFLNK, ""},
         {nullptr, S_IFIFO, "a FIFO"},
-        {"/dev/zero", S_IFLNK, "a device"},
-        {nullptr, S_IFCHR, "a device"}};
+        {"/dev/zero", S_IFLNK, "a device"}};
     for (const auto& [linkTo, type, what] : cases) {
         SCOPED_TRACE(testing::Message() << what << " " << type);
         QDir(Data("p_pak")).removeRecursively();
         QDir(Data("")).mkpath("p_pak/kivo");
-        if (!MakeSpecial(Data("p_pak/config.txt"), linkTo, type)) {
-            continue; // making a device node needs root
-        }
+        ASSERT_TRUE(MakeSpecial(Data("p_pak/config.txt"), linkTo, type));
         EXPECT_TRUE(ScanPacks(store, random).errors.join("").contains(what));
         ASSERT_EQ(store.packs.size(), 1u);
         ExpectOneError(ApplyPackChange(store, {"Typed", "Me", "Now"}, random), {"config.txt"});
