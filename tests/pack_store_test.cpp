@@ -258,6 +258,7 @@ TEST_F(Packs, APackNamedInBytesThatAreNotUtf8KeepsItsBytesUntilDeletedWhole) {
     EXPECT_TRUE(DeletePack(store, random).errors.isEmpty());
     struct stat st {};
     EXPECT_NE(lstat(pack.c_str(), &st), 0);
+    EXPECT_EQ(ShownPath(pack + "/\xc3\xa9\xff"), Data("caf\\xe9_pak/\u00e9\\xff"));
 }
 
 // A New killed at any moment leaves either no pack or a whole one, never a listed half; the
