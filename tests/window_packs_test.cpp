@@ -141,9 +141,12 @@ TEST_F(Packs, WhenNoPackIsLeftThePanelShowsNone) {
     EXPECT_EQ(window->packStore().levelDir, start.path() + "/");
 }
 
-// The window may go while the pack name is edited: no pack command then runs on a gone store.
-TEST_F(Packs, TheWindowCanGoWhileThePackNameIsEdited) {
+// The window may go with unsaved steps and the pack name edited: the undo stack's last signals
+// and the focus-out must not reach commands on members that are gone.
+TEST_F(Packs, TheWindowCanGoWithUnsavedStepsAndThePackNameEdited) {
     StartWith({{"a_pak", "Alpha", "Ann", "1001"}, {"b_pak", "Beta", "Bob", "1002"}});
+    ClickCanvas({200, 200});
+    ASSERT_EQ(Steps(), 1);
     Type(ui().packCombo, "Beta");
     ASSERT_TRUE(ui().packCombo->hasFocus());
     window.reset();
