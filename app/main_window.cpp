@@ -104,8 +104,9 @@ MainWindow::MainWindow(ShellState shell, Dialogs dialogs, RandomSource random)
     Connect();
 }
 
-// The controls outlive this object's members while QWidget takes them down; a signal sent
-// then (a focus-out of the pack name, say) must not reach a command on a member that is gone.
+// The children outlive this object's members while QWidget takes them down; a signal sent then
+// (the undo stack's index and clean changes as it clears itself, a focus-out of the pack name)
+// must not reach a command on a member that is gone.
 MainWindow::~MainWindow() {
     for (QObject* child : findChildren<QObject*>()) {
         child->disconnect(this);

@@ -30,8 +30,8 @@ class Packs : public Window {
 // Every entry shows its own pack, and the list keeps its place, so the arrow keys walk through
 // all of them. Typing "Alpha" over the shown pack's name, with Return and Tab, is a rename of
 // that pack: it never chooses the pack named Alpha, for Apply Change or for Delete. New then
-// shows the pack it made. The window may go while the pack name is edited: no pack command
-// then runs on a store that is gone.
+// shows the pack it made. The window may then go with unsaved steps and the pack name edited:
+// the undo stack's last signals and the focus-out must not reach members that are gone.
 TEST_F(Packs, ChoosingTypingApplyingDeletingAndNewActOnTheShownPack) {
     QSignalSpy shown(window.get(), &MainWindow::shownPackChanged);
     for (int index : {1, 2, 3, 0, 3}) {
@@ -78,6 +78,8 @@ TEST_F(Packs, ChoosingTypingApplyingDeletingAndNewActOnTheShownPack) {
     EXPECT_EQ(ui().authorField->text(), "New Author");
     EXPECT_EQ(window->packStore().packs[size_t(ui().packCombo->currentIndex())].author,
               "New Author");
+    ClickCanvas({200, 200});
+    ASSERT_EQ(Steps(), 1);
     Type(ui().packCombo, "Beta");
     ASSERT_TRUE(ui().packCombo->hasFocus());
     window.reset();
