@@ -94,12 +94,6 @@ class Window : public ::testing::Test {
     QString NamedAs(const QString& name) const {
         return "KIVO Level Editor - " + File(name) + "|" + File(name);
     }
-    // The pack panel's texts.
-    QString Panel() const {
-        return QStringList{ui().packCombo->currentText(), ui().authorField->text(),
-                           ui().dateCreatedField->text(), ui().packIdLabel->text()}
-            .join('|');
-    }
 
     // A click at a position in window content coordinates.
     void ClickCanvas(QPoint content, Qt::MouseButton button = Qt::LeftButton) {

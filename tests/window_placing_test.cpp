@@ -59,8 +59,10 @@ TEST_F(Window, TheWindowAsADesignerFirstMeetsIt) {
 
     EXPECT_EQ(answers.told,
               QStringList{"Information|Pack Created, please select and edit Pack Details"});
-    EXPECT_EQ(Panel(), "New Pack|New Author|When?|" + ui().packIdLabel->text());
-    EXPECT_EQ(ui().packIdLabel->text().toStdString(), window->packStore().packs[0].packId);
+    EXPECT_EQ(ui().packCombo->currentText() + ui().authorField->text() +
+                  ui().dateCreatedField->text() + ui().packIdLabel->text(),
+              "New PackNew AuthorWhen?" +
+                  QString::fromStdString(window->packStore().packs[0].packId));
     EXPECT_EQ(window->packStore().levelDir.toStdString(), window->packStore().packs[0].levelsPath);
 
     ClickCanvas({188, 60});
