@@ -377,14 +377,6 @@ PackOutcome ScanPacks(PackStore& store, RandomSource& random) {
     return outcome;
 }
 
-void ShowPackDetails(PackStore& store, const std::string& name) {
-    for (const PackInfo& pack : store.packs) {
-        if (pack.name == name) {
-            ShowPack(store, pack);
-        }
-    }
-}
-
 void ShowPackAt(PackStore& store, size_t index) {
     if (index < store.packs.size()) {
         ShowPack(store, store.packs[index]);

@@ -72,9 +72,6 @@ PackStore MakePackStore(const QString& baseDir);
 // half-made are removed.
 PackOutcome ScanPacks(PackStore& store, RandomSource& random);
 
-// Shows the last pack with this name; with none, nothing changes.
-void ShowPackDetails(PackStore& store, const std::string& name);
-
 // Shows the pack at this place in the list; with none there, nothing changes.
 void ShowPackAt(PackStore& store, size_t index);
 

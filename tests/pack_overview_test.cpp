@@ -1,35 +1,21 @@
 #include "slot_pack.h"
+#include "window_fixture.h"
 
-#include "app/main_window.h"
 #include "app/pack_overview.h"
 
-#include <gtest/gtest.h>
-
 #include <QAccessible>
-#include <QComboBox>
-#include <QLabel>
 #include <QListView>
-#include <QMenu>
-#include <QMenuBar>
-#include <QPushButton>
-#include <QTest>
-#include <QUndoStack>
-
-#include <deque>
 
 namespace kivo {
 namespace {
 
 // The editor started in a folder holding two packs, with the overview opened by its key.
-class Overview : public ::testing::Test {
+class Overview : public Window {
   protected:
     SlotPack p;
     QString second = p.data + "/2_pak";
-    QStringList questions;
-    std::deque<bool> answers;
-    QStringList errors;
-    std::unique_ptr<MainWindow> window;
     PackOverview* overview = nullptr;
+    std::map<QString, QByteArray> before;
 
     void SetUp() override {
         p.Put(1, Triangle());
@@ -38,39 +24,14 @@ class Overview : public ::testing::Test {
         p.Put(4, Triangle().left(21));
         QDir().mkpath(second + "/kivo");
         Write(second + "/config.txt", "Second\r\nme\r\n2.1.2026\r\n2\r\n");
-        ShellState shell;
-        shell.baseDir = p.base.path() + "/";
-        Dialogs dialogs{
-            [this](QWidget*, const QString&, const QString& question) {
-                questions << question;
-                const bool yes = !answers.empty() && answers.front();
-                answers.empty() ? void() : answers.pop_front();
-                return yes;
-            },
-            [this](QWidget*, MessageKind, const QString&, const QString& text) { errors << text; },
-            [](QWidget*, FileDialogKind, const QString&, const QString&) { return QString(); },
-            [](QWidget*, const QString&, const QString&, const QStringList&) { return -1; }};
-        window = std::make_unique<MainWindow>(shell, dialogs, MakeRandomSource(3));
-        window->show();
-        window->Start();
-        ChoosePack("Slots"); // packs are listed in the file system's order
-        window->activateWindow();
-        ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
+        home = p.base.path();
+        Open();
+        Choose(ui().packCombo->findText("Slots")); // packs are listed in the file system's order
         QTest::keyClick(window.get(), Qt::Key_L, Qt::ControlModifier);
         overview = window->levelOverview();
-        ASSERT_NE(overview, nullptr);
         ASSERT_TRUE(QTest::qWaitForWindowExposed(overview));
-        Settle();
-    }
-    void ChoosePack(const QString& name) {
-        QComboBox* combo = window->controls().packCombo;
-        combo->showPopup();
-        QAbstractItemView* list = combo->view();
-        const QModelIndex entry = list->model()->index(combo->findText(name), 0);
-        QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualRect(entry).center());
-    }
-    void Settle() {
         ASSERT_TRUE(QTest::qWaitFor([this] { return overview->AllRead(); }));
+        before = p.Files();
     }
     QListView* Tiles() const { return overview->controls().tiles; }
     QModelIndex Tile(int slot) const { return Tiles()->model()->index(slot, 0); }
@@ -78,46 +39,26 @@ class Overview : public ::testing::Test {
         QAccessibleInterface* list = QAccessible::queryAccessibleInterface(Tiles());
         return list->child(slot)->text(QAccessible::Name);
     }
-    // Files as they are now, with the given slots' bytes replaced.
-    std::map<QString, QByteArray> FilesWith(std::map<int, QByteArray> replaced) const {
-        std::map<QString, QByteArray> files = p.Files();
+    // The files that differ from those at the start with the given slots' bytes replaced.
+    std::string ChangedBeyond(std::map<int, QByteArray> replaced) const {
+        std::map<QString, QByteArray> files = before;
         for (const auto& [slot, bytes] : replaced) {
             files[p.Path(slot)] = bytes;
         }
-        return files;
-    }
-    void DragTile(int from, int to) {
-        QWidget* viewport = Tiles()->viewport();
-        const QPoint start = Tiles()->visualRect(Tile(from)).center();
-        const QPoint end = Tiles()->visualRect(Tile(to)).center();
-        QTest::mousePress(viewport, Qt::LeftButton, {}, start);
-        QTest::mouseMove(viewport, (start + end) / 2);
-        QTest::mouseMove(viewport, end);
-        QTest::mouseRelease(viewport, Qt::LeftButton, {}, end);
+        return Differing(p.Files(), files);
     }
 };
 
-TEST_F(Overview, ListsTheSlotsInPlayOrderAndMarksWhatIsWrong) {
-    const QList<QAction*> menus = window->menuBar()->actions();
-    ASSERT_EQ(menus.size(), 3);
-    EXPECT_EQ(menus[2]->text(), "Pack");
-    EXPECT_EQ(menus[2]->menu()->actions(), QList<QAction*>{window->controls().levelOverviewItem});
-    EXPECT_EQ(window->controls().levelOverviewItem->text(), "Level Overview\u2026");
-    EXPECT_TRUE(overview->isWindow() && !overview->isModal());
-    EXPECT_EQ(overview->packDir(), p.pack);
+TEST_F(Overview, ListsTheSlotsInPlayOrderMarksWhatIsWrongAndFollowsThePanel) {
     ASSERT_EQ(Tiles()->model()->rowCount(), PACK_SLOT_COUNT);
     for (int slot = 0; slot < PACK_SLOT_COUNT; ++slot) {
         EXPECT_EQ(Tile(slot).data().toString(), SlotName(slot));
     }
-    for (int slot : {3, 4}) { // missing, damaged
-        Level level;
-        EXPECT_EQ(Tile(slot).data(Qt::ToolTipRole).toString(),
-                  LoadLevel(level, p.Path(slot)).message);
-    }
+    Level damaged;
+    EXPECT_EQ(Tile(4).data(Qt::ToolTipRole).toString(), LoadLevel(damaged, p.Path(4)).message);
     EXPECT_EQ(AccessibleName(3), "kivo3, no level, marked problem");
     EXPECT_EQ(AccessibleName(2), "kivo2, 7 connectors \u00b7 2 shapes, not solvable, marked not "
                                  "solvable");
-    EXPECT_EQ(AccessibleName(1), "kivo1, 3 connectors \u00b7 1 shape, solvable");
     EXPECT_EQ(AccessibleName(9), "kivo9, 0 connectors \u00b7 0 shapes, solvable, marked empty");
     EXPECT_EQ(overview->controls().summary->text(),
               "2 of 101 slots built \u00b7 1 not solvable in Classic Mode \u00b7 2 problems");
@@ -125,61 +66,31 @@ TEST_F(Overview, ListsTheSlotsInPlayOrderAndMarksWhatIsWrong) {
     p.Put(9, Triangle());
     EXPECT_TRUE(QTest::qWaitFor(
         [this] { return AccessibleName(9) == "kivo9, 3 connectors \u00b7 1 shape, solvable"; }));
-    // The overview follows the pack the panel shows.
-    ChoosePack("Second");
+    Choose(ui().packCombo->findText("Second"));
     EXPECT_TRUE(overview->packDir() == second && overview->windowTitle().endsWith("Second"));
-    Settle();
+    ASSERT_TRUE(QTest::qWaitFor([this] { return overview->AllRead(); }));
     EXPECT_EQ(overview->controls().summary->text(),
               "0 of 101 slots built \u00b7 0 not solvable in Classic Mode \u00b7 101 problems");
 }
 
-TEST_F(Overview, OpensAndSavesExactlyTheChosenSlotsFile) {
-    Tiles()->setFocus();
-    QTest::keyClick(Tiles(), Qt::Key_Right);
-    QTest::keyClick(Tiles(), Qt::Key_Return);
-    EXPECT_EQ(window->shell().currentFile, p.Path(1));
-    EXPECT_TRUE(EncodeLevel(window->level()).bytes == Triangle() &&
-                window->windowTitle().contains(QDir::toNativeSeparators(p.Path(1))));
-    const QPoint damaged = Tiles()->visualRect(Tile(4)).center();
-    QTest::mouseClick(Tiles()->viewport(), Qt::LeftButton, {}, damaged);
-    QTest::mouseDClick(Tiles()->viewport(), Qt::LeftButton, {}, damaged);
-    EXPECT_EQ(errors.size(), 1); // the damaged file is refused as Load refuses it
-    EXPECT_EQ(window->shell().currentFile, p.Path(1));
-
-    overview->SelectSlot(7); // holds the template: saved without a question
-    QTest::mouseClick(overview->controls().saveIntoSlot, Qt::LeftButton);
-    EXPECT_EQ(Differing(p.Files(), FilesWith({{7, Triangle()}})), "");
-    EXPECT_TRUE(questions.isEmpty());
-    EXPECT_EQ(window->shell().currentFile, p.Path(7));
-    overview->SelectSlot(2); // holds a level: asked, and No keeps it
-    QTest::mouseClick(overview->controls().saveIntoSlot, Qt::LeftButton);
-    EXPECT_EQ(questions,
-              QStringList{"kivo2 holds a level. Replace it with the level being edited?"});
-    EXPECT_EQ(p.Bytes(2), TwoSquares());
-    answers = {true};
-    QTest::mouseClick(overview->controls().saveIntoSlot, Qt::LeftButton);
-    EXPECT_EQ(Differing(p.Files(), FilesWith({{7, Triangle()}, {2, Triangle()}})), "");
-}
-
-TEST_F(Overview, SlotEditsSwapBytesTouchNothingElseAndUndo) {
-    const std::map<QString, QByteArray> start = p.Files();
-    const bool cleanBefore = window->undoStack()->isClean();
+// Exchanges, copies and resets write only their slots and are taken back by Undo; opening and
+// saving reach exactly the chosen slot's file.
+TEST_F(Overview, SlotCommandsActOnTheChosenSlotsFilesOnly) {
     overview->SelectSlot(1);
     Tiles()->setFocus();
     QTest::keyClick(Tiles(), Qt::Key_Down, Qt::ControlModifier);
-    EXPECT_EQ(Differing(p.Files(), FilesWith({{1, TwoSquares()}, {2, Triangle()}})), "");
+    EXPECT_EQ(ChangedBeyond({{1, TwoSquares()}, {2, Triangle()}}), "");
     EXPECT_EQ(overview->SelectedSlot(), 2);
-    EXPECT_EQ(window->undoStack()->isClean(), cleanBefore); // the level itself is unchanged
-    EXPECT_EQ(window->isWindowModified(), !cleanBefore);
-    window->controls().undoItem->trigger();
-    EXPECT_EQ(Differing(p.Files(), start), "");
-    EXPECT_EQ(window->undoStack()->isClean(), cleanBefore);
-    window->controls().redoItem->trigger();
-    EXPECT_EQ(Differing(p.Files(), FilesWith({{1, TwoSquares()}, {2, Triangle()}})), "");
-    window->controls().undoItem->trigger();
-
-    DragTile(1, 6);
-    EXPECT_EQ(Differing(p.Files(), FilesWith({{1, EMPTY_LEVEL}, {6, Triangle()}})), "");
+    EXPECT_FALSE(window->isWindowModified()); // the level itself is unchanged
+    ui().undoItem->trigger();
+    EXPECT_EQ(ChangedBeyond({}), "");
+    EXPECT_FALSE(window->isWindowModified());
+    const QPoint from = Tiles()->visualRect(Tile(1)).center();
+    const QPoint to = Tiles()->visualRect(Tile(6)).center();
+    QTest::mousePress(Tiles()->viewport(), Qt::LeftButton, {}, from);
+    QTest::mouseMove(Tiles()->viewport(), to);
+    QTest::mouseRelease(Tiles()->viewport(), Qt::LeftButton, {}, to);
+    EXPECT_EQ(ChangedBeyond({{1, EMPTY_LEVEL}, {6, Triangle()}}), "");
     overview->SelectSlot(2);
     QTest::keyClick(Tiles(), Qt::Key_C, Qt::ControlModifier);
     overview->SelectSlot(0);
@@ -189,10 +100,33 @@ TEST_F(Overview, SlotEditsSwapBytesTouchNothingElseAndUndo) {
     QTest::mouseClick(overview->controls().reset, Qt::LeftButton);
     EXPECT_EQ(p.Bytes(2), EMPTY_LEVEL);
     for (int step = 0; step < 3; ++step) {
-        window->controls().undoItem->trigger();
+        ui().undoItem->trigger();
     }
-    EXPECT_EQ(Differing(p.Files(), start), "");
-    EXPECT_TRUE(errors.isEmpty()) << errors.join("\n").toStdString();
+    EXPECT_EQ(ChangedBeyond({}), "");
+
+    overview->SelectSlot(1);
+    QTest::keyClick(Tiles(), Qt::Key_Return);
+    EXPECT_EQ(Named(), "KIVO Level Editor - " + p.Path(1) + "|" + p.Path(1));
+    EXPECT_EQ(EncodeLevel(level()).bytes, Triangle());
+    const QPoint damaged = Tiles()->visualRect(Tile(4)).center();
+    QTest::mouseClick(Tiles()->viewport(), Qt::LeftButton, {}, damaged);
+    QTest::mouseDClick(Tiles()->viewport(), Qt::LeftButton, {}, damaged);
+    EXPECT_EQ(answers.errors.size(), 1); // the damaged file is refused as Load refuses it
+    EXPECT_EQ(window->shell().currentFile, p.Path(1));
+
+    overview->SelectSlot(7); // holds the template: saved without a question
+    QTest::mouseClick(overview->controls().saveIntoSlot, Qt::LeftButton);
+    EXPECT_EQ(ChangedBeyond({{7, Triangle()}}), "");
+    EXPECT_TRUE(answers.questions.isEmpty());
+    EXPECT_EQ(window->shell().currentFile, p.Path(7));
+    overview->SelectSlot(2); // holds a level: asked, and No keeps it
+    QTest::mouseClick(overview->controls().saveIntoSlot, Qt::LeftButton);
+    EXPECT_EQ(answers.questions,
+              QStringList{"Confirm|kivo2 holds a level. Replace it with the level being edited?"});
+    EXPECT_EQ(p.Bytes(2), TwoSquares());
+    answers.confirms = {true};
+    QTest::mouseClick(overview->controls().saveIntoSlot, Qt::LeftButton);
+    EXPECT_EQ(ChangedBeyond({{7, Triangle()}, {2, Triangle()}}), "");
 }
 
 } // namespace

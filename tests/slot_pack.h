@@ -45,13 +45,6 @@ inline QByteArray Triangle() {
 inline QByteArray TwoSquares() {
     return LevelOf({4, 4});
 }
-// A triangle whose first connector ends at a point id no point has.
-inline QByteArray DanglingTriangle() {
-    Level level;
-    DecodeLevel(Triangle(), level);
-    level.connectors[0].pointIds[1] = 12345;
-    return EncodeLevel(level).bytes;
-}
 
 struct SlotPack {
     QTemporaryDir base;

@@ -1,4 +1,5 @@
-// Saving and loading, the unsaved-changes mark, the close box and the recovery copy.
+// Saving and loading and taking them back, the unsaved-changes mark, the close box and the
+// recovery copy.
 #include "window_fixture.h"
 
 #include <QSignalSpy>
@@ -6,148 +7,149 @@
 namespace kivo {
 namespace {
 
-const QString PREFIX = "KIVO Level Editor - ";
-
-// Clear resets title, file and scores; the title then names whatever file Save writes to,
-// whether Save As or a Save that asked for a name chose it.
-TEST_F(Window, SaveAsClearAndSaveKeepTheTitleOnTheFileSaveWrites) {
+// Save As adds ".kvo" unless the name ends in it, Clear empties title, file and scores, and
+// the title names whatever file a later Save writes to, whether Save As, a Save that asked for
+// a name or Load chose it. A cancelled Load dialog empties the current file.
+TEST_F(Window, SavingClearingAndLoadingKeepTheTitleOnTheFileSaveWrites) {
     ClickCanvas({188, 60});
     const QString packLevels = window->packStore().levelDir;
     QSignalSpy saved(window.get(), &MainWindow::levelFileSaved);
-    for (const char* name : {"plain", "caps.KVO", "exact.kvo"}) {
+    for (const char* name : {"plainkvo", "caps.KVO", "exact.kvo"}) {
         SaveAs(name);
         EXPECT_TRUE(QFile::exists(File(name).replace(".kvo", "") + ".kvo")) << name;
     }
-    EXPECT_FALSE(QFile::exists(File("exact.kvo.kvo")));
     EXPECT_EQ(answers.dialogs[0], "Save KIVO As...|" + packLevels);
-    EXPECT_EQ(window->shell().currentFile, File("exact.kvo"));
-    EXPECT_EQ(Title(), PREFIX + File("exact.kvo"));
-    EXPECT_EQ(window->packStore().levelDir, start.path() + "/");
+    EXPECT_EQ(Named(), NamedAs("exact.kvo"));
     ASSERT_EQ(saved.count(), 3);
-    EXPECT_EQ(saved[0][0].toString(), File("plain.kvo"));
+    EXPECT_EQ(saved[0][0].toString(), File("plainkvo.kvo"));
 
     Type(ui().targetScoreField, "321");
     Click(ui().clearButton); // answered No
     EXPECT_EQ(answers.questions, QStringList{"Confirm|Are you sure you wish to clear?"});
     EXPECT_EQ(level().shapes.size(), 1u);
     ClearYes();
-    EXPECT_TRUE(level().shapes.empty());
     EXPECT_EQ(level().pointCount, 0);
-    EXPECT_EQ(Title(), "KIVO Level Editor V1.0");
-    EXPECT_EQ(window->shell().currentFile, "");
+    EXPECT_EQ(Named(), UNNAMED);
     EXPECT_EQ(ui().targetScoreField->text() + ui().expertScoreField->text(), "100200");
-    EXPECT_EQ(Status(), "3" + SOLVABLE); // the status text stays until the next change
+    EXPECT_EQ(ui().statusField->text(), "3" + SOLVABLE); // it stays until the next change
 
     answers.files = {File("first")};
     Save(); // asks for a name once
-    EXPECT_EQ(Title(), PREFIX + File("first.kvo"));
+    EXPECT_EQ(Named(), NamedAs("first.kvo"));
     ClickCanvas({300, 200});
     Save();
-    EXPECT_EQ(answers.dialogs.filter("Save KIVO|").size(), 1);
-    Level first;
-    ASSERT_TRUE(LoadLevel(first, File("first.kvo")).ok);
-    EXPECT_EQ(first.shapes.size(), 1u);
-}
-
-TEST_F(Window, LoadThenSaveWritesBackAndACancelledDialogEmptiesTheCurrentFile) {
-    ClickCanvas({188, 60});
-    SaveAs("a.kvo");
-    QFile::copy(File("a.kvo"), File("noext"));
+    QFile::copy(File("first.kvo"), File("noext"));
     Load("noext");
     EXPECT_TRUE(answers.dialogs.last().startsWith("Load KIVO|"));
-    EXPECT_EQ(Title(), PREFIX + File("noext"));
-    EXPECT_EQ(Status(), "3" + SOLVABLE);
-    ClickCanvas({300, 200});
+    EXPECT_EQ(Named(), NamedAs("noext"));
+    ClickCanvas({400, 300});
     Save(); // no dialog
-    EXPECT_EQ(answers.dialogs.size(), 2);
-    EXPECT_TRUE(QFile::exists(File("noext.kvo")));
+    EXPECT_EQ(answers.dialogs.size(), 5);
+    EXPECT_EQ(Bytes("noext.kvo"), EncodeLevel(level()).bytes);
 
     Load(QString()); // cancelled
-    EXPECT_EQ(window->shell().currentFile, "");
-    EXPECT_EQ(level().shapes.size(), 2u);
-    EXPECT_EQ(Title(), PREFIX + File("noext"));
+    EXPECT_EQ(Named(), "KIVO Level Editor - " + File("noext") + "|");
     Save();
     EXPECT_TRUE(answers.dialogs.last().startsWith("Save KIVO|"));
-}
 
-TEST_F(Window, FilesThatCannotBeLoadedOrSavedAreReportedAndChangeNothing) {
-    ClickCanvas({188, 60});
+    // Files that cannot be loaded or saved are reported and change nothing.
     SaveAs("good.kvo");
-    const QString title = window->windowTitle();
-    const QString folder = window->packStore().levelDir;
-    QFile bad(File("bad.kvo"));
-    ASSERT_TRUE(bad.open(QIODevice::WriteOnly) && bad.write("\x05\x00", 2) == 2);
-    bad.close();
+    ClickCanvas({300, 200});
+    ASSERT_TRUE(Write(File("bad.kvo"), QByteArray("\x05\x00", 2)));
     Load("bad.kvo");
     SaveAs("missing/folder/x.kvo");
-    EXPECT_FALSE(window->OpenLevelFile(File("missing.kvo")));
-    ASSERT_EQ(answers.errors.size(), 3);
+    ASSERT_EQ(answers.errors.size(), 2);
     EXPECT_TRUE(answers.errors[0].contains(File("bad.kvo")));
-    EXPECT_EQ(level().shapes.size(), 1u);
-    EXPECT_EQ(window->windowTitle(), title);
-    EXPECT_EQ(window->shell().currentFile, File("good.kvo"));
-    EXPECT_EQ(window->packStore().levelDir, folder);
-    EXPECT_EQ(Steps(), 1);
-
-    Type(ui().expertScoreField, "99999");
-    Save();
-    ASSERT_EQ(answers.errors.size(), 4);
-    EXPECT_TRUE(answers.errors[3].contains("expert score"));
+    EXPECT_EQ(level().shapes.size(), 3u);
+    EXPECT_EQ(Named(), NamedAs("good.kvo"));
+    EXPECT_EQ(window->packStore().levelDir, start.path() + "/");
     EXPECT_TRUE(window->isWindowModified());
 }
 
-// The title's mark follows the history; the close box asks only when changes would be lost,
-// while File -> Exit always asks.
-TEST_F(Window, TheTitleMarksUnsavedChangesAndTheCloseBoxAsksForThem) {
+// Undo and redo of a Load or a Clear bring back the title, the file Save writes to and the
+// scores with the level, so a Save never writes one level over another's file.
+TEST_F(Window, EveryKindOfStepIsTakenBackWithTitleFileAndScores) {
+    ClickCanvas({188, 60});
+    ClickCanvas({300, 200});
+    SaveAs("two.kvo");
+    const QByteArray two = Bytes("two.kvo");
+    ClickCanvas({400, 300});
+    ClickCanvas({192, 69}, Qt::RightButton);
+    Click(ui().centerButton);
+    ui().rotationSlider->setValue(30);
+    Type(ui().targetScoreField, "7");
+    ClearYes();
+    Load("two.kvo");
+    ASSERT_EQ(Steps(), 9);
+    EXPECT_EQ(ui().targetScoreField->text(), "100");
+    Undo();
+    EXPECT_EQ(Named(), UNNAMED);
+    Undo();
+    EXPECT_EQ(Named(), NamedAs("two.kvo"));
+    EXPECT_EQ(ui().targetScoreField->text(), "7");
+    for (int k = 2; k < 9; ++k) {
+        Undo();
+    }
+    EXPECT_TRUE(level().shapes.empty());
+    Redo();
+    Redo();
+    SaveAs("again.kvo");
+    EXPECT_EQ(Bytes("again.kvo"), two);
+    for (int k = 2; k < 9; ++k) {
+        Redo();
+    }
+    EXPECT_EQ(Named(), NamedAs("two.kvo"));
+}
+
+// The title's mark follows the history, in which only changes are steps; the close box asks
+// only when changes would be lost, while File -> Exit always asks.
+TEST_F(Window, UnsavedWorkIsMarkedAskedForAndSurvivesACrash) {
     auto marked = [this] {
         return window->windowTitle().endsWith("[*]") && window->isWindowModified();
     };
+    ClickCanvas({300, 200}, Qt::RightButton); // nothing to delete
     EXPECT_FALSE(marked());
     ClickCanvas({188, 60});
     EXPECT_TRUE(marked());
     SaveAs("a.kvo");
+    ClickCanvas({203, 70}); // inside the triangle
+    Click(ui().sideButtons[4]);
+    Click(ui().clearButton); // answered No
+    Load(QString());         // cancelled
     EXPECT_FALSE(marked());
     Type(ui().targetScoreField, "5");
     EXPECT_TRUE(marked());
     Undo();
     EXPECT_FALSE(marked());
-    Redo();
-    EXPECT_TRUE(marked());
     Load("a.kvo");
     EXPECT_FALSE(marked());
     ui().aboutItem->trigger();
     EXPECT_TRUE(answers.told.last().startsWith("About|KIVO Level Editor V1.0"));
     ui().exitItem->trigger(); // answered No
-    EXPECT_EQ(answers.questions, QStringList{"Confirm|Are you sure you want to quit?"});
+    EXPECT_EQ(answers.questions.last(), "Confirm|Are you sure you want to quit?");
     window->close();
     EXPECT_FALSE(window->isVisible());
     Open();
     ClickCanvas({188, 60});
     window->close(); // answered No
-    EXPECT_EQ(answers.questions.size(), 2);
+    EXPECT_EQ(answers.questions.size(), 3);
     EXPECT_TRUE(window->isVisible());
     answers.confirms = {true};
     ui().exitItem->trigger(); // asked once, not again by the close it makes
     EXPECT_FALSE(window->isVisible());
-    EXPECT_EQ(answers.questions.size(), 3);
-}
+    EXPECT_EQ(answers.questions.size(), 4);
 
-class Recovery : public Window {
-  protected:
+    // A crash is the window going without its close: the copy stays, and the next start offers
+    // it for Restore or Discard.
     const QString copy = File("recovery/editor-1.kvo");
-    void WaitForCopy() { QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(copy), 5000); }
-};
-
-// A crash is the window going without its close: the copy stays, and the next start offers it
-// for Restore or Discard.
-TEST_F(Recovery, UnsavedWorkSurvivesACrashUntilSavedExitedOrDiscarded) {
+    auto copied = [&] { return QTest::qWaitFor([&] { return QFile::exists(copy); }, 5000); };
+    Open();
     ClickCanvas({188, 60});
     SaveAs("a.kvo");
     ClickCanvas({300, 200});
-    WaitForCopy();
+    ASSERT_TRUE(copied());
     EXPECT_EQ(QDir(start.path()).entryList({"*.kvo"}), QStringList{"a.kvo"}); // none beside it
     const QByteArray unsaved = EncodeLevel(level()).bytes;
-    ASSERT_FALSE(unsaved.isEmpty());
 
     // A second editor meanwhile neither sees nor takes the first one's copy.
     MainWindow second(window->shell(), answers.Seam(), MakeRandomSource(1));
@@ -156,47 +158,28 @@ TEST_F(Recovery, UnsavedWorkSurvivesACrashUntilSavedExitedOrDiscarded) {
 
     Open(); // after the crash; Restore
     ASSERT_EQ(answers.choiceTexts.size(), 1);
-    EXPECT_TRUE(answers.choiceTexts[0].contains(File("a.kvo")));
-    EXPECT_TRUE(answers.choiceTexts[0].endsWith("|Restore,Discard"));
+    EXPECT_TRUE(answers.choiceTexts[0].contains(File("a.kvo")) &&
+                answers.choiceTexts[0].endsWith("|Restore,Discard"));
     EXPECT_EQ(EncodeLevel(level()).bytes, unsaved);
-    EXPECT_EQ(Title(), PREFIX + File("a.kvo"));
-    EXPECT_EQ(window->shell().currentFile, File("a.kvo"));
+    EXPECT_EQ(Named(), NamedAs("a.kvo"));
     EXPECT_TRUE(window->isWindowModified());
     Save(); // a save takes the copy away, and so does a normal exit
-    QTRY_VERIFY(!QFile::exists(copy));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !QFile::exists(copy); }));
     ClickCanvas({400, 300});
-    WaitForCopy();
+    ASSERT_TRUE(copied());
     answers.confirms = {true};
     window->close();
     EXPECT_FALSE(QFile::exists(copy));
 
     Open();
     ClickCanvas({188, 60});
-    WaitForCopy();
+    ASSERT_TRUE(copied());
     answers.choices = {1};
     Open(); // after a crash; Discard
     EXPECT_EQ(answers.choiceTexts.size(), 2);
     EXPECT_TRUE(level().shapes.empty());
     EXPECT_FALSE(QFile::exists(copy));
     EXPECT_FALSE(window->isWindowModified());
-}
-
-TEST(ShellPaths, StartFolderAndFileNames) {
-    EXPECT_EQ(WithTrailingSlash("/") + WithTrailingSlash("/a") + WithTrailingSlash("/b/"),
-              "//a//b/");
-    EXPECT_EQ(FolderOf("/a/b/level.kvo"), "/a/b/");
-    EXPECT_EQ(WithLevelExtension("/a/x") + WithLevelExtension("/a/x.kvo") +
-                  WithLevelExtension("/a/x.KVO") + WithLevelExtension("kvo"),
-              "/a/x.kvo/a/x.kvo/a/x.KVO.kvokvo.kvo");
-    QTemporaryDir top;
-    const QString deep =
-        top.path() + "/" + QString("d").repeated(200) + "/" + QString("e").repeated(200);
-    ASSERT_TRUE(QDir().mkpath(deep));
-    const QString here = QDir::currentPath();
-    QDir::setCurrent(deep);
-    const ShellState shell = FindStartDirectory();
-    QDir::setCurrent(here);
-    EXPECT_EQ(shell.baseDir, deep + "/");
 }
 
 } // namespace

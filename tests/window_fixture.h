@@ -6,6 +6,7 @@
 #include "app/captions_and_numbers.h"
 #include "app/main_window.h"
 #include "storage/level_file.h"
+#include "test_files.h"
 
 #include <gtest/gtest.h>
 
@@ -19,47 +20,39 @@
 #include <QTest>
 #include <QUndoStack>
 
-#include <deque>
 #include <memory>
 
 namespace kivo {
 
 inline const QString SOLVABLE = " Connectors ::  This KIVO can be solved in Classic Mode";
-
-template <typename T> T Next(std::deque<T>& queue, T otherwise) {
-    T front = queue.empty() ? otherwise : queue.front();
-    if (!queue.empty()) {
-        queue.pop_front();
-    }
-    return front;
-}
+inline const QString UNNAMED = "KIVO Level Editor V1.0|";
 
 struct Answers {
-    std::deque<bool> confirms; // No when empty
-    std::deque<QString> files; // cancelled when empty
-    std::deque<int> choices;   // the first choice when empty
-    QStringList questions;     // "title|question"
-    QStringList told;          // "title|text"
-    QStringList errors;        // "title|text"
-    QStringList dialogs;       // "title|folder"
+    QList<bool> confirms;  // No when empty
+    QStringList files;     // cancelled when empty
+    QList<int> choices;    // the first choice when empty
+    QStringList questions; // "title|question"
+    QStringList told;      // "title|text"
+    QStringList errors;    // "title|text"
+    QStringList dialogs;   // "title|folder"
     QStringList choiceTexts;
 
     Dialogs Seam() {
         return Dialogs{
             [this](QWidget*, const QString& title, const QString& question) {
                 questions << title + "|" + question;
-                return Next(confirms, false);
+                return !confirms.isEmpty() && confirms.takeFirst();
             },
             [this](QWidget*, MessageKind kind, const QString& title, const QString& text) {
                 (kind == MessageKind::Error ? errors : told) << title + "|" + text;
             },
             [this](QWidget*, FileDialogKind, const QString& title, const QString& folder) {
                 dialogs << title + "|" + folder;
-                return Next(files, QString());
+                return files.isEmpty() ? QString() : files.takeFirst();
             },
             [this](QWidget*, const QString&, const QString& text, const QStringList& buttons) {
                 choiceTexts << text + "|" + buttons.join(',');
-                return Next(choices, 0);
+                return choices.isEmpty() ? 0 : choices.takeFirst();
             }};
     }
 };
@@ -67,19 +60,24 @@ struct Answers {
 class Window : public ::testing::Test {
   protected:
     QTemporaryDir start;
+    QString home = start.path(); // the folder the editor starts in
     Answers answers;
     std::unique_ptr<MainWindow> window;
 
     void SetUp() override {
-        QDir(start.path()).mkdir("kivo");
-        QFile::copy(KIVO_SOURCE_DIR "/data/kivo/default.kvo", start.filePath("kivo/default.kvo"));
+        MakeDataFolder();
         Open();
+    }
+    // The data folder with the template level and no pack.
+    void MakeDataFolder() {
+        QDir(start.path()).mkdir("kivo");
+        QFile::copy(KIVO_SOURCE_DIR "/data/kivo/default.kvo", File("kivo/default.kvo"));
     }
     // A start of the editor in the same folder, after the one before has gone.
     void Open() {
         window.reset();
-        ShellState shell;
-        shell.baseDir = start.path() + "/";
+        QDir::setCurrent(home);
+        ShellState shell = FindStartDirectory();
         shell.recoveryDir = File("recovery");
         window = std::make_unique<MainWindow>(shell, answers.Seam(), MakeRandomSource(9));
         window->show();
@@ -89,15 +87,27 @@ class Window : public ::testing::Test {
     }
     const Controls& ui() const { return window->controls(); }
     const Level& level() const { return window->level(); }
-    QString Status() const { return ui().statusField->text(); }
     QString File(const QString& name) const { return start.filePath(name); }
     QString Title() const { return window->windowTitle().remove("[*]"); }
+    // The title with the file Save writes to; NamedAs is a file named in both.
+    QString Named() const { return Title() + "|" + window->shell().currentFile; }
+    QString NamedAs(const QString& name) const {
+        return "KIVO Level Editor - " + File(name) + "|" + File(name);
+    }
 
     // A click at a position in window content coordinates.
     void ClickCanvas(QPoint content, Qt::MouseButton button = Qt::LeftButton) {
         QTest::mouseClick(ui().canvas, button, Qt::NoModifier, content - ui().canvas->pos());
     }
     void Click(QWidget* w) { QTest::mouseClick(w, Qt::LeftButton); }
+    // Walks the closed pack list to the entry with the arrow keys.
+    void Choose(int index) {
+        ui().packCombo->setFocus();
+        const int from = ui().packCombo->currentIndex();
+        for (int k = from; k != index; k += index > from ? 1 : -1) {
+            QTest::keyClick(ui().packCombo, index > from ? Qt::Key_Down : Qt::Key_Up);
+        }
+    }
     // Replaces a field's text as a designer does: select all, then type.
     void Type(QWidget* field, const QString& text) {
         field->setFocus();
@@ -115,14 +125,7 @@ class Window : public ::testing::Test {
         answers.files = {name.isEmpty() ? name : File(name)};
         ui().loadItem->trigger();
     }
-    QByteArray Bytes(const QString& name) const {
-        QFile f(File(name));
-        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-    }
-    QByteArray SavedBytes(const QString& name) {
-        SaveAs(name);
-        return Bytes(name);
-    }
+    QByteArray Bytes(const QString& name) const { return ReadAll(File(name)); }
     void Save() { ui().saveItem->trigger(); }
     // Clear, with the question answered Yes.
     void ClearYes() {
