@@ -13,38 +13,24 @@ DrawItem Line(Colour colour, int x1, int y1, int x2, int y2) {
     return {DrawKind::Line, colour, x1, y1, x2, y2};
 }
 
-TEST(Drawing, AnEmptyLevelShowsTheCrosshairAlone) {
-    const std::vector<DrawItem> expected = {
-        Line(CROSSHAIR_COLOUR, 390, 225, 390, 205), Line(CROSSHAIR_COLOUR, 390, 235, 390, 255),
-        Line(CROSSHAIR_COLOUR, 385, 230, 365, 230), Line(CROSSHAIR_COLOUR, 395, 230, 415, 230)};
-    EXPECT_EQ(DrawingList(Level{}), expected);
-}
-
-TEST(Drawing, ATriangleIsThreeSidesAndACentreDotInWindowCoordinates) {
+// The crosshair, the sides, then the mean corner (215, 108.66) less (12, 40) as a dot.
+TEST(Drawing, ATriangleIsThreeSidesAndACentreDotInWindowCoordinatesOverTheCrosshair) {
     Clicks c;
     c.Click(200, 100);
-    const std::vector<DrawItem> items = DrawingList(c.level);
-    // The sides, then the mean corner (215, 108.66) less (12, 40) as a dot.
-    const std::vector<DrawItem> tail = {Line(CONNECTOR_COLOUR, 218, 60, 203, 86),
-                                        Line(CONNECTOR_COLOUR, 203, 86, 188, 60),
-                                        Line(CONNECTOR_COLOUR, 188, 60, 218, 60),
-                                        {DrawKind::Disc, CENTRE_COLOUR, 203, 69, 2, 2}};
-    ASSERT_EQ(items.size(), 8u);
-    EXPECT_EQ(std::vector<DrawItem>(items.begin() + 4, items.end()), tail);
+    const std::vector<DrawItem> expected = {
+        Line(CROSSHAIR_COLOUR, 390, 225, 390, 205), Line(CROSSHAIR_COLOUR, 390, 235, 390, 255),
+        Line(CROSSHAIR_COLOUR, 385, 230, 365, 230), Line(CROSSHAIR_COLOUR, 395, 230, 415, 230),
+        Line(CONNECTOR_COLOUR, 218, 60, 203, 86),   Line(CONNECTOR_COLOUR, 203, 86, 188, 60),
+        Line(CONNECTOR_COLOUR, 188, 60, 218, 60),   {DrawKind::Disc, CENTRE_COLOUR, 203, 69, 2, 2}};
+    EXPECT_EQ(DrawingList(c.level), expected);
 }
 
+// 218.5 and 219.5 round half to even to 218 and 220, 21.5 to 22; a damaged file's ends still
+// give whole pixels on the side of the canvas they lie.
 TEST(Drawing, ConnectorsAreDrawnFromTheirCachedEndsRoundedHalfToEven) {
     Level level;
-    Connector c;
-    c.endX[0] = 230.5f; // 218.5: half to even gives 218
-    c.endY[0] = 61.5f;  // 21.5 gives 22
-    c.endX[1] = 231.5f; // 219.5 gives 220
-    c.endY[1] = 40.4f;
-    level.connectors = {c, c};
-    // A damaged file's ends still give whole pixels on the side of the canvas they lie.
-    level.connectors[1].endX[0] = std::nanf("");
-    level.connectors[1].endY[0] = 1.0e30f;
-    level.connectors[1].endX[1] = -INFINITY;
+    level.connectors = {{0, {0, 0}, {230.5f, 231.5f}, {61.5f, 40.4f}},
+                        {0, {0, 0}, {std::nanf(""), -INFINITY}, {1.0e30f, 40.4f}}};
     level.points.push_back({0, 100.0f, 100.0f}); // points themselves are not drawn
     const std::vector<DrawItem> items = DrawingList(level);
     ASSERT_EQ(items.size(), 6u);

@@ -5,7 +5,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cmath>
 
 namespace kivo {
 namespace {
@@ -58,7 +57,6 @@ TEST_F(Placement, CornersLieWhereTheAnchorsAndTheClickPutThem) {
     } cases[] = {
         // A free square runs clockwise from the side right of the click.
         {{}, 200, 100, 4, {{230, 100}, {230, 130}, {200, 130}, {200, 100}}},
-        {{}, 200, 100, 3, {{230, 100}, {215, 125.98}, {200, 100}}},
         // A nearest point without neighbours gives a free polygon at the click.
         {{{77, 5.0f, 2.0f}}, 300, 200, 3, {{100, 60}, {330, 200}, {315, 225.98}, {300, 200}}},
         // On the line through the anchors: built on the edge from the second to the first.
@@ -142,56 +140,6 @@ TEST_F(Placement, ABadSideCountOrAFullLevelAddsNothing) {
     level.points.pop_back();
     EXPECT_EQ(Click(200, 100), PlaceResult::Placed);
     EXPECT_EQ(level.shapes.size(), 1u);
-}
-
-template <typename T> bool HasId(const std::vector<T>& list, int16_t id) {
-    return std::any_of(list.begin(), list.end(), [id](const T& e) { return e.id == id; });
-}
-
-// Every rule placement keeps, checked on the whole level: ends and outlines refer to
-// elements that exist, outlines close, no two points merge, and the counters and the
-// smallest side count agree with the lists.
-void ExpectInvariants(const Level& level) {
-    for (const Connector& c : level.connectors) {
-        EXPECT_TRUE(HasId(level.points, c.pointIds[0]) && HasId(level.points, c.pointIds[1]));
-    }
-    int smallest = NO_SHAPE_MINIMUM;
-    for (const Shape& s : level.shapes) {
-        const int n = EntryTotal(s) - 1;
-        EXPECT_TRUE(n >= 3 && n <= 12) << n;
-        smallest = std::min(smallest, n);
-        EXPECT_TRUE(s.entryX[n] == s.entryX[0] && s.entryY[n] == s.entryY[0]);
-        for (int k = 0; k <= n; ++k) {
-            EXPECT_TRUE(HasId(level.connectors, s.connectorIds[k]));
-        }
-    }
-    EXPECT_EQ(level.smallestSideCount, smallest);
-    for (size_t i = 0; i < level.points.size(); ++i) {
-        for (size_t j = i + 1; j < level.points.size(); ++j) {
-            const Point& a = level.points[i];
-            const Point& b = level.points[j];
-            EXPECT_FALSE(std::fabs(a.x - b.x) < 0.02f && std::fabs(a.y - b.y) < 0.02f);
-        }
-    }
-    EXPECT_TRUE(level.shapeCount == int16_t(level.shapes.size()) &&
-                level.pointCount == int16_t(level.points.size()) &&
-                level.connectorCount == int16_t(level.connectors.size()));
-}
-
-TEST(RandomPlacement, EveryInvariantHoldsAfterRandomClickSequences) {
-    for (uint32_t seed = 1; seed <= 40; ++seed) {
-        SCOPED_TRACE(seed);
-        Clicks c;
-        c.random = MakeRandomSource(seed);
-        RandomSource dice = MakeRandomSource(seed * 7919);
-        for (int i = 0; i < 25; ++i) {
-            const int sides = 3 + RandomUpTo(dice, 9);
-            const float x = float(141 + RandomUpTo(dice, 500));
-            c.Click(x, float(63 + RandomUpTo(dice, 414)), sides);
-        }
-        EXPECT_GT(c.level.shapes.size(), 1u);
-        ExpectInvariants(c.level);
-    }
 }
 
 } // namespace

@@ -4,45 +4,35 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
+#include <tuple>
 
 namespace kivo {
 namespace {
 
-TEST(DeleteShape, TwoTrianglesSharingASideOneAfterTheOtherButNotAnUnknownId) {
+// A square with a triangle on its top side and one on its right side, taken away one polygon
+// at a time: each takes the sides and corners no other polygon uses, the rest keep their list
+// order, and the counters never go down.
+TEST(DeleteShape, EachPolygonTakesOnlyWhatNoOtherUsesButNotAnUnknownId) {
     Clicks c;
-    c.Click(200, 100);
-    c.Click(220, 90);
-    const Point lowerApex = c.level.points[1];
-    const Connector shared = c.level.connectors[2];
+    c.Click(200, 100, 4);
+    c.Click(215, 90, 3);
+    c.Click(240, 115, 3);
     const Level before = c.level;
-    EXPECT_FALSE(DeleteShape(c.level, int16_t(c.level.shapes[1].id + 1))); // an unknown id
+    EXPECT_FALSE(DeleteShape(c.level, int16_t(c.level.shapes[2].id + 1)));
     EXPECT_EQ(c.level, before);
-    ASSERT_TRUE(DeleteShape(c.level, c.level.shapes[0].id));
-
-    ASSERT_EQ(c.level.shapes.size(), 1u);
-    EXPECT_EQ(c.level.connectors.size(), 3u);
-    ASSERT_EQ(c.level.points.size(), 3u);
-    EXPECT_TRUE(std::none_of(c.level.points.begin(), c.level.points.end(),
-                             [&](const Point& p) { return p.id == lowerApex.id; }));
-    EXPECT_EQ(c.level.connectors[0], shared); // list order is kept
-    // The counters never go down.
-    EXPECT_TRUE(c.level.pointCount == 4 && c.level.connectorCount == 5 && c.level.shapeCount == 2);
-
-    ASSERT_TRUE(DeleteShape(c.level, c.level.shapes[0].id));
-    EXPECT_TRUE(c.level.points.empty() && c.level.connectors.empty() && c.level.shapes.empty());
-}
-
-TEST(DeleteShape, ANeighbourKeepsItsSidesAndCornersInAStrip) {
-    Clicks c;
-    c.Click(200, 100, 4); // square
-    c.Click(215, 90, 3);  // triangle on its top side
-    c.Click(240, 115, 3); // triangle on its right side
-    ASSERT_EQ(c.level.shapes.size(), 3u);
     ASSERT_TRUE(DeleteShape(c.level, c.level.shapes[0].id));
     // Both triangles stay whole: their 6 sides and 5 corners (one shared by both).
     EXPECT_TRUE(c.level.shapes.size() == 2 && c.level.connectors.size() == 6 &&
                 c.level.points.size() == 5);
+    ASSERT_TRUE(DeleteShape(c.level, c.level.shapes[0].id));
+    const std::vector<Point> points = before.points;
+    EXPECT_EQ(c.level.points, (std::vector<Point>{points[0], points[1], points[5]}));
+    const std::vector<Connector> sides = before.connectors;
+    EXPECT_EQ(c.level.connectors, (std::vector<Connector>{sides[0], sides[6], sides[7]}));
+    EXPECT_EQ(std::tuple(c.level.pointCount, c.level.connectorCount, c.level.shapeCount),
+              std::tuple(before.pointCount, before.connectorCount, before.shapeCount));
+    ASSERT_TRUE(DeleteShape(c.level, c.level.shapes[0].id));
+    EXPECT_TRUE(c.level.points.empty() && c.level.connectors.empty() && c.level.shapes.empty());
 }
 
 // Loaded files may repeat ids: every element with the id goes, not only the first.

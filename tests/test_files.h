@@ -23,11 +23,7 @@ inline QByteArray Word(int v) {
 inline QByteArray Float(float v) {
     uint32_t u = 0;
     std::memcpy(&u, &v, 4);
-    QByteArray b;
-    for (int s = 0; s < 32; s += 8) {
-        b.append(char((u >> s) & 0xFF));
-    }
-    return b;
+    return Word(int(u & 0xFFFF)) + Word(int(u >> 16));
 }
 
 inline QByteArray ReadAll(const QString& path) {
