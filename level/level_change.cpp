@@ -99,10 +99,6 @@ void SetValues(Level& level, const LevelValues& values, bool scores) {
     }
 }
 
-template <typename T> size_t ListBytes(const ListChange<T>& change) {
-    return change.elements.size() * sizeof(T) + change.indices.size() * sizeof(size_t);
-}
-
 } // namespace
 
 LevelChange DiffLevels(const Level& before, const Level& after) {
@@ -134,11 +130,6 @@ bool IsEmpty(const LevelChange& change) {
            a.connectorCount == b.connectorCount && a.shapeCount == b.shapeCount &&
            a.smallestSideCount == b.smallestSideCount &&
            a.lastRotationAngle == b.lastRotationAngle && SameScores(a, b);
-}
-
-size_t ChangeBytes(const LevelChange& change) {
-    return sizeof(LevelChange) + ListBytes(change.points) + ListBytes(change.connectors) +
-           ListBytes(change.shapes);
 }
 
 } // namespace kivo

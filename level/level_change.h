@@ -50,7 +50,4 @@ void RedoChange(LevelChange& change, Level& level);
 // Whether the edit changed nothing at all.
 bool IsEmpty(const LevelChange& change);
 
-// Roughly the memory the change holds.
-size_t ChangeBytes(const LevelChange& change);
-
 } // namespace kivo

@@ -255,7 +255,6 @@ Encoded EncodeLevel(const Level& level) {
 static FileResult Decode(const QByteArray& bytes, Level& into, bool indexed) {
     Level level;
     level.lastRotationAngle = into.lastRotationAngle;
-    level.smallestSideCount = into.smallestSideCount;
     Reader in{bytes};
     Merging merging;
     merging.indexed = indexed;

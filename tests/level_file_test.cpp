@@ -150,6 +150,7 @@ TEST_F(LevelFile, MalformedFilesAreRefusedAndTheLevelStaysAsItWas) {
         QByteArray bytes;
         const char* why;
     } cases[] = {{"zero.kvo", QByteArray(), "ends before the point count"},
+                 {"one-byte.kvo", QByteArray(1, 0), "ends before the point count"},
                  {"neg-points.kvo", Word(-3) + Word(0) + Word(-1) + scores, "negative"},
                  {"no-shapes-count.kvo", none, "before the shape count"},
                  {"only-counts.kvo", none + Word(-1), "ends before the target and expert scores"},
