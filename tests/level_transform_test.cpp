@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 namespace kivo {
 namespace {
 
@@ -27,6 +29,8 @@ TEST(CenterLevel, MovesATriangleSoItsMeanPointLiesOnTheCanvasCentre) {
         EXPECT_NEAR((double(after.entryX[k]) - before.entryX[k]) * 20.0, 187.0, 0.001) << k;
         EXPECT_NEAR((double(after.entryY[k]) - before.entryY[k]) * 30.0, 161.34, 0.01) << k;
     }
+    // Slots past the outline are not part of it.
+    EXPECT_TRUE(std::equal(after.entryX + 4, after.entryX + MAX_SHAPE_ENTRIES, before.entryX + 4));
     EXPECT_NEAR((double(after.centreX) - before.centreX) * 20.0, 187.0, 0.001);
     EXPECT_NEAR((double(after.centreY) - before.centreY) * 30.0, 161.34, 0.01);
     EXPECT_NEAR(c.level.connectors[0].endX[0], 417.0, 0.001);

@@ -111,7 +111,7 @@ TEST_F(Placement, InsideMeansWithinTheOutlineOnEverySideAndAClickThereAddsNothin
         bool inside;
     } cases[] = {{203, 103, true},  {227, 103, true},  {203, 127, true},  {227, 127, true},
                  {215, 97, false},  {215, 133, false}, {233, 115, false}, {185, 110, true},
-                 {150, 110, false}, {170, 110, false}, {185, 97, false}};
+                 {150, 110, false}, {170, 110, false}, {185, 97, false},  {230, 115, false}};
     for (const auto& c : cases) {
         EXPECT_EQ(IsInsideAnyShape(level, c.x, c.y), c.inside) << c.x << ", " << c.y;
     }
@@ -135,16 +135,19 @@ TEST_F(Placement, ABadSideCountOrAFullLevelAddsNothing) {
     }
     // 32769 ids in all; a triangle needs 3 points, 3 connectors and a shape.
     level = Level{};
-    for (int id = 0; id < 32769 - 6; ++id) {
+    for (int id = 0; id < 32769 - 8; ++id) {
         level.points.push_back({int16_t(id), float(id), 1000.0f});
     }
+    level.connectors.push_back({-1, {0, 1}, {}, {}});
+    level.shapes.push_back({});
+    level.shapes[0].id = -2;
     level.pointCount = 1;
     const Level full = level;
     EXPECT_EQ(Click(200, 100), PlaceResult::LevelFull);
     EXPECT_EQ(level, full);
     level.points.pop_back();
     EXPECT_EQ(Click(200, 100), PlaceResult::Placed);
-    EXPECT_EQ(level.shapes.size(), 1u);
+    EXPECT_EQ(level.shapes.size(), 2u);
 }
 
 } // namespace
