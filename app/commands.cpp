@@ -116,7 +116,7 @@ void MainWindow::ChoosePack(int index) {
         return;
     }
     const std::string before = packs_.shownDir;
-    ShowPackAt(packs_, size_t(index));
+    ShowPackDetails(packs_, size_t(index));
     ShowPanel();
     if (packs_.shownDir != before) {
         emit shownPackChanged();
@@ -143,7 +143,7 @@ void MainWindow::NewPack() {
     const PackOutcome outcome = CreatePack(packs_, random_);
     for (size_t i = 0; i < packs_.packs.size(); ++i) {
         if (before.count(packs_.packs[i].levelsPath) == 0) {
-            ShowPackAt(packs_, i);
+            ShowPackDetails(packs_, i);
         }
     }
     ShowOutcome(outcome);

@@ -377,7 +377,7 @@ PackOutcome ScanPacks(PackStore& store, RandomSource& random) {
     return outcome;
 }
 
-void ShowPackAt(PackStore& store, size_t index) {
+void ShowPackDetails(PackStore& store, size_t index) {
     if (index < store.packs.size()) {
         ShowPack(store, store.packs[index]);
     }

@@ -72,8 +72,9 @@ PackStore MakePackStore(const QString& baseDir);
 // half-made are removed.
 PackOutcome ScanPacks(PackStore& store, RandomSource& random);
 
-// Shows the pack at this place in the list; with none there, nothing changes.
-void ShowPackAt(PackStore& store, size_t index);
+// Shows the pack at this place in the list, the entry the designer chose: packs may share a
+// name, so a name cannot say which. With none there, nothing changes.
+void ShowPackDetails(PackStore& store, size_t index);
 
 // The place in the list of the pack whose details are shown, -1 for none.
 int ShownPackIndex(const PackStore& store);

@@ -162,13 +162,13 @@ TEST_F(Packs, RealFoldersAreListedAndTheShownOneAloneIsChangedAndDeleted) {
     // The later of the two, so that a look-up by id would find the other.
     const QString shown = listing.indexOf("a_pak") > listing.indexOf("b_pak") ? "a_pak" : "b_pak";
     const QString other = shown == "a_pak" ? "b_pak" : "a_pak";
-    ShowPackAt(store, size_t(listing.indexOf(shown)));
+    ShowPackDetails(store, size_t(listing.indexOf(shown)));
     EXPECT_TRUE(ApplyPackChange(store, {"Short", "Zed", "d"}, random).errors.isEmpty());
     EXPECT_EQ(ReadAll(Data(shown + "/config.txt")), "Short\r\nZed\r\nd\r\n500\r\n");
     EXPECT_EQ(std::count(store.panel.names.begin(), store.panel.names.end(), "Short"), 1);
     QFile::link(elsewhere.path(), Data(shown + "/kivo/linked"));
     QFile::link(elsewhere.filePath("precious.kvo"), Data(shown + "/file-link.kvo"));
-    ShowPackAt(store, size_t(listing.indexOf(shown)));
+    ShowPackDetails(store, size_t(listing.indexOf(shown)));
     const PackOutcome outcome = DeletePack(store, random);
     EXPECT_TRUE(outcome.errors.isEmpty() && outcome.information.isEmpty());
     EXPECT_FALSE(QFile::exists(Data(shown)));
