@@ -34,9 +34,6 @@ enum MenuItemNumber {
 
 constexpr int SIDE_BUTTON_SIDES_OFFSET = 13; // control number - 13 = side count
 
-constexpr const char* WINDOW_TITLE = "KIVO Level Editor V1.0";
-constexpr const char* FILE_TITLE_PREFIX = "KIVO Level Editor - ";
-
 constexpr const char* CONFIRM_TITLE = "Confirm";
 constexpr const char* CLEAR_QUESTION = "Are you sure you wish to clear?";
 constexpr const char* NEW_PACK_QUESTION = "Do you wish to create a new Pack?";
@@ -57,6 +54,20 @@ constexpr const char* RECOVERY_TEXT =
     "Restore the level, or discard the copy?";
 constexpr const char* RESTORE_CHOICE = "Restore";
 constexpr const char* DISCARD_CHOICE = "Discard";
+
+// Questions before work would be replaced or overwritten, answered by one of their choices.
+constexpr const char* UNSAVED_QUESTION = "The level has changes that are not saved.\n\n"
+                                         "Save them first?";
+constexpr const char* SAVE_CHOICE = "Save";
+constexpr const char* CANCEL_CHOICE = "Cancel";
+constexpr const char* CHANGED_ON_DISK_QUESTION =
+    "%1 was changed on disk since this editor loaded or saved it.\n\n"
+    "Overwrite it with the level being edited, or save the level under another name?";
+constexpr const char* OVERWRITE_CHOICE = "Overwrite";
+constexpr const char* SAVE_AS_CHOICE = "Save As...";
+constexpr const char* TYPED_DETAILS_QUESTION =
+    "The details typed for the pack \"%1\" were not applied.\n\nApply them first?";
+constexpr const char* APPLY_CHOICE = "Apply";
 
 constexpr const char* LOAD_DIALOG_TITLE = "Load KIVO";
 constexpr const char* SAVE_DIALOG_TITLE = "Save KIVO";

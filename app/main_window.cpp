@@ -27,7 +27,6 @@ constexpr int CONTENT_WIDTH = 640;
 constexpr int CONTENT_HEIGHT = 480;
 constexpr int STATUS_FIELD_WIDTHS[] = {141, 350, 150};
 constexpr int CONTROL_FONT_PIXELS = 11;
-constexpr int RECOVERY_DELAY_MS = 1000; // after a change, the recovery copy is this late at most
 constexpr int STATUS_BAR_TOP_GAP = 2;
 constexpr int LINE_EDIT_MARGIN = 2; // QLineEdit's own space beside its text
 // The widest texts these controls show.
@@ -95,23 +94,23 @@ constexpr const char* SIDE_BUTTON_STYLE =
 } // namespace
 
 MainWindow::MainWindow(ShellState shell, Dialogs dialogs, RandomSource random)
-    : random_(std::move(random)), shell_(std::move(shell)), packs_(MakePackStore(shell_.baseDir)),
-      dialogs_(std::move(dialogs)), history_(new QUndoStack(this)),
-      recovery_(ClaimRecoverySlot(shell_.recoveryDir)), recoveryTimer_(new QTimer(this)) {
-    history_->setUndoLimit(UNDO_LIMIT);
-    recoveryWriter_.setMaxThreadCount(1);
+    : shell_(std::move(shell)), dialogs_(std::move(dialogs)),
+      session_(shell_.baseDir, shell_.recoveryDir, std::move(random)) {
     BuildMainWindow();
     Connect();
+    ConnectSession();
 }
 
 // The children outlive this object's members while QWidget takes them down; a signal sent then
-// (the undo stack's index and clean changes as it clears itself, a focus-out of the pack name)
-// must not reach a command on a member that is gone.
+// (a focus-out of the pack name, the session's stacks as they clear themselves) must not reach
+// a command on a member that is gone.
 MainWindow::~MainWindow() {
     for (QObject* child : findChildren<QObject*>()) {
         child->disconnect(this);
     }
-    recoveryWriter_.waitForDone();
+    session_.disconnect(this);
+    session_.level().disconnect(this);
+    session_.packs().disconnect(this);
 }
 
 void MainWindow::BuildMainWindow() {
@@ -154,9 +153,10 @@ void MainWindow::BuildMenu() {
 
     QMenu* edit = menuBar()->addMenu(QStringLiteral("Edit"));
     edit->setObjectName(QStringLiteral("editMenu"));
-    ui_.undoItem = history_->createUndoAction(edit, QStringLiteral("Undo"));
+    QUndoStack* history = session_.level().history();
+    ui_.undoItem = history->createUndoAction(edit, QStringLiteral("Undo"));
     ui_.undoItem->setShortcut(QKeySequence::Undo);
-    ui_.redoItem = history_->createRedoAction(edit, QStringLiteral("Redo"));
+    ui_.redoItem = history->createRedoAction(edit, QStringLiteral("Redo"));
     ui_.redoItem->setShortcuts(
         {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), QKeySequence(Qt::CTRL | Qt::Key_Y)});
     edit->addAction(ui_.undoItem);
@@ -199,7 +199,7 @@ void MainWindow::BuildLevelControls(QWidget* content) {
     }
     Frame(content, {0, 0, 640, 23});
     Frame(content, {0, 23, 140, 145});
-    ui_.canvas = Place(new Canvas(level_, content), "canvas", CANVAS,
+    ui_.canvas = Place(new Canvas(level(), content), "canvas", CANVAS,
                        {CANVAS_LEFT, CANVAS_TOP, CANVAS_WIDTH, CANVAS_HEIGHT},
                        QStringLiteral("The level: a left click places a polygon, a right click "
                                       "deletes the nearest one"));
@@ -274,14 +274,17 @@ void MainWindow::Connect() {
         connect(button, &QPushButton::clicked, this, [this, number] { SelectSideCount(number); });
     }
     connect(ui_.clearButton, &QPushButton::clicked, this, &MainWindow::Clear);
-    connect(ui_.centerButton, &QPushButton::clicked, this, &MainWindow::Center);
+    LevelDocument* document = &session_.level();
+    connect(ui_.centerButton, &QPushButton::clicked, document, &LevelDocument::Center);
     connect(ui_.rotationSlider, &QSlider::valueChanged, this, &MainWindow::Rotate);
-    connect(ui_.rotationSlider, &QSlider::sliderPressed, this, &MainWindow::StartDrag);
-    connect(ui_.rotationSlider, &QSlider::sliderReleased, this, &MainWindow::EndDrag);
-    connect(ui_.targetScoreField, &QLineEdit::textEdited, this,
-            [this](const QString& text) { EditScore(&Level::targetScore, text); });
-    connect(ui_.expertScoreField, &QLineEdit::textEdited, this,
-            [this](const QString& text) { EditScore(&Level::expertScore, text); });
+    connect(ui_.rotationSlider, &QSlider::sliderPressed, document, &LevelDocument::BeginDrag);
+    connect(ui_.rotationSlider, &QSlider::sliderReleased, document, &LevelDocument::EndDrag);
+    for (auto [field, score] : {std::pair{ui_.targetScoreField, ScoreField::Target},
+                                std::pair{ui_.expertScoreField, ScoreField::Expert}}) {
+        connect(field, &QLineEdit::textEdited, this, [document, score = score](const QString& text) {
+            document->SetScore(score, text.toStdString());
+        });
+    }
     ConnectPackCombo();
     connect(ui_.applyChangeButton, &QPushButton::clicked, this, &MainWindow::ApplyChange);
     connect(ui_.newPackButton, &QPushButton::clicked, this, &MainWindow::NewPack);
@@ -291,16 +294,16 @@ void MainWindow::Connect() {
     connect(ui_.saveAsItem, &QAction::triggered, this, &MainWindow::SaveAs);
     connect(ui_.aboutItem, &QAction::triggered, this, &MainWindow::About);
     connect(ui_.exitItem, &QAction::triggered, this, &MainWindow::Exit);
-    connect(history_, &QUndoStack::cleanChanged, this, [this](bool clean) {
-        setWindowModified(!clean);
-        if (clean) {
-            DropRecovery();
-        }
-    });
-    connect(history_, &QUndoStack::indexChanged, this, &MainWindow::ScheduleRecovery);
-    recoveryTimer_->setSingleShot(true);
-    recoveryTimer_->setInterval(RECOVERY_DELAY_MS);
-    connect(recoveryTimer_, &QTimer::timeout, this, &MainWindow::WriteRecovery);
+}
+
+// The window shows what the session holds, whenever it changes.
+void MainWindow::ConnectSession() {
+    LevelDocument* document = &session_.level();
+    connect(document, &LevelDocument::levelChanged, this, &MainWindow::Refresh);
+    connect(document, &LevelDocument::fileChanged, this, &MainWindow::ShowTitle);
+    connect(document, &LevelDocument::modifiedChanged, this, &QWidget::setWindowModified);
+    connect(document, &LevelDocument::sliderChanged, this, &MainWindow::ShowSlider);
+    connect(&session_.packs(), &PackDocument::shownPackChanged, this, &MainWindow::ShowPanel);
 }
 
 // Only an entry chosen from the list, or stepped to with the arrow keys or the wheel, shows a
@@ -312,6 +315,7 @@ void MainWindow::ConnectPackCombo() {
     disconnect(edit, &QLineEdit::returnPressed, ui_.packCombo, nullptr);
     disconnect(edit, &QLineEdit::editingFinished, ui_.packCombo, nullptr);
     connect(ui_.packCombo, &QComboBox::activated, this, &MainWindow::ChoosePack);
+    connect(edit, &QLineEdit::textEdited, this, [this](const QString& text) { typedName_ = text; });
 }
 
 } // namespace kivo

@@ -2,16 +2,11 @@
 #pragma once
 
 #include "dialogs.h"
-#include "level_step.h"
-#include "recovery.h"
 #include "shell_state.h"
 
-#include "level/level.h"
-#include "level/random_source.h"
-#include "storage/pack_store.h"
+#include "session/edit_session.h"
 
 #include <QMainWindow>
-#include <QThreadPool>
 
 #include <array>
 
@@ -21,7 +16,6 @@ class QLabel;
 class QLineEdit;
 class QPushButton;
 class QSlider;
-class QTimer;
 class QUndoStack;
 
 namespace kivo {
@@ -57,9 +51,6 @@ struct Controls {
     QAction* levelOverviewItem = nullptr;
 };
 
-// How many steps Undo can take back.
-constexpr int UNDO_LIMIT = 1000;
-
 class MainWindow : public QMainWindow {
     Q_OBJECT
 
@@ -72,32 +63,17 @@ class MainWindow : public QMainWindow {
     // normally. Called once the window is shown.
     void Start();
 
-    // What Load does once a file is chosen: the level, title and current file become the
-    // file's as one undo step, marked saved. A file that cannot be loaded is reported and
-    // changes nothing; the result says whether it was loaded.
-    bool OpenLevelFile(const QString& path);
-    // What Save As does once a name is chosen: saves atomically under the name (".kvo"
-    // added as Save As adds it), which then names the title and the current file, and marks
-    // the level saved. A failed save is reported and changes nothing.
-    bool SaveLevelFile(const QString& path);
-    QUndoStack* undoStack() { return history_; }
-
-    const Level& level() const { return level_; }
+    EditSession& session() { return session_; }
+    const EditSession& session() const { return session_; }
+    const Level& level() const { return session_.level().level(); }
     uint8_t sideCount() const { return sideCount_; }
     const ShellState& shell() const { return shell_; }
-    const PackStore& packStore() const { return packs_; }
+    const PackStore& packStore() const { return session_.packs().store(); }
     const Controls& controls() const { return ui_; }
-    const QUndoStack& history() const { return *history_; }
+    const QUndoStack& history() const { return *session_.level().history(); }
 
     // The pack overview window, made when it is first asked for.
     PackOverview* levelOverview() const { return overview_; }
-
-  signals:
-    // The pack whose details are shown is another one now, or none, or the packs were
-    // listed anew.
-    void shownPackChanged();
-    // A level was written to this file.
-    void levelFileSaved(const QString& path);
 
   protected:
     void closeEvent(QCloseEvent* event) override;
@@ -111,6 +87,7 @@ class MainWindow : public QMainWindow {
     void BuildPackMenu();
     void ShowLevelOverview();
     void Connect();
+    void ConnectSession();
     void ConnectPackCombo();
 
     // Canvas and level commands.
@@ -118,18 +95,17 @@ class MainWindow : public QMainWindow {
     void DeleteNearest(QPoint content);
     void SelectSideCount(int controlNumber);
     void Clear();
-    void Center();
     void Rotate(int position);
-    void TurnTo(int position);
-    void StartDrag();
-    void EndDrag();
-    void EditScore(std::string Level::*score, const QString& text);
 
     // Pack commands.
     void ChoosePack(int index);
     void ApplyChange();
     void NewPack();
     void DeleteShownPack();
+    PackEdit TypedDetails() const;
+    // Typed details that were not applied are applied or discarded first, as the designer
+    // answers; false when they cancelled.
+    bool SettleTypedDetails();
 
     // File menu commands.
     void Load();
@@ -137,7 +113,12 @@ class MainWindow : public QMainWindow {
     void SaveAs();
     void About();
     void Exit();
+    void SaveUnder(const char* dialogTitle);
     bool SaveTo(const QString& path);
+    // Unsaved changes are saved or discarded first, as the designer answers; false when
+    // they cancelled.
+    bool MaybeSave();
+    bool OpenLevelFile(const QString& path);
 
     bool Ask(const QString& question); // a Yes/No question titled "Confirm"
     QString ChooseLevelFile(FileDialogKind kind, const char* title);
@@ -146,44 +127,20 @@ class MainWindow : public QMainWindow {
     void ShowScores();
     void ShowError(const QString& text);
     void ShowTitle();
+    void ShowSlider(int position);
     void Refresh();
-
-    // Every change to the level goes through Edit, so each is one undo step: `op` changes
-    // the level (and for Load, Clear and Restore the file names); what changed becomes the
-    // step, unless nothing did.
-    template <typename Op> void Edit(const QString& text, Op op) {
-        const Level before = level_;
-        const ShellView view = View();
-        op();
-        Record(text, before, view);
-        Refresh();
-    }
-    ShellView View() const;
-    void Record(const QString& text, const Level& before, const ShellView& view);
-    void ShowHistoryState(const ShellView& view, bool files);
-
-    // The recovery copy of unsaved work.
-    void ScheduleRecovery();
-    void WriteRecovery();
-    void DropRecovery();
     void OfferRecovery();
 
-    Level level_;
-    RandomSource random_;
     ShellState shell_;
-    PackStore packs_;
     Dialogs dialogs_;
+    EditSession session_;
     Controls ui_;
-    QUndoStack* history_ = nullptr;
     PackOverview* overview_ = nullptr;
     uint8_t sideCount_ = MIN_SIDE_COUNT; // the side-count button pressed
-    int sliderPosition_ = 0;             // the position the level was last turned to
-    Level dragStart_;    // the level when the slider's thumb was taken, and the window
-    ShellView dragView_; // then
     bool exitConfirmed_ = false;
-    RecoverySlot recovery_;
-    QTimer* recoveryTimer_ = nullptr;
-    QThreadPool recoveryWriter_; // one thread: copies are written and removed in order
+    // The pack name typed since the panel last showed the pack: choosing an entry replaces
+    // the combo's text before the choice is reported.
+    std::optional<QString> typedName_;
 };
 
 } // namespace kivo

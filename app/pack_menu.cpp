@@ -15,16 +15,15 @@ void MainWindow::BuildPackMenu() {
     connect(ui_.levelOverviewItem, &QAction::triggered, this, &MainWindow::ShowLevelOverview);
 }
 
-// One overview for the window's life: it follows the pack panel and saves from this level.
+// One overview for the window's life: it shows the session's shown pack.
 void MainWindow::ShowLevelOverview() {
     if (overview_ == nullptr) {
-        OverviewHost host{[this] { return QFile::decodeName(packs_.shownDir.c_str()); },
-                          [this](const QString& path) { return OpenLevelFile(path); },
-                          [this](const QString& path) { return SaveLevelFile(path); }, history_,
+        OverviewHost host{&session_,
+                          [this](const QString& path) {
+                              return MaybeSave() && OpenLevelFile(path);
+                          },
                           dialogs_};
         overview_ = new PackOverview(std::move(host), this);
-        connect(this, &MainWindow::shownPackChanged, overview_, &PackOverview::FollowPack);
-        connect(this, &MainWindow::levelFileSaved, overview_, &PackOverview::LevelFileSaved);
     }
     overview_->show();
     overview_->raise();

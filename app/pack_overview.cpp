@@ -1,5 +1,7 @@
 #include "pack_overview.h"
 
+#include "captions_and_numbers.h"
+
 #include "painting/slot_tile.h"
 #include "storage/pack_layout.h"
 
@@ -87,31 +89,6 @@ class TileDelegate : public QStyledItemDelegate {
     }
 };
 
-// A slot edit in the editor's history. It was done before it was pushed; undo writes back
-// what the slots held, redo writes the edit again, both into the pack it was made in.
-class SlotStep : public QUndoCommand {
-  public:
-    using Write = std::function<void(const QString& packDir, const std::vector<SlotContent>&)>;
-
-    SlotStep(const QString& text, QString packDir, SlotEdit edit, Write write)
-        : QUndoCommand(text), packDir_(std::move(packDir)), edit_(std::move(edit)),
-          write_(std::move(write)) {}
-
-    void undo() override { write_(packDir_, edit_.before); }
-    void redo() override {
-        if (done_) {
-            write_(packDir_, edit_.after);
-        }
-        done_ = true;
-    }
-
-  private:
-    QString packDir_;
-    SlotEdit edit_;
-    Write write_;
-    bool done_ = false;
-};
-
 QPushButton* Button(QWidget* parent, QBoxLayout* row, const char* name, const char* caption,
                     const char* description) {
     auto* button = new QPushButton(QString::fromLatin1(caption), parent);
@@ -161,6 +138,13 @@ void PackOverview::Build() {
         Button(this, row, "paste", "Paste", "Copies the level Copy took into the slot (Ctrl+V)");
     ui_.reset = Button(this, row, "reset", "Reset", "Puts the template level into the slot");
     row->addStretch();
+    QUndoStack* history = host_.session->packs().history();
+    ui_.undo = history->createUndoAction(this, QStringLiteral("Undo"));
+    ui_.undo->setShortcut(QKeySequence::Undo);
+    ui_.redo = history->createRedoAction(this, QStringLiteral("Redo"));
+    ui_.redo->setShortcuts(
+        {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), QKeySequence(Qt::CTRL | Qt::Key_Y)});
+    addActions({ui_.undo, ui_.redo});
     layout->addLayout(row);
     ui_.tiles = new QListView(this);
     ui_.tiles->setObjectName(QStringLiteral("tiles"));
@@ -211,17 +195,16 @@ void PackOverview::Connect() {
     connect(watcher_, &QFileSystemWatcher::directoryChanged, settle_, qOverload<>(&QTimer::start));
     connect(watcher_, &QFileSystemWatcher::fileChanged, settle_, qOverload<>(&QTimer::start));
     connect(settle_, &QTimer::timeout, this, &PackOverview::Reload);
-    // The window's saved mark belongs to the level: crossing a slot step keeps it as it was.
-    connect(host_.undoStack, &QUndoStack::indexChanged, this, [this] {
-        if (carryClean_) {
-            carryClean_ = false;
-            host_.undoStack->setClean();
-        }
-    });
+    PackDocument* packs = &host_.session->packs();
+    connect(packs, &PackDocument::shownPackChanged, this, &PackOverview::FollowPack);
+    connect(packs, &PackDocument::slotsWritten, this, &PackOverview::SlotsWritten);
+    connect(packs, &PackDocument::stepFailed, this, &PackOverview::ShowError);
+    connect(&host_.session->level(), &LevelDocument::fileUsed, this,
+            &PackOverview::LevelFileSaved);
 }
 
 void PackOverview::FollowPack() {
-    const QString dir = host_.shownPackDir();
+    const QString dir = host_.session->packs().shownPackDir();
     if (dir == packDir_ && !dir.isEmpty()) {
         return; // the folder watcher keeps the tiles current
     }
@@ -365,33 +348,27 @@ void PackOverview::SaveIntoSlot(int slot) {
                             (read == reads_.end() || read->second.state.kind != SlotKind::Template);
     if (holdsLevel &&
         !host_.dialogs.confirm(
-            this, QStringLiteral("Confirm"),
+            this, QString::fromLatin1(CONFIRM_TITLE),
             QStringLiteral("%1 holds a level. Replace it with the level being edited?")
                 .arg(SlotName(slot)))) {
         return;
     }
-    if (host_.saveLevelFile(path)) {
-        LevelFileSaved(path);
-    }
+    Report(host_.session->SaveIntoSlot(slot));
 }
 
 void PackOverview::ExchangeSlots(int a, int b) {
-    if (!packDir_.isEmpty()) {
-        Edit(QStringLiteral("Exchange %1 and %2").arg(SlotName(a), SlotName(b)),
-             PlanExchange(packDir_, a, b));
-    }
+    Report(host_.session->packs().Exchange(a, b));
 }
 
 void PackOverview::CopySlot(int from, int to) {
-    if (!packDir_.isEmpty() && from >= 0 && to >= 0 && from != to) {
-        Edit(QStringLiteral("Copy %1 into %2").arg(SlotName(from), SlotName(to)),
-             PlanCopy(packDir_, from, to));
+    if (from >= 0 && to >= 0) {
+        Report(host_.session->packs().Copy(from, to));
     }
 }
 
 void PackOverview::ResetSlot(int slot) {
-    if (!packDir_.isEmpty() && slot >= 0) {
-        Edit(QStringLiteral("Reset %1").arg(SlotName(slot)), PlanReset(packDir_, slot));
+    if (slot >= 0) {
+        Report(host_.session->packs().Reset(slot));
     }
 }
 
@@ -403,36 +380,19 @@ void PackOverview::MoveSelected(int by) {
     }
 }
 
-// Writes the edit; only an edit that was written becomes a step of the history.
-void PackOverview::Edit(const QString& text, const SlotEdit& edit) {
-    if (!edit.result.ok) {
-        ShowError(edit.result.message);
-        return;
+void PackOverview::Report(const FileResult& result) {
+    if (!result.ok) {
+        ShowError(result.message);
     }
-    const FileResult written = WriteSlots(packDir_, edit.after);
-    Forget(edit.after);
-    Reload();
-    if (!written.ok) {
-        ShowError(written.message);
-        return;
-    }
-    carryClean_ = host_.undoStack->isClean();
-    host_.undoStack->push(
-        new SlotStep(text + QStringLiteral(" in %1").arg(PackDisplayName(packDir_)), packDir_, edit,
-                     [this](const QString& dir, const std::vector<SlotContent>& contents) {
-                         WriteStep(dir, contents);
-                     }));
 }
 
-void PackOverview::WriteStep(const QString& packDir, const std::vector<SlotContent>& contents) {
-    carryClean_ = host_.undoStack->isClean();
-    const FileResult written = WriteSlots(packDir, contents);
-    if (packDir == packDir_) {
-        Forget(contents);
-        Reload();
+// Whatever wrote the slots (an edit, its undo or redo), their tiles are read again.
+void PackOverview::SlotsWritten(const QString& packDir, const std::vector<WrittenFile>& files) {
+    if (packDir != packDir_) {
+        return;
     }
-    if (!written.ok) {
-        ShowError(written.message);
+    for (const WrittenFile& file : files) {
+        LevelFileSaved(file.path);
     }
 }
 
@@ -446,7 +406,7 @@ void PackOverview::Forget(const std::vector<SlotContent>& contents) {
 }
 
 void PackOverview::ShowError(const QString& text) {
-    host_.dialogs.tell(this, MessageKind::Error, QStringLiteral("Error"), text);
+    host_.dialogs.tell(this, MessageKind::Error, QString::fromLatin1(ERROR_TITLE), text);
 }
 
 int PackOverview::SelectedSlot() const {

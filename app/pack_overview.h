@@ -1,11 +1,12 @@
 // The pack overview: a window of its own showing one tile per slot of the pack shown in the
 // pack panel, in play order. From it a designer opens a slot's level, saves the level being
 // edited into a slot, and orders the pack by exchanging, copying and resetting slots, each
-// an undoable step of the editor's history.
+// an undoable step of the pack's history, which the overview's Undo and Redo take back.
 #pragma once
 
 #include "dialogs.h"
 
+#include "session/edit_session.h"
 #include "storage/pack_slots.h"
 
 #include <QFuture>
@@ -15,22 +16,21 @@
 #include <functional>
 #include <map>
 
+class QAction;
 class QFileSystemWatcher;
 class QLabel;
 class QListView;
 class QPushButton;
 class QStandardItemModel;
 class QTimer;
-class QUndoStack;
 
 namespace kivo {
 
-// What the overview needs of the editor's main window.
+// What the overview needs of the editor: the session it shows and edits, the way the main
+// window opens a level (asking first about unsaved work), and the dialogs.
 struct OverviewHost {
-    std::function<QString()> shownPackDir; // empty when no pack is shown
+    EditSession* session = nullptr;
     std::function<bool(const QString& path)> openLevelFile;
-    std::function<bool(const QString& path)> saveLevelFile;
-    QUndoStack* undoStack = nullptr;
     Dialogs dialogs;
 };
 
@@ -59,6 +59,8 @@ struct OverviewControls {
     QPushButton* copy = nullptr;
     QPushButton* paste = nullptr;
     QPushButton* reset = nullptr;
+    QAction* undo = nullptr;
+    QAction* redo = nullptr;
 };
 
 class PackOverview : public QWidget {
@@ -68,12 +70,12 @@ class PackOverview : public QWidget {
     PackOverview(OverviewHost host, QWidget* parent);
     ~PackOverview() override;
 
-    // Shows the pack the main window shows now, or none.
+    // Shows the pack the pack panel shows now, or none.
     void FollowPack();
     // A level was written to this file: its tile is read again when it is one of the pack's.
     void LevelFileSaved(const QString& path);
 
-    // The commands. Slot edits are undoable steps of the host's history.
+    // The commands. Slot edits are undoable steps of the pack's history.
     void OpenSlot(int slot);
     void SaveIntoSlot(int slot);
     void ExchangeSlots(int a, int b);
@@ -97,8 +99,8 @@ class PackOverview : public QWidget {
     void Apply(const SlotRead& read, int generation);
     void ShowTile(int slot);
     void ShowSummary();
-    void Edit(const QString& text, const SlotEdit& edit);
-    void WriteStep(const QString& packDir, const std::vector<SlotContent>& contents);
+    void SlotsWritten(const QString& packDir, const std::vector<WrittenFile>& files);
+    void Report(const FileResult& result);
     void ShowError(const QString& text);
     void Forget(const std::vector<SlotContent>& contents);
     void MoveSelected(int by);
@@ -119,7 +121,6 @@ class PackOverview : public QWidget {
     int dragFrom_ = -1;  // the tile a drag started on
     bool dragging_ = false;
     QPoint dragStart_;
-    bool carryClean_ = false; // a slot step leaves the level's saved mark as it was
 };
 
 } // namespace kivo

@@ -1,6 +1,6 @@
 #include "shell_state.h"
 
-#include "recovery.h"
+#include "storage/recovery_copy.h"
 
 #include <QDir>
 
@@ -15,10 +15,6 @@ ShellState FindStartDirectory() {
     shell.baseDir = WithTrailingSlash(QDir::currentPath());
     shell.recoveryDir = RecoveryFolder();
     return shell;
-}
-
-QString FolderOf(const QString& path) {
-    return path.left(path.lastIndexOf(QLatin1Char('/')) + 1);
 }
 
 } // namespace kivo

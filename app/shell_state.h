@@ -5,10 +5,9 @@
 
 namespace kivo {
 
+// Where the editor started: the level's file and the shown pack belong to the edit session.
 struct ShellState {
     QString baseDir;     // the start directory, ending in '/'
-    QString currentFile; // the file Save writes to; empty means Save asks for a name
-    QString titleFile;   // the file the window title names; empty for the plain title
     QString recoveryDir; // where the copy of unsaved work is kept, in the user's data folder
 };
 
@@ -18,8 +17,5 @@ ShellState FindStartDirectory();
 
 // A folder path ending in exactly one '/'.
 QString WithTrailingSlash(const QString& folder);
-
-// The folder part of a file path, up to and including its last '/'.
-QString FolderOf(const QString& path);
 
 } // namespace kivo

@@ -27,15 +27,28 @@ bool IsClassicModeSolvable(int16_t connectors, int8_t smallestSideCount) {
     return truncated == quotient;
 }
 
+namespace {
+
+std::string StatusText(int16_t connectors, int8_t smallestSideCount) {
+    return std::to_string(connectors) + CONNECTORS_TEXT +
+           (IsClassicModeSolvable(connectors, smallestSideCount) ? SOLVABLE_TEXT
+                                                                 : NOT_SOLVABLE_TEXT);
+}
+
+} // namespace
+
+// An empty level says so, rather than keep the count of the level it replaced; the stored
+// smallest side count still waits for the next side.
 std::optional<std::string> UpdateStatusLine(Level& level) {
     if (level.connectorCount == 0) {
-        return std::nullopt;
+        if (!level.connectors.empty()) {
+            return std::nullopt;
+        }
+        return StatusText(0, SmallestSideCount(level));
     }
     const int16_t connectors = static_cast<int16_t>(level.connectors.size());
     level.smallestSideCount = SmallestSideCount(level);
-    return std::to_string(connectors) + CONNECTORS_TEXT +
-           (IsClassicModeSolvable(connectors, level.smallestSideCount) ? SOLVABLE_TEXT
-                                                                       : NOT_SOLVABLE_TEXT);
+    return StatusText(connectors, level.smallestSideCount);
 }
 
 } // namespace kivo

@@ -13,7 +13,8 @@ constexpr const char* SOLVABLE_TEXT = " This KIVO can be solved in Classic Mode"
 constexpr const char* NOT_SOLVABLE_TEXT = " This KIVO can not be solved in Classic Mode";
 
 // Recomputes the smallest side count and returns the new status text. While connectorCount
-// is 0 nothing at all changes and there is no new text: the status bar keeps what it shows.
+// is 0 the smallest side count stays; an empty level gets the text for 0 connectors, and a
+// level whose counter wrapped to 0 gets no new text: the status bar keeps what it shows.
 std::optional<std::string> UpdateStatusLine(Level& level);
 
 // A level can be solved in Classic Mode when its connector count is a whole multiple of the

@@ -1,4 +1,4 @@
-#include "recovery.h"
+#include "recovery_copy.h"
 
 #include "storage/level_file.h"
 

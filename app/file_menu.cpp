@@ -1,0 +1,175 @@
+// The File menu, the start and the end: files are read and written by the level document;
+// the window asks for names and answers, and reports what could not be done.
+#include "main_window.h"
+
+#include "captions_and_numbers.h"
+
+#include "storage/level_file.h"
+
+#include <QCloseEvent>
+#include <QDir>
+#include <QLocale>
+#include <QPushButton>
+
+namespace kivo {
+
+void MainWindow::Start() {
+    ShowOutcome(session_.packs().Scan());
+    ui_.sideButtons[0]->setChecked(true);
+    sideCount_ = MIN_SIDE_COUNT;
+    Refresh();
+    OfferRecovery();
+}
+
+// The dialog's answer is the file Save writes to, so a cancelled dialog empties it.
+void MainWindow::Load() {
+    if (!MaybeSave()) {
+        return;
+    }
+    const QString path = ChooseLevelFile(FileDialogKind::Open, LOAD_DIALOG_TITLE);
+    if (path.isEmpty()) {
+        session_.level().ForgetCurrentFile();
+        return;
+    }
+    OpenLevelFile(path);
+}
+
+bool MainWindow::OpenLevelFile(const QString& path) {
+    const FileResult result = session_.level().Open(path);
+    if (!result.ok) {
+        ShowError(result.message);
+    }
+    return result.ok;
+}
+
+// A file someone else changed since this editor read or wrote it is not overwritten
+// without a word.
+void MainWindow::Save() {
+    LevelDocument& document = session_.level();
+    if (document.currentFile().isEmpty()) {
+        SaveUnder(SAVE_DIALOG_TITLE);
+        return;
+    }
+    const QString path = WithLevelExtension(document.currentFile());
+    if (path == document.currentFile() && document.CurrentFileChangedOnDisk()) {
+        const int choice = dialogs_.choose(
+            this, QString::fromLatin1(CONFIRM_TITLE),
+            QString::fromLatin1(CHANGED_ON_DISK_QUESTION).arg(QDir::toNativeSeparators(path)),
+            {QString::fromLatin1(OVERWRITE_CHOICE), QString::fromLatin1(SAVE_AS_CHOICE),
+             QString::fromLatin1(CANCEL_CHOICE)});
+        if (choice == 1) {
+            SaveAs();
+        }
+        if (choice != 0) {
+            return;
+        }
+    }
+    SaveTo(path);
+}
+
+void MainWindow::SaveAs() {
+    SaveUnder(SAVE_AS_DIALOG_TITLE);
+}
+
+// A Save that asks for a name, as Save As, names the chosen file in the title.
+void MainWindow::SaveUnder(const char* dialogTitle) {
+    const QString path = ChooseLevelFile(FileDialogKind::Save, dialogTitle);
+    if (path.isEmpty()) {
+        session_.level().ForgetCurrentFile();
+        return;
+    }
+    SaveTo(WithLevelExtension(path));
+}
+
+// A save that fails is reported and changes nothing.
+bool MainWindow::SaveTo(const QString& path) {
+    const FileResult result = session_.level().SaveAs(path);
+    if (!result.ok) {
+        ShowError(result.message);
+    }
+    return result.ok;
+}
+
+// Unsaved work is never replaced or closed without a question.
+bool MainWindow::MaybeSave() {
+    if (!session_.level().IsModified()) {
+        return true;
+    }
+    const int choice =
+        dialogs_.choose(this, QString::fromLatin1(CONFIRM_TITLE),
+                        QString::fromLatin1(UNSAVED_QUESTION),
+                        {QString::fromLatin1(SAVE_CHOICE), QString::fromLatin1(DISCARD_CHOICE),
+                         QString::fromLatin1(CANCEL_CHOICE)});
+    if (choice == 0) {
+        Save();
+        return !session_.level().IsModified();
+    }
+    return choice == 1;
+}
+
+void MainWindow::About() {
+    dialogs_.tell(this, MessageKind::Information, QString::fromLatin1(ABOUT_TITLE),
+                  QString::fromLatin1(ABOUT_TEXT));
+}
+
+void MainWindow::Exit() {
+    if (Ask(QString::fromLatin1(EXIT_QUESTION))) {
+        exitConfirmed_ = true;
+        close();
+    }
+}
+
+// The close box asks before unsaved changes or typed pack details would be lost; Exit has
+// asked its own question already.
+void MainWindow::closeEvent(QCloseEvent* event) {
+    if (!exitConfirmed_ && (!SettleTypedDetails() || !MaybeSave())) {
+        event->ignore();
+        return;
+    }
+    session_.recovery().Finish();
+    event->accept();
+}
+
+// The dialogs open in the folder of the pack or file last used.
+QString MainWindow::ChooseLevelFile(FileDialogKind kind, const char* title) {
+    return dialogs_.chooseFile(this, kind, QString::fromLatin1(title),
+                               session_.packs().levelDir());
+}
+
+bool MainWindow::Ask(const QString& question) {
+    return dialogs_.confirm(this, QString::fromLatin1(CONFIRM_TITLE), question);
+}
+
+void MainWindow::ShowError(const QString& text) {
+    dialogs_.tell(this, MessageKind::Error, QString::fromLatin1(ERROR_TITLE), text);
+}
+
+// Restoring brings back the level and its file name, marked unsaved.
+void MainWindow::OfferRecovery() {
+    RecoveryKeeper& recovery = session_.recovery();
+    const std::optional<RecoveryCopy> copy = recovery.LeftBehind();
+    if (!copy) {
+        return;
+    }
+    const QString named =
+        copy->fileName.isEmpty()
+            ? QString()
+            : QStringLiteral(" for %1").arg(QDir::toNativeSeparators(copy->fileName));
+    const QString text = QString::fromLatin1(RECOVERY_TEXT)
+                             .arg(named, QLocale().toString(copy->written, QLocale::LongFormat));
+    const int choice =
+        dialogs_.choose(this, QString::fromLatin1(ERROR_TITLE), text,
+                        {QString::fromLatin1(RESTORE_CHOICE), QString::fromLatin1(DISCARD_CHOICE)});
+    if (choice == 1) {
+        recovery.Discard();
+    } else if (choice != 0) {
+        // Unanswered: the copy waits for the next start, and this editor keeps its own.
+        recovery.KeepForNextStart();
+    } else if (const FileResult result =
+                   session_.level().Restore(recovery.copyPath(), copy->fileName);
+               !result.ok) {
+        ShowError(result.message);
+    }
+}
+
+} // namespace kivo

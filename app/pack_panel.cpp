@@ -1,0 +1,124 @@
+// The pack panel: it shows the pack document's shown pack and sends it the pack verbs.
+// Typed details live in the fields until they are applied, and are never dropped silently.
+#include "main_window.h"
+
+#include "captions_and_numbers.h"
+
+#include <QComboBox>
+#include <QDir>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSignalBlocker>
+
+namespace kivo {
+
+// The entry's own pack is shown, also when other packs have the same name.
+void MainWindow::ChoosePack(int index) {
+    const PackStore& store = packStore();
+    if (index < 0 || size_t(index) >= store.packs.size()) {
+        return;
+    }
+    if (index == ShownPackIndex(store) || !SettleTypedDetails()) {
+        ShowPanel();
+        return;
+    }
+    session_.packs().Choose(size_t(index));
+    ShowPanel();
+}
+
+PackEdit MainWindow::TypedDetails() const {
+    const PackPanel& panel = packStore().panel;
+    return {StoredPackText(typedName_.value_or(ui_.packCombo->currentText()), panel.comboText),
+            StoredPackText(ui_.authorField->text(), panel.author),
+            StoredPackText(ui_.dateCreatedField->text(), panel.dateCreated)};
+}
+
+bool MainWindow::SettleTypedDetails() {
+    const PackPanel& panel = packStore().panel;
+    const PackEdit typed = TypedDetails();
+    if (packStore().shownDir.empty() || (typed.name == panel.comboText &&
+                                         typed.author == panel.author &&
+                                         typed.dateCreated == panel.dateCreated)) {
+        return true;
+    }
+    const int choice = dialogs_.choose(
+        this, QString::fromLatin1(CONFIRM_TITLE),
+        QString::fromLatin1(TYPED_DETAILS_QUESTION).arg(ShownPackText(panel.comboText)),
+        {QString::fromLatin1(APPLY_CHOICE), QString::fromLatin1(DISCARD_CHOICE),
+         QString::fromLatin1(CANCEL_CHOICE)});
+    if (choice == 0) {
+        ApplyChange();
+        return TypedDetails().name == packStore().panel.comboText;
+    }
+    if (choice != 1) {
+        // The typed name stays in the field, over the entry of the pack still shown.
+        const QString name = typedName_.value_or(ui_.packCombo->currentText());
+        ShowPanel();
+        ui_.packCombo->setEditText(name);
+        typedName_ = name;
+    }
+    return choice == 1;
+}
+
+void MainWindow::ApplyChange() {
+    const PackEdit edit = TypedDetails();
+    ShowOutcome(session_.packs().Apply(edit));
+}
+
+void MainWindow::NewPack() {
+    if (Ask(QString::fromLatin1(NEW_PACK_QUESTION))) {
+        ShowOutcome(session_.packs().New());
+    }
+}
+
+// The question names the pack that would go, below its own words.
+void MainWindow::DeleteShownPack() {
+    const QString pack =
+        QStringLiteral("\n\n\"%1\"\n%2")
+            .arg(ShownPackText(packStore().panel.comboText),
+                 QDir::toNativeSeparators(session_.packs().shownPackDir()));
+    if (Ask(QString::fromLatin1(DELETE_PACK_QUESTION) + pack)) {
+        ShowOutcome(session_.packs().Delete());
+    }
+}
+
+// The list is filled anew only when the packs' names changed, so that choosing a pack keeps
+// the list's entries and its current entry.
+void MainWindow::ShowPanel() {
+    const PackStore& store = packStore();
+    const PackPanel& panel = store.panel;
+    const QSignalBlocker quiet(ui_.packCombo);
+    QStringList names;
+    for (const std::string& name : panel.names) {
+        names << ShownPackText(name);
+    }
+    QStringList listed;
+    for (int i = 0; i < ui_.packCombo->count(); ++i) {
+        listed << ui_.packCombo->itemText(i);
+    }
+    if (listed != names) {
+        ui_.packCombo->clear();
+        ui_.packCombo->addItems(names);
+    }
+    ui_.packCombo->setCurrentIndex(ShownPackIndex(store));
+    ui_.packCombo->setEditText(ShownPackText(panel.comboText));
+    ui_.authorField->setText(ShownPackText(panel.author));
+    ui_.dateCreatedField->setText(ShownPackText(panel.dateCreated));
+    ui_.packIdLabel->setText(ShownPackText(panel.packId));
+    typedName_.reset();
+}
+
+// The panel shows what the store now holds; then come the messages, errors first.
+void MainWindow::ShowOutcome(const PackOutcome& outcome) {
+    ShowPanel();
+    for (const QString& error : outcome.errors) {
+        ShowError(error);
+    }
+    if (!outcome.information.isEmpty()) {
+        dialogs_.tell(this, MessageKind::Information, QString::fromLatin1(INFORMATION_TITLE),
+                      outcome.information);
+    }
+}
+
+} // namespace kivo

@@ -1,0 +1,284 @@
+#include "level_document.h"
+
+#include "step_names.h"
+
+#include "construction/angles.h"
+#include "construction/level_transform.h"
+#include "level/element_ops.h"
+#include "level/shape_deletion.h"
+#include "level/status_line.h"
+#include "storage/level_file.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QFileSystemWatcher>
+#include <QUndoStack>
+
+namespace kivo {
+
+namespace {
+
+bool SameFile(const QString& a, const QString& b) {
+    return !a.isEmpty() && !b.isEmpty() && (a == b || QFileInfo(a) == QFileInfo(b));
+}
+
+std::optional<QByteArray> BytesOnDisk(const QString& path) {
+    const FileBytes read = ReadRegularFile(PathBytes(path), MAX_LEVEL_FILE_BYTES, Links::Follow);
+    if (!read.result.ok) {
+        return std::nullopt;
+    }
+    return read.bytes;
+}
+
+} // namespace
+
+bool SameStoredLevel(const Level& a, const Level& b) {
+    return a.points.size() == b.points.size() && a.connectors.size() == b.connectors.size() &&
+           a.shapes.size() == b.shapes.size() && a.targetScore == b.targetScore &&
+           a.expertScore == b.expertScore && a.points == b.points &&
+           a.connectors == b.connectors && a.shapes == b.shapes;
+}
+
+LevelDocument::LevelDocument(RandomSource& random, QObject* parent)
+    : QObject(parent), random_(random), history_(new QUndoStack(this)),
+      watcher_(new QFileSystemWatcher(this)) {
+    history_->setUndoLimit(UNDO_LIMIT);
+    view_.file.saved = std::make_shared<const Level>(level_);
+    connect(watcher_, &QFileSystemWatcher::fileChanged, this, &LevelDocument::FileChangedOnDisk);
+}
+
+QString LevelDocument::Title() const {
+    return titleFile().isEmpty()
+               ? QString::fromLatin1(WINDOW_TITLE)
+               : QString::fromLatin1(FILE_TITLE_PREFIX) + QDir::toNativeSeparators(titleFile());
+}
+
+PlaceResult LevelDocument::Place(float x, float y, uint8_t sides) {
+    PlaceResult result = PlaceResult::Placed;
+    Edit(QStringLiteral("Place %1").arg(PolygonName(sides)),
+         [&] { result = PlacePolygon(level_, random_, x, y, sides); });
+    return result;
+}
+
+void LevelDocument::DeleteNearest(float x, float y) {
+    const int16_t shape = NearestShape(level_, x, y);
+    QString name = QStringLiteral("Delete Polygon");
+    for (const Shape& s : level_.shapes) {
+        if (s.id == shape) {
+            name = QStringLiteral("Delete %1").arg(PolygonName(EntryTotal(s) - 1));
+        }
+    }
+    Edit(name, [&] { DeleteShape(level_, shape); });
+}
+
+// A cleared level is a new one: it has no file, and nothing of it is unsaved.
+void LevelDocument::Clear() {
+    Edit(QStringLiteral("Clear"), [this] {
+        ClearElements(level_);
+        level_.targetScore = DEFAULT_TARGET_SCORE;
+        level_.expertScore = DEFAULT_EXPERT_SCORE;
+        SetCurrentFile({{}, {}, std::make_shared<const Level>(level_), {}});
+    });
+}
+
+void LevelDocument::Center() {
+    Edit(QStringLiteral("Center"), [this] { CenterLevel(level_); });
+}
+
+void LevelDocument::BeginDrag() {
+    dragStart_ = level_;
+    dragView_ = view_;
+}
+
+void LevelDocument::DragTo(int position) {
+    RotateLevel(level_, ToFloat(position));
+    view_.slider = position;
+    Changed();
+}
+
+void LevelDocument::EndDrag() {
+    Record(QStringLiteral("Rotate"), dragStart_, dragView_, LevelStep::Separate);
+}
+
+void LevelDocument::TurnTo(int position) {
+    Edit(
+        QStringLiteral("Rotate"),
+        [&] {
+            RotateLevel(level_, ToFloat(position));
+            view_.slider = position;
+        },
+        LevelStep::SliderTurn);
+}
+
+void LevelDocument::SetScore(ScoreField field, const std::string& text) {
+    const bool target = field == ScoreField::Target;
+    Edit(target ? QStringLiteral("Edit Target Score") : QStringLiteral("Edit Expert Score"),
+         [&] { (target ? level_.targetScore : level_.expertScore) = text; });
+}
+
+// A file that cannot be loaded leaves the level and its file as they were, so that a Save
+// never writes the old level over the file that was refused.
+FileResult LevelDocument::Open(const QString& path) {
+    FileResult result;
+    Edit(QStringLiteral("Load %1").arg(StepFileName(path)), [&] {
+        QByteArray bytes;
+        result = ReadInto(path, level_, bytes);
+        if (result.ok) {
+            SetCurrentFile({path, path, std::make_shared<const Level>(level_), bytes});
+        }
+    });
+    if (result.ok) {
+        emit fileUsed(path);
+    }
+    return result;
+}
+
+// The restored level belongs to its file again, and is unsaved as far as it differs from it.
+FileResult LevelDocument::Restore(const QString& copyPath, const QString& fileName) {
+    FileResult result;
+    Edit(QStringLiteral("Restore"), [&] {
+        result = LoadLevel(level_, copyPath);
+        if (!result.ok) {
+            return;
+        }
+        auto saved = std::make_shared<Level>();
+        QByteArray bytes;
+        if (fileName.isEmpty() || !ReadInto(fileName, *saved, bytes).ok) {
+            *saved = Level();
+        }
+        SetCurrentFile({fileName, fileName, std::move(saved), bytes});
+    });
+    return result;
+}
+
+FileResult LevelDocument::ReadInto(const QString& path, Level& level, QByteArray& bytes) {
+    const FileResult result = LoadLevel(level, path);
+    if (result.ok) {
+        bytes = BytesOnDisk(path).value_or(QByteArray());
+    }
+    return result;
+}
+
+FileResult LevelDocument::SaveAs(const QString& path) {
+    const FileResult result = SaveLevel(level_, path);
+    if (result.ok) {
+        SetCurrentFile({path, path, std::make_shared<const Level>(level_),
+                        EncodeLevel(level_).bytes});
+        Changed();
+        emit fileUsed(path);
+    }
+    return result;
+}
+
+void LevelDocument::SavedBy(const QString& path, const QByteArray& bytes) {
+    level_.pointCount = int16_t(level_.points.size());
+    level_.connectorCount = int16_t(level_.connectors.size());
+    level_.shapeCount = int16_t(level_.shapes.size());
+    SetCurrentFile({path, path, std::make_shared<const Level>(level_), bytes});
+    Changed();
+    emit fileUsed(path);
+}
+
+void LevelDocument::ForgetCurrentFile() {
+    FileView file = view_.file;
+    file.currentFile.clear();
+    SetCurrentFile(std::move(file));
+}
+
+bool LevelDocument::CurrentFileChangedOnDisk() const {
+    if (currentFile().isEmpty() || view_.file.diskBytes.isEmpty()) {
+        return false;
+    }
+    return BytesOnDisk(currentFile()) != std::optional<QByteArray>(view_.file.diskBytes);
+}
+
+void LevelDocument::FilesRewritten(const std::vector<WrittenFile>& files) {
+    const FileView& file = view_.file;
+    const std::optional<QByteArray> ours(file.diskBytes);
+    bool lost = false;
+    for (const WrittenFile& written : files) {
+        lost = lost || (SameFile(written.path, file.currentFile) && written.bytes != ours);
+    }
+    if (!lost || file.diskBytes.isEmpty()) {
+        return;
+    }
+    for (const WrittenFile& written : files) {
+        if (written.bytes == ours && !SameFile(written.path, file.currentFile)) {
+            SetCurrentFile({written.path, written.path, file.saved, file.diskBytes});
+            return;
+        }
+    }
+    // The level is now nowhere on disk: it keeps its work, is unsaved, and Save asks for a name.
+    SetCurrentFile({{}, file.titleFile, std::make_shared<const Level>(), {}});
+}
+
+void LevelDocument::SetCurrentFile(FileView file) {
+    const bool named = file.currentFile != currentFile() || file.titleFile != titleFile();
+    view_.file = std::move(file);
+    WatchFile();
+    UpdateModified();
+    if (named) {
+        emit fileChanged();
+    }
+}
+
+void LevelDocument::WatchFile() {
+    const QStringList watched = watcher_->files();
+    if (!watched.isEmpty() && watched != QStringList{currentFile()}) {
+        watcher_->removePaths(watched);
+    }
+    if (!currentFile().isEmpty() && watcher_->files().isEmpty()) {
+        watcher_->addPath(currentFile());
+    }
+}
+
+// A file replaced by a rename is no longer watched: watch its successor.
+void LevelDocument::FileChangedOnDisk(const QString& path) {
+    if (!SameFile(path, currentFile())) {
+        return;
+    }
+    watcher_->removePath(path);
+    WatchFile();
+    if (CurrentFileChangedOnDisk()) {
+        emit changedOnDisk(path);
+    }
+}
+
+void LevelDocument::Record(const QString& text, const Level& before, const DocumentView& view,
+                           LevelStep::Merge merge) {
+    LevelChange change = DiffLevels(before, level_);
+    if (!IsEmpty(change) || FilesDiffer(view.file, view_.file)) {
+        history_->push(new LevelStep(
+            text, std::move(change), level_, view, view_,
+            [this](const DocumentView& shown, bool files) { ShowState(shown, files); }, merge));
+    }
+    Changed();
+}
+
+void LevelDocument::ShowState(const DocumentView& view, bool files) {
+    view_.slider = view.slider;
+    if (files) {
+        SetCurrentFile(view.file);
+    }
+    emit sliderChanged(view_.slider);
+    Changed();
+}
+
+// The status line keeps its text while it has no new one.
+void LevelDocument::Changed() {
+    if (std::optional<std::string> text = UpdateStatusLine(level_)) {
+        status_ = std::move(*text);
+    }
+    UpdateModified();
+    emit levelChanged();
+}
+
+void LevelDocument::UpdateModified() {
+    const bool modified = !SameStoredLevel(level_, *view_.file.saved);
+    if (modified != modified_) {
+        modified_ = modified;
+        emit modifiedChanged(modified_);
+    }
+}
+
+} // namespace kivo

@@ -1,0 +1,131 @@
+// The level being edited as a document: the level, the file it came from and that Save writes
+// to, whether it differs from what that file holds, and its history. The windows show it and
+// send it verbs; it uses no widgets, so its rules are tested without a window.
+#pragma once
+
+#include "level_step.h"
+#include "written_file.h"
+
+#include "construction/polygon.h"
+#include "level/level.h"
+#include "level/random_source.h"
+#include "storage/file_access.h"
+
+#include <QObject>
+#include <QString>
+
+#include <optional>
+#include <vector>
+
+class QFileSystemWatcher;
+class QUndoStack;
+
+namespace kivo {
+
+// How many steps Undo can take back.
+constexpr int UNDO_LIMIT = 1000;
+
+constexpr const char* WINDOW_TITLE = "KIVO Level Editor V1.0";
+constexpr const char* FILE_TITLE_PREFIX = "KIVO Level Editor - ";
+
+enum class ScoreField { Target, Expert };
+
+class LevelDocument : public QObject {
+    Q_OBJECT
+
+  public:
+    LevelDocument(RandomSource& random, QObject* parent);
+
+    const Level& level() const { return level_; }
+    QUndoStack* history() const { return history_; }
+    const QString& currentFile() const { return view_.file.currentFile; }
+    const QString& titleFile() const { return view_.file.titleFile; }
+    // "KIVO Level Editor V1.0", or the prefix and the file the title names.
+    QString Title() const;
+    // Whether the level differs from what its file holds (or from the level the editor
+    // started with, when it has no file).
+    bool IsModified() const { return modified_; }
+    int sliderPosition() const { return view_.slider; }
+    // The status bar's text for the level as it is now.
+    const std::string& statusText() const { return status_; }
+
+    // The level verbs. Each is one step of the history, named after what it did, unless it
+    // changed nothing.
+    PlaceResult Place(float x, float y, uint8_t sides);
+    void DeleteNearest(float x, float y);
+    void Clear();
+    void Center();
+    // A turn of the slider to a position: while the thumb is dragged the level follows it and
+    // the whole drag becomes one step when it is let go; other turns that follow each other
+    // (keys, the wheel) become one step.
+    void BeginDrag();
+    void DragTo(int position);
+    void EndDrag();
+    void TurnTo(int position);
+    void SetScore(ScoreField field, const std::string& text);
+
+    // The file verbs. Open and Restore are steps of the history; Save is not.
+    FileResult Open(const QString& path);
+    FileResult Restore(const QString& copyPath, const QString& fileName);
+    // Saves under exactly this path, which then names the title and the current file.
+    FileResult SaveAs(const QString& path);
+    // The level was written to this file by another writer (a slot edit): the file, the title
+    // and the saved level become the file's, as after a save.
+    void SavedBy(const QString& path, const QByteArray& bytes);
+    // A dialog was cancelled: the next Save asks for a name; the title stays.
+    void ForgetCurrentFile();
+    // Whether the current file holds bytes other than this editor last read or wrote there:
+    // another program, a slot edit or a checkout changed it.
+    bool CurrentFileChangedOnDisk() const;
+    // A slot edit wrote these files. When the current file's level moved to another of them,
+    // the document follows it there; when the current file now holds another level, the
+    // document no longer claims it, so Save asks for a name.
+    void FilesRewritten(const std::vector<WrittenFile>& files);
+
+  signals:
+    void levelChanged();
+    void fileChanged(); // the title or the current file
+    void modifiedChanged(bool modified);
+    void sliderChanged(int position);
+    // The current file was changed on disk by someone else.
+    void changedOnDisk(const QString& path);
+    // The level was written to, or read from, this file.
+    void fileUsed(const QString& path);
+
+  private:
+    // Every change of the level goes through Edit, so each is one step: `op` changes the
+    // level; what changed becomes the step, unless nothing did.
+    template <typename Op>
+    void Edit(const QString& text, Op op, LevelStep::Merge merge = LevelStep::Separate) {
+        const Level before = level_;
+        const DocumentView view = view_;
+        op();
+        Record(text, before, view, merge);
+    }
+    void Record(const QString& text, const Level& before, const DocumentView& view,
+                LevelStep::Merge merge);
+    // The one place where the file, the title and the saved level change.
+    void SetCurrentFile(FileView file);
+    void ShowState(const DocumentView& view, bool files);
+    void UpdateModified();
+    void Changed(); // after every change of the level
+    void WatchFile();
+    void FileChangedOnDisk(const QString& path);
+    FileResult ReadInto(const QString& path, Level& level, QByteArray& bytes);
+
+    Level level_;
+    RandomSource& random_;
+    DocumentView view_;
+    QUndoStack* history_;
+    QFileSystemWatcher* watcher_;
+    Level dragStart_;        // the level when the slider's thumb was taken
+    DocumentView dragView_;  // and the view then
+    bool modified_ = false;
+    std::string status_;
+};
+
+// Whether two levels hold the same file: the same elements and score texts. Counters, the
+// smallest side count and the last rotation angle are not stored, and play no part.
+bool SameStoredLevel(const Level& a, const Level& b);
+
+} // namespace kivo

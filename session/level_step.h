@@ -1,0 +1,65 @@
+// One undoable edit of the level, for the level's history.
+#pragma once
+
+#include "level/level.h"
+#include "level/level_change.h"
+
+#include <QByteArray>
+#include <QString>
+#include <QUndoCommand>
+
+#include <functional>
+#include <memory>
+
+namespace kivo {
+
+// The file a level belongs to, as one value, so that a step that changes it (Load, Clear,
+// Restore) brings all of it back together.
+struct FileView {
+    QString currentFile; // the file Save writes to; empty means Save asks for a name
+    QString titleFile;   // the file the title names; empty for the plain title
+    // The level as that file holds it (or the level the editor started with): the level is
+    // unsaved exactly while it differs from this.
+    std::shared_ptr<const Level> saved;
+    // The file's bytes as this editor last read or wrote them; a file that holds other bytes
+    // was changed by someone else. Empty when there is no file.
+    QByteArray diskBytes;
+};
+
+// What a step puts back besides the level.
+struct DocumentView {
+    int slider = 0; // where the rotation slider stood
+    FileView file;
+};
+
+bool FilesDiffer(const FileView& a, const FileView& b);
+
+// Holds what the edit changed and moves the level between the two states. `show` brings the
+// document up to date with the view of that state; `files` is true for a step that changed
+// the file (Load, Clear, Restore), whose undo and redo bring it back with the level.
+class LevelStep : public QUndoCommand {
+  public:
+    using Show = std::function<void(const DocumentView& view, bool files)>;
+    // Steps of this kind that follow each other become one (turns of the slider by key).
+    enum Merge { Separate = -1, SliderTurn = 1 };
+
+    LevelStep(const QString& text, LevelChange change, Level& level, DocumentView before,
+              DocumentView after, Show show, Merge merge = Separate);
+
+    void undo() override;
+    void redo() override;
+    int id() const override { return merge_; }
+    bool mergeWith(const QUndoCommand* other) override;
+
+  private:
+    LevelChange change_;
+    Level& level_;
+    DocumentView before_;
+    DocumentView after_;
+    bool files_;
+    Show show_;
+    Merge merge_;
+    bool done_ = true; // pushed after the edit was made: the first redo has nothing to do
+};
+
+} // namespace kivo

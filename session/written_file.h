@@ -1,0 +1,16 @@
+// A file a slot edit wrote: its path and its bytes now, none when it was removed.
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+#include <optional>
+
+namespace kivo {
+
+struct WrittenFile {
+    QString path;
+    std::optional<QByteArray> bytes;
+};
+
+} // namespace kivo
