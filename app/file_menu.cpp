@@ -64,7 +64,9 @@ void MainWindow::Save() {
             return;
         }
     }
-    SaveTo(path);
+    if (const FileResult result = document.Save(path); !result.ok) {
+        ShowError(result.message);
+    }
 }
 
 void MainWindow::SaveAs() {
@@ -95,11 +97,10 @@ bool MainWindow::MaybeSave() {
     if (!session_.level().IsModified()) {
         return true;
     }
-    const int choice =
-        dialogs_.choose(this, QString::fromLatin1(CONFIRM_TITLE),
-                        QString::fromLatin1(UNSAVED_QUESTION),
-                        {QString::fromLatin1(SAVE_CHOICE), QString::fromLatin1(DISCARD_CHOICE),
-                         QString::fromLatin1(CANCEL_CHOICE)});
+    const int choice = dialogs_.choose(
+        this, QString::fromLatin1(CONFIRM_TITLE), QString::fromLatin1(UNSAVED_QUESTION),
+        {QString::fromLatin1(SAVE_CHOICE), QString::fromLatin1(DISCARD_CHOICE),
+         QString::fromLatin1(CANCEL_CHOICE)});
     if (choice == 0) {
         Save();
         return !session_.level().IsModified();
@@ -132,8 +133,7 @@ void MainWindow::closeEvent(QCloseEvent* event) {
 
 // The dialogs open in the folder of the pack or file last used.
 QString MainWindow::ChooseLevelFile(FileDialogKind kind, const char* title) {
-    return dialogs_.chooseFile(this, kind, QString::fromLatin1(title),
-                               session_.packs().levelDir());
+    return dialogs_.chooseFile(this, kind, QString::fromLatin1(title), session_.packs().levelDir());
 }
 
 bool MainWindow::Ask(const QString& question) {

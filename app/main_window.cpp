@@ -281,9 +281,10 @@ void MainWindow::Connect() {
     connect(ui_.rotationSlider, &QSlider::sliderReleased, document, &LevelDocument::EndDrag);
     for (auto [field, score] : {std::pair{ui_.targetScoreField, ScoreField::Target},
                                 std::pair{ui_.expertScoreField, ScoreField::Expert}}) {
-        connect(field, &QLineEdit::textEdited, this, [document, score = score](const QString& text) {
-            document->SetScore(score, text.toStdString());
-        });
+        connect(field, &QLineEdit::textEdited, this,
+                [document, score = score](const QString& text) {
+                    document->SetScore(score, text.toStdString());
+                });
     }
     ConnectPackCombo();
     connect(ui_.applyChangeButton, &QPushButton::clicked, this, &MainWindow::ApplyChange);

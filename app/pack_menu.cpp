@@ -18,11 +18,9 @@ void MainWindow::BuildPackMenu() {
 // One overview for the window's life: it shows the session's shown pack.
 void MainWindow::ShowLevelOverview() {
     if (overview_ == nullptr) {
-        OverviewHost host{&session_,
-                          [this](const QString& path) {
-                              return MaybeSave() && OpenLevelFile(path);
-                          },
-                          dialogs_};
+        OverviewHost host{
+            &session_, [this](const QString& path) { return MaybeSave() && OpenLevelFile(path); },
+            dialogs_};
         overview_ = new PackOverview(std::move(host), this);
     }
     overview_->show();

@@ -199,8 +199,7 @@ void PackOverview::Connect() {
     connect(packs, &PackDocument::shownPackChanged, this, &PackOverview::FollowPack);
     connect(packs, &PackDocument::slotsWritten, this, &PackOverview::SlotsWritten);
     connect(packs, &PackDocument::stepFailed, this, &PackOverview::ShowError);
-    connect(&host_.session->level(), &LevelDocument::fileUsed, this,
-            &PackOverview::LevelFileSaved);
+    connect(&host_.session->level(), &LevelDocument::fileUsed, this, &PackOverview::LevelFileSaved);
 }
 
 void PackOverview::FollowPack() {

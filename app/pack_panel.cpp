@@ -29,7 +29,7 @@ void MainWindow::ChoosePack(int index) {
 
 PackEdit MainWindow::TypedDetails() const {
     const PackPanel& panel = packStore().panel;
-    return {StoredPackText(typedName_.value_or(ui_.packCombo->currentText()), panel.comboText),
+    return {StoredPackText(typedName_.value_or(ShownPackText(panel.comboText)), panel.comboText),
             StoredPackText(ui_.authorField->text(), panel.author),
             StoredPackText(ui_.dateCreatedField->text(), panel.dateCreated)};
 }
@@ -37,9 +37,9 @@ PackEdit MainWindow::TypedDetails() const {
 bool MainWindow::SettleTypedDetails() {
     const PackPanel& panel = packStore().panel;
     const PackEdit typed = TypedDetails();
-    if (packStore().shownDir.empty() || (typed.name == panel.comboText &&
-                                         typed.author == panel.author &&
-                                         typed.dateCreated == panel.dateCreated)) {
+    if (packStore().shownDir.empty() ||
+        (typed.name == panel.comboText && typed.author == panel.author &&
+         typed.dateCreated == panel.dateCreated)) {
         return true;
     }
     const int choice = dialogs_.choose(
@@ -53,7 +53,7 @@ bool MainWindow::SettleTypedDetails() {
     }
     if (choice != 1) {
         // The typed name stays in the field, over the entry of the pack still shown.
-        const QString name = typedName_.value_or(ui_.packCombo->currentText());
+        const QString name = typedName_.value_or(ShownPackText(panel.comboText));
         ShowPanel();
         ui_.packCombo->setEditText(name);
         typedName_ = name;
@@ -74,10 +74,9 @@ void MainWindow::NewPack() {
 
 // The question names the pack that would go, below its own words.
 void MainWindow::DeleteShownPack() {
-    const QString pack =
-        QStringLiteral("\n\n\"%1\"\n%2")
-            .arg(ShownPackText(packStore().panel.comboText),
-                 QDir::toNativeSeparators(session_.packs().shownPackDir()));
+    const QString pack = QStringLiteral("\n\n\"%1\"\n%2")
+                             .arg(ShownPackText(packStore().panel.comboText),
+                                  QDir::toNativeSeparators(session_.packs().shownPackDir()));
     if (Ask(QString::fromLatin1(DELETE_PACK_QUESTION) + pack)) {
         ShowOutcome(session_.packs().Delete());
     }

@@ -9,8 +9,8 @@ QString FolderOf(const QString& path) {
     return path.left(path.lastIndexOf(QLatin1Char('/')) + 1);
 }
 
-EditSession::EditSession(const QString& baseDir, const QString& recoveryDir,
-                         RandomSource random, QObject* parent)
+EditSession::EditSession(const QString& baseDir, const QString& recoveryDir, RandomSource random,
+                         QObject* parent)
     : QObject(parent), random_(std::move(random)), level_(new LevelDocument(random_, this)),
       packs_(new PackDocument(baseDir, random_, this)),
       recovery_(new RecoveryKeeper(recoveryDir, *level_, this)) {

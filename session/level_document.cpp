@@ -35,8 +35,8 @@ std::optional<QByteArray> BytesOnDisk(const QString& path) {
 bool SameStoredLevel(const Level& a, const Level& b) {
     return a.points.size() == b.points.size() && a.connectors.size() == b.connectors.size() &&
            a.shapes.size() == b.shapes.size() && a.targetScore == b.targetScore &&
-           a.expertScore == b.expertScore && a.points == b.points &&
-           a.connectors == b.connectors && a.shapes == b.shapes;
+           a.expertScore == b.expertScore && a.points == b.points && a.connectors == b.connectors &&
+           a.shapes == b.shapes;
 }
 
 LevelDocument::LevelDocument(RandomSource& random, QObject* parent)
@@ -160,10 +160,18 @@ FileResult LevelDocument::ReadInto(const QString& path, Level& level, QByteArray
 }
 
 FileResult LevelDocument::SaveAs(const QString& path) {
+    return SaveUnder(path, path);
+}
+
+FileResult LevelDocument::Save(const QString& path) {
+    return SaveUnder(path, titleFile());
+}
+
+FileResult LevelDocument::SaveUnder(const QString& path, const QString& title) {
     const FileResult result = SaveLevel(level_, path);
     if (result.ok) {
-        SetCurrentFile({path, path, std::make_shared<const Level>(level_),
-                        EncodeLevel(level_).bytes});
+        SetCurrentFile(
+            {path, title, std::make_shared<const Level>(level_), EncodeLevel(level_).bytes});
         Changed();
         emit fileUsed(path);
     }

@@ -67,8 +67,10 @@ class LevelDocument : public QObject {
     // The file verbs. Open and Restore are steps of the history; Save is not.
     FileResult Open(const QString& path);
     FileResult Restore(const QString& copyPath, const QString& fileName);
-    // Saves under exactly this path, which then names the title and the current file.
+    // Saves under exactly this path, which then names the title and the current file; Save
+    // leaves the title as it is.
     FileResult SaveAs(const QString& path);
+    FileResult Save(const QString& path);
     // The level was written to this file by another writer (a slot edit): the file, the title
     // and the saved level become the file's, as after a save.
     void SavedBy(const QString& path, const QByteArray& bytes);
@@ -111,6 +113,7 @@ class LevelDocument : public QObject {
     void Changed(); // after every change of the level
     void WatchFile();
     void FileChangedOnDisk(const QString& path);
+    FileResult SaveUnder(const QString& path, const QString& title);
     FileResult ReadInto(const QString& path, Level& level, QByteArray& bytes);
 
     Level level_;
@@ -118,8 +121,8 @@ class LevelDocument : public QObject {
     DocumentView view_;
     QUndoStack* history_;
     QFileSystemWatcher* watcher_;
-    Level dragStart_;        // the level when the slider's thumb was taken
-    DocumentView dragView_;  // and the view then
+    Level dragStart_;       // the level when the slider's thumb was taken
+    DocumentView dragView_; // and the view then
     bool modified_ = false;
     std::string status_;
 };

@@ -137,8 +137,7 @@ FileResult PackDocument::SaveIntoSlot(int slot, const QByteArray& bytes) {
     if (dir.isEmpty()) {
         return {};
     }
-    return Edit(QStringLiteral("Save Into %1").arg(SlotName(slot)),
-                PlanSlotSave(dir, slot, bytes));
+    return Edit(QStringLiteral("Save Into %1").arg(SlotName(slot)), PlanSlotSave(dir, slot, bytes));
 }
 
 // Writes the edit; only an edit that was written becomes a step of the history.

@@ -54,8 +54,9 @@ void RecoveryKeeper::Write() {
     if (!document_.IsModified()) {
         return;
     }
-    writer_.start([files = slot_.files, level = document_.level(),
-                   name = document_.currentFile()] { WriteRecoveryCopy(files, level, name); });
+    writer_.start([files = slot_.files, level = document_.level(), name = document_.currentFile()] {
+        WriteRecoveryCopy(files, level, name);
+    });
 }
 
 void RecoveryKeeper::Drop() {

@@ -7,8 +7,8 @@
 namespace kivo {
 
 QString PolygonName(int sides) {
-    static const char* const NAMES[] = {"Triangle", "Square",  "Pentagon", "Hexagon",
-                                        "Heptagon", "Octagon", "Nonagon",  "Decagon",
+    static const char* const NAMES[] = {"Triangle",   "Square",   "Pentagon", "Hexagon",
+                                        "Heptagon",   "Octagon",  "Nonagon",  "Decagon",
                                         "Hendecagon", "Dodecagon"};
     if (sides < MIN_SIDE_COUNT || sides > MAX_SIDE_COUNT) {
         return QStringLiteral("Polygon");

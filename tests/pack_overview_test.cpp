@@ -34,6 +34,12 @@ class Overview : public Window {
         before = p.Files();
     }
     QListView* Tiles() const { return overview->controls().tiles; }
+    // Ctrl+Z pressed in the overview, which takes back the pack's last slot step.
+    void UndoSlotStep() {
+        overview->activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(overview));
+        QTest::keyClick(Tiles(), Qt::Key_Z, Qt::ControlModifier);
+    }
     QModelIndex Tile(int slot) const { return Tiles()->model()->index(slot, 0); }
     QString AccessibleName(int slot) const {
         QAccessibleInterface* list = QAccessible::queryAccessibleInterface(Tiles());
@@ -82,7 +88,8 @@ TEST_F(Overview, SlotCommandsActOnTheChosenSlotsFilesOnly) {
     EXPECT_EQ(ChangedBeyond({{1, TwoSquares()}, {2, Triangle()}}), "");
     EXPECT_EQ(overview->SelectedSlot(), 2);
     EXPECT_FALSE(window->isWindowModified()); // the level itself is unchanged
-    ui().undoItem->trigger();
+    EXPECT_EQ(window->history().count(), 0);  // and its history holds no slot step
+    UndoSlotStep();
     EXPECT_EQ(ChangedBeyond({}), "");
     EXPECT_FALSE(window->isWindowModified());
     const QPoint from = Tiles()->visualRect(Tile(1)).center();
@@ -100,7 +107,7 @@ TEST_F(Overview, SlotCommandsActOnTheChosenSlotsFilesOnly) {
     QTest::mouseClick(overview->controls().reset, Qt::LeftButton);
     EXPECT_EQ(p.Bytes(2), EMPTY_LEVEL);
     for (int step = 0; step < 3; ++step) {
-        ui().undoItem->trigger();
+        UndoSlotStep();
     }
     EXPECT_EQ(ChangedBeyond({}), "");
 
@@ -112,13 +119,13 @@ TEST_F(Overview, SlotCommandsActOnTheChosenSlotsFilesOnly) {
     QTest::mouseClick(Tiles()->viewport(), Qt::LeftButton, {}, damaged);
     QTest::mouseDClick(Tiles()->viewport(), Qt::LeftButton, {}, damaged);
     EXPECT_EQ(answers.errors.size(), 1); // the damaged file is refused as Load refuses it
-    EXPECT_EQ(window->shell().currentFile, p.Path(1));
+    EXPECT_EQ(window->session().level().currentFile(), p.Path(1));
 
     overview->SelectSlot(7); // holds the template: saved without a question
     QTest::mouseClick(overview->controls().saveIntoSlot, Qt::LeftButton);
     EXPECT_EQ(ChangedBeyond({{7, Triangle()}}), "");
     EXPECT_TRUE(answers.questions.isEmpty());
-    EXPECT_EQ(window->shell().currentFile, p.Path(7));
+    EXPECT_EQ(window->session().level().currentFile(), p.Path(7));
     overview->SelectSlot(2); // holds a level: asked, and No keeps it
     QTest::mouseClick(overview->controls().saveIntoSlot, Qt::LeftButton);
     EXPECT_EQ(answers.questions,

@@ -13,7 +13,7 @@ namespace {
 TEST_F(Window, SavingClearingAndLoadingKeepTheTitleOnTheFileSaveWrites) {
     ClickCanvas({188, 60});
     const QString packLevels = window->packStore().levelDir;
-    QSignalSpy saved(window.get(), &MainWindow::levelFileSaved);
+    QSignalSpy saved(&window->session().level(), &LevelDocument::fileUsed);
     for (const char* name : {"plainkvo", "caps.KVO", "exact.kvo"}) {
         SaveAs(name);
         EXPECT_TRUE(QFile::exists(File(name).replace(".kvo", "") + ".kvo")) << name;
@@ -31,7 +31,7 @@ TEST_F(Window, SavingClearingAndLoadingKeepTheTitleOnTheFileSaveWrites) {
     EXPECT_EQ(level().pointCount, 0);
     EXPECT_EQ(Named(), UNNAMED);
     EXPECT_EQ(ui().targetScoreField->text() + ui().expertScoreField->text(), "100200");
-    EXPECT_EQ(ui().statusField->text(), "3" + SOLVABLE); // it stays until the next change
+    EXPECT_EQ(ui().statusField->text(), "0" + SOLVABLE); // an empty level has no connectors
 
     answers.files = {File("first")};
     Save(); // asks for a name once
@@ -56,6 +56,7 @@ TEST_F(Window, SavingClearingAndLoadingKeepTheTitleOnTheFileSaveWrites) {
     SaveAs("good.kvo");
     ClickCanvas({300, 200});
     ASSERT_TRUE(Write(File("bad.kvo"), QByteArray("\x05\x00", 2)));
+    answers.choices = {1}; // the unsaved level is discarded, were the file loaded
     Load("bad.kvo");
     SaveAs("missing/folder/x.kvo");
     ASSERT_EQ(answers.errors.size(), 2);
@@ -131,13 +132,16 @@ TEST_F(Window, UnsavedWorkIsMarkedAskedForAndSurvivesACrash) {
     EXPECT_FALSE(window->isVisible());
     Open();
     ClickCanvas({188, 60});
-    window->close(); // answered No
-    EXPECT_EQ(answers.questions.size(), 3);
+    answers.choices = {2};
+    window->close(); // Cancel
+    EXPECT_EQ(answers.choiceTexts.last(),
+              "The level has changes that are not saved.\n\nSave them first?|Save,Discard,Cancel");
     EXPECT_TRUE(window->isVisible());
     answers.confirms = {true};
+    const qsizetype asked = answers.questions.size() + answers.choiceTexts.size();
     ui().exitItem->trigger(); // asked once, not again by the close it makes
     EXPECT_FALSE(window->isVisible());
-    EXPECT_EQ(answers.questions.size(), 4);
+    EXPECT_EQ(answers.questions.size() + answers.choiceTexts.size(), asked + 1);
 
     // A crash is the window going without its close: the copy stays, and the next start offers
     // it for Restore or Discard.
@@ -152,14 +156,15 @@ TEST_F(Window, UnsavedWorkIsMarkedAskedForAndSurvivesACrash) {
     const QByteArray unsaved = EncodeLevel(level()).bytes;
 
     // A second editor meanwhile neither sees nor takes the first one's copy.
+    answers.choiceTexts.clear();
     MainWindow second(window->shell(), answers.Seam(), MakeRandomSource(1));
     second.Start();
     EXPECT_TRUE(answers.choiceTexts.isEmpty());
 
     Open(); // after the crash; Restore
     ASSERT_EQ(answers.choiceTexts.size(), 1);
-    EXPECT_TRUE(answers.choiceTexts[0].contains(File("a.kvo")) &&
-                answers.choiceTexts[0].endsWith("|Restore,Discard"));
+    EXPECT_TRUE(answers.choiceTexts[0].contains(File("a.kvo")));
+    EXPECT_TRUE(answers.choiceTexts[0].endsWith("|Restore,Discard"));
     EXPECT_EQ(EncodeLevel(level()).bytes, unsaved);
     EXPECT_EQ(Named(), NamedAs("a.kvo"));
     EXPECT_TRUE(window->isWindowModified());
@@ -167,16 +172,17 @@ TEST_F(Window, UnsavedWorkIsMarkedAskedForAndSurvivesACrash) {
     EXPECT_TRUE(QTest::qWaitFor([&] { return !QFile::exists(copy); }));
     ClickCanvas({400, 300});
     ASSERT_TRUE(copied());
-    answers.confirms = {true};
-    window->close();
+    answers.choices = {1};
+    window->close(); // Discard
     EXPECT_FALSE(QFile::exists(copy));
 
     Open();
     ClickCanvas({188, 60});
     ASSERT_TRUE(copied());
     answers.choices = {1};
+    answers.choiceTexts.clear();
     Open(); // after a crash; Discard
-    EXPECT_EQ(answers.choiceTexts.size(), 2);
+    EXPECT_EQ(answers.choiceTexts.size(), 1);
     EXPECT_TRUE(level().shapes.empty());
     EXPECT_FALSE(QFile::exists(copy));
     EXPECT_FALSE(window->isWindowModified());

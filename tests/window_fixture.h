@@ -90,7 +90,7 @@ class Window : public ::testing::Test {
     QString File(const QString& name) const { return start.filePath(name); }
     QString Title() const { return window->windowTitle().remove("[*]"); }
     // The title with the file Save writes to; NamedAs is a file named in both.
-    QString Named() const { return Title() + "|" + window->shell().currentFile; }
+    QString Named() const { return Title() + "|" + window->session().level().currentFile(); }
     QString NamedAs(const QString& name) const {
         return "KIVO Level Editor - " + File(name) + "|" + File(name);
     }

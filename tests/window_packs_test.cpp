@@ -33,7 +33,7 @@ class Packs : public Window {
 // shows the pack it made. The window may then go with unsaved steps and the pack name edited:
 // the undo stack's last signals and the focus-out must not reach members that are gone.
 TEST_F(Packs, ChoosingTypingApplyingDeletingAndNewActOnTheShownPack) {
-    QSignalSpy shown(window.get(), &MainWindow::shownPackChanged);
+    QSignalSpy shown(&window->session().packs(), &PackDocument::shownPackChanged);
     for (int index : {1, 2, 3, 0, 3}) {
         Choose(index);
         EXPECT_EQ(ui().packCombo->count(), 4);

@@ -172,6 +172,7 @@ TEST_F(Window, ClicksAndButtonsPlaceDeleteAndCenterPolygons) {
         full += Word(i) + Float(100.0f + float(i % 200)) + Float(100.0f + float(i / 200));
     }
     ASSERT_TRUE(Write(File("full.kvo"), full + Word(0) + Word(-1) + Word(100) + Word(200)));
+    answers.choices = {1}; // the unsaved level is discarded
     Load("full.kvo");
     ClickCanvas({300, 200});
     EXPECT_TRUE(answers.errors.size() == 1 && answers.errors[0].contains("The level is full"));
@@ -198,15 +199,20 @@ TEST_F(Window, ASliderDragTurnsTheLevelInOneStepAndItsUndoPutsTheSliderBack) {
     slider->setValue(10); // turns by 10 from the restored angle
     EXPECT_EQ(level().lastRotationAngle, 10.0f);
     EXPECT_EQ(Steps(), 2); // and replaces the drag that was undone
+    // Turns by key that follow each other are one step with that turn.
     slider->setFocus();
-    QTest::keyClick(slider, Qt::Key_Right);
+    for (int k = 0; k < 5; ++k) {
+        QTest::keyClick(slider, Qt::Key_Right);
+    }
+    EXPECT_EQ(Steps(), 2);
     Undo();
-    EXPECT_EQ(slider->value(), 10);
+    EXPECT_EQ(slider->value(), 0);
+    EXPECT_EQ(EncodeLevel(level()).bytes, EncodeLevel(start).bytes);
     Redo();
-    EXPECT_EQ(slider->value(), 11);
-    EXPECT_EQ(level().lastRotationAngle, 11.0f);
+    EXPECT_EQ(slider->value(), 15);
+    EXPECT_EQ(level().lastRotationAngle, 15.0f);
     for (int k = 0; k < UNDO_LIMIT; ++k) {
-        QTest::keyClick(slider, k % 2 == 0 ? Qt::Key_Right : Qt::Key_Left);
+        QTest::keyClick(ui().targetScoreField, k % 2 == 0 ? Qt::Key_1 : Qt::Key_Backspace);
     }
     EXPECT_EQ(Steps(), UNDO_LIMIT);
 }
