@@ -1,0 +1,208 @@
+// The edit session's rules, without a window: what the title names, what Save writes to,
+// when the level counts as unsaved, and how slot edits of the packs carry the level's file.
+#include "slot_pack.h"
+
+#include "session/edit_session.h"
+
+#include <gtest/gtest.h>
+
+#include <QUndoStack>
+
+#include <algorithm>
+#include <random>
+
+namespace kivo {
+namespace {
+
+class Session : public ::testing::Test {
+  protected:
+    SlotPack p;
+    EditSession session{p.base.path() + "/", p.base.filePath("recovery"), MakeRandomSource(5)};
+    LevelDocument& doc = session.level();
+    PackDocument& packs = session.packs();
+
+    void SetUp() override {
+        p.Put(1, Triangle());
+        p.Put(2, TwoSquares());
+        packs.Scan();
+        ASSERT_EQ(packs.shownPackDir().toStdString() + "/", p.pack.toStdString() + "/");
+    }
+    QString File(const QString& name) const { return p.base.filePath(name); }
+    QByteArray Shown() const { return EncodeLevel(doc.level()).bytes; }
+    void Undo() { doc.history()->undo(); }
+};
+
+TEST_F(Session, TheMarkSaysUnsavedExactlyWhileTheLevelDiffersFromItsFile) {
+    EXPECT_FALSE(doc.IsModified());
+    doc.Place(300, 250, 3);
+    EXPECT_TRUE(doc.IsModified());
+    Undo(); // back to the level the editor started with
+    EXPECT_FALSE(doc.IsModified());
+
+    doc.Place(300, 250, 4);
+    ASSERT_TRUE(doc.SaveAs(File("a.kvo")).ok);
+    EXPECT_FALSE(doc.IsModified());
+    ASSERT_TRUE(doc.Open(p.Path(2)).ok);
+    EXPECT_FALSE(doc.IsModified());
+    Undo(); // the Load: back to the level just saved, and its file
+    EXPECT_FALSE(doc.IsModified());
+    EXPECT_EQ(doc.currentFile(), File("a.kvo"));
+    doc.SetScore(ScoreField::Target, "150");
+    EXPECT_TRUE(doc.IsModified());
+    doc.SetScore(ScoreField::Target, "100"); // typed back as it was saved
+    EXPECT_FALSE(doc.IsModified());
+}
+
+TEST_F(Session, TheTitleAndTheFileSaveWritesChangeTogetherWithTheirSteps) {
+    EXPECT_EQ(doc.Title(), "KIVO Level Editor V1.0");
+    ASSERT_TRUE(doc.Open(p.Path(1)).ok);
+    EXPECT_EQ(doc.Title(), "KIVO Level Editor - " + p.Path(1));
+    EXPECT_EQ(doc.history()->undoText(), "Load kivo1.kvo");
+    doc.Place(500, 100, 6);
+    EXPECT_EQ(doc.history()->undoText(), "Place Hexagon");
+    doc.ForgetCurrentFile(); // a cancelled dialog: Save asks, the title stays
+    EXPECT_EQ(doc.currentFile(), "");
+    EXPECT_EQ(doc.titleFile(), p.Path(1));
+    ASSERT_TRUE(doc.Save(File("b.kvo")).ok); // Save keeps the title
+    EXPECT_EQ(doc.titleFile(), p.Path(1));
+    EXPECT_EQ(doc.currentFile(), File("b.kvo"));
+    doc.Clear();
+    EXPECT_EQ(doc.Title(), "KIVO Level Editor V1.0");
+    EXPECT_FALSE(doc.IsModified()); // a cleared level is a new one
+    Undo();
+    EXPECT_EQ(doc.currentFile(), File("b.kvo"));
+    EXPECT_EQ(Shown(), ReadAll(File("b.kvo")));
+    EXPECT_FALSE(doc.IsModified());
+    // A file that cannot be loaded changes nothing.
+    ASSERT_TRUE(Write(File("bad.kvo"), QByteArray("\x05\x00", 2)));
+    EXPECT_FALSE(doc.Open(File("bad.kvo")).ok);
+    EXPECT_EQ(doc.currentFile(), File("b.kvo"));
+}
+
+// An exchange moves the level's file with it; a copy or reset over it leaves the level
+// without a file, so a Save can only go where the designer names.
+TEST_F(Session, SlotEditsCarryTheLevelsFileOrTakeItAway) {
+    ASSERT_TRUE(doc.Open(p.Path(1)).ok);
+    ASSERT_TRUE(packs.Exchange(1, 2).ok);
+    EXPECT_EQ(doc.currentFile(), p.Path(2));
+    EXPECT_EQ(doc.history()->count(), 1);   // the Load only
+    EXPECT_EQ(packs.history()->count(), 1); // the exchange
+    EXPECT_EQ(packs.history()->undoText(), "Exchange kivo1 and kivo2 in Slots");
+    packs.history()->undo();
+    EXPECT_EQ(doc.currentFile(), p.Path(1));
+    EXPECT_FALSE(doc.IsModified());
+
+    ASSERT_TRUE(packs.Reset(1).ok);
+    EXPECT_EQ(doc.currentFile(), "");
+    EXPECT_TRUE(doc.IsModified()); // the level is on screen only
+    packs.history()->undo();
+    EXPECT_EQ(p.Bytes(1), Triangle());
+}
+
+TEST_F(Session, AFileChangedByAnotherProgramIsNoticedBeforeSave) {
+    ASSERT_TRUE(doc.Open(p.Path(1)).ok);
+    EXPECT_FALSE(doc.CurrentFileChangedOnDisk());
+    p.Put(1, TwoSquares());
+    EXPECT_TRUE(doc.CurrentFileChangedOnDisk());
+    ASSERT_TRUE(doc.Save(p.Path(1)).ok);
+    EXPECT_FALSE(doc.CurrentFileChangedOnDisk());
+}
+
+// Saving into a slot is a slot step: its undo puts the slot's level back, and the level on
+// screen then no longer claims the file.
+TEST_F(Session, SaveIntoSlotIsAStepOfThePacksHistory) {
+    doc.Place(300, 250, 5);
+    ASSERT_TRUE(session.SaveIntoSlot(2).ok);
+    EXPECT_EQ(doc.currentFile(), p.Path(2));
+    EXPECT_FALSE(doc.IsModified());
+    EXPECT_EQ(p.Bytes(2), Shown());
+    packs.history()->undo();
+    EXPECT_EQ(p.Bytes(2), TwoSquares());
+    EXPECT_EQ(doc.currentFile(), "");
+    EXPECT_TRUE(doc.IsModified());
+}
+
+// The shown pack stays shown whatever is listed anew, until the designer chooses another.
+TEST_F(Session, TheShownPackStaysShownAfterApplyNewAndRescan) {
+    const QString second = p.data + "/2_pak";
+    QDir().mkpath(second + "/kivo");
+    Write(second + "/config.txt", "Second\r\nme\r\n2.1.2026\r\n2\r\n");
+    packs.Scan();
+    const auto index = [&](const QString& dir) {
+        for (size_t i = 0; i < packs.store().packs.size(); ++i) {
+            if (QFile::decodeName(packs.store().packs[i].levelsPath.c_str()) == dir + "/") {
+                return i;
+            }
+        }
+        return size_t(99);
+    };
+    packs.Choose(index(second));
+    const QString shown = packs.shownPackDir();
+    EXPECT_TRUE(packs.Apply({"Second", "me", "3.1.2026"}).errors.isEmpty());
+    EXPECT_EQ(packs.shownPackDir(), shown);
+    packs.Scan();
+    EXPECT_EQ(packs.shownPackDir(), shown);
+    packs.New();
+    EXPECT_NE(packs.shownPackDir(), shown); // the new pack, ready for its details
+}
+
+// Random designers: level steps, slot exchanges, saves that ask when the file changed,
+// loads, and undo and redo of both histories. After every step the mark says unsaved exactly
+// when the level differs from its file, and the pack holds every level it held, except
+// where a save replaced the level's own file.
+TEST_F(Session, RandomWorkNeverLosesALevelAndTheMarkTellsTheTruth) {
+    std::mt19937 random(7);
+    auto pick = [&](int n) { return int(random() % uint32_t(n)); };
+    std::multiset<QByteArray> pack;
+    for (int slot = 0; slot < 4; ++slot) {
+        pack.insert(p.Bytes(slot));
+    }
+    auto held = [&] {
+        std::multiset<QByteArray> now;
+        for (int slot = 0; slot < 4; ++slot) {
+            now.insert(p.Bytes(slot));
+        }
+        return now;
+    };
+    for (int step = 0; step < 300; ++step) {
+        SCOPED_TRACE(step);
+        switch (pick(8)) {
+        case 0:
+            doc.Place(float(200 + pick(300)), float(100 + pick(250)), uint8_t(3 + pick(10)));
+            break;
+        case 1:
+            doc.DeleteNearest(float(200 + pick(300)), float(100 + pick(250)));
+            break;
+        case 2:
+            packs.Exchange(pick(4), pick(4));
+            break;
+        case 3:
+            doc.Open(p.Path(pick(4)));
+            break;
+        case 4:
+            if (!doc.currentFile().isEmpty() && !doc.CurrentFileChangedOnDisk()) {
+                const QByteArray old = ReadAll(doc.currentFile());
+                ASSERT_TRUE(doc.Save(doc.currentFile()).ok);
+                pack.erase(pack.find(old));
+                pack.insert(ReadAll(doc.currentFile()));
+            }
+            break;
+        case 5:
+            doc.history()->undo();
+            break;
+        case 6:
+            packs.history()->undo();
+            break;
+        case 7:
+            (pick(2) ? doc.history() : packs.history())->redo();
+            break;
+        }
+        ASSERT_EQ(held(), pack);
+        if (!doc.currentFile().isEmpty() && !doc.CurrentFileChangedOnDisk()) {
+            EXPECT_EQ(doc.IsModified(), Shown() != ReadAll(doc.currentFile()));
+        }
+    }
+}
+
+} // namespace
+} // namespace kivo
