@@ -123,6 +123,7 @@ class MainWindow : public QMainWindow {
     bool Ask(const QString& question); // a Yes/No question titled "Confirm"
     QString ChooseLevelFile(FileDialogKind kind, const char* title);
     void ShowPanel();
+    void ShowShownEntry();
     void ShowOutcome(const PackOutcome& outcome);
     void ShowScores();
     void ShowError(const QString& text);

@@ -20,11 +20,19 @@ void MainWindow::ChoosePack(int index) {
         return;
     }
     if (index == ShownPackIndex(store) || !SettleTypedDetails()) {
-        ShowPanel();
+        ShowShownEntry();
         return;
     }
     session_.packs().Choose(size_t(index));
     ShowPanel();
+}
+
+// The list goes back to the shown pack's entry, under the name typed for it, if any; the
+// other fields keep what was typed into them.
+void MainWindow::ShowShownEntry() {
+    const QSignalBlocker quiet(ui_.packCombo);
+    ui_.packCombo->setCurrentIndex(ShownPackIndex(packStore()));
+    ui_.packCombo->setEditText(typedName_.value_or(ShownPackText(packStore().panel.comboText)));
 }
 
 PackEdit MainWindow::TypedDetails() const {
@@ -50,13 +58,6 @@ bool MainWindow::SettleTypedDetails() {
     if (choice == 0) {
         ApplyChange();
         return TypedDetails().name == packStore().panel.comboText;
-    }
-    if (choice != 1) {
-        // The typed name stays in the field, over the entry of the pack still shown.
-        const QString name = typedName_.value_or(ShownPackText(panel.comboText));
-        ShowPanel();
-        ui_.packCombo->setEditText(name);
-        typedName_ = name;
     }
     return choice == 1;
 }

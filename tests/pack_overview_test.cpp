@@ -136,5 +136,52 @@ TEST_F(Overview, SlotCommandsActOnTheChosenSlotsFilesOnly) {
     EXPECT_EQ(ChangedBeyond({{7, Triangle()}, {2, Triangle()}}), "");
 }
 
+// Where the overview meets the main window: a level whose slot moved is saved where it went,
+// each window's Ctrl+Z takes back its own kind of step, and the pack shown stays shown.
+TEST_F(Overview, EachWindowEditsWhatItShows) {
+    overview->SelectSlot(1);
+    Tiles()->setFocus();
+    QTest::keyClick(Tiles(), Qt::Key_Return); // opens kivo1
+    QTest::mouseClick(overview->controls().moveLater, Qt::LeftButton);
+    EXPECT_EQ(Named(), "KIVO Level Editor - " + p.Path(2) + "|" + p.Path(2));
+    window->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
+    ClickCanvas({400, 300});
+    EXPECT_EQ(ui().undoItem->text(), "Undo Place Triangle");
+    Save();
+    EXPECT_EQ(p.Bytes(1), TwoSquares()); // the level moved there is kept
+    EXPECT_EQ(p.Bytes(2), EncodeLevel(level()).bytes);
+
+    // The editor's Ctrl+Z takes back level steps only, the overview's the slot steps.
+    overview->close();
+    window->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
+    Undo();
+    EXPECT_EQ(p.Bytes(1), TwoSquares());
+    EXPECT_EQ(EncodeLevel(level()).bytes, Triangle());
+    EXPECT_TRUE(window->isWindowModified()); // kivo2 holds the level as it was saved
+    EXPECT_EQ(overview->controls().undo->text(), "Undo Exchange kivo1 and kivo2 in Slots");
+
+    // Apply Change keeps the pack shown, in the panel and in the overview.
+    Choose(ui().packCombo->findText("Second"));
+    Type(ui().dateCreatedField, "3.3.2026");
+    Click(ui().applyChangeButton);
+    EXPECT_EQ(ui().packCombo->currentText(), "Second");
+    EXPECT_EQ(overview->packDir(), second);
+
+    // Typed details are not dropped when another pack is chosen: Cancel keeps them.
+    Type(ui().authorField, "Someone");
+    answers.choices = {2};
+    Choose(ui().packCombo->findText("Slots"));
+    EXPECT_TRUE(answers.choiceTexts.last().startsWith(
+        "The details typed for the pack \"Second\" were not applied."));
+    EXPECT_EQ(ui().authorField->text(), "Someone");
+    EXPECT_EQ(overview->packDir(), second);
+    answers.choices = {0}; // Apply, then show the chosen pack
+    Choose(ui().packCombo->findText("Slots"));
+    EXPECT_EQ(ReadAll(second + "/config.txt"), "Second\r\nSomeone\r\n3.3.2026\r\n2\r\n");
+    EXPECT_EQ(overview->packDir(), p.pack);
+}
+
 } // namespace
 } // namespace kivo
