@@ -3,6 +3,7 @@
 #include "pack_overview.h"
 
 #include <QFile>
+#include <QListView>
 #include <QMenuBar>
 
 namespace kivo {
@@ -26,6 +27,7 @@ void MainWindow::ShowLevelOverview() {
     overview_->show();
     overview_->raise();
     overview_->activateWindow();
+    overview_->controls().tiles->setFocus(); // the arrow keys walk the tiles at once
 }
 
 } // namespace kivo

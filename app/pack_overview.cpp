@@ -1,6 +1,8 @@
 #include "pack_overview.h"
 
 #include "captions_and_numbers.h"
+#include "slot_cache.h"
+#include "tile_delegate.h"
 
 #include "painting/slot_tile.h"
 #include "storage/pack_layout.h"
@@ -8,20 +10,13 @@
 #include <QAction>
 #include <QApplication>
 #include <QBoxLayout>
-#include <QDateTime>
-#include <QDir>
 #include <QFileInfo>
-#include <QFileSystemWatcher>
 #include <QLabel>
 #include <QListView>
 #include <QMouseEvent>
-#include <QPainter>
 #include <QPushButton>
 #include <QStandardItemModel>
-#include <QStyledItemDelegate>
-#include <QTimer>
 #include <QUndoStack>
-#include <QtConcurrent/QtConcurrentRun>
 
 #include <utility>
 
@@ -29,65 +24,11 @@ namespace kivo {
 
 namespace {
 
-enum TileRole {
-    THUMBNAIL_ROLE = Qt::UserRole + 1,
-    CAPTION_ROLE,
-    MARK_ROLE,
-    MARK_COLOUR_ROLE,
-};
-
 constexpr int TILE_SPACING = 6;
-constexpr int SETTLE_MS = 50; // a save renames a file into place; let the folder settle
-constexpr QSize START_SIZE(6 * (TILE_WIDTH + 2 * TILE_SPACING) + 40, 640);
+constexpr int TILES_ACROSS_AT_START = 6;
+constexpr QSize START_SIZE(TILES_ACROSS_AT_START*(TILE_WIDTH + 2 * TILE_SPACING) + 40, 640);
 const char* const WINDOW_TITLE_TEXT = "Level Overview";
-
-bool operator==(const FileStamp& a, const FileStamp& b) {
-    return a.size == b.size && a.modified == b.modified && a.changed == b.changed;
-}
-
-FileStamp StampOf(const QString& path) {
-    const QFileInfo info(path);
-    if (!info.exists()) {
-        return {};
-    }
-    return {info.size(), info.lastModified().toMSecsSinceEpoch(),
-            info.metadataChangeTime().toMSecsSinceEpoch()};
-}
-
-// Runs off the user-interface thread: reads the slot and paints its thumbnail. The stamp is
-// taken before the read, so a file that changes meanwhile is read again.
-SlotRead ReadTile(const QString& packDir, int slot, const QByteArray& blank, FileStamp stamp) {
-    const SlotReading reading = ReadSlot(packDir, slot, blank);
-    return {stamp, reading.state, PaintThumbnail(reading.level)};
-}
-
-// One tile, painted by the same code as kivo-level's contact sheet.
-class TileDelegate : public QStyledItemDelegate {
-  public:
-    using QStyledItemDelegate::QStyledItemDelegate;
-
-    void paint(QPainter* painter, const QStyleOptionViewItem& option,
-               const QModelIndex& index) const override {
-        if (option.state & QStyle::State_Selected) {
-            QColor highlight = option.palette.highlight().color();
-            highlight.setAlpha(110);
-            painter->fillRect(option.rect, highlight);
-        }
-        const QColor colour = index.data(MARK_COLOUR_ROLE).value<QColor>();
-        const TileView tile{
-            index.data(THUMBNAIL_ROLE).value<QImage>(), index.data(Qt::DisplayRole).toString(),
-            index.data(CAPTION_ROLE).toString(), index.data(MARK_ROLE).toString(),
-            Colour{uint8_t(colour.red()), uint8_t(colour.green()), uint8_t(colour.blue())}};
-        PaintTile(*painter, option.rect, tile);
-        if (option.state & QStyle::State_HasFocus) {
-            painter->setPen(QPen(option.palette.highlight().color(), 1, Qt::DotLine));
-            painter->drawRect(option.rect.adjusted(0, 0, -1, -1));
-        }
-    }
-    QSize sizeHint(const QStyleOptionViewItem&, const QModelIndex&) const override {
-        return {TILE_WIDTH, TILE_HEIGHT};
-    }
-};
+const char* const REPLACE_QUESTION = "%1 holds a level. Replace it with %2?";
 
 QPushButton* Button(QWidget* parent, QBoxLayout* row, const char* name, const char* caption,
                     const char* description) {
@@ -102,18 +43,10 @@ QPushButton* Button(QWidget* parent, QBoxLayout* row, const char* name, const ch
 
 PackOverview::PackOverview(OverviewHost host, QWidget* parent)
     : QWidget(parent, Qt::Window), host_(std::move(host)), model_(new QStandardItemModel(this)),
-      watcher_(new QFileSystemWatcher(this)), settle_(new QTimer(this)) {
-    settle_->setSingleShot(true);
-    settle_->setInterval(SETTLE_MS);
+      cache_(new SlotCache(this)) {
     Build();
     Connect();
     FollowPack();
-}
-
-PackOverview::~PackOverview() {
-    for (QFuture<void>& reading : running_) {
-        reading.waitForFinished();
-    }
 }
 
 void PackOverview::Build() {
@@ -126,6 +59,39 @@ void PackOverview::Build() {
     ui_.summary->setAccessibleName(QStringLiteral("Summary"));
     layout->addWidget(ui_.summary);
     auto* row = new QHBoxLayout;
+    BuildButtons();
+    for (QPushButton* button : {ui_.open, ui_.saveIntoSlot, ui_.moveEarlier, ui_.moveLater,
+                                ui_.copy, ui_.paste, ui_.reset}) {
+        row->addWidget(button);
+    }
+    row->addStretch();
+    layout->addLayout(row);
+    ui_.tiles = new QListView(this);
+    ui_.tiles->setObjectName(QStringLiteral("tiles"));
+    ui_.tiles->setAccessibleName(QStringLiteral("Slots"));
+    ui_.tiles->setViewMode(QListView::IconMode);
+    ui_.tiles->setMovement(QListView::Static);
+    ui_.tiles->setResizeMode(QListView::Adjust);
+    ui_.tiles->setUniformItemSizes(true);
+    ui_.tiles->setSelectionMode(QAbstractItemView::SingleSelection);
+    ui_.tiles->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    ui_.tiles->setItemDelegate(new TileDelegate(ui_.tiles));
+    ui_.tiles->setModel(model_);
+    ui_.tiles->viewport()->installEventFilter(this);
+    layout->addWidget(ui_.tiles, 1);
+    setFocusProxy(ui_.tiles);
+
+    QUndoStack* history = host_.session->packs().history();
+    ui_.undo = history->createUndoAction(this, QStringLiteral("Undo"));
+    ui_.undo->setShortcut(QKeySequence::Undo);
+    ui_.redo = history->createRedoAction(this, QStringLiteral("Redo"));
+    ui_.redo->setShortcuts(
+        {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), QKeySequence(Qt::CTRL | Qt::Key_Y)});
+    addActions({ui_.undo, ui_.redo});
+}
+
+void PackOverview::BuildButtons() {
+    auto* row = new QHBoxLayout; // a holder only: Build lays the buttons out
     ui_.open = Button(this, row, "open", "Open", "Opens the slot's level in the editor");
     ui_.saveIntoSlot = Button(this, row, "saveIntoSlot", "Save Into Slot",
                               "Saves the level being edited into the slot");
@@ -137,30 +103,7 @@ void PackOverview::Build() {
     ui_.paste =
         Button(this, row, "paste", "Paste", "Copies the level Copy took into the slot (Ctrl+V)");
     ui_.reset = Button(this, row, "reset", "Reset", "Puts the template level into the slot");
-    row->addStretch();
-    QUndoStack* history = host_.session->packs().history();
-    ui_.undo = history->createUndoAction(this, QStringLiteral("Undo"));
-    ui_.undo->setShortcut(QKeySequence::Undo);
-    ui_.redo = history->createRedoAction(this, QStringLiteral("Redo"));
-    ui_.redo->setShortcuts(
-        {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), QKeySequence(Qt::CTRL | Qt::Key_Y)});
-    addActions({ui_.undo, ui_.redo});
-    layout->addLayout(row);
-    ui_.tiles = new QListView(this);
-    ui_.tiles->setObjectName(QStringLiteral("tiles"));
-    ui_.tiles->setAccessibleName(QStringLiteral("Slots"));
-    ui_.tiles->setViewMode(QListView::IconMode);
-    ui_.tiles->setMovement(QListView::Static);
-    ui_.tiles->setResizeMode(QListView::Adjust);
-    ui_.tiles->setUniformItemSizes(true);
-    ui_.tiles->setSpacing(TILE_SPACING);
-    ui_.tiles->setSelectionMode(QAbstractItemView::SingleSelection);
-    ui_.tiles->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    ui_.tiles->setItemDelegate(new TileDelegate(ui_.tiles));
-    ui_.tiles->setModel(model_);
-    ui_.tiles->viewport()->installEventFilter(this);
-    layout->addWidget(ui_.tiles, 1);
-    setFocusProxy(ui_.tiles);
+    delete row;
 }
 
 void PackOverview::Connect() {
@@ -184,49 +127,45 @@ void PackOverview::Connect() {
             [this] { SaveIntoSlot(SelectedSlot()); });
     connect(ui_.moveEarlier, &QPushButton::clicked, this, [this] { MoveSelected(-1); });
     connect(ui_.moveLater, &QPushButton::clicked, this, [this] { MoveSelected(1); });
-    connect(ui_.copy, &QPushButton::clicked, this, [this] {
-        copied_ = SelectedSlot();
-        UpdateButtons();
-    });
-    connect(ui_.paste, &QPushButton::clicked, this, [this] { CopySlot(copied_, SelectedSlot()); });
+    connect(ui_.copy, &QPushButton::clicked, this, [this] { CopySlot(SelectedSlot()); });
+    connect(ui_.paste, &QPushButton::clicked, this, [this] { PasteInto(SelectedSlot()); });
     connect(ui_.reset, &QPushButton::clicked, this, [this] { ResetSlot(SelectedSlot()); });
-    connect(ui_.tiles->selectionModel(), &QItemSelectionModel::currentChanged, this,
+    // The buttons follow the selection as it changes, by key, click or command.
+    connect(ui_.tiles->selectionModel(), &QItemSelectionModel::selectionChanged, this,
             &PackOverview::UpdateButtons);
-    connect(watcher_, &QFileSystemWatcher::directoryChanged, settle_, qOverload<>(&QTimer::start));
-    connect(watcher_, &QFileSystemWatcher::fileChanged, settle_, qOverload<>(&QTimer::start));
-    connect(settle_, &QTimer::timeout, this, &PackOverview::Reload);
+    connect(cache_, &SlotCache::slotRead, this, [this](int slot) {
+        ShowTile(slot);
+        ShowSummary();
+    });
     PackDocument* packs = &host_.session->packs();
     connect(packs, &PackDocument::shownPackChanged, this, &PackOverview::FollowPack);
     connect(packs, &PackDocument::slotsWritten, this, &PackOverview::SlotsWritten);
     connect(packs, &PackDocument::stepFailed, this, &PackOverview::ShowError);
-    connect(&host_.session->level(), &LevelDocument::fileUsed, this, &PackOverview::LevelFileSaved);
+    connect(&host_.session->level(), &LevelDocument::fileUsed, this, &PackOverview::Reread);
+}
+
+const QString& PackOverview::packDir() const {
+    return cache_->packDir();
 }
 
 void PackOverview::FollowPack() {
     const QString dir = host_.session->packs().shownPackDir();
-    if (dir == packDir_ && !dir.isEmpty()) {
-        return; // the folder watcher keeps the tiles current
+    if (dir == packDir() && !dir.isEmpty()) {
+        return; // the cache watches the pack's folder
     }
-    ++generation_;
-    packDir_ = dir;
-    reads_.clear();
-    pending_.clear();
-    copied_ = -1;
-    if (!watcher_->files().isEmpty() || !watcher_->directories().isEmpty()) {
-        watcher_->removePaths(watcher_->files() + watcher_->directories());
-    }
-    blank_ = dir.isEmpty() ? QByteArray() : TemplateBytes(dir);
+    cache_->ShowPack(dir);
     setWindowTitle(dir.isEmpty()
                        ? QString::fromLatin1(WINDOW_TITLE_TEXT)
                        : QStringLiteral("%1 \u2013 %2")
                              .arg(QLatin1String(WINDOW_TITLE_TEXT), PackDisplayName(dir)));
     ShowTiles();
-    Reload();
+    cache_->Reload();
+    ShowSummary();
 }
 
 void PackOverview::ShowTiles() {
     model_->clear();
-    if (!packDir_.isEmpty()) {
+    if (!packDir().isEmpty()) {
         for (int slot = 0; slot < PACK_SLOT_COUNT; ++slot) {
             model_->appendRow(new QStandardItem(SlotName(slot)));
             ShowTile(slot);
@@ -236,68 +175,21 @@ void PackOverview::ShowTiles() {
     UpdateButtons();
 }
 
-// Sends every slot whose file changed since it was read to be read again.
-void PackOverview::Reload() {
-    running_.erase(std::remove_if(running_.begin(), running_.end(),
-                                  [](const QFuture<void>& f) { return f.isFinished(); }),
-                   running_.end());
-    ShowSummary();
-    if (packDir_.isEmpty()) {
-        return;
-    }
-    watcher_->addPath(QDir(packDir_).filePath(QString::fromLatin1(LEVELS_FOLDER_NAME)));
-    for (int slot = 0; slot < PACK_SLOT_COUNT; ++slot) {
-        const QString path = SlotPath(packDir_, slot);
-        const FileStamp stamp = StampOf(path);
-        const auto read = reads_.find(slot);
-        const auto sent = pending_.find(slot);
-        if ((read != reads_.end() && read->second.stamp == stamp) ||
-            (sent != pending_.end() && sent->second == stamp)) {
-            continue;
-        }
-        if (stamp.size >= 0 && !watcher_->files().contains(path)) {
-            watcher_->addPath(path);
-        }
-        pending_[slot] = stamp;
-        running_.push_back(QtConcurrent::run([this, dir = packDir_, slot, blank = blank_, stamp,
-                                              generation = generation_] {
-            const SlotRead read = ReadTile(dir, slot, blank, stamp);
-            QMetaObject::invokeMethod(
-                this, [this, read, generation] { Apply(read, generation); }, Qt::QueuedConnection);
-        }));
-    }
-}
-
-void PackOverview::Apply(const SlotRead& read, int generation) {
-    if (generation != generation_) {
-        return;
-    }
-    const int slot = read.state.slot;
-    if (const auto sent = pending_.find(slot);
-        sent != pending_.end() && sent->second == read.stamp) {
-        pending_.erase(sent);
-    }
-    reads_[slot] = read;
-    ShowTile(slot);
-    ShowSummary();
-    UpdateButtons();
-}
-
 void PackOverview::ShowTile(int slot) {
     QStandardItem* item = model_->item(slot);
-    const auto read = reads_.find(slot);
+    const SlotRead* read = cache_->Read(slot);
     if (item == nullptr) {
         return;
     }
-    if (read == reads_.end()) {
+    if (read == nullptr) {
         item->setData(QStringLiteral("reading\u2026"), CAPTION_ROLE);
         item->setData(SlotName(slot) + QStringLiteral(", being read"), Qt::AccessibleTextRole);
         return;
     }
-    const SlotState& state = read->second.state;
+    const SlotState& state = read->state;
     const SlotMark mark = MarkOf(state);
     const QString description = SlotDescription(state);
-    item->setData(read->second.thumbnail, THUMBNAIL_ROLE);
+    item->setData(read->thumbnail, THUMBNAIL_ROLE);
     item->setData(SlotCaption(state), CAPTION_ROLE);
     item->setData(QString::fromLatin1(mark.label), MARK_ROLE);
     item->setData(QColor(mark.colour.r, mark.colour.g, mark.colour.b), MARK_COLOUR_ROLE);
@@ -306,62 +198,89 @@ void PackOverview::ShowTile(int slot) {
 }
 
 void PackOverview::ShowSummary() {
-    if (packDir_.isEmpty()) {
+    if (packDir().isEmpty()) {
         ui_.summary->setText(QStringLiteral("No pack is shown in the pack panel."));
         return;
     }
-    if (reads_.size() < size_t(PACK_SLOT_COUNT)) {
-        ui_.summary->setText(QStringLiteral("Reading the pack's levels\u2026"));
-        return;
-    }
-    std::vector<SlotState> states;
-    for (const auto& [slot, read] : reads_) {
-        states.push_back(read.state);
-    }
-    ui_.summary->setText(SlotSummary(states));
+    const std::vector<SlotState> states = cache_->States();
+    ui_.summary->setText(states.size() < size_t(PACK_SLOT_COUNT)
+                             ? QStringLiteral("Reading the pack's levels\u2026")
+                             : SlotSummary(states));
 }
 
-void PackOverview::LevelFileSaved(const QString& path) {
-    for (int slot = 0; slot < PACK_SLOT_COUNT && !packDir_.isEmpty(); ++slot) {
-        if (QFileInfo(path) == QFileInfo(SlotPath(packDir_, slot))) {
-            Forget({{slot, std::nullopt}});
-            Reload();
+// The tiles spread over the window's width, as many across as fit.
+void PackOverview::FitTiles() {
+    const int cell = TILE_WIDTH + 2 * TILE_SPACING;
+    const int width = ui_.tiles->viewport()->width();
+    const int across = std::max(1, width / cell);
+    ui_.tiles->setGridSize({std::max(cell, width / across), TILE_HEIGHT + 2 * TILE_SPACING});
+}
+
+// A file the level was read from or written to: its tile is read again when it is the pack's.
+void PackOverview::Reread(const QString& path) {
+    for (int slot = 0; slot < PACK_SLOT_COUNT && !packDir().isEmpty(); ++slot) {
+        if (QFileInfo(path) == QFileInfo(SlotPath(packDir(), slot))) {
+            cache_->Forget(slot);
+            cache_->Reload();
         }
     }
 }
 
-void PackOverview::OpenSlot(int slot) {
-    if (slot >= 0 && !packDir_.isEmpty()) {
-        host_.openLevelFile(SlotPath(packDir_, slot));
+// Whatever wrote the slots (an edit, its undo or redo), their tiles are read again.
+void PackOverview::SlotsWritten(const QString& packDir, const std::vector<WrittenFile>& files) {
+    if (packDir != this->packDir()) {
+        return;
+    }
+    for (const WrittenFile& file : files) {
+        Reread(file.path);
     }
 }
 
-// Asks first when the slot holds a level other than the template.
+void PackOverview::OpenSlot(int slot) {
+    if (slot >= 0 && !packDir().isEmpty()) {
+        host_.openLevelFile(SlotPath(packDir(), slot));
+    }
+}
+
+// A slot that holds a level other than the template is replaced only when the designer says so.
+bool PackOverview::MayReplace(int slot, const QString& with) {
+    const SlotRead* read = cache_->Read(slot);
+    const bool holdsLevel = QFileInfo::exists(SlotPath(packDir(), slot)) &&
+                            (read == nullptr || read->state.kind != SlotKind::Template);
+    return !holdsLevel ||
+           host_.dialogs.confirm(this, QString::fromLatin1(CONFIRM_TITLE),
+                                 QString::fromLatin1(REPLACE_QUESTION).arg(SlotName(slot), with));
+}
+
 void PackOverview::SaveIntoSlot(int slot) {
-    if (slot < 0 || packDir_.isEmpty()) {
-        return;
+    if (slot >= 0 && !packDir().isEmpty() &&
+        MayReplace(slot, QStringLiteral("the level being edited"))) {
+        Report(host_.session->SaveIntoSlot(slot));
     }
-    const QString path = SlotPath(packDir_, slot);
-    const auto read = reads_.find(slot);
-    const bool holdsLevel = QFileInfo::exists(path) &&
-                            (read == reads_.end() || read->second.state.kind != SlotKind::Template);
-    if (holdsLevel &&
-        !host_.dialogs.confirm(
-            this, QString::fromLatin1(CONFIRM_TITLE),
-            QStringLiteral("%1 holds a level. Replace it with the level being edited?")
-                .arg(SlotName(slot)))) {
-        return;
-    }
-    Report(host_.session->SaveIntoSlot(slot));
 }
 
 void PackOverview::ExchangeSlots(int a, int b) {
     Report(host_.session->packs().Exchange(a, b));
 }
 
-void PackOverview::CopySlot(int from, int to) {
-    if (from >= 0 && to >= 0) {
-        Report(host_.session->packs().Copy(from, to));
+// Copy takes the level as it is now; Paste puts it into a slot of whatever pack is shown then.
+void PackOverview::CopySlot(int slot) {
+    if (slot < 0 || packDir().isEmpty()) {
+        return;
+    }
+    const FileBytes read = host_.session->packs().SlotBytes(slot);
+    if (!read.result.ok) {
+        ShowError(read.result.message);
+        return;
+    }
+    copied_ = CopiedLevel{
+        QStringLiteral("%1 of %2").arg(SlotName(slot), PackDisplayName(packDir())), read.bytes};
+    UpdateButtons();
+}
+
+void PackOverview::PasteInto(int slot) {
+    if (slot >= 0 && copied_ && !packDir().isEmpty() && MayReplace(slot, copied_->name)) {
+        Report(host_.session->packs().Paste(copied_->name, copied_->bytes, slot));
     }
 }
 
@@ -385,25 +304,6 @@ void PackOverview::Report(const FileResult& result) {
     }
 }
 
-// Whatever wrote the slots (an edit, its undo or redo), their tiles are read again.
-void PackOverview::SlotsWritten(const QString& packDir, const std::vector<WrittenFile>& files) {
-    if (packDir != packDir_) {
-        return;
-    }
-    for (const WrittenFile& file : files) {
-        LevelFileSaved(file.path);
-    }
-}
-
-// The slots are read again at the next reload, whatever their files' stamps say.
-void PackOverview::Forget(const std::vector<SlotContent>& contents) {
-    for (const SlotContent& content : contents) {
-        if (const auto read = reads_.find(content.slot); read != reads_.end()) {
-            read->second.stamp.size = -2;
-        }
-    }
-}
-
 void PackOverview::ShowError(const QString& text) {
     host_.dialogs.tell(this, MessageKind::Error, QString::fromLatin1(ERROR_TITLE), text);
 }
@@ -420,7 +320,7 @@ void PackOverview::SelectSlot(int slot) {
 }
 
 bool PackOverview::AllRead() const {
-    return packDir_.isEmpty() || (reads_.size() == size_t(PACK_SLOT_COUNT) && pending_.empty());
+    return cache_->AllRead();
 }
 
 void PackOverview::UpdateButtons() {
@@ -431,40 +331,58 @@ void PackOverview::UpdateButtons() {
     }
     ui_.moveEarlier->setEnabled(slot > 0);
     ui_.moveLater->setEnabled(chosen && slot + 1 < PACK_SLOT_COUNT);
-    ui_.paste->setEnabled(chosen && copied_ >= 0 && copied_ != slot);
-    ui_.paste->setText(copied_ >= 0 ? QStringLiteral("Paste %1").arg(SlotName(copied_))
-                                    : QStringLiteral("Paste"));
+    ui_.paste->setEnabled(chosen && copied_.has_value());
+    ui_.paste->setText(copied_ ? QStringLiteral("Paste %1").arg(copied_->name)
+                               : QStringLiteral("Paste"));
 }
 
-// A tile dragged onto another exchanges the two slots' levels.
 bool PackOverview::eventFilter(QObject* watched, QEvent* event) {
-    const QEvent::Type type = event->type();
-    if (watched != ui_.tiles->viewport() ||
-        (type != QEvent::MouseButtonPress && type != QEvent::MouseMove &&
-         type != QEvent::MouseButtonRelease)) {
+    if (watched != ui_.tiles->viewport()) {
         return QWidget::eventFilter(watched, event);
     }
-    const auto* mouse = static_cast<QMouseEvent*>(event);
-    const QPoint at = mouse->position().toPoint();
-    if (type == QEvent::MouseButtonPress) {
-        dragFrom_ = mouse->button() == Qt::LeftButton ? ui_.tiles->indexAt(at).row() : -1;
-        dragStart_ = at;
-        dragging_ = false;
-    } else if (type == QEvent::MouseMove) {
-        dragging_ =
-            dragging_ || (dragFrom_ >= 0 && (mouse->buttons() & Qt::LeftButton) &&
-                          (at - dragStart_).manhattanLength() >= QApplication::startDragDistance());
-        return dragging_;
-    } else if (std::exchange(dragging_, false)) {
-        const int from = std::exchange(dragFrom_, -1);
-        const int to = ui_.tiles->indexAt(at).row();
-        if (to >= 0 && to != from) {
-            ExchangeSlots(from, to);
-            SelectSlot(to);
+    switch (event->type()) {
+    case QEvent::Resize:
+        FitTiles();
+        break;
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseMove:
+    case QEvent::MouseButtonRelease:
+        if (DragTile(event->type(), *static_cast<QMouseEvent*>(event))) {
+            return true;
         }
-        return true;
+        break;
+    default:
+        break;
     }
     return QWidget::eventFilter(watched, event);
+}
+
+// A tile dragged onto another exchanges the two slots' levels. True when the event was the
+// drag's own.
+bool PackOverview::DragTile(QEvent::Type type, const QMouseEvent& mouse) {
+    const QPoint at = mouse.position().toPoint();
+    if (type == QEvent::MouseButtonPress) {
+        dragFrom_ = mouse.button() == Qt::LeftButton ? ui_.tiles->indexAt(at).row() : -1;
+        dragStart_ = at;
+        dragging_ = false;
+        return false;
+    }
+    if (type == QEvent::MouseMove) {
+        dragging_ =
+            dragging_ || (dragFrom_ >= 0 && (mouse.buttons() & Qt::LeftButton) &&
+                          (at - dragStart_).manhattanLength() >= QApplication::startDragDistance());
+        return dragging_;
+    }
+    if (!std::exchange(dragging_, false)) {
+        return false;
+    }
+    const int from = std::exchange(dragFrom_, -1);
+    const int to = ui_.tiles->indexAt(at).row();
+    if (to >= 0 && to != from) {
+        ExchangeSlots(from, to);
+        SelectSlot(to);
+    }
+    return true;
 }
 
 } // namespace kivo

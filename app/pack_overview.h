@@ -7,24 +7,23 @@
 #include "dialogs.h"
 
 #include "session/edit_session.h"
-#include "storage/pack_slots.h"
 
-#include <QFuture>
-#include <QImage>
+#include <QEvent>
 #include <QWidget>
 
 #include <functional>
-#include <map>
+#include <optional>
 
 class QAction;
-class QFileSystemWatcher;
 class QLabel;
 class QListView;
+class QMouseEvent;
 class QPushButton;
 class QStandardItemModel;
-class QTimer;
 
 namespace kivo {
+
+class SlotCache;
 
 // What the overview needs of the editor: the session it shows and edits, the way the main
 // window opens a level (asking first about unsaved work), and the dialogs.
@@ -32,20 +31,6 @@ struct OverviewHost {
     EditSession* session = nullptr;
     std::function<bool(const QString& path)> openLevelFile;
     Dialogs dialogs;
-};
-
-// The file facts a slot's reading is kept by: when none of them changed, neither did the file.
-struct FileStamp {
-    qint64 size = -1; // -1: no file
-    qint64 modified = 0;
-    qint64 changed = 0;
-};
-
-// A slot as last read, with its thumbnail.
-struct SlotRead {
-    FileStamp stamp;
-    SlotState state;
-    QImage thumbnail;
 };
 
 // The overview's buttons, named as the tests and the accessibility tree know them.
@@ -63,29 +48,33 @@ struct OverviewControls {
     QAction* redo = nullptr;
 };
 
+// A level Copy took: its bytes as they were then, so that it can be pasted into any pack.
+struct CopiedLevel {
+    QString name; // "kivo3 of Spring Pack"
+    QByteArray bytes;
+};
+
 class PackOverview : public QWidget {
     Q_OBJECT
 
   public:
     PackOverview(OverviewHost host, QWidget* parent);
-    ~PackOverview() override;
 
     // Shows the pack the pack panel shows now, or none.
     void FollowPack();
-    // A level was written to this file: its tile is read again when it is one of the pack's.
-    void LevelFileSaved(const QString& path);
 
     // The commands. Slot edits are undoable steps of the pack's history.
     void OpenSlot(int slot);
     void SaveIntoSlot(int slot);
     void ExchangeSlots(int a, int b);
-    void CopySlot(int from, int to);
+    void CopySlot(int slot);
+    void PasteInto(int slot);
     void ResetSlot(int slot);
 
     int SelectedSlot() const; // -1 when none
     void SelectSlot(int slot);
     bool AllRead() const; // every slot read since it last changed
-    const QString& packDir() const { return packDir_; }
+    const QString& packDir() const;
     const OverviewControls& controls() const { return ui_; }
 
   protected:
@@ -93,32 +82,27 @@ class PackOverview : public QWidget {
 
   private:
     void Build();
+    void BuildButtons();
     void Connect();
     void ShowTiles();
-    void Reload();
-    void Apply(const SlotRead& read, int generation);
     void ShowTile(int slot);
     void ShowSummary();
+    void FitTiles();
+    void Reread(const QString& path);
     void SlotsWritten(const QString& packDir, const std::vector<WrittenFile>& files);
+    bool MayReplace(int slot, const QString& with);
     void Report(const FileResult& result);
     void ShowError(const QString& text);
-    void Forget(const std::vector<SlotContent>& contents);
     void MoveSelected(int by);
     void UpdateButtons();
+    bool DragTile(QEvent::Type type, const QMouseEvent& mouse);
 
     OverviewHost host_;
     OverviewControls ui_;
-    QStandardItemModel* model_ = nullptr;
-    QFileSystemWatcher* watcher_ = nullptr;
-    QTimer* settle_ = nullptr;
-    QString packDir_;
-    QByteArray blank_;                 // the template level's bytes
-    std::map<int, SlotRead> reads_;    // by slot, for the shown pack
-    std::map<int, FileStamp> pending_; // slots being read, with the stamp they were sent with
-    std::vector<QFuture<void>> running_;
-    int generation_ = 0; // raised whenever the shown pack changes
-    int copied_ = -1;    // the slot Copy took, for Paste
-    int dragFrom_ = -1;  // the tile a drag started on
+    QStandardItemModel* model_;
+    SlotCache* cache_;
+    std::optional<CopiedLevel> copied_;
+    int dragFrom_ = -1; // the tile a drag started on
     bool dragging_ = false;
     QPoint dragStart_;
 };

@@ -4,6 +4,7 @@
 
 #include "storage/pack_layout.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QUndoStack>
@@ -115,13 +116,23 @@ FileResult PackDocument::Exchange(int a, int b) {
                 PlanExchange(dir, a, b));
 }
 
-FileResult PackDocument::Copy(int from, int to) {
+FileBytes PackDocument::SlotBytes(int slot) const {
+    const QString path = SlotPath(shownPackDir(), slot);
+    FileBytes read = ReadRegularFile(PathBytes(path), MAX_LEVEL_FILE_BYTES, Links::Refuse);
+    if (!read.result.ok) {
+        read.result.message = QStringLiteral("%1 cannot be copied: %2")
+                                  .arg(QDir::toNativeSeparators(path), read.result.message);
+    }
+    return read;
+}
+
+FileResult PackDocument::Paste(const QString& name, const QByteArray& bytes, int to) {
     const QString dir = shownPackDir();
-    if (dir.isEmpty() || from == to) {
+    if (dir.isEmpty()) {
         return {};
     }
-    return Edit(QStringLiteral("Copy %1 into %2").arg(SlotName(from), SlotName(to)),
-                PlanCopy(dir, from, to));
+    return Edit(QStringLiteral("Paste %1 into %2").arg(name, SlotName(to)),
+                PlanSlotSave(dir, to, bytes));
 }
 
 FileResult PackDocument::Reset(int slot) {

@@ -41,7 +41,10 @@ class PackDocument : public QObject {
 
     // The slot verbs: each written edit is a step of the pack's history.
     FileResult Exchange(int a, int b);
-    FileResult Copy(int from, int to);
+    // A slot's level as it is now, for Paste; and a level pasted into a slot, named after
+    // where it came from.
+    FileBytes SlotBytes(int slot) const;
+    FileResult Paste(const QString& name, const QByteArray& bytes, int to);
     FileResult Reset(int slot);
     FileResult SaveIntoSlot(int slot, const QByteArray& bytes);
 

@@ -136,6 +136,37 @@ TEST_F(Overview, SlotCommandsActOnTheChosenSlotsFilesOnly) {
     EXPECT_EQ(ChangedBeyond({{7, Triangle()}, {2, Triangle()}}), "");
 }
 
+// The buttons follow the selection at once, and a copied level can be pasted into another pack,
+// after the question Save Into Slot asks when the slot holds a level.
+TEST_F(Overview, CopyAndPasteFollowTheSelectionAndCrossPacks) {
+    EXPECT_TRUE(Tiles()->hasFocus()); // the arrow keys walk the tiles from the start
+    const auto click = [this](int slot) {
+        QTest::mouseClick(Tiles()->viewport(), Qt::LeftButton, {},
+                          Tiles()->visualRect(Tile(slot)).center());
+    };
+    click(1);
+    QTest::keyClick(Tiles(), Qt::Key_C, Qt::ControlModifier);
+    click(2);
+    EXPECT_TRUE(overview->controls().paste->isEnabled());
+    EXPECT_EQ(overview->controls().paste->text(), "Paste kivo1 of Slots");
+    click(0);
+    EXPECT_FALSE(overview->controls().moveEarlier->isEnabled());
+    click(2);
+    QTest::keyClick(Tiles(), Qt::Key_V, Qt::ControlModifier); // answered No
+    EXPECT_EQ(answers.questions.last(),
+              "Confirm|kivo2 holds a level. Replace it with kivo1 of Slots?");
+    EXPECT_EQ(p.Bytes(2), TwoSquares());
+
+    Choose(ui().packCombo->findText("Second"));
+    ASSERT_TRUE(QTest::qWaitFor([this] { return overview->AllRead(); }));
+    overview->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(overview));
+    click(5);
+    QTest::keyClick(Tiles(), Qt::Key_V, Qt::ControlModifier); // no file there: no question
+    EXPECT_EQ(ReadAll(SlotPath(second, 5)), Triangle());
+    EXPECT_EQ(overview->controls().undo->text(), "Undo Paste kivo1 of Slots into kivo5 in Second");
+}
+
 // Where the overview meets the main window: a level whose slot moved is saved where it went,
 // each window's Ctrl+Z takes back its own kind of step, and the pack shown stays shown.
 TEST_F(Overview, EachWindowEditsWhatItShows) {

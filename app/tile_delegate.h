@@ -1,0 +1,25 @@
+// Paints the overview's tiles with the same code as kivo-level's contact sheet.
+#pragma once
+
+#include <QStyledItemDelegate>
+
+namespace kivo {
+
+// What a tile's item holds besides its name (Qt::DisplayRole).
+enum TileRole {
+    THUMBNAIL_ROLE = Qt::UserRole + 1,
+    CAPTION_ROLE,
+    MARK_ROLE,
+    MARK_COLOUR_ROLE,
+};
+
+class TileDelegate : public QStyledItemDelegate {
+  public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+
+    void paint(QPainter* painter, const QStyleOptionViewItem& option,
+               const QModelIndex& index) const override;
+    QSize sizeHint(const QStyleOptionViewItem&, const QModelIndex&) const override;
+};
+
+} // namespace kivo
