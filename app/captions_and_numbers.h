@@ -69,6 +69,12 @@ constexpr const char* TYPED_DETAILS_QUESTION =
     "The details typed for the pack \"%1\" were not applied.\n\nApply them first?";
 constexpr const char* APPLY_CHOICE = "Apply";
 
+// Added to the messages of a start without a data folder.
+constexpr const char* NO_DATA_FOLDER_HINT =
+    "\n\nThe editor looks for its packs in the data folder %1, in the folder it was started "
+    "in. Start it in the folder that holds the data folder kivo/ with the template level "
+    "default.kvo (scripts/run-editor.sh starts it in run/).";
+
 constexpr const char* LOAD_DIALOG_TITLE = "Load KIVO";
 constexpr const char* SAVE_DIALOG_TITLE = "Save KIVO";
 constexpr const char* SAVE_AS_DIALOG_TITLE = "Save KIVO As...";

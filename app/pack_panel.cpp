@@ -6,6 +6,7 @@
 
 #include <QComboBox>
 #include <QDir>
+#include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -107,17 +108,28 @@ void MainWindow::ShowPanel() {
     ui_.dateCreatedField->setText(ShownPackText(panel.dateCreated));
     ui_.packIdLabel->setText(ShownPackText(panel.packId));
     typedName_.reset();
+    // Only a shown pack can be changed or deleted.
+    const bool shown = !store.shownDir.empty();
+    ui_.applyChangeButton->setEnabled(shown);
+    ui_.deletePackButton->setEnabled(shown);
 }
 
-// The panel shows what the store now holds; then come the messages, errors first.
+// The panel shows what the store now holds; then come the messages, errors first. Without a
+// data folder there is no pack to show, and the message says where the editor looked.
 void MainWindow::ShowOutcome(const PackOutcome& outcome) {
     ShowPanel();
+    const bool noDataFolder = !QFileInfo(packStore().dataDir).isDir();
     for (const QString& error : outcome.errors) {
-        ShowError(error);
+        ShowError(noDataFolder ? error + QString::fromLatin1(NO_DATA_FOLDER_HINT)
+                                             .arg(QDir::toNativeSeparators(packStore().dataDir))
+                               : error);
     }
     if (!outcome.information.isEmpty()) {
         dialogs_.tell(this, MessageKind::Information, QString::fromLatin1(INFORMATION_TITLE),
                       outcome.information);
+        // The pack just made is shown: its name is ready to be typed over.
+        ui_.packCombo->lineEdit()->setFocus();
+        ui_.packCombo->lineEdit()->selectAll();
     }
 }
 

@@ -101,6 +101,24 @@ TEST_F(Packs, WhenNoPackIsLeftThePanelShowsNone) {
                   ui().dateCreatedField->text() + ui().packIdLabel->text(),
               "");
     EXPECT_EQ(window->packStore().levelDir, start.path() + "/");
+    EXPECT_FALSE(ui().applyChangeButton->isEnabled());
+    EXPECT_FALSE(ui().deletePackButton->isEnabled());
+}
+
+// Started where there is no data folder, the editor says where it looked and how to start it
+// right, and New says so again.
+TEST_F(Window, AStartWithoutADataFolderSaysWhereItLooked) {
+    QDir(File("kivo")).removeRecursively();
+    answers.errors.clear();
+    Open();
+    ASSERT_EQ(answers.errors.size(), 1);
+    EXPECT_TRUE(
+        answers.errors[0].contains("looks for its packs in the data folder " + File("kivo")));
+    EXPECT_FALSE(ui().deletePackButton->isEnabled());
+    answers.confirms = {true};
+    Click(ui().newPackButton);
+    ASSERT_EQ(answers.errors.size(), 2);
+    EXPECT_TRUE(answers.errors[1].contains("Start it in the folder that holds the data folder"));
 }
 
 } // namespace

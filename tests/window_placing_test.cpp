@@ -59,6 +59,7 @@ TEST_F(Window, TheWindowAsADesignerFirstMeetsIt) {
 
     EXPECT_EQ(answers.told,
               QStringList{"Information|Pack Created, please select and edit Pack Details"});
+    EXPECT_TRUE(ui().packCombo->lineEdit()->hasFocus()); // the new pack's name, ready to type
     EXPECT_EQ(ui().packCombo->currentText() + ui().authorField->text() +
                   ui().dateCreatedField->text() + ui().packIdLabel->text(),
               "New PackNew AuthorWhen?" +
