@@ -1,6 +1,7 @@
 #include "pack_overview.h"
 
 #include "painting/slot_tile.h"
+#include "painting/slot_view.h"
 #include "storage/pack_layout.h"
 
 #include <QAction>
@@ -314,13 +315,14 @@ void PackOverview::ShowTile(int slot) {
     }
     const SlotState& state = read->second.state;
     const SlotMark mark = MarkOf(state);
-    const QString description = SlotDescription(state);
+    const QString description = SlotDescription(SlotName(slot), state);
     item->setData(read->second.thumbnail, THUMBNAIL_ROLE);
     item->setData(SlotCaption(state), CAPTION_ROLE);
     item->setData(QString::fromLatin1(mark.label), MARK_ROLE);
     item->setData(QColor(mark.colour.r, mark.colour.g, mark.colour.b), MARK_COLOUR_ROLE);
     item->setData(description, Qt::AccessibleTextRole);
-    item->setData(state.problem.isEmpty() ? description : state.problem, Qt::ToolTipRole);
+    item->setData(state.problem.empty() ? description : QString::fromStdString(state.problem),
+                  Qt::ToolTipRole);
 }
 
 void PackOverview::ShowSummary() {

@@ -2,16 +2,12 @@
 
 #include "level_painting.h"
 
-#include "level/frames.h"
-
 #include <QPainter>
 
 namespace kivo {
 
 namespace {
 
-// What a thumbnail shows: the canvas, in window content coordinates.
-const QRect CANVAS_AREA(CANVAS_LEFT, CANVAS_TOP, CANVAS_WIDTH, CANVAS_HEIGHT);
 constexpr int TILE_MARGIN = 5;
 constexpr int LINE_GAP = 2;
 

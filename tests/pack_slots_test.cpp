@@ -2,6 +2,7 @@
 
 #include "cli/sheet.h"
 #include "painting/slot_tile.h"
+#include "painting/slot_view.h"
 #include "storage/pack_slots.h"
 
 #include <gtest/gtest.h>
@@ -38,14 +39,19 @@ TEST(PackSlots, EachSlotIsMarkedAndTheContactSheetShowsThemInPlayOrder) {
         {5, "kivo5, 3 connectors \u00b7 1 shape, solvable, marked problem"},
         {6, "kivo6, 0 connectors \u00b7 0 shapes, solvable, marked empty"}};
     for (const auto& [slot, description] : described) {
-        EXPECT_EQ(SlotDescription(states[slot]), description);
+        SCOPED_TRACE(slot);
+        EXPECT_EQ(SlotDescription(SlotName(slot), states[slot]), description);
     }
     for (int slot : {1, 3}) {
         Level level;
-        EXPECT_EQ(states[slot].problem, LoadLevel(level, p.Path(slot)).message) << slot;
+        EXPECT_EQ(QString::fromStdString(states[slot].problem),
+                  LoadLevel(level, p.Path(slot)).message)
+            << slot;
     }
-    EXPECT_TRUE(states[5].problem.contains(p.Path(5)) &&
-                states[5].problem.contains("ends at point id 12345, which no point has"));
+    const QString dangles = QString::fromStdString(states[5].problem);
+    EXPECT_TRUE(dangles.contains(p.Path(5))) << states[5].problem;
+    EXPECT_TRUE(dangles.contains("ends at point id 12345, which no point has"))
+        << states[5].problem;
     EXPECT_EQ(SlotSummary(states),
               "3 of 101 slots built \u00b7 1 not solvable in Classic Mode \u00b7 2 problems");
     EXPECT_EQ(SlotSummary({states[1], states[3]}),
