@@ -27,7 +27,7 @@ bool HoldsNoLevel(const SlotState& state) {
 }
 
 QString SlotCaption(const SlotState& state) {
-    if (state.kind == SlotKind::Problem && HoldsNoLevel(state)) {
+    if (HoldsNoLevel(state)) {
         return QStringLiteral("no level");
     }
     return QStringLiteral("%1 \u00b7 %2\n%3")

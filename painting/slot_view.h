@@ -23,7 +23,7 @@ struct SlotMark {
 SlotMark MarkOf(const SlotState& state);
 
 // Whether the slot holds nothing to draw: a template slot of an empty template, or a file
-// that is missing or does not load.
+// that is missing or does not load. Such a slot gets no Classic Mode verdict.
 bool HoldsNoLevel(const SlotState& state);
 
 // "24 connectors · 8 shapes" and the verdict on a line of its own, or "no level".

@@ -31,17 +31,20 @@ TEST(PackSlots, EachSlotIsMarkedAndTheContactSheetShowsThemInPlayOrder) {
     for (int slot = 0; slot < PACK_SLOT_COUNT; ++slot) {
         states.push_back(ReadSlot(p.pack, slot, EMPTY_LEVEL).state);
     }
+    // A slot with no level, template or missing, gives no verdict.
     const std::pair<int, QString> described[] = {
-        {0, "unlimited, 0 connectors \u00b7 0 shapes, solvable, marked empty"},
+        {0, "unlimited, no level, marked empty"},
         {1, "kivo1, 3 connectors \u00b7 1 shape, solvable"},
         {2, "kivo2, 7 connectors \u00b7 2 shapes, not solvable, marked not solvable"},
         {3, "kivo3, no level, marked problem"},
         {5, "kivo5, 3 connectors \u00b7 1 shape, solvable, marked problem"},
-        {6, "kivo6, 0 connectors \u00b7 0 shapes, solvable, marked empty"}};
+        {6, "kivo6, no level, marked empty"}};
     for (const auto& [slot, description] : described) {
         SCOPED_TRACE(slot);
         EXPECT_EQ(SlotDescription(SlotName(slot), states[slot]), description);
     }
+    EXPECT_EQ(SlotCaption(states[0]), "no level");
+    EXPECT_EQ(QString(MarkOf(states[0]).label), "empty");
     for (int slot : {1, 3}) {
         Level level;
         EXPECT_EQ(QString::fromStdString(states[slot].problem),
