@@ -5,6 +5,7 @@
 #include "tile_delegate.h"
 
 #include "painting/slot_tile.h"
+#include "painting/slot_view.h"
 #include "storage/pack_layout.h"
 
 #include <QAction>
@@ -188,13 +189,14 @@ void PackOverview::ShowTile(int slot) {
     }
     const SlotState& state = read->state;
     const SlotMark mark = MarkOf(state);
-    const QString description = SlotDescription(state);
+    const QString description = SlotDescription(SlotName(slot), state);
     item->setData(read->thumbnail, THUMBNAIL_ROLE);
     item->setData(SlotCaption(state), CAPTION_ROLE);
     item->setData(QString::fromLatin1(mark.label), MARK_ROLE);
     item->setData(QColor(mark.colour.r, mark.colour.g, mark.colour.b), MARK_COLOUR_ROLE);
     item->setData(description, Qt::AccessibleTextRole);
-    item->setData(state.problem.isEmpty() ? description : state.problem, Qt::ToolTipRole);
+    item->setData(state.problem.empty() ? description : QString::fromStdString(state.problem),
+                  Qt::ToolTipRole);
 }
 
 void PackOverview::ShowSummary() {

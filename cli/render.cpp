@@ -10,24 +10,7 @@ namespace kivo {
 
 namespace {
 
-// The canvas in window content coordinates, where the drawing list is placed.
-const QRect CANVAS_AREA(CANVAS_LEFT, CANVAS_TOP, CANVAS_WIDTH, CANVAS_HEIGHT);
 constexpr int FIT_MARGIN = 10;
-
-// The pixels the level's connectors and centre dots cover, the crosshair left out.
-QRect FigureBounds(const Level& level) {
-    std::vector<DrawItem> figure;
-    DrawLevel(level, figure);
-    QRect bounds;
-    for (const DrawItem& item : figure) {
-        const QRect box =
-            item.kind == DrawKind::Line
-                ? QRect(QPoint(item.x1, item.y1), QPoint(item.x2, item.y2)).normalized()
-                : QRect(item.x1 - item.x2, item.y1 - item.x2, 2 * item.x2 + 1, 2 * item.x2 + 1);
-        bounds = bounds.united(box.adjusted(0, 0, 1, 1));
-    }
-    return bounds;
-}
 
 } // namespace
 

@@ -1,6 +1,7 @@
 #include "sheet.h"
 
 #include "painting/slot_tile.h"
+#include "painting/slot_view.h"
 #include "storage/pack_layout.h"
 #include "storage/pack_slots.h"
 
@@ -16,9 +17,7 @@ constexpr int HEADER_HEIGHT = 44;
 constexpr int HEADER_MARGIN = 8;
 
 TileView TileOf(const SlotReading& reading) {
-    const SlotMark mark = MarkOf(reading.state);
-    return {PaintThumbnail(reading.level), SlotName(reading.state.slot), SlotCaption(reading.state),
-            QString::fromLatin1(mark.label), mark.colour};
+    return SlotTile(SlotName(reading.state.slot), reading.state, PaintThumbnail(reading.level));
 }
 
 void PaintHeader(QPainter& painter, int width, const QString& name, const QString& summary) {

@@ -81,7 +81,7 @@ void AddOutline(Level& level, Ids& ids, int16_t shapeId, const float* entryX, co
 
 bool HasRoomForPolygon(const Level& level, uint8_t n) {
     const size_t used = level.points.size() + level.connectors.size() + level.shapes.size();
-    return used + 2 * size_t(n) + 1 <= size_t(ID_RANGE);
+    return used + 2 * size_t(n) + 1 <= size_t(GIVABLE_ID_COUNT);
 }
 
 namespace {

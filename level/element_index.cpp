@@ -90,7 +90,7 @@ void MarkUsed(IdSet& ids, int16_t id) {
 std::optional<int16_t> NewUniqueId(const IdSet& ids, RandomSource& random) {
     for (int attempt = 0; attempt < MAX_RANDOM_ID_DRAWS; ++attempt) {
         const int16_t id = IdOfDraw(RandomUpTo(random, ID_DRAW_MAX));
-        if (!ids.used[Slot(id)]) {
+        if (IsGivableId(id) && !ids.used[Slot(id)]) {
             return id;
         }
     }
@@ -98,16 +98,17 @@ std::optional<int16_t> NewUniqueId(const IdSet& ids, RandomSource& random) {
 }
 
 std::optional<int16_t> ChooseFreeId(const IdSet& ids, RandomSource& random) {
+    const auto free = [&ids](int16_t id) { return IsGivableId(id) && !ids.used[Slot(id)]; };
     int32_t freeCount = 0;
     for (int32_t draw = 0; draw < ID_RANGE; ++draw) {
-        freeCount += ids.used[Slot(IdOfDraw(draw))] ? 0 : 1;
+        freeCount += free(IdOfDraw(draw)) ? 1 : 0;
     }
     if (freeCount == 0) {
         return std::nullopt;
     }
     int32_t pick = RandomUpTo(random, freeCount - 1);
     for (int32_t draw = 0; draw < ID_RANGE; ++draw) {
-        if (!ids.used[Slot(IdOfDraw(draw))] && pick-- == 0) {
+        if (free(IdOfDraw(draw)) && pick-- == 0) {
             return IdOfDraw(draw);
         }
     }

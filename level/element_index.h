@@ -23,8 +23,8 @@ void MarkUsed(IdSet& ids, int16_t id);
 // NewUniqueId with the membership test answered by the set: the same draws, the same id.
 std::optional<int16_t> NewUniqueId(const IdSet& ids, RandomSource& random);
 
-// Chooses uniformly among the drawable ids that are still free: the way out when random
-// draws keep hitting taken ids on a nearly full level. None when every id is taken.
+// Chooses uniformly among the givable ids (IsGivableId) that are still free: the way out when
+// random draws keep hitting taken ids on a nearly full level. None when every id is taken.
 std::optional<int16_t> ChooseFreeId(const IdSet& ids, RandomSource& random);
 
 // Points bucketed by position, so that the merge box is looked for among a few cells.

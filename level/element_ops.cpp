@@ -30,10 +30,14 @@ int16_t IdOfDraw(int32_t draw) {
     return static_cast<int16_t>(static_cast<uint16_t>(draw));
 }
 
+bool IsGivableId(int16_t id) {
+    return id != NO_ELEMENT_ID;
+}
+
 std::optional<int16_t> NewUniqueId(const Level& level, RandomSource& random) {
     for (int attempt = 0; attempt < MAX_RANDOM_ID_DRAWS; ++attempt) {
         const int16_t id = IdOfDraw(RandomUpTo(random, ID_DRAW_MAX));
-        if (!IdInUse(level, id)) {
+        if (IsGivableId(id) && !IdInUse(level, id)) {
             return id;
         }
     }

@@ -14,18 +14,28 @@ constexpr int32_t ID_DRAW_MAX = 32768;
 constexpr int32_t ID_RANGE = ID_DRAW_MAX + 1;
 // Random draws tried before the free ids are counted out and one of them is chosen.
 constexpr int MAX_RANDOM_ID_DRAWS = 64;
+// What the nearest-element searches return for "none". A point holding it could never be
+// found by a click, so it is never handed out: a draw of it is drawn again.
+constexpr int16_t NO_ELEMENT_ID = 0;
+// The ids a new element can get: every drawable id but NO_ELEMENT_ID.
+constexpr int32_t GIVABLE_ID_COUNT = ID_RANGE - 1;
 
 constexpr double MERGE_TOLERANCE = 0.02;
 constexpr float SEARCH_START_DISTANCE = 9999.0f;
 constexpr float NEIGHBOUR_RADIUS = 33.0f;
 
-// An id that no point, connector or shape has; none when all 32769 drawable ids are taken.
+// An id other than NO_ELEMENT_ID that no point, connector or shape has; none when all
+// GIVABLE_ID_COUNT ids are taken.
 std::optional<int16_t> NewUniqueId(const Level& level, RandomSource& random);
 
 bool IdInUse(const Level& level, int16_t id);
 
 // The id a draw from 0 ... 32768 stands for: its low 16 bits.
 int16_t IdOfDraw(int32_t draw);
+
+// Whether a drawn id may go to a new element at all; whether an element holds it already is
+// asked apart.
+bool IsGivableId(int16_t id);
 
 // Whether (x, y), point frame, lies strictly within 0.02 of p on both axes.
 bool InMergeBox(const Point& p, float x, float y);

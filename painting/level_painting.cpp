@@ -20,4 +20,22 @@ void PaintDrawing(QPainter& painter, const std::vector<DrawItem>& items) {
     }
 }
 
+QRect FigureBounds(const std::vector<DrawItem>& items) {
+    QRect bounds;
+    for (const DrawItem& item : items) {
+        const QRect box =
+            item.kind == DrawKind::Line
+                ? QRect(QPoint(item.x1, item.y1), QPoint(item.x2, item.y2)).normalized()
+                : QRect(item.x1 - item.x2, item.y1 - item.x2, 2 * item.x2 + 1, 2 * item.x2 + 1);
+        bounds = bounds.united(box.adjusted(0, 0, 1, 1));
+    }
+    return bounds;
+}
+
+QRect FigureBounds(const Level& level) {
+    std::vector<DrawItem> figure;
+    DrawLevel(level, figure);
+    return FigureBounds(figure);
+}
+
 } // namespace kivo

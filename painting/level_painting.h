@@ -3,12 +3,23 @@
 #pragma once
 
 #include "level/drawing.h"
+#include "level/frames.h"
+
+#include <QRect>
 
 #include <vector>
 
 class QPainter;
 
 namespace kivo {
+
+// The canvas in window content coordinates, where the drawing list is placed.
+constexpr QRect CANVAS_AREA(CANVAS_LEFT, CANVAS_TOP, CANVAS_WIDTH, CANVAS_HEIGHT);
+
+// The pixels the items cover, in window content coordinates; empty for no items.
+QRect FigureBounds(const std::vector<DrawItem>& items);
+// The pixels the level's connectors and centre dots cover, the crosshair left out.
+QRect FigureBounds(const Level& level);
 
 // Draws the items in order, in the painter's current coordinates (window content pixels).
 void PaintDrawing(QPainter& painter, const std::vector<DrawItem>& items);

@@ -1,5 +1,7 @@
 #include "id_problems.h"
 
+#include "level/element_ops.h"
+
 #include <unordered_set>
 
 namespace kivo {
@@ -20,8 +22,18 @@ std::vector<QString> IdProblems(const Level& level) {
     std::vector<QString> problems;
     const std::unordered_set<int16_t> points = IdsOf(level.points);
     const std::unordered_set<int16_t> connectors = IdsOf(level.connectors);
+    for (size_t i = 0; i < level.points.size(); ++i) {
+        if (level.points[i].id == NO_ELEMENT_ID) {
+            problems.push_back(
+                QStringLiteral("point %1 has id 0, which a click never finds").arg(i + 1));
+        }
+    }
     for (size_t i = 0; i < level.connectors.size(); ++i) {
         const Connector& c = level.connectors[i];
+        if (c.id == NO_ELEMENT_ID) {
+            problems.push_back(
+                QStringLiteral("connector %1 has id 0, which the editor never gives").arg(i + 1));
+        }
         if (points.count(c.id)) {
             problems.push_back(QStringLiteral("connector %1 has id %2, which a point has too")
                                    .arg(i + 1)

@@ -10,8 +10,10 @@
 
 namespace kivo {
 
-// One message per fault, in list order: ids a level refers to that name no element
-// (connector ends and outline connectors), and ids a point and a connector share.
+// One message per fault, in list order: points and connectors with the id searches return
+// for none (shapes have no stored id: the reader numbers them from 0), ids a level refers to
+// that name no element (connector ends and outline connectors), and ids a point and a
+// connector share.
 std::vector<QString> IdProblems(const Level& level);
 
 } // namespace kivo

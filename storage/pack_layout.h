@@ -4,6 +4,8 @@
 
 #include "level_file.h"
 
+#include "level/slot_state.h"
+
 #include <QString>
 
 namespace kivo {
@@ -19,9 +21,7 @@ constexpr const char* PLAYERDATA_FOLDER_NAME = "playerdata"; // in a pack, empty
 // its pack name only when whole.
 constexpr const char* UNFINISHED_PACK_PREFIX = ".kivo-new-pack-";
 
-// A pack's levels in play order: slot 0 is "unlimited", slots 1 to 100 are "kivo1" to "kivo100".
-constexpr int PACK_SLOT_COUNT = 101;
-
+// The name of a slot (PACK_SLOT_COUNT in play order) and of its level file.
 inline QString SlotName(int slot) {
     return slot == 0 ? QStringLiteral("unlimited") : QStringLiteral("kivo%1").arg(slot);
 }

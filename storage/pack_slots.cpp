@@ -105,10 +105,6 @@ QString IdsProblem(const QString& path, const std::vector<QString>& problems) {
     return lines.join(QLatin1Char('\n'));
 }
 
-QString Counted(qsizetype n, const char* one, const char* many) {
-    return QStringLiteral("%1 %2").arg(n).arg(QLatin1String(n == 1 ? one : many));
-}
-
 } // namespace
 
 QString PackDisplayName(const QString& packDir) {
@@ -141,7 +137,7 @@ SlotReading ReadSlot(const QString& packDir, int slot, const QByteArray& templat
     if (const FileResult loaded = LoadLevel(reading.level, path); !loaded.ok) {
         reading.level = Level{};
         state.kind = SlotKind::Problem;
-        state.problem = loaded.message;
+        state.problem = loaded.message.toStdString();
         return reading;
     }
     const Level& level = reading.level;
@@ -151,58 +147,12 @@ SlotReading ReadSlot(const QString& packDir, int slot, const QByteArray& templat
         IsClassicModeSolvable(int16_t(level.connectors.size()), SmallestSideCount(level));
     if (const std::vector<QString> problems = IdProblems(level); !problems.empty()) {
         state.kind = SlotKind::Problem;
-        state.problem = IdsProblem(path, problems);
+        state.problem = IdsProblem(path, problems).toStdString();
     } else {
         state.kind =
             HoldsTemplate(path, level, templateBytes) ? SlotKind::Template : SlotKind::Built;
     }
     return reading;
-}
-
-QString SlotSummary(const std::vector<SlotState>& states) {
-    qsizetype built = 0;
-    qsizetype notSolvable = 0;
-    qsizetype problems = 0;
-    for (const SlotState& s : states) {
-        built += s.kind == SlotKind::Built;
-        notSolvable += s.kind == SlotKind::Built && !s.solvable;
-        problems += s.kind == SlotKind::Problem;
-    }
-    return QStringLiteral("%1 of %2 slots built \u00b7 %3 not solvable in Classic Mode \u00b7 %4")
-        .arg(built)
-        .arg(PACK_SLOT_COUNT)
-        .arg(notSolvable)
-        .arg(Counted(problems, "problem", "problems"));
-}
-
-SlotMark MarkOf(const SlotState& state) {
-    switch (state.kind) {
-    case SlotKind::Template:
-        return {"empty", {150, 150, 150}};
-    case SlotKind::Problem:
-        return {"problem", {210, 30, 30}};
-    case SlotKind::Built:
-        break;
-    }
-    return state.solvable ? SlotMark{"", {0, 0, 0}} : SlotMark{"not solvable", {225, 120, 0}};
-}
-
-QString SlotCaption(const SlotState& state) {
-    if (state.kind == SlotKind::Problem && state.connectors + state.shapes == 0) {
-        return QStringLiteral("no level");
-    }
-    return QStringLiteral("%1 \u00b7 %2\n%3")
-        .arg(Counted(qsizetype(state.connectors), "connector", "connectors"),
-             Counted(qsizetype(state.shapes), "shape", "shapes"),
-             QLatin1String(state.solvable ? "solvable" : "not solvable"));
-}
-
-QString SlotDescription(const SlotState& state) {
-    const char* mark = MarkOf(state).label;
-    return QStringLiteral("%1, %2%3")
-        .arg(SlotName(state.slot),
-             SlotCaption(state).replace(QLatin1Char('\n'), QLatin1String(", ")),
-             *mark ? QStringLiteral(", marked %1").arg(QLatin1String(mark)) : QString());
 }
 
 SlotEdit PlanExchange(const QString& packDir, int a, int b) {

@@ -1,12 +1,16 @@
 #include "slot_pack.h"
 
 #include "cli/sheet.h"
+#include "level/element_ops.h"
+#include "painting/level_painting.h"
 #include "painting/slot_tile.h"
+#include "painting/slot_view.h"
 #include "storage/pack_slots.h"
 
 #include <gtest/gtest.h>
 
 #include <QImage>
+#include <QPainter>
 #include <QProcess>
 
 namespace kivo {
@@ -30,22 +34,30 @@ TEST(PackSlots, EachSlotIsMarkedAndTheContactSheetShowsThemInPlayOrder) {
     for (int slot = 0; slot < PACK_SLOT_COUNT; ++slot) {
         states.push_back(ReadSlot(p.pack, slot, EMPTY_LEVEL).state);
     }
+    // A slot with no level, template or missing, gives no verdict.
     const std::pair<int, QString> described[] = {
-        {0, "unlimited, 0 connectors \u00b7 0 shapes, solvable, marked empty"},
+        {0, "unlimited, no level, marked empty"},
         {1, "kivo1, 3 connectors \u00b7 1 shape, solvable"},
         {2, "kivo2, 7 connectors \u00b7 2 shapes, not solvable, marked not solvable"},
         {3, "kivo3, no level, marked problem"},
         {5, "kivo5, 3 connectors \u00b7 1 shape, solvable, marked problem"},
-        {6, "kivo6, 0 connectors \u00b7 0 shapes, solvable, marked empty"}};
+        {6, "kivo6, no level, marked empty"}};
     for (const auto& [slot, description] : described) {
-        EXPECT_EQ(SlotDescription(states[slot]), description);
+        SCOPED_TRACE(slot);
+        EXPECT_EQ(SlotDescription(SlotName(slot), states[slot]), description);
     }
+    EXPECT_EQ(SlotCaption(states[0]), "no level");
+    EXPECT_EQ(QString(MarkOf(states[0]).label), "empty");
     for (int slot : {1, 3}) {
         Level level;
-        EXPECT_EQ(states[slot].problem, LoadLevel(level, p.Path(slot)).message) << slot;
+        EXPECT_EQ(QString::fromStdString(states[slot].problem),
+                  LoadLevel(level, p.Path(slot)).message)
+            << slot;
     }
-    EXPECT_TRUE(states[5].problem.contains(p.Path(5)) &&
-                states[5].problem.contains("ends at point id 12345, which no point has"));
+    const QString dangles = QString::fromStdString(states[5].problem);
+    EXPECT_TRUE(dangles.contains(p.Path(5))) << states[5].problem;
+    EXPECT_TRUE(dangles.contains("ends at point id 12345, which no point has"))
+        << states[5].problem;
     EXPECT_EQ(SlotSummary(states),
               "3 of 101 slots built \u00b7 1 not solvable in Classic Mode \u00b7 2 problems");
     EXPECT_EQ(SlotSummary({states[1], states[3]}),
@@ -74,6 +86,147 @@ TEST(PackSlots, EachSlotIsMarkedAndTheContactSheetShowsThemInPlayOrder) {
     EXPECT_EQ(QImage(out).size(), sheet.size());
     EXPECT_EQ(QProcess::execute(KIVO_LEVEL_PROGRAM, {"sheet", p.pack}), 2);
     EXPECT_EQ(QProcess::execute(KIVO_LEVEL_PROGRAM, {"sheet", p.data, "-o", out}), 1);
+}
+
+// The pixels of a picture that are not white, as a bounding box; empty when all are white.
+QRect Inked(const QImage& image) {
+    QRect inked;
+    for (int y = 0; y < image.height(); ++y) {
+        for (int x = 0; x < image.width(); ++x) {
+            if (image.pixel(x, y) != qRgb(255, 255, 255)) {
+                inked = inked.united(QRect(x, y, 1, 1));
+            }
+        }
+    }
+    return inked;
+}
+
+int CountOf(const QImage& image, Colour colour) {
+    int n = 0;
+    for (int y = 0; y < image.height(); ++y) {
+        for (int x = 0; x < image.width(); ++x) {
+            n += image.pixel(x, y) == qRgb(colour.r, colour.g, colour.b);
+        }
+    }
+    return n;
+}
+
+// A thumbnail shows its figure large, whole, inside a margin and below the band its mark takes,
+// wherever the figure lies on the canvas; an empty level shows the canvas's crosshair. Painted
+// into a marked tile, none of the figure is hidden by the mark.
+TEST(PackSlots, ThumbnailsFitTheirFigureAndKeepItClearOfTheMark) {
+    Clicks topLeft; // three polygons against the canvas's top left corner
+    for (float x : {160.0f, 200.0f, 240.0f}) {
+        topLeft.Click(x, 70.0f, 5);
+    }
+    Clicks wide; // a row reaching past both sides of the canvas
+    for (float x = 100.0f; x < 700.0f; x += 40.0f) {
+        wide.Click(x, 250.0f, 4);
+    }
+    Level row;
+    ASSERT_TRUE(DecodeLevel(LevelOf({3, 4, 5, 6}), row).ok);
+    Level triangle; // its first side is its top edge
+    ASSERT_TRUE(DecodeLevel(Triangle(), triangle).ok);
+    const QRect room(THUMBNAIL_MARGIN, MARK_HEIGHT + THUMBNAIL_MARGIN,
+                     THUMBNAIL_WIDTH - 2 * THUMBNAIL_MARGIN,
+                     THUMBNAIL_HEIGHT - MARK_HEIGHT - 2 * THUMBNAIL_MARGIN);
+    // Lines land on whole pixels, so the figure may reach one pixel into the margin.
+    const QRect allowed = room.adjusted(-1, -1, 1, 1);
+    const std::pair<const char*, Level> levels[] = {{"top left", topLeft.level},
+                                                    {"wide", wide.level},
+                                                    {"row", row},
+                                                    {"triangle", triangle},
+                                                    {"empty", Level{}}};
+    for (const auto& [name, level] : levels) {
+        SCOPED_TRACE(name);
+        const QImage thumbnail = PaintThumbnail(level);
+        const QRect inked = Inked(thumbnail);
+        ASSERT_FALSE(inked.isEmpty());
+        if (level.shapes.size() == 1) { // the whole figure is drawn: the top edge too
+            EXPECT_GE(CountOf(thumbnail.copy(inked.left(), inked.top(), inked.width(), 1),
+                              CONNECTOR_COLOUR),
+                      inked.width() / 2);
+        }
+        EXPECT_TRUE(allowed.contains(inked))
+            << inked.x() << "," << inked.y() << " " << inked.width() << "x" << inked.height();
+        if (level.shapes.size() > 1) { // large enough to fill the room along one side
+            EXPECT_GE(std::max(double(inked.width()) / room.width(),
+                               double(inked.height()) / room.height()),
+                      0.9);
+        } else if (level.shapes.size() == 1) { // small: enlarged, not a speck
+            EXPECT_GE(inked.width(), FigureBounds(level).width() * 3 / 2);
+        }
+        QImage painted(TILE_WIDTH, TILE_HEIGHT, QImage::Format_RGB32);
+        painted.fill(Qt::white);
+        QPainter painter(&painted);
+        PaintTile(painter, painted.rect(), {thumbnail, "kivo1", "", "not solvable", {225, 120, 0}});
+        painter.end();
+        const QImage picture =
+            painted.copy(TILE_MARGIN, TILE_MARGIN, THUMBNAIL_WIDTH, THUMBNAIL_HEIGHT);
+        EXPECT_EQ(CountOf(picture, CONNECTOR_COLOUR), CountOf(thumbnail, CONNECTOR_COLOUR));
+        EXPECT_EQ(CountOf(picture, CROSSHAIR_COLOUR), CountOf(thumbnail, CROSSHAIR_COLOUR));
+    }
+}
+
+// Every count a level file can hold is shown whole on the tile, at the overview's font and at
+// a large one: a line too wide breaks at its dot, and the font shrinks only when it must.
+TEST(PackSlots, TileCaptionsShowTheCountsInFull) {
+    const std::pair<size_t, size_t> counts[] = {{1, 1}, {373, 170}, {17000, 9300}, {32767, 32768}};
+    QFont large;
+    large.setPointSizeF(16.0);
+    for (const QFont& font : {QFont(), large}) {
+        for (const auto& [connectors, shapes] : counts) {
+            for (bool solvable : {true, false}) {
+                SCOPED_TRACE(::testing::Message() << font.pointSizeF() << "pt " << connectors << " "
+                                                  << shapes << " " << solvable);
+                const SlotState state{100, SlotKind::Built, solvable, connectors, shapes, ""};
+                const TileView tile = SlotTile("kivo100", state, QImage());
+                const TileText text = LayOutTileText(font, tile);
+                EXPECT_EQ(text.captionLines.join(" \u00b7 "),
+                          SlotCaption(state).replace('\n', " \u00b7 "));
+                const QFontMetrics metrics(text.font);
+                for (const QString& line : text.captionLines) {
+                    EXPECT_LE(metrics.horizontalAdvance(line), TILE_TEXT_AREA.width())
+                        << line.toStdString();
+                }
+                EXPECT_LE((1 + text.captionLines.size()) * text.lineHeight,
+                          TILE_TEXT_AREA.height());
+                if (font == QFont()) {
+                    EXPECT_EQ(text.font.pointSizeF(), font.pointSizeF());
+                }
+            }
+        }
+    }
+    EXPECT_EQ(
+        LayOutTileText(QFont(), SlotTile("kivo1", {1, SlotKind::Built, true, 3, 1, ""}, QImage()))
+            .captionLines,
+        QStringList({"3 connectors \u00b7 1 shape", "solvable"}));
+}
+
+// A point with id 0, which a click cannot find, is a problem of the slot and of check.
+TEST(PackSlots, APointWithIdZeroIsAProblem) {
+    SlotPack p;
+    Level level;
+    ASSERT_TRUE(DecodeLevel(Triangle(), level).ok);
+    const int16_t first = level.points[0].id;
+    level.points[0].id = NO_ELEMENT_ID;
+    for (Connector& c : level.connectors) {
+        for (int16_t& end : c.pointIds) {
+            end = end == first ? NO_ELEMENT_ID : end;
+        }
+    }
+    p.Put(8, EncodeLevel(level).bytes);
+    const SlotState state = ReadSlot(p.pack, 8, EMPTY_LEVEL).state;
+    EXPECT_EQ(state.kind, SlotKind::Problem);
+    EXPECT_NE(state.problem.find("point 1 has id 0, which a click never finds"), std::string::npos)
+        << state.problem;
+
+    QProcess check;
+    check.start(KIVO_LEVEL_PROGRAM, {"check", p.Path(8)});
+    ASSERT_TRUE(check.waitForFinished());
+    EXPECT_EQ(check.exitCode(), 1);
+    EXPECT_EQ(QString::fromUtf8(check.readAllStandardOutput()).trimmed(),
+              p.Path(8) + ": point 1 has id 0, which a click never finds");
 }
 
 // Each edit writes only its slots and is undone; an exchange whose second write fails puts

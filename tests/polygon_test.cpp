@@ -133,9 +133,9 @@ TEST_F(Placement, ABadSideCountOrAFullLevelAddsNothing) {
         BuildPolygon(built, random, 300.0f, 200.0f, 0, 0, uint8_t(sides));
         EXPECT_EQ(built.shapes.size(), 2u) << sides;
     }
-    // 32769 ids in all; a triangle needs 3 points, 3 connectors and a shape.
+    // GIVABLE_ID_COUNT ids in all; a triangle needs 3 points, 3 connectors and a shape.
     level = Level{};
-    for (int id = 0; id < 32769 - 8; ++id) {
+    for (int id = 0; id < GIVABLE_ID_COUNT - 8; ++id) {
         level.points.push_back({int16_t(id), float(id), 1000.0f});
     }
     level.connectors.push_back({-1, {0, 1}, {}, {}});
