@@ -161,6 +161,13 @@ void MainWindow::BuildMenu() {
         {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), QKeySequence(Qt::CTRL | Qt::Key_Y)});
     edit->addAction(ui_.undoItem);
     edit->addAction(ui_.redoItem);
+
+    QMenu* view = menuBar()->addMenu(QStringLiteral("View"));
+    view->setObjectName(QStringLiteral("viewMenu"));
+    QAction* preview = view->addAction(QStringLiteral("Placement Preview"));
+    preview->setObjectName(QStringLiteral("placementPreviewItem"));
+    preview->setCheckable(true);
+    preview->setChecked(true);
     BuildPackMenu();
 }
 
@@ -201,9 +208,14 @@ void MainWindow::BuildLevelControls(QWidget* content) {
     Frame(content, {0, 23, 140, 145});
     ui_.canvas = Place(new Canvas(level_, content), "canvas", CANVAS,
                        {CANVAS_LEFT, CANVAS_TOP, CANVAS_WIDTH, CANVAS_HEIGHT},
-                       QStringLiteral("The level: a left click places a polygon, a right click "
-                                      "deletes the nearest one"));
+                       QStringLiteral("The level: a left click or Enter places a polygon, a "
+                                      "right click or Delete deletes the nearest one; the arrow "
+                                      "keys move the cursor"));
     ui_.canvas->setAccessibleName(QStringLiteral("Canvas"));
+    ui_.canvas->setSideCountSource([this] { return sideCount_; });
+    if (auto* preview = findChild<QAction*>(QStringLiteral("placementPreviewItem"))) {
+        connect(preview, &QAction::toggled, ui_.canvas, &Canvas::setPreviewEnabled);
+    }
 }
 
 void MainWindow::BuildStatusBar() {
