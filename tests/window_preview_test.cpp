@@ -1,4 +1,7 @@
-// Seeing what a click will do before it is made, and working the canvas from the keyboard.
+// Seeing what a click will do before it is made, and working the window from the keyboard:
+// the placement preview, the canvas cursor, the standard file keys, what the slider and the
+// side-count buttons tell assistive technology, and score fields that take only what a level
+// file holds.
 #include "window_fixture.h"
 
 #include "level/element_ops.h"
@@ -269,6 +272,104 @@ TEST_F(Window, TheCanvasIsWorkedFromTheKeyboard) {
     EXPECT_FALSE(canvas->preview().cursor.has_value());
     EXPECT_TRUE(canvas->preview().placed.isEmpty());
     EXPECT_NE(canvas->grab().toImage(), focused);
+}
+
+// Load, Save and Save As answer the platform's standard keys and show them in the menu; Redo
+// keeps both of its keys.
+TEST_F(Window, TheFileCommandsAnswerTheStandardKeys) {
+    EXPECT_EQ(ui().loadItem->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_O));
+    EXPECT_EQ(ui().saveItem->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_S));
+    EXPECT_EQ(ui().saveAsItem->shortcut(), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S));
+    EXPECT_EQ(ui().loadItem->text() + "|" + ui().saveItem->text() + "|" + ui().saveAsItem->text(),
+              "&Load...|Save|Save As...");
+
+    QTest::keyClick(window.get(), Qt::Key_O, Qt::ControlModifier);
+    QTest::keyClick(window.get(), Qt::Key_S, Qt::ControlModifier);
+    QTest::keyClick(window.get(), Qt::Key_S, Qt::ControlModifier | Qt::ShiftModifier);
+    ASSERT_EQ(answers.dialogs.size(), 3);
+    EXPECT_TRUE(answers.dialogs[0].startsWith("Load KIVO|"));
+    EXPECT_TRUE(answers.dialogs[1].startsWith("Save KIVO|"));
+    EXPECT_TRUE(answers.dialogs[2].startsWith("Save KIVO As...|"));
+
+    ClickCanvas({300, 200});
+    Undo();
+    EXPECT_EQ(level().shapes.size(), 0u);
+    QTest::keyClick(window.get(), Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
+    EXPECT_EQ(level().shapes.size(), 1u);
+    Undo();
+    Redo();
+    EXPECT_EQ(level().shapes.size(), 1u);
+}
+
+// The slider has a name and shows its angle as it moves; the side-count buttons say which
+// polygon they place while their captions stay the bare numbers.
+TEST_F(Window, TheSliderAndTheSideButtonsTellWhatTheyDo) {
+    QSlider* slider = ui().rotationSlider;
+    QAccessibleInterface* spoken = QAccessible::queryAccessibleInterface(slider);
+    EXPECT_EQ(spoken->text(QAccessible::Name), "Rotation");
+    auto* angle = window->findChild<QLabel*>("rotationAngle");
+    ASSERT_NE(angle, nullptr);
+    EXPECT_EQ(angle->text(), "0\u00b0");
+    slider->setFocus();
+    for (int k = 0; k < 3; ++k) {
+        QTest::keyClick(slider, Qt::Key_Right);
+    }
+    EXPECT_EQ(angle->text(), "3\u00b0");
+    EXPECT_EQ(slider->toolTip(), "3\u00b0");
+    EXPECT_GT(angle->x(), slider->geometry().right()); // beside the slider, before the buttons
+    EXPECT_LT(angle->geometry().right(), ui().sideButtons[0]->x());
+
+    const QStringList names{"Triangle", "Square",  "Pentagon", "Hexagon",    "Heptagon",
+                            "Octagon",  "Nonagon", "Decagon",  "Hendecagon", "Dodecagon"};
+    for (int k = 0; k < 10; ++k) {
+        SCOPED_TRACE(k);
+        QPushButton* button = ui().sideButtons[size_t(k)];
+        EXPECT_EQ(button->text(), QString::number(k + 3));
+        EXPECT_EQ(QAccessible::queryAccessibleInterface(button)->text(QAccessible::Description),
+                  QString("%1, %2 sides").arg(names[k]).arg(k + 3));
+    }
+}
+
+// A score field refuses what can never be a score, and shows, while it is typed, a value that
+// a level file cannot hold as it stands.
+TEST_F(Window, ScoreFieldsTakeWhatALevelFileHolds) {
+    QLineEdit* target = ui().targetScoreField;
+    const QColor normal = target->palette().color(QPalette::Base);
+    EXPECT_TRUE(target->toolTip().isEmpty());
+
+    Type(target, "abc");
+    EXPECT_EQ(target->text(), "100");
+    EXPECT_EQ(level().targetScore, "100");
+
+    Type(target, "99999999999");
+    EXPECT_EQ(target->text(), "99999");
+    EXPECT_NE(target->palette().color(QPalette::Base), normal);
+    EXPECT_TRUE(target->toolTip().contains("-32768 to 32767"));
+
+    Type(target, "-5");
+    EXPECT_EQ(target->text(), "-5");
+    EXPECT_EQ(target->palette().color(QPalette::Base), normal);
+    EXPECT_TRUE(target->toolTip().isEmpty());
+
+    QTest::keyClick(target, Qt::Key_Backspace);
+    EXPECT_EQ(target->text(), "-");
+    EXPECT_NE(target->palette().color(QPalette::Base), normal);
+    QTest::keyClick(target, Qt::Key_Backspace);
+    EXPECT_NE(target->palette().color(QPalette::Base), normal); // empty would be saved as 0
+
+    Type(target, "32767");
+    EXPECT_EQ(target->palette().color(QPalette::Base), normal);
+    Type(target, "32768");
+    EXPECT_NE(target->palette().color(QPalette::Base), normal);
+    Type(target, "-32768");
+    EXPECT_EQ(target->palette().color(QPalette::Base), normal);
+    EXPECT_EQ(level().targetScore, "-32768");
+
+    // A number followed by other characters keeps the number.
+    QLineEdit* expert = ui().expertScoreField;
+    Type(expert, "1x");
+    EXPECT_EQ(expert->text(), "1");
+    EXPECT_EQ(expert->palette().color(QPalette::Base), normal);
 }
 
 } // namespace
