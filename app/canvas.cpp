@@ -92,12 +92,12 @@ void Canvas::paintEvent(QPaintEvent* event) {
 // Worked out afresh at every paint, so it always shows the level as it is now, after a click
 // or a change of side count as well as after a move.
 void Canvas::PaintPreview(QPainter& painter) {
-    const PlacementPreview shown = preview();
-    PaintPlacementPreview(painter, shown);
-    painted_ = PreviewRegion(shown);
+    painted_ = preview();
+    PaintPlacementPreview(painter, painted_);
 }
 
-// Repaints what the preview covered and what it will cover, not the whole figure.
+// Repaints what the preview covered and what it will cover, not the whole figure, and nothing
+// while the pointer moves along the edge the same polygon would be attached to.
 void Canvas::AimAt(QPoint content, bool shown) {
     const QRect inside = contentsRect().translated(pos());
     aim_ = content;
@@ -106,7 +106,12 @@ void Canvas::AimAt(QPoint content, bool shown) {
                       std::clamp(content.y(), inside.top(), inside.bottom()));
     }
     aimShown_ = shown;
-    update((painted_ + PreviewRegion(preview())).translated(-pos()));
+    const PlacementPreview next = preview();
+    if (next.placed == painted_.placed && next.deleted == painted_.deleted &&
+        next.cursor == painted_.cursor) {
+        return;
+    }
+    update((PreviewRegion(painted_) + PreviewRegion(next)).translated(-pos()));
 }
 
 // A click acts when the button is released over the canvas. The platform delivers a double

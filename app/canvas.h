@@ -60,8 +60,8 @@ class Canvas : public QFrame {
     // the pointer is on the canvas or the keys last moved it. The keys start at the crosshair.
     QPoint aim_{CROSS_X, CROSS_Y};
     bool aimShown_ = false;
-    bool hovered_ = false; // the pointer moved on the canvas and has not left it
-    QRegion painted_;      // what the last paint laid over the figure, window content
+    bool hovered_ = false;     // the pointer moved on the canvas and has not left it
+    PlacementPreview painted_; // what the last paint laid over the figure
 };
 
 } // namespace kivo
