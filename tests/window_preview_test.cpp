@@ -8,8 +8,6 @@
 
 #include <QAccessible>
 #include <QImage>
-#include <QMenu>
-#include <QMenuBar>
 
 #include <random>
 
