@@ -5,6 +5,8 @@
 #include "canvas.h"
 #include "captions_and_numbers.h"
 
+#include "storage/level_file.h"
+
 #include <QButtonGroup>
 #include <QComboBox>
 #include <QGuiApplication>
@@ -18,6 +20,7 @@
 #include <QStyle>
 #include <QTimer>
 #include <QUndoStack>
+#include <QValidator>
 
 namespace kivo {
 
@@ -86,6 +89,59 @@ int TextRoom(const QLineEdit* field) {
     return field->width() - 2 * frame - 2 * LINE_EDIT_MARGIN;
 }
 
+// Spoken beside the side-count buttons' captions "3" ... "12".
+constexpr const char* POLYGON_NAMES[] = {"Triangle",   "Square",   "Pentagon", "Hexagon",
+                                         "Heptagon",   "Octagon",  "Nonagon",  "Decagon",
+                                         "Hendecagon", "Dodecagon"};
+
+constexpr const char* SCORE_RANGE_TEXT =
+    "A level file holds a score as a whole number from -32768 to 32767.";
+const QColor UNSAVEABLE_BASE(255, 221, 221);
+constexpr int MAX_SCORE_DIGITS = 5; // 32768 and a sign
+
+// A score field takes what a level file can hold: an optional sign and digits. What cannot be
+// a score is refused as it is typed; what may still become one (an empty field, a lone sign, a
+// number out of range) stays, and the field shows that it cannot be saved as it stands.
+class ScoreValidator : public QValidator {
+  public:
+    using QValidator::QValidator;
+    State validate(QString& input, int&) const override {
+        int digits = 0;
+        for (int i = 0; i < input.size(); ++i) {
+            const QChar c = input[i];
+            if (c.isDigit() && c.unicode() < 128) {
+                ++digits;
+            } else if (i > 0 || (c != '-' && c != '+')) {
+                return Invalid;
+            }
+        }
+        if (digits == 0) {
+            return Intermediate;
+        }
+        if (digits > MAX_SCORE_DIGITS) {
+            return Invalid;
+        }
+        return ParseScore(input.toStdString()) ? Acceptable : Intermediate;
+    }
+};
+
+// Marks a score field whose text would not be saved as the designer reads it.
+void MarkScore(QLineEdit* field) {
+    const bool saveable = field->hasAcceptableInput();
+    QPalette palette = field->parentWidget()->palette();
+    if (!saveable) {
+        palette.setColor(QPalette::Base, UNSAVEABLE_BASE);
+    }
+    field->setPalette(palette);
+    field->setToolTip(saveable ? QString()
+                               : QStringLiteral("This score cannot be saved. ") +
+                                     QString::fromLatin1(SCORE_RANGE_TEXT));
+}
+
+QString AngleText(int degrees) {
+    return QStringLiteral("%1\u00b0").arg(degrees);
+}
+
 // The pressed side-count button is filled with the highlight colour, whatever the style.
 constexpr const char* SIDE_BUTTON_STYLE =
     "QPushButton { border: 1px solid palette(dark); background: palette(button); }"
@@ -146,6 +202,21 @@ void MainWindow::BuildMenu() {
     ui_.loadItem = item("&Load...", LOAD_ITEM);
     ui_.saveItem = item("Save", SAVE_ITEM);
     ui_.saveAsItem = item("Save As...", SAVE_AS_ITEM);
+    // The platform's keys for these, and the common ones where it has none (Save As).
+    const std::pair<QAction*, QKeySequence::StandardKey> keys[] = {
+        {ui_.loadItem, QKeySequence::Open},
+        {ui_.saveItem, QKeySequence::Save},
+        {ui_.saveAsItem, QKeySequence::SaveAs}};
+    const QKeySequence common[] = {QKeySequence(Qt::CTRL | Qt::Key_O),
+                                   QKeySequence(Qt::CTRL | Qt::Key_S),
+                                   QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S)};
+    for (size_t k = 0; k < std::size(keys); ++k) {
+        QList<QKeySequence> sequences = QKeySequence::keyBindings(keys[k].second);
+        if (!sequences.contains(common[k])) {
+            sequences.prepend(common[k]);
+        }
+        keys[k].first->setShortcuts(sequences);
+    }
     file->addSeparator();
     ui_.aboutItem = item("About", ABOUT_ITEM);
     file->addSeparator();
@@ -161,6 +232,13 @@ void MainWindow::BuildMenu() {
         {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), QKeySequence(Qt::CTRL | Qt::Key_Y)});
     edit->addAction(ui_.undoItem);
     edit->addAction(ui_.redoItem);
+
+    QMenu* view = menuBar()->addMenu(QStringLiteral("View"));
+    view->setObjectName(QStringLiteral("viewMenu"));
+    QAction* preview = view->addAction(QStringLiteral("Placement Preview"));
+    preview->setObjectName(QStringLiteral("placementPreviewItem"));
+    preview->setCheckable(true);
+    preview->setChecked(true);
     BuildPackMenu();
 }
 
@@ -168,6 +246,20 @@ void MainWindow::BuildLevelControls(QWidget* content) {
     ui_.rotationSlider = Place(new QSlider(Qt::Horizontal, content), "rotationSlider",
                                ROTATION_SLIDER, {25, 2, 360, 19}, QStringLiteral("Rotation"));
     ui_.rotationSlider->setRange(0, 360);
+    ui_.rotationSlider->setAccessibleName(QStringLiteral("Rotation"));
+    ui_.rotationSlider->setAccessibleDescription(
+        QStringLiteral("Turns the level about the canvas centre, in degrees"));
+    // The angle stands beside the slider, and in its tooltip, as the thumb moves.
+    auto* angle = new QLabel(AngleText(0), content);
+    angle->setObjectName(QStringLiteral("rotationAngle"));
+    angle->setGeometry(388, 2, 30, 19);
+    angle->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    ui_.rotationSlider->setToolTip(AngleText(0));
+    connect(ui_.rotationSlider, &QSlider::valueChanged, angle,
+            [slider = ui_.rotationSlider, angle](int degrees) {
+                angle->setText(AngleText(degrees));
+                slider->setToolTip(AngleText(degrees));
+            });
     ui_.clearButton = Button(content, "clearButton", CLEAR_BUTTON, "Clear KIVO", {25, 35, 88, 19});
     ui_.centerButton =
         Button(content, "centerButton", CENTER_BUTTON, "Center KIVO", {25, 60, 88, 19});
@@ -181,6 +273,8 @@ void MainWindow::BuildLevelControls(QWidget* content) {
     expertLabel->setBuddy(ui_.expertScoreField);
     for (QLineEdit* field : {ui_.targetScoreField, ui_.expertScoreField}) {
         FitFont(field, QString::fromLatin1(WIDEST_SCORE), TextRoom(field));
+        field->setValidator(new ScoreValidator(field));
+        connect(field, &QLineEdit::textChanged, field, [field] { MarkScore(field); });
     }
     ShowScores();
 
@@ -192,8 +286,9 @@ void MainWindow::BuildLevelControls(QWidget* content) {
                                      caption.constData(), {420 + 22 * k, 2, 19, 19});
         button->setCheckable(true);
         button->setStyleSheet(QString::fromLatin1(SIDE_BUTTON_STYLE));
-        button->setAccessibleDescription(
-            QStringLiteral("Place polygons with %1 sides").arg(MIN_SIDE_COUNT + k));
+        button->setAccessibleDescription(QStringLiteral("%1, %2 sides")
+                                             .arg(QString::fromLatin1(POLYGON_NAMES[k]))
+                                             .arg(MIN_SIDE_COUNT + k));
         group->addButton(button, FIRST_SIDE_BUTTON + k);
         ui_.sideButtons[size_t(k)] = button;
     }
@@ -201,9 +296,14 @@ void MainWindow::BuildLevelControls(QWidget* content) {
     Frame(content, {0, 23, 140, 145});
     ui_.canvas = Place(new Canvas(level(), content), "canvas", CANVAS,
                        {CANVAS_LEFT, CANVAS_TOP, CANVAS_WIDTH, CANVAS_HEIGHT},
-                       QStringLiteral("The level: a left click places a polygon, a right click "
-                                      "deletes the nearest one"));
+                       QStringLiteral("The level: a left click or Enter places a polygon, a "
+                                      "right click or Delete deletes the nearest one; the arrow "
+                                      "keys move the cursor"));
     ui_.canvas->setAccessibleName(QStringLiteral("Canvas"));
+    ui_.canvas->setSideCountSource([this] { return sideCount_; });
+    if (auto* preview = findChild<QAction*>(QStringLiteral("placementPreviewItem"))) {
+        connect(preview, &QAction::toggled, ui_.canvas, &Canvas::setPreviewEnabled);
+    }
 }
 
 void MainWindow::BuildStatusBar() {

@@ -86,16 +86,12 @@ bool HasRoomForPolygon(const Level& level, uint8_t n) {
 
 namespace {
 
-template <typename Ids>
-void Build(Level& level, Ids& ids, float x, float y, int16_t firstId, int16_t secondId, uint8_t n) {
-    if (int(n) < int(level.smallestSideCount)) {
-        level.smallestSideCount = static_cast<int8_t>(n);
-    }
-    float entryX[MAX_SHAPE_ENTRIES] = {};
-    float entryY[MAX_SHAPE_ENTRIES] = {};
-    int16_t pointIds[MAX_SHAPE_ENTRIES] = {};
+// The corners of a polygon on the base edge firstId -> secondId, or from the click when either
+// is 0: corner 0 is the edge's second end, and each further side is turned by 360 / n from the
+// one before. Reads the level only.
+void WalkCorners(const Level& level, float x, float y, int16_t firstId, int16_t secondId, uint8_t n,
+                 Position* corners) {
     const float alpha = StoreFloat(360.0 / double(ToFloat(n)));
-
     Position a{x, y};
     Position b{StoreFloat(double(x) + SIDE_LENGTH), y};
     if (firstId != 0 && secondId != 0) {
@@ -105,12 +101,24 @@ void Build(Level& level, Ids& ids, float x, float y, int16_t firstId, int16_t se
     const float dx = StoreFloat(double(b.x) - a.x);
     const float dy = StoreFloat(double(b.y) - a.y);
     const float theta = StoreFloat(RadToDeg(StoreFloat(Atan2(dy, dx))));
+    corners[0] = b;
+    for (int k = 1; k < n; ++k) {
+        corners[k] = NextCorner(corners[k - 1], theta, alpha, k);
+    }
+}
 
-    Position corner = b;
+// Adds the planned polygon: its corners' points, its shape and its sides, drawing the ids in
+// corner order.
+template <typename Ids> void Build(Level& level, Ids& ids, const PolygonPlan& plan) {
+    const uint8_t n = plan.sides;
+    if (int(n) < int(level.smallestSideCount)) {
+        level.smallestSideCount = static_cast<int8_t>(n);
+    }
+    float entryX[MAX_SHAPE_ENTRIES] = {};
+    float entryY[MAX_SHAPE_ENTRIES] = {};
+    int16_t pointIds[MAX_SHAPE_ENTRIES] = {};
     for (int k = 0; k < n; ++k) {
-        if (k > 0) {
-            corner = NextCorner(corner, theta, alpha, k);
-        }
+        const Position corner = plan.corners[size_t(k)];
         const Position entry = LevelToShape(corner);
         entryX[k] = entry.x;
         entryY[k] = entry.y;
@@ -129,19 +137,43 @@ void Build(Level& level, Ids& ids, float x, float y, int16_t firstId, int16_t se
     RefreshConnectorEnds(level);
 }
 
+PolygonPlan PlanOn(const Level& level, float x, float y, int16_t firstId, int16_t secondId,
+                   uint8_t n) {
+    PolygonPlan plan;
+    plan.result = PlaceResult::Placed;
+    plan.firstId = firstId;
+    plan.secondId = secondId;
+    plan.sides = n;
+    WalkCorners(level, x, y, firstId, secondId, n, plan.corners.data());
+    return plan;
+}
+
 template <typename Ids> PlaceResult Place(Level& level, Ids& ids, float x, float y, uint8_t n) {
+    const PolygonPlan plan = PlanPolygon(level, x, y, n);
+    if (plan.result == PlaceResult::Placed) {
+        Build(level, ids, plan);
+    }
+    return plan.result;
+}
+
+} // namespace
+
+PolygonPlan PlanPolygon(const Level& level, float x, float y, uint8_t n) {
+    PolygonPlan refused;
     if (n < MIN_SIDE_COUNT || n > MAX_SIDE_COUNT) {
-        return PlaceResult::BadSideCount;
+        refused.result = PlaceResult::BadSideCount;
+        return refused;
     }
     if (IsInsideAnyShape(level, x, y)) {
-        return PlaceResult::InsideShape;
+        refused.result = PlaceResult::InsideShape;
+        return refused;
     }
     if (!HasRoomForPolygon(level, n)) {
-        return PlaceResult::LevelFull;
+        refused.result = PlaceResult::LevelFull;
+        return refused;
     }
     if (level.pointCount == 0) {
-        Build(level, ids, x, y, 0, 0, n);
-        return PlaceResult::Placed;
+        return PlanOn(level, x, y, 0, 0, n);
     }
     const int16_t first = NearestPoint(level, x, y, 0);
     const int16_t second = NearestPoint(level, x, y, first);
@@ -155,14 +187,10 @@ template <typename Ids> PlaceResult Place(Level& level, Ids& ids, float x, float
     const float edgeY = StoreFloat(double(b.y) - a.y);
     const float side = StoreFloat(double(clickX) * edgeY - double(clickY) * edgeX);
     if (side >= 0.0f) {
-        Build(level, ids, x, y, second, first, n);
-    } else {
-        Build(level, ids, x, y, first, second, n);
+        return PlanOn(level, x, y, second, first, n);
     }
-    return PlaceResult::Placed;
+    return PlanOn(level, x, y, first, second, n);
 }
-
-} // namespace
 
 void BuildPolygon(Level& level, RandomSource& random, float x, float y, int16_t firstId,
                   int16_t secondId, uint8_t n) {
@@ -170,7 +198,7 @@ void BuildPolygon(Level& level, RandomSource& random, float x, float y, int16_t 
         return; // the outline would not fit its slots
     }
     IndexedIds ids{random, std::nullopt};
-    Build(level, ids, x, y, firstId, secondId, n);
+    Build(level, ids, PlanOn(level, x, y, firstId, secondId, n));
 }
 
 PlaceResult PlacePolygon(Level& level, RandomSource& random, float x, float y, uint8_t sides) {

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <random>
 
 namespace kivo {
 namespace {
@@ -148,6 +149,38 @@ TEST_F(Placement, ABadSideCountOrAFullLevelAddsNothing) {
     level.points.pop_back();
     EXPECT_EQ(Click(200, 100), PlaceResult::Placed);
     EXPECT_EQ(level.shapes.size(), 2u);
+}
+
+// The plan is PlacePolygon's own decision: its result and corners are what the click then
+// builds, and working it out changes neither the level nor the random source.
+TEST_F(Placement, APlanIsWhatTheClickBuildsAndDrawsNothing) {
+    std::mt19937 rng(11);
+    int built = 0;
+    for (int step = 0; step < 200; ++step) {
+        SCOPED_TRACE(step);
+        const float x = float(150 + rng() % 500);
+        const float y = float(60 + rng() % 420);
+        const int sides = 3 + int(rng() % 10);
+        const Level before = level;
+        const RandomSource draws = random;
+        const PolygonPlan plan = PlanPolygon(level, x, y, uint8_t(sides));
+        EXPECT_EQ(level, before);
+        EXPECT_EQ(random.engine, draws.engine);
+        EXPECT_EQ(Click(x, y, sides), plan.result);
+        if (plan.result != PlaceResult::Placed) {
+            EXPECT_EQ(level, before);
+            continue;
+        }
+        ++built;
+        const Shape& s = level.shapes.back();
+        ASSERT_EQ(int(plan.sides), sides);
+        for (int k = 0; k < sides; ++k) {
+            const Position entry = LevelToShape(plan.corners[size_t(k)]);
+            EXPECT_EQ(s.entryX[k], entry.x) << k;
+            EXPECT_EQ(s.entryY[k], entry.y) << k;
+        }
+    }
+    EXPECT_GT(built, 50);
 }
 
 } // namespace

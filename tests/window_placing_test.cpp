@@ -53,9 +53,10 @@ TEST_F(Window, TheWindowAsADesignerFirstMeetsIt) {
                                              QKeySequence::listToString(a->shortcuts()));
         }
     }
-    EXPECT_EQ(items.join(' '), "File: &Load...=8 Save=9 Save As...=10 - About=11 - Exit=12 Edit: "
-                               "Undo=Ctrl+Z Redo=Ctrl+Shift+Z; Ctrl+Y Pack: Level "
-                               "Overview\u2026=Ctrl+L");
+    EXPECT_EQ(items.join(' '),
+              "File: &Load...=8Ctrl+O Save=9Ctrl+S Save As...=10Ctrl+Shift+S - About=11 - Exit=12 "
+              "Edit: Undo=Ctrl+Z Redo=Ctrl+Shift+Z; Ctrl+Y View: Placement Preview= Pack: Level "
+              "Overview\u2026=Ctrl+L");
 
     EXPECT_EQ(answers.told,
               QStringList{"Information|Pack Created, please select and edit Pack Details"});
