@@ -128,7 +128,7 @@ TEST_F(Packs, RealFoldersAreListedAndTheShownOneAloneIsChangedAndDeleted) {
     const std::map<QString, std::pair<QByteArray, std::string>> packs{
         {"a_pak", {"Same\r\nFirst\r\nd\r\n500\r\nextra\r\n", "Same|First|d|500"}},
         {"b_pak", {"Same\nSecond\nd\n500", "Same|Second|d|500"}},
-        {"c_pak", {QByteArray("Gamma\rCid\0\r\n", 12), "Gamma|Cid||"}}};
+        {"c_pak", {QByteArray("Gamma\rCid\0\r\n", 12), std::string("Gamma|Cid\0||", 12)}}};
     for (const auto& [dir, config] : packs) {
         MakePack(dir, config.first);
     }
@@ -164,7 +164,9 @@ TEST_F(Packs, RealFoldersAreListedAndTheShownOneAloneIsChangedAndDeleted) {
     const QString other = shown == "a_pak" ? "b_pak" : "a_pak";
     ShowPackDetails(store, size_t(listing.indexOf(shown)));
     EXPECT_TRUE(ApplyPackChange(store, {"Short", "Zed", "d"}, random).errors.isEmpty());
-    EXPECT_EQ(ReadAll(Data(shown + "/config.txt")), "Short\r\nZed\r\nd\r\n500\r\n");
+    // The pack id and the lines after the fourth stay as they were.
+    EXPECT_EQ(ReadAll(Data(shown + "/config.txt")),
+              QByteArray("Short\r\nZed\r\nd\r\n500\r\n") + (shown == "a_pak" ? "extra\r\n" : ""));
     EXPECT_EQ(std::count(store.panel.names.begin(), store.panel.names.end(), "Short"), 1);
     QFile::link(elsewhere.path(), Data(shown + "/kivo/linked"));
     QFile::link(elsewhere.filePath("precious.kvo"), Data(shown + "/file-link.kvo"));
@@ -210,7 +212,36 @@ TEST_F(Packs, AConfigThatIsNoRegularFileIsNeitherHungOnNorWritten) {
     ASSERT_TRUE(QFile::resize(Data("sparse_pak/config.txt"), 4LL << 30));
     EXPECT_TRUE(ScanPacks(store, random).errors.isEmpty());
     ASSERT_EQ(store.packs.size(), 2u);
-    EXPECT_EQ(store.packs[0].name.size() + store.packs[1].name.size(), size_t(MAX_CONFIG_BYTES));
+    for (const PackInfo& pack : store.packs) {
+        SCOPED_TRACE(pack.levelsPath);
+        EXPECT_LE(pack.name.size(), size_t(MAX_CONFIG_BYTES));
+        EXPECT_FALSE(pack.configProblem.isEmpty());
+    }
+}
+
+// A NUL is a character of its line, shown as the sign for it, and shifts no field; a
+// config.txt whose texts the panel cannot show whole (a NUL, a line longer than a field
+// holds, more than is read) is never rewritten by Apply Change, which says why.
+TEST_F(Packs, AConfigThePanelCannotShowWholeIsNeverRewritten) {
+    const QByteArray tail("\r\nAuthor\r\nWhen?\r\n42\r\nfifth\r\n");
+    const std::tuple<QString, QByteArray, QString> cases[] = {
+        {"nul_pak", QByteArray("Pack\0Zero", 9) + tail, "line 1 holds a NUL byte"},
+        {"long_pak", QByteArray(MAX_PACK_TEXT_LENGTH + 1, 'n') + tail, "line 1 is longer"},
+        {"huge_pak", "Huge" + tail + QByteArray(MAX_CONFIG_BYTES, 'x'), "is longer than"}};
+    for (const auto& [dir, config, why] : cases) {
+        SCOPED_TRACE(dir.toStdString());
+        QDir(Data("")).removeRecursively();
+        QDir(base.path()).mkpath("kivo");
+        MakePack(dir, config);
+        ScanPacks(store, random);
+        ASSERT_EQ(store.packs.size(), 1u);
+        EXPECT_EQ(store.panel.author, "Author");
+        EXPECT_EQ(store.panel.packId, "42");
+        ExpectOneError(ApplyPackChange(store, {"Typed", "Me", "Now"}, random), {"config.txt", why});
+        EXPECT_EQ(store.panel.author, "Me");
+        EXPECT_EQ(ReadAll(Data(dir + "/config.txt")), config);
+    }
+    EXPECT_EQ(ShownPackText(std::string("Pack\0Zero", 9)), QString::fromUtf8("Pack\u2400Zero"));
 }
 
 TEST_F(Packs, DeleteStaysOnThePacksFileSystemAndNamesWhatItLeft) {
