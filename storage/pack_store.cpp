@@ -267,6 +267,25 @@ FileResult BuildPack(PackStore& store, RandomSource& random, const QByteArray& l
     return result;
 }
 
+// Makes one pack from the template level; what cannot be done goes into `outcome`.
+void BuildFromTemplate(PackStore& store, RandomSource& random, PackOutcome& outcome) {
+    struct stat st {};
+    if (::stat(DataBytes(store).c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) {
+        return; // the listing that follows reports the missing data folder
+    }
+    const FileBytes level =
+        ReadRegularFile(TemplatePath(store), MAX_LEVEL_FILE_BYTES, Links::Follow);
+    if (!level.result.ok) {
+        outcome.errors << QStringLiteral("No pack can be created: the template level %1 cannot "
+                                         "be read: %2.")
+                              .arg(QuotedPath(TemplatePath(store)), level.result.message);
+    } else if (FileResult built = BuildPack(store, random, level.bytes); !built.ok) {
+        outcome.errors << QStringLiteral("No pack was created: %1.").arg(built.message);
+    } else {
+        outcome.information = QString::fromLatin1(PACK_CREATED_TEXT);
+    }
+}
+
 } // namespace
 
 PackConfig ReadPackConfig(const QByteArray& bytes) {
@@ -373,20 +392,7 @@ PackOutcome ApplyPackChange(PackStore& store, const PackEdit& edit, RandomSource
 
 PackOutcome CreatePack(PackStore& store, RandomSource& random) {
     PackOutcome outcome;
-    struct stat st {};
-    if (::stat(DataBytes(store).c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) {
-        // Listing reports the missing data folder.
-    } else if (const FileBytes level =
-                   ReadRegularFile(TemplatePath(store), MAX_LEVEL_FILE_BYTES, Links::Follow);
-               !level.result.ok) {
-        outcome.errors << QStringLiteral("No pack can be created: the template level %1 cannot "
-                                         "be read: %2.")
-                              .arg(QuotedPath(TemplatePath(store)), level.result.message);
-    } else if (FileResult built = BuildPack(store, random, level.bytes); !built.ok) {
-        outcome.errors << QStringLiteral("No pack was created: %1.").arg(built.message);
-    } else {
-        outcome.information = QString::fromLatin1(PACK_CREATED_TEXT);
-    }
+    BuildFromTemplate(store, random, outcome);
     ListPacks(store, outcome);
     ShowFirstPack(store);
     return outcome;

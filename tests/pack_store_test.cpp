@@ -64,10 +64,13 @@ TEST_F(Packs, NewPacksAreMadeWholeFromTheTemplateAndNeverTouchAnExistingFolder) 
         }
         const PackOutcome outcome = ScanPacks(store, random);
         ExpectOneError(outcome, {what, QDir::toNativeSeparators(where)});
-        EXPECT_TRUE(store.packs.empty() && store.shownDir.empty() && outcome.information.isEmpty());
-        EXPECT_FALSE(ApplyPackChange(store, PackEdit{}, random).errors.isEmpty() ||
-                     DeletePack(store, random).errors.isEmpty() ||
-                     CreatePack(store, random).errors.isEmpty());
+        SCOPED_TRACE(what);
+        EXPECT_TRUE(store.packs.empty());
+        EXPECT_TRUE(store.shownDir.empty());
+        EXPECT_EQ(outcome.information, "");
+        EXPECT_FALSE(ApplyPackChange(store, PackEdit{}, random).errors.isEmpty());
+        EXPECT_FALSE(DeletePack(store, random).errors.isEmpty());
+        EXPECT_FALSE(CreatePack(store, random).errors.isEmpty());
         EXPECT_TRUE(PackDirs().isEmpty());
     }
     EXPECT_EQ(store.levelDir, base.path());
@@ -76,16 +79,21 @@ TEST_F(Packs, NewPacksAreMadeWholeFromTheTemplateAndNeverTouchAnExistingFolder) 
     SetUp(); // the data folder and the template again
     const int64_t before = ClockSeconds();
     const PackOutcome outcome = ScanPacks(store, random);
-    EXPECT_TRUE(outcome.information == PACK_CREATED_TEXT && outcome.errors.isEmpty());
+    EXPECT_EQ(outcome.information, PACK_CREATED_TEXT);
+    EXPECT_TRUE(outcome.errors.isEmpty()) << outcome.errors.join("\n").toStdString();
     ASSERT_EQ(PackDirs().size(), 1);
     const QString dir = PackDirs()[0];
     const QByteArray id = QByteArray::fromStdString(store.panel.packId);
-    EXPECT_TRUE(id.toLongLong() >= before && id.toLongLong() <= ClockSeconds()) << id.data();
-    EXPECT_TRUE(dir.startsWith(QString::number(before).left(8)) && dir.endsWith("_pak"));
+    EXPECT_GE(id.toLongLong(), before);
+    EXPECT_LE(id.toLongLong(), ClockSeconds());
+    EXPECT_TRUE(dir.startsWith(QString::number(before).left(8))) << dir.toStdString();
+    EXPECT_TRUE(dir.endsWith("_pak")) << dir.toStdString();
     EXPECT_EQ(ReadAll(Data(dir + "/config.txt")),
               "New Pack\r\nNew Author\r\nWhen?\r\n" + id + "\r\n");
     for (const char* folder : {"/highscores", "/playerdata"}) {
-        EXPECT_TRUE(QDir(Data(dir + folder)).exists() && QDir(Data(dir + folder)).isEmpty());
+        SCOPED_TRACE(folder);
+        EXPECT_TRUE(QDir(Data(dir + folder)).exists());
+        EXPECT_TRUE(QDir(Data(dir + folder)).isEmpty());
     }
     const QStringList levels = QDir(Data(dir + "/kivo")).entryList(QDir::Files);
     EXPECT_EQ(levels.filter(QRegularExpression("^(unlimited|kivo(100|[1-9][0-9]?))\\.kvo$")).size(),
@@ -172,7 +180,8 @@ TEST_F(Packs, RealFoldersAreListedAndTheShownOneAloneIsChangedAndDeleted) {
     QFile::link(elsewhere.filePath("precious.kvo"), Data(shown + "/file-link.kvo"));
     ShowPackDetails(store, size_t(listing.indexOf(shown)));
     const PackOutcome outcome = DeletePack(store, random);
-    EXPECT_TRUE(outcome.errors.isEmpty() && outcome.information.isEmpty());
+    EXPECT_TRUE(outcome.errors.isEmpty()) << outcome.errors.join("\n").toStdString();
+    EXPECT_EQ(outcome.information, "");
     EXPECT_FALSE(QFile::exists(Data(shown)));
     EXPECT_EQ(ReadAll(Data(other + "/config.txt")), packs.at(other).first);
     EXPECT_EQ(store.panel.names.size(), packs.size());
@@ -258,8 +267,8 @@ TEST_F(Packs, DeleteStaysOnThePacksFileSystemAndNamesWhatItLeft) {
     ExpectOneError(outcome, {"mnt\" (another file system is mounted there)"});
     EXPECT_EQ(outcome.errors[0].count('\n'), 1); // the mount alone, not the folders above it
     EXPECT_EQ(ReadAll(Data("m_pak/kivo/mnt/other.txt")), "another file system's");
-    EXPECT_FALSE(QFile::exists(Data("m_pak/kivo/kivo1.kvo")) ||
-                 QFile::exists(Data("m_pak/config.txt")));
+    EXPECT_FALSE(QFile::exists(Data("m_pak/kivo/kivo1.kvo")));
+    EXPECT_FALSE(QFile::exists(Data("m_pak/config.txt")));
 }
 
 // A pack named in bytes that are not UTF-8, with 8-bit texts: listed, shown and changed with
