@@ -80,7 +80,11 @@ TEST(RecoveryCopy, AFailedWriteKeepsThePreviousCopy) {
     while (filler.write(QByteArray(4096, 'x')) == 4096 && filler.flush()) {
     }
     filler.close();
-    const FileResult full = WriteRecoveryCopy(r.slot.files, Placed({3, 4, 5, 6, 8}), r.file);
+    Level larger = first; // more than the old copy's blocks would make room for
+    for (int i = 0; i < 1000; ++i) {
+        larger.points.push_back(larger.points.front());
+    }
+    const FileResult full = WriteRecoveryCopy(r.slot.files, larger, r.file);
     EXPECT_TRUE(full.message.contains("the disk is full")) << full.message.toStdString();
     EXPECT_EQ(ReadAll(r.slot.files.levelPath), kept);
     EXPECT_EQ(ReadAll(r.slot.files.namePath), r.file.toUtf8());
