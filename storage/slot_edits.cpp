@@ -165,16 +165,17 @@ FileResult ExchangeByJournal(const OpenFolder& levels, const std::string& first,
         ::unlinkat(fd, journal.c_str(), 0);
         return {false, ErrnoText(error)};
     }
+    ::fsync(fd); // the journal's name is on the disk before any level moves
     // After the second rename, finishing the exchange is what puts the levels in their slots.
     int renamed = 0;
-    const auto rename = [&](const char* name, const std::string& from, const std::string& to) {
+    const auto move = [&](const char* name, const std::string& from, const std::string& to) {
         const bool ok =
             Run(hook, name, [&] { return ::renameat(fd, from.c_str(), fd, to.c_str()); });
         renamed += ok;
         return ok;
     };
-    const bool done = rename("move first aside", first, temp) &&
-                      rename("move second", second, first) && rename("move first in", temp, second);
+    const bool done = move("move first aside", first, temp) && move("move second", second, first) &&
+                      move("move first in", temp, second);
     const int error = errno;
     // A failed rename is taken back, or the exchange finished, as after a crash.
     const bool finished =
