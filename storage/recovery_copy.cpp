@@ -22,8 +22,8 @@ RecoverySlot Slot(const QString& folder, int number) {
 }
 
 QString NotKeptSafe(const QString& folder, const QString& why) {
-    return QStringLiteral("Unsaved work is not being kept safe: the recovery folder \"%1\" %2.")
-        .arg(folder, why);
+    return QStringLiteral("Unsaved work is not being kept safe: the recovery folder %1 %2.")
+        .arg(QuotedPath(PathBytes(folder)), why);
 }
 
 // Why no copy can be kept in `folder`, or nothing when one can be tried.

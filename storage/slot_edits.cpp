@@ -21,12 +21,16 @@ constexpr const char* JOURNAL_SUFFIX = ".journal";
 constexpr const char* EXCHANGE_TEMPORARY_SUFFIX = ".level";
 constexpr qint64 MAX_JOURNAL_BYTES = 256;
 
+QString Quoted(const QString& path) {
+    return QuotedPath(PathBytes(path));
+}
+
 QString CannotReplace(const QString& path, const QString& why) {
-    return QStringLiteral("The level file \"%1\" cannot be replaced: %2.").arg(path, why);
+    return QStringLiteral("The level file %1 cannot be replaced: %2.").arg(Quoted(path), why);
 }
 
 QString CannotRead(const QString& path, const QString& why) {
-    return QStringLiteral("The level file \"%1\" cannot be read: %2.").arg(path, why);
+    return QStringLiteral("The level file %1 cannot be read: %2.").arg(Quoted(path), why);
 }
 
 FileResult NoSuchFile(const QString& path) {
@@ -240,8 +244,8 @@ FileResult WriteSlotIn(const OpenFolder& levels, const QString& packDir, const S
     }
     if (!Run(hook, "remove", [&] { return ::unlinkat(levels.fd, name.c_str(), 0); }) &&
         errno != ENOENT) {
-        return {false, QStringLiteral("The level file \"%1\" cannot be removed: %2.")
-                           .arg(path, ErrnoText(errno))};
+        return {false, QStringLiteral("The level file %1 cannot be removed: %2.")
+                           .arg(Quoted(path), ErrnoText(errno))};
     }
     return {};
 }
@@ -273,7 +277,7 @@ FileResult CheckExpected(const OpenFolder& levels, const QString& packDir,
     for (const SlotContent& content : contents) {
         if (!Find(expected, content.slot)) {
             return {false, QStringLiteral("What %1 holds is not known; no slot was changed.")
-                               .arg(SlotPath(packDir, content.slot))};
+                               .arg(Quoted(SlotPath(packDir, content.slot)))};
         }
     }
     for (const SlotContent& slot : expected) {
@@ -282,9 +286,9 @@ FileResult CheckExpected(const OpenFolder& levels, const QString& packDir,
             return read;
         }
         if (now != slot.bytes) {
-            return {false, QStringLiteral("The level file \"%1\" was changed by another program "
+            return {false, QStringLiteral("The level file %1 was changed by another program "
                                           "since this step; no slot was changed.")
-                               .arg(SlotPath(packDir, slot.slot))};
+                               .arg(Quoted(SlotPath(packDir, slot.slot)))};
         }
     }
     return {};
@@ -391,7 +395,7 @@ FileResult WriteSlots(const QString& packDir, const FolderId& folder,
         for (size_t k = i; !result.ok && k-- > 0;) {
             if (!WriteSlotIn(levels, packDir, *Find(expected, contents[k].slot), {}).ok) {
                 result.message += QStringLiteral("\n%1 could not be put back as it was.")
-                                      .arg(SlotPath(packDir, contents[k].slot));
+                                      .arg(Quoted(SlotPath(packDir, contents[k].slot)));
             }
         }
     }
