@@ -4,7 +4,6 @@
 #include "pack_layout.h"
 #include "pack_slots.h"
 
-#include <QFileInfo>
 #include <QStringList>
 
 #include <cerrno>
@@ -345,16 +344,11 @@ SlotEdit PlanReset(const QString& packDir, int slot) {
     if (!edit.result.ok) {
         return edit;
     }
+    // The template lies outside the level folder and is only read, never through a link.
     const QString templatePath = TemplatePath(packDir);
-    bool exists = false;
-    OpenFolder data;
-    FileBytes blank;
-    if (OpenFolderAt(nullptr, PathBytes(QFileInfo(templatePath).path()), data).ok) {
-        blank = ReadRegularFileIn(data, TEMPLATE_LEVEL_NAME, MAX_LEVEL_FILE_BYTES, &exists);
-    }
-    if (!exists) {
-        edit.result = NoSuchFile(templatePath);
-    } else if (!blank.result.ok) {
+    const FileBytes blank =
+        ReadRegularFile(PathBytes(templatePath), MAX_LEVEL_FILE_BYTES, Links::Refuse);
+    if (!blank.result.ok) {
         edit.result = {false, CannotRead(templatePath, blank.result.message)};
     } else {
         edit.after = {{slot, blank.bytes}};
