@@ -249,5 +249,36 @@ TEST(SlotEdits, AnExchangeKilledAtEveryStepKeepsBothLevels) {
     }
 }
 
+// A journal is finished only when its editor is gone and it names two slots; the exchange a
+// running editor is making, and a file that only looks like a journal, are left alone.
+TEST(SlotEdits, OnlyTheExchangeOfAnEditorThatIsGoneIsFinished) {
+    SlotPack p;
+    const QString levels = p.pack + "/kivo/";
+    const QString running = QStringLiteral(".kivo-exchange-%1-1").arg(getpid());
+    const QString gone = ".kivo-exchange-999999999-1";
+    const QString hostile = ".kivo-exchange-999999999-2";
+    const std::pair<QString, QByteArray> journals[] = {{running, "kivo1.kvo\nkivo2.kvo\n"},
+                                                       {hostile, "../outside.kvo\nkivo2.kvo\n"}};
+    QFile::remove(p.Path(1));
+    for (const auto& [stem, names] : journals) {
+        ASSERT_TRUE(Write(levels + stem + ".journal", names));
+        ASSERT_TRUE(Write(levels + stem + ".level", Triangle()));
+    }
+    FinishInterruptedExchanges(Bytes(p.pack));
+    for (const auto& [stem, names] : journals) {
+        SCOPED_TRACE(stem.toStdString());
+        EXPECT_TRUE(QFile::exists(levels + stem + ".journal"));
+        EXPECT_EQ(ReadAll(levels + stem + ".level"), Triangle());
+    }
+    EXPECT_FALSE(QFile::exists(p.Path(1)));
+    ASSERT_TRUE(QFile::rename(levels + running + ".journal", levels + gone + ".journal"));
+    ASSERT_TRUE(QFile::rename(levels + running + ".level", levels + gone + ".level"));
+    FinishInterruptedExchanges(Bytes(p.pack));
+    EXPECT_EQ(p.Bytes(1), Triangle());
+    EXPECT_FALSE(QFile::exists(levels + gone + ".journal"));
+    EXPECT_FALSE(QFile::exists(levels + gone + ".level"));
+    EXPECT_FALSE(QFile::exists(p.base.filePath("kivo/1_pak/outside.kvo")));
+}
+
 } // namespace
 } // namespace kivo
