@@ -5,6 +5,8 @@
 #include "canvas.h"
 #include "captions_and_numbers.h"
 
+#include "session/step_names.h"
+
 #include "storage/level_file.h"
 
 #include <QButtonGroup>
@@ -88,11 +90,6 @@ int TextRoom(const QLineEdit* field) {
     const int frame = field->style()->pixelMetric(QStyle::PM_DefaultFrameWidth, nullptr, field);
     return field->width() - 2 * frame - 2 * LINE_EDIT_MARGIN;
 }
-
-// Spoken beside the side-count buttons' captions "3" ... "12".
-constexpr const char* POLYGON_NAMES[] = {"Triangle",   "Square",   "Pentagon", "Hexagon",
-                                         "Heptagon",   "Octagon",  "Nonagon",  "Decagon",
-                                         "Hendecagon", "Dodecagon"};
 
 constexpr const char* SCORE_RANGE_TEXT =
     "A level file holds a score as a whole number from -32768 to 32767.";
@@ -286,8 +283,9 @@ void MainWindow::BuildLevelControls(QWidget* content) {
                                      caption.constData(), {420 + 22 * k, 2, 19, 19});
         button->setCheckable(true);
         button->setStyleSheet(QString::fromLatin1(SIDE_BUTTON_STYLE));
+        // Spoken beside the caption: "Triangle, 3 sides".
         button->setAccessibleDescription(QStringLiteral("%1, %2 sides")
-                                             .arg(QString::fromLatin1(POLYGON_NAMES[k]))
+                                             .arg(PolygonName(MIN_SIDE_COUNT + k))
                                              .arg(MIN_SIDE_COUNT + k));
         group->addButton(button, FIRST_SIDE_BUTTON + k);
         ui_.sideButtons[size_t(k)] = button;

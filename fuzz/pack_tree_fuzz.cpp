@@ -1,12 +1,19 @@
 // Feeds arbitrary bytes to the pack store's reading of config.txt, then builds a folder tree
 // from the same bytes (folders, config.txt and level files of any content, links out and in
-// circles, FIFOs, names that are not UTF-8) and walks it as kivo-level check does.
+// circles, FIFOs, names that are not UTF-8), walks it as kivo-level check does, and makes
+// slot edits in every folder of it, each done and undone, which must change nothing outside
+// that folder's level folder.
 #include "cli/checks.h"
+#include "storage/pack_layout.h"
 #include "storage/pack_store.h"
+#include "storage/slot_edits.h"
+
+#include <QFile>
 
 #include <cstdint>
 #include <cstdlib>
 #include <filesystem>
+#include <map>
 #include <string>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -18,6 +25,7 @@ namespace {
 
 constexpr size_t MAX_OPERATIONS = 64;
 constexpr size_t MAX_DEPTH = 4;
+constexpr size_t MAX_EDITED_FOLDERS = 16;
 
 // Takes bytes from the front of the input; past the end it gives zeros.
 struct Input {
@@ -97,13 +105,110 @@ const std::string& Root() {
 }
 
 void CheckConfigReading(const QByteArray& bytes) {
-    const std::vector<std::string> lines = ReadConfigLines(bytes);
-    if (lines.size() != 4) {
+    const PackConfig config = ReadPackConfig(bytes);
+    if (config.lines.size() != 4 || !bytes.endsWith(QByteArray::fromStdString(config.rest))) {
         std::abort();
     }
-    for (const std::string& line : lines) {
-        if (line.find_first_of(std::string("\r\n\0", 3)) != std::string::npos ||
-            StoredPackText(ShownPackText(line), line) != line) {
+    for (const std::string& line : config.lines) {
+        if (line.find_first_of("\r\n") != std::string::npos ||
+            StoredPackText(ShownPackText(line), line) != line ||
+            (config.problem.isEmpty() && line.find('\0') != std::string::npos)) {
+            std::abort();
+        }
+    }
+}
+
+// Every entry below a folder, links not followed: a regular file by its bytes, a link by
+// where it points, anything else by its type.
+void Snapshot(const std::string& path, std::map<std::string, std::string>& entries) {
+    struct stat st {};
+    if (::lstat(path.c_str(), &st) != 0) {
+        return;
+    }
+    std::string& entry = entries[path];
+    entry = std::to_string(st.st_mode & S_IFMT) + ':';
+    if (S_ISREG(st.st_mode)) {
+        entry += ReadRegularFile(path, 1 << 20, Links::Refuse).bytes.toStdString();
+    } else if (S_ISLNK(st.st_mode)) {
+        std::string target(4096, '\0');
+        const ssize_t n = ::readlink(path.c_str(), target.data(), target.size());
+        entry += target.substr(0, size_t(std::max<ssize_t>(n, 0)));
+    } else if (S_ISDIR(st.st_mode)) {
+        for (const std::string& name : ListFolder(path).names) {
+            Snapshot(path + '/' + name, entries);
+        }
+    }
+}
+
+// The real folders of the tree, links not followed: each is tried as a pack.
+void Folders(const std::string& path, std::vector<std::string>& folders) {
+    struct stat st {};
+    if (::lstat(path.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) {
+        return;
+    }
+    folders.push_back(path);
+    for (const std::string& name : ListFolder(path).names) {
+        Folders(path + '/' + name, folders);
+    }
+}
+
+int SlotOf(Input& in) {
+    const uint8_t pick = in.Byte();
+    return pick < 200 ? int(pick % 3 == 0 ? 0 : pick % 3 == 1 ? 1 : 100) : pick - 200;
+}
+
+SlotEdit PlanFrom(Input& in, const QString& pack) {
+    const uint8_t kind = in.Byte() % 4;
+    const int a = SlotOf(in);
+    const int b = SlotOf(in);
+    return kind == 0   ? PlanExchange(pack, a, b)
+           : kind == 1 ? PlanCopy(pack, a, b)
+           : kind == 2 ? PlanReset(pack, a)
+                       : PlanSaveIntoSlot(pack, a, QByteArray::fromStdString(in.Chunk(64)));
+}
+
+// Whether a change at `path` lies in the real level folder of `pack`.
+bool InLevelFolder(const std::string& path, const std::string& pack) {
+    const std::string levels = pack + '/' + LEVELS_FOLDER_NAME + '/';
+    struct stat st {};
+    return path.compare(0, levels.size(), levels) == 0 &&
+           path.find('/', levels.size()) == std::string::npos &&
+           ::lstat(levels.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+using Entries = std::map<std::string, std::string>;
+
+bool ChangedOnlyInLevelFolder(const Entries& before, const Entries& after,
+                              const std::string& pack) {
+    for (const Entries* side : {&before, &after}) {
+        for (const auto& [path, entry] : *side) {
+            const bool same =
+                before.count(path) && after.count(path) && before.at(path) == after.at(path);
+            if (!same && !InLevelFolder(path, pack)) {
+                return false;
+            }
+        }
+    }
+    return true;
+}
+
+void CheckSlotEdits(Input& in, const std::string& root) {
+    std::vector<std::string> folders;
+    Folders(root, folders);
+    for (size_t i = 0; i < folders.size() && i < MAX_EDITED_FOLDERS; ++i) {
+        const std::string& pack = folders[i];
+        Entries before;
+        Snapshot(root, before);
+        const QString packDir = QFile::decodeName(QByteArray::fromStdString(pack));
+        const SlotEdit edit = PlanFrom(in, packDir);
+        DoSlotEdit(packDir, edit);
+        Entries done;
+        Snapshot(root, done);
+        UndoSlotEdit(packDir, edit);
+        Entries undone;
+        Snapshot(root, undone);
+        if (!ChangedOnlyInLevelFolder(before, done, pack) ||
+            !ChangedOnlyInLevelFolder(before, undone, pack)) {
             std::abort();
         }
     }
@@ -128,5 +233,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             std::abort();
         }
     }
+    Input edits{data, size}; // the same bytes again choose the edits
+    CheckSlotEdits(edits, tree);
     return 0;
 }

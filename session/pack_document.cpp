@@ -27,15 +27,6 @@ std::vector<WrittenFile> WrittenFiles(const QString& packDir,
     return files;
 }
 
-// The slot's file replaced by the level's bytes, refused as the other slot edits are.
-SlotEdit PlanSlotSave(const QString& packDir, int slot, const QByteArray& bytes) {
-    SlotEdit edit = PlanReset(packDir, slot);
-    if (edit.result.ok) {
-        edit.after = {{slot, bytes}};
-    }
-    return edit;
-}
-
 } // namespace
 
 PackDocument::PackDocument(const QString& baseDir, RandomSource& random, QObject* parent)
@@ -132,7 +123,7 @@ FileResult PackDocument::Paste(const QString& name, const QByteArray& bytes, int
         return {};
     }
     return Edit(QStringLiteral("Paste %1 into %2").arg(name, SlotName(to)),
-                PlanSlotSave(dir, to, bytes));
+                PlanSaveIntoSlot(dir, to, bytes));
 }
 
 FileResult PackDocument::Reset(int slot) {
@@ -148,33 +139,35 @@ FileResult PackDocument::SaveIntoSlot(int slot, const QByteArray& bytes) {
     if (dir.isEmpty()) {
         return {};
     }
-    return Edit(QStringLiteral("Save Into %1").arg(SlotName(slot)), PlanSlotSave(dir, slot, bytes));
+    return Edit(QStringLiteral("Save Into %1").arg(SlotName(slot)),
+                PlanSaveIntoSlot(dir, slot, bytes));
 }
 
-// Writes the edit; only an edit that was written becomes a step of the history.
+// Writes the edit; only an edit that was written becomes a step of the history. Its undo and
+// redo write only where the slots still hold what the step left there, so a file another
+// program changed meanwhile is never overwritten: the step stays, and the message says which.
 FileResult PackDocument::Edit(const QString& text, const SlotEdit& edit) {
     if (!edit.result.ok) {
         return edit.result;
     }
     const QString dir = shownPackDir();
-    const FileResult written = Write(dir, edit.after);
+    const FileResult written = Write(dir, edit, false);
     if (written.ok) {
-        history_->push(new SlotStep(
-            text + QStringLiteral(" in %1").arg(PackDisplayName(dir)), dir, edit,
-            [this](const QString& packDir, const SlotEdit& step, bool undo) {
-                const FileResult result = Write(packDir, undo ? step.before : step.after);
-                if (!result.ok) {
-                    emit stepFailed(result.message);
-                }
-            }));
+        history_->push(
+            new SlotStep(text + QStringLiteral(" in %1").arg(PackDisplayName(dir)), dir, edit,
+                         [this](const QString& packDir, const SlotEdit& step, bool undo) {
+                             if (const FileResult result = Write(packDir, step, undo); !result.ok) {
+                                 emit stepFailed(result.message);
+                             }
+                         }));
     }
     return written;
 }
 
-FileResult PackDocument::Write(const QString& packDir, const std::vector<SlotContent>& contents) {
-    const FileResult written = WriteSlots(packDir, contents);
+FileResult PackDocument::Write(const QString& packDir, const SlotEdit& edit, bool undo) {
+    const FileResult written = undo ? UndoSlotEdit(packDir, edit) : DoSlotEdit(packDir, edit);
     if (written.ok) {
-        emit slotsWritten(packDir, WrittenFiles(packDir, contents));
+        emit slotsWritten(packDir, WrittenFiles(packDir, undo ? edit.before : edit.after));
     }
     return written;
 }

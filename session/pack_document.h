@@ -58,7 +58,7 @@ class PackDocument : public QObject {
   private:
     PackOutcome KeepShown(const std::string& shownDir, PackOutcome outcome);
     FileResult Edit(const QString& text, const SlotEdit& edit);
-    FileResult Write(const QString& packDir, const std::vector<SlotContent>& contents);
+    FileResult Write(const QString& packDir, const SlotEdit& edit, bool undo);
 
     QString baseDir_;
     PackStore store_;

@@ -3,8 +3,10 @@
 #include <QFile>
 #include <QRandomGenerator>
 
+#include <algorithm>
 #include <cerrno>
 #include <csignal>
+#include <cstdio>
 #include <cstring>
 #include <dirent.h>
 #include <fcntl.h>
@@ -33,15 +35,6 @@ struct Descriptor {
 
 FileResult Failed(const QString& message) {
     return {false, message};
-}
-
-// The caller names the file; these say why.
-FileResult CannotRead(const std::string&, const QString& why) {
-    return Failed(why);
-}
-
-FileResult CannotWrite(const std::string&, const QString& why) {
-    return Failed(why);
 }
 
 QString OpenFailure(int error, Links links) {
@@ -86,47 +79,97 @@ std::string SaveTarget(const std::string& path, Links links) {
 }
 
 // Refuses a target that exists and is not a writable regular file; its mode is kept.
-FileResult CheckTarget(const std::string& target, mode_t& mode) {
+FileResult CheckTarget(int dir, const std::string& name, mode_t& mode) {
     struct stat st {};
     mode = 0;
-    if (::lstat(target.c_str(), &st) != 0) {
-        return errno == ENOENT ? FileResult{} : CannotWrite(target, ErrnoText(errno));
+    if (::fstatat(dir, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) {
+        return errno == ENOENT ? FileResult{} : Failed(ErrnoText(errno));
     }
     if (!S_ISREG(st.st_mode)) {
-        return CannotWrite(target,
-                           QStringLiteral("it is %1, not a regular file").arg(KindOf(st.st_mode)));
+        return Failed(QStringLiteral("it is %1, not a regular file").arg(KindOf(st.st_mode)));
     }
     // A rename would get past the mode bits, and root passes access(); refuse by the bits.
-    if ((st.st_mode & 0222) == 0 || ::access(target.c_str(), W_OK) != 0) {
-        return CannotWrite(target, QStringLiteral("the file is read-only"));
+    if ((st.st_mode & 0222) == 0 || ::faccessat(dir, name.c_str(), W_OK, 0) != 0) {
+        return Failed(QStringLiteral("the file is read-only"));
     }
     mode = st.st_mode & 07777;
     return {};
 }
 
-FileResult WriteTemporary(const std::string& temp, const std::string& target,
-                          const QByteArray& bytes, mode_t mode, bool keepMode) {
+FileResult WriteTemporary(int dir, const std::string& temp, const QByteArray& bytes, mode_t mode) {
     Descriptor file(
-        ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666));
+        ::openat(dir, temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666));
     if (file.fd < 0) {
-        return CannotWrite(target, ErrnoText(errno));
+        return Failed(ErrnoText(errno));
     }
-    const bool written = (!keepMode || ::fchmod(file.fd, mode) == 0) && WriteAll(file.fd, bytes) &&
+    const bool written = (mode == 0 || ::fchmod(file.fd, mode) == 0) && WriteAll(file.fd, bytes) &&
                          ::fsync(file.fd) == 0;
     const int error = errno;
     const bool closed = ::close(file.fd) == 0;
     file.fd = -1;
     if (!written || !closed) {
-        ::unlink(temp.c_str());
-        return CannotWrite(target, ErrnoText(written ? errno : error));
+        ::unlinkat(dir, temp.c_str(), 0);
+        return Failed(ErrnoText(written ? errno : error));
     }
     return {};
 }
 
-void SyncFolder(const std::string& folder) {
-    Descriptor dir(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    if (dir.fd >= 0) {
-        ::fsync(dir.fd);
+// The last part of a path.
+std::string NamePart(const std::string& path) {
+    const size_t slash = path.find_last_of('/');
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+FileBytes ReadOpened(int fd, qint64 limit) {
+    struct stat st {};
+    if (::fstat(fd, &st) != 0) {
+        return {Failed(ErrnoText(errno)), {}};
+    }
+    if (!S_ISREG(st.st_mode)) {
+        return {Failed(QStringLiteral("it is %1, not a regular file").arg(KindOf(st.st_mode))), {}};
+    }
+    FileBytes read;
+    while (read.bytes.size() < limit) {
+        const qint64 want = std::min(READ_CHUNK, limit - read.bytes.size());
+        const qsizetype at = read.bytes.size();
+        read.bytes.resize(at + want);
+        const ssize_t n = ::read(fd, read.bytes.data() + at, size_t(want));
+        read.bytes.resize(at + std::max<qsizetype>(n, 0));
+        if (n < 0 && errno == EINTR) {
+            continue;
+        }
+        if (n < 0) {
+            return {Failed(ErrnoText(errno)), {}};
+        }
+        if (n == 0) {
+            break;
+        }
+    }
+    return read;
+}
+
+// Removes a folder tree on the file system `device` without following links; every path
+// that stays is added to `left` with the reason.
+void RemoveTree(const std::string& path, dev_t device, QStringList& left) {
+    struct stat st {};
+    if (::lstat(path.c_str(), &st) != 0) {
+        return; // already gone
+    }
+    if (S_ISDIR(st.st_mode) && st.st_dev != device) {
+        left << QStringLiteral("%1 (another file system is mounted there)").arg(QuotedPath(path));
+        return;
+    }
+    const qsizetype leftBefore = left.size();
+    if (S_ISDIR(st.st_mode)) {
+        for (const std::string& name : ListFolder(path).names) {
+            RemoveTree(JoinPath(path, name), device, left);
+        }
+    }
+    const int removed = S_ISDIR(st.st_mode) ? ::rmdir(path.c_str()) : ::unlink(path.c_str());
+    // A folder that keeps what is already named is not named again; a vanished file is gone.
+    const bool named = errno == ENOTEMPTY && left.size() > leftBefore;
+    if (removed != 0 && errno != ENOENT && !named) {
+        left << QStringLiteral("%1 (%2)").arg(QuotedPath(path), ErrnoText(errno));
     }
 }
 
@@ -196,66 +239,105 @@ QString QuotedPath(const std::string& path) {
     return QLatin1Char('"') + ShownPath(path) + QLatin1Char('"');
 }
 
+bool operator==(const FolderId& a, const FolderId& b) {
+    return a.device == b.device && a.inode == b.inode;
+}
+
+bool operator!=(const FolderId& a, const FolderId& b) {
+    return !(a == b);
+}
+
+OpenFolder::OpenFolder(OpenFolder&& other) noexcept : fd(other.fd), id(other.id) {
+    other.fd = -1;
+}
+
+OpenFolder& OpenFolder::operator=(OpenFolder&& other) noexcept {
+    std::swap(fd, other.fd);
+    std::swap(id, other.id);
+    return *this;
+}
+
+OpenFolder::~OpenFolder() {
+    if (fd >= 0) {
+        ::close(fd);
+    }
+}
+
+FileResult OpenFolderAt(const OpenFolder* within, const std::string& path, OpenFolder& folder) {
+    OpenFolder opened;
+    opened.fd = ::openat(within ? within->fd : AT_FDCWD, path.c_str(),
+                         O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    struct stat st {};
+    if (opened.fd < 0 || ::fstat(opened.fd, &st) != 0) {
+        const int error = errno;
+        return Failed(error == ENOTDIR || error == ELOOP
+                          ? QStringLiteral("it is not a folder of its own")
+                          : OpenFailure(error, Links::Refuse));
+    }
+    opened.id = {uint64_t(st.st_dev), uint64_t(st.st_ino)};
+    folder = std::move(opened);
+    return {};
+}
+
 FileBytes ReadRegularFile(const std::string& path, qint64 limit, Links links) {
     const int follow = links == Links::Refuse ? O_NOFOLLOW : 0;
     Descriptor file(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | follow));
     if (file.fd < 0) {
-        return {CannotRead(path, OpenFailure(errno, links)), {}};
+        return {Failed(OpenFailure(errno, links)), {}};
     }
-    struct stat st {};
-    if (::fstat(file.fd, &st) != 0) {
-        return {CannotRead(path, ErrnoText(errno)), {}};
+    return ReadOpened(file.fd, limit);
+}
+
+FileBytes ReadRegularFileIn(const OpenFolder& folder, const std::string& name, qint64 limit,
+                            bool* exists) {
+    Descriptor file(
+        ::openat(folder.fd, name.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOFOLLOW));
+    const int error = errno;
+    if (exists != nullptr) {
+        struct stat st {};
+        *exists = file.fd >= 0 || error != ENOENT ||
+                  ::fstatat(folder.fd, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0;
     }
-    if (!S_ISREG(st.st_mode)) {
-        return {CannotRead(path,
-                           QStringLiteral("it is %1, not a regular file").arg(KindOf(st.st_mode))),
-                {}};
+    if (file.fd < 0) {
+        return {Failed(OpenFailure(error, Links::Refuse)), {}};
     }
-    FileBytes read;
-    while (read.bytes.size() < limit) {
-        const qint64 want = std::min(READ_CHUNK, limit - read.bytes.size());
-        const qsizetype at = read.bytes.size();
-        read.bytes.resize(at + want);
-        const ssize_t n = ::read(file.fd, read.bytes.data() + at, size_t(want));
-        read.bytes.resize(at + std::max<qsizetype>(n, 0));
-        if (n < 0 && errno == EINTR) {
-            continue;
-        }
-        if (n < 0) {
-            return {CannotRead(path, ErrnoText(errno)), {}};
-        }
-        if (n == 0) {
-            break;
-        }
-    }
-    return read;
+    return ReadOpened(file.fd, limit);
 }
 
 FileResult ReplaceFile(const std::string& path, const QByteArray& bytes, Links links) {
     const std::string target = SaveTarget(path, links);
+    OpenFolder folder;
+    folder.fd = ::open(FolderPart(target).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (folder.fd < 0) {
+        return Failed(ErrnoText(errno));
+    }
+    RemoveEditorLeftovers(FolderPart(target));
+    return ReplaceFileIn(folder, NamePart(target), bytes);
+}
+
+FileResult ReplaceFileIn(const OpenFolder& folder, const std::string& name,
+                         const QByteArray& bytes) {
     mode_t mode = 0;
-    if (FileResult checked = CheckTarget(target, mode); !checked.ok) {
+    if (FileResult checked = CheckTarget(folder.fd, name, mode); !checked.ok) {
         return checked;
     }
-    const std::string folder = FolderPart(target);
-    RemoveEditorLeftovers(folder);
-    const std::string temp =
-        JoinPath(folder, EditorTemporaryName(TEMPORARY_FILE_PREFIX, TEMPORARY_FILE_SUFFIX));
-    if (FileResult written = WriteTemporary(temp, target, bytes, mode, mode != 0); !written.ok) {
+    const std::string temp = EditorTemporaryName(TEMPORARY_FILE_PREFIX, TEMPORARY_FILE_SUFFIX);
+    if (FileResult written = WriteTemporary(folder.fd, temp, bytes, mode); !written.ok) {
         return written;
     }
-    if (::rename(temp.c_str(), target.c_str()) != 0) {
+    if (::renameat(folder.fd, temp.c_str(), folder.fd, name.c_str()) != 0) {
         const int error = errno;
-        ::unlink(temp.c_str());
-        return CannotWrite(target, ErrnoText(error));
+        ::unlinkat(folder.fd, temp.c_str(), 0);
+        return Failed(ErrnoText(error));
     }
-    SyncFolder(folder);
+    ::fsync(folder.fd);
     return {};
 }
 
-Listing ListFolder(const std::string& folder) {
+namespace {
+
+Listing ListOpened(DIR* dir) {
     Listing listing;
-    DIR* dir = ::opendir(folder.c_str());
     if (dir == nullptr) {
         listing.result = Failed(ErrnoText(errno));
         return listing;
@@ -274,13 +356,13 @@ Listing ListFolder(const std::string& folder) {
     return listing;
 }
 
-FileResult WriteNewFile(const std::string& path, const QByteArray& bytes) {
+FileResult WriteNew(int dir, const std::string& name, const QByteArray& bytes, bool sync) {
     Descriptor file(
-        ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666));
+        ::openat(dir, name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666));
     if (file.fd < 0) {
         return Failed(ErrnoText(errno));
     }
-    const bool written = WriteAll(file.fd, bytes);
+    const bool written = WriteAll(file.fd, bytes) && (!sync || ::fsync(file.fd) == 0);
     const int error = errno;
     const int closed = ::close(file.fd);
     file.fd = -1;
@@ -290,17 +372,85 @@ FileResult WriteNewFile(const std::string& path, const QByteArray& bytes) {
     return {};
 }
 
+} // namespace
+
+Listing ListFolder(const std::string& folder) {
+    return ListOpened(::opendir(folder.c_str()));
+}
+
+Listing ListFolderIn(const OpenFolder& folder) {
+    const int copy = ::fcntl(folder.fd, F_DUPFD_CLOEXEC, 0);
+    DIR* dir = copy >= 0 ? ::fdopendir(copy) : nullptr;
+    if (dir == nullptr && copy >= 0) {
+        const int error = errno;
+        ::close(copy);
+        errno = error;
+    }
+    if (dir != nullptr) {
+        ::rewinddir(dir);
+    }
+    return ListOpened(dir);
+}
+
+FileResult WriteNewFile(const std::string& path, const QByteArray& bytes) {
+    return WriteNew(AT_FDCWD, path, bytes, false);
+}
+
+FileResult WriteNewFileIn(const OpenFolder& folder, const std::string& name,
+                          const QByteArray& bytes) {
+    return WriteNew(folder.fd, name, bytes, true);
+}
+
+FileResult MakeFolder(const std::string& path) {
+    return ::mkdir(path.c_str(), 0777) == 0 ? FileResult{} : Failed(ErrnoText(errno));
+}
+
+// Where the file system cannot rename without replacing, an empty folder made first claims
+// the name, and a rename replaces only that empty folder.
+bool RenameWithoutReplacing(const std::string& from, const std::string& to) {
+    if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) {
+        return true;
+    }
+    if (errno != EINVAL && errno != ENOSYS) {
+        return false;
+    }
+    if (::mkdir(to.c_str(), 0700) != 0) {
+        return false;
+    }
+    if (::rename(from.c_str(), to.c_str()) != 0) {
+        const int error = errno;
+        ::rmdir(to.c_str());
+        errno = error;
+        return false;
+    }
+    return true;
+}
+
+QStringList RemoveFolderTree(const std::string& path) {
+    QStringList left;
+    struct stat parent {};
+    if (::stat(FolderPart(path).c_str(), &parent) != 0) {
+        left << QStringLiteral("%1 (%2)").arg(QuotedPath(path), ErrnoText(errno));
+        return left;
+    }
+    RemoveTree(path, parent.st_dev, left);
+    return left;
+}
+
 std::vector<std::string> EditorLeftovers(const std::string& folder) {
     std::vector<std::string> found;
     for (const std::string& name : ListFolder(folder).names) {
         struct stat st {};
         const std::string path = JoinPath(folder, name);
-        if (IsAbandoned(name, TEMPORARY_FILE_PREFIX, TEMPORARY_FILE_SUFFIX) &&
-            ::lstat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode)) {
+        if (IsRemovableLeftover(name) && ::lstat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode)) {
             found.push_back(path);
         }
     }
     return found;
+}
+
+bool IsRemovableLeftover(const std::string& name) {
+    return IsAbandoned(name, TEMPORARY_FILE_PREFIX, TEMPORARY_FILE_SUFFIX);
 }
 
 std::vector<std::string> RemoveEditorLeftovers(const std::string& folder) {

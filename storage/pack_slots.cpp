@@ -18,28 +18,8 @@ namespace {
 // A tooltip or message box has room for a few broken ids; the rest are counted.
 constexpr int SHOWN_ID_PROBLEMS = 5;
 
-QString CannotReplace(const QString& path, const QString& why) {
-    return QStringLiteral("The level file \"%1\" cannot be replaced: %2.").arg(path, why);
-}
-
 QString CannotRead(const QString& path, const QString& why) {
     return QStringLiteral("The level file \"%1\" cannot be read: %2.").arg(path, why);
-}
-
-bool IsSlot(int slot) {
-    return slot >= 0 && slot < PACK_SLOT_COUNT;
-}
-
-// The level folder must be the pack's own folder, not a link that leads elsewhere.
-FileResult CheckLevelsFolder(const QString& packDir) {
-    const QString folder = QDir(packDir).filePath(QString::fromLatin1(LEVELS_FOLDER_NAME));
-    const QFileInfo info(folder);
-    if (packDir.isEmpty() || info.isSymLink() || !info.isDir()) {
-        return {false, QStringLiteral("The pack's level folder \"%1\" is missing or is not a "
-                                      "folder of its own; no slot was changed.")
-                           .arg(folder)};
-    }
-    return {};
 }
 
 // A slot file's bytes; none when the slot has no file. Links and special files are refused,
@@ -58,27 +38,6 @@ FileResult ReadSlotFile(const QString& path, std::optional<QByteArray>& bytes) {
         return {false, CannotRead(path, QStringLiteral("it is longer than any level file"))};
     }
     bytes = std::move(read.bytes);
-    return {};
-}
-
-FileResult ReadSlotContent(const QString& packDir, int slot, SlotContent& content) {
-    if (!IsSlot(slot)) {
-        return {false, QStringLiteral("There is no slot %1 in a pack.").arg(slot)};
-    }
-    content.slot = slot;
-    return ReadSlotFile(SlotPath(packDir, slot), content.bytes);
-}
-
-FileResult WriteSlot(const QString& packDir, const SlotContent& content, const SlotWriter& write) {
-    const QString path = SlotPath(packDir, content.slot);
-    if (content.bytes) {
-        return write(path, *content.bytes);
-    }
-    QFile file(path);
-    if (file.exists() && !file.remove()) {
-        return {false, QStringLiteral("The level file \"%1\" cannot be removed: %2.")
-                           .arg(path, file.errorString())};
-    }
     return {};
 }
 
@@ -155,84 +114,5 @@ SlotReading ReadSlot(const QString& packDir, int slot, const QByteArray& templat
     return reading;
 }
 
-SlotEdit PlanExchange(const QString& packDir, int a, int b) {
-    SlotEdit edit;
-    SlotContent first;
-    SlotContent second;
-    edit.result = ReadSlotContent(packDir, a, first);
-    if (edit.result.ok) {
-        edit.result = ReadSlotContent(packDir, b, second);
-    }
-    if (edit.result.ok && a == b) {
-        edit.result = {false, QStringLiteral("A slot cannot be exchanged with itself.")};
-    }
-    if (edit.result.ok) {
-        edit.before = {first, second};
-        edit.after = {{a, second.bytes}, {b, first.bytes}};
-    }
-    return edit;
-}
-
-SlotEdit PlanCopy(const QString& packDir, int from, int to) {
-    SlotEdit edit;
-    SlotContent source;
-    SlotContent target;
-    edit.result = ReadSlotContent(packDir, from, source);
-    if (edit.result.ok) {
-        edit.result = ReadSlotContent(packDir, to, target);
-    }
-    if (edit.result.ok && !source.bytes) {
-        edit.result = {
-            false, CannotRead(SlotPath(packDir, from), QStringLiteral("there is no such file"))};
-    }
-    if (edit.result.ok) {
-        edit.before = {target};
-        edit.after = {{to, source.bytes}};
-    }
-    return edit;
-}
-
-SlotEdit PlanReset(const QString& packDir, int slot) {
-    SlotEdit edit;
-    SlotContent target;
-    std::optional<QByteArray> blank;
-    edit.result = ReadSlotContent(packDir, slot, target);
-    if (edit.result.ok) {
-        edit.result = ReadSlotFile(TemplatePath(packDir), blank);
-    }
-    if (edit.result.ok && !blank) {
-        edit.result = {false,
-                       CannotRead(TemplatePath(packDir), QStringLiteral("there is no such file"))};
-    }
-    if (edit.result.ok) {
-        edit.before = {target};
-        edit.after = {{slot, blank}};
-    }
-    return edit;
-}
-
-FileResult ReplaceLevelFile(const QString& path, const QByteArray& bytes) {
-    const FileResult replaced = ReplaceFile(PathBytes(path), bytes, Links::Refuse);
-    return replaced.ok ? replaced : FileResult{false, CannotReplace(path, replaced.message)};
-}
-
-FileResult WriteSlots(const QString& packDir, const std::vector<SlotContent>& contents,
-                      const SlotWriter& write) {
-    FileResult result = CheckLevelsFolder(packDir);
-    std::vector<SlotContent> earlier(contents.size());
-    for (size_t i = 0; i < contents.size() && result.ok; ++i) {
-        result = ReadSlotContent(packDir, contents[i].slot, earlier[i]);
-    }
-    for (size_t i = 0; i < contents.size() && result.ok; ++i) {
-        result = WriteSlot(packDir, contents[i], write);
-        for (size_t k = i; !result.ok && k-- > 0;) {
-            if (!WriteSlot(packDir, earlier[k], write).ok) {
-                result.message += QStringLiteral("\n%1 could not be put back as it was.")
-                                      .arg(SlotPath(packDir, earlier[k].slot));
-            }
-        }
-    }
-    return result;
-}
 
 } // namespace kivo

@@ -1,10 +1,9 @@
-// The 101 level slots of a pack: what each one holds, and the edits that exchange, copy and
-// reset them. How a slot is shown is painting's (slot_view.h). Slot edits write nothing but the
-// slot files inside the pack's level folder, and each file is replaced whole, so an interrupted
-// edit leaves every slot holding a level.
+// The 101 level slots of a pack: what each one holds. How a slot is shown is painting's
+// (slot_view.h); the edits of the slots are in slot_edits.h.
 #pragma once
 
 #include "level_file.h"
+#include "slot_edits.h"
 
 #include "level/level.h"
 #include "level/slot_state.h"
@@ -12,7 +11,6 @@
 #include <QByteArray>
 #include <QString>
 
-#include <functional>
 #include <optional>
 #include <vector>
 
@@ -37,30 +35,5 @@ QByteArray TemplateBytes(const QString& packDir);
 // Reads one slot. templateBytes are the template level's bytes (empty when it cannot be read).
 SlotReading ReadSlot(const QString& packDir, int slot, const QByteArray& templateBytes);
 
-// A slot's whole file, or none when the slot has no file.
-struct SlotContent {
-    int slot = 0;
-    std::optional<QByteArray> bytes;
-};
-
-// What an edit writes, and what the slots held before it, to write back on undo.
-struct SlotEdit {
-    FileResult result;
-    std::vector<SlotContent> before;
-    std::vector<SlotContent> after;
-};
-
-SlotEdit PlanExchange(const QString& packDir, int a, int b);
-SlotEdit PlanCopy(const QString& packDir, int from, int to);
-SlotEdit PlanReset(const QString& packDir, int slot);
-
-// Replaces one file atomically with the bytes; refuses links and anything but a regular file.
-using SlotWriter = std::function<FileResult(const QString& path, const QByteArray& bytes)>;
-FileResult ReplaceLevelFile(const QString& path, const QByteArray& bytes);
-
-// Writes each content into its slot in order. When a write fails, the slots already written
-// get their earlier files back, so the pack is as it was, and the failure is returned.
-FileResult WriteSlots(const QString& packDir, const std::vector<SlotContent>& contents,
-                      const SlotWriter& write = ReplaceLevelFile);
 
 } // namespace kivo

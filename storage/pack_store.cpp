@@ -1,6 +1,7 @@
 #include "pack_store.h"
 
 #include "level_file.h"
+#include "slot_edits.h"
 
 #include <QDir>
 #include <QFile>
@@ -18,6 +19,8 @@ namespace kivo {
 namespace {
 
 constexpr int MAX_PACK_NAME_DRAWS = 64;
+constexpr size_t CONFIG_LINE_COUNT = 4;
+constexpr char16_t NUL_SIGN = u'\u2400';
 constexpr int PACK_NAME_RANDOM_MAX = 10;
 
 std::string DataBytes(const PackStore& store) {
@@ -39,59 +42,43 @@ bool IsRealFolder(const std::string& path, struct stat& st) {
     return ::lstat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
-// Removes a folder tree on the file system `device` without following links; every path
-// that stays is added to `left` with the reason.
-void RemoveTree(const std::string& path, dev_t device, QStringList& left) {
-    struct stat st {};
-    if (::lstat(path.c_str(), &st) != 0) {
-        return; // already gone
+// Why the panel cannot show a line of config.txt whole, if it cannot.
+QString LineProblem(const std::string& line, int number) {
+    if (line.find('\0') != std::string::npos) {
+        return QStringLiteral("line %1 holds a NUL byte, which the panel cannot keep").arg(number);
     }
-    if (S_ISDIR(st.st_mode) && st.st_dev != device) {
-        left << QStringLiteral("%1 (another file system is mounted there)").arg(QuotedPath(path));
-        return;
+    if (ShownPackText(line).size() > MAX_PACK_TEXT_LENGTH) {
+        return QStringLiteral("line %1 is longer than the %2 characters the panel shows")
+            .arg(number)
+            .arg(MAX_PACK_TEXT_LENGTH);
     }
-    const qsizetype leftBefore = left.size();
-    if (S_ISDIR(st.st_mode)) {
-        for (const std::string& name : ListFolder(path).names) {
-            RemoveTree(JoinPath(path, name), device, left);
-        }
-    }
-    const int removed = S_ISDIR(st.st_mode) ? ::rmdir(path.c_str()) : ::unlink(path.c_str());
-    // A folder that keeps what is already named is not named again; a vanished file is gone.
-    const bool named = errno == ENOTEMPTY && left.size() > leftBefore;
-    if (removed != 0 && errno != ENOENT && !named) {
-        left << QStringLiteral("%1 (%2)").arg(QuotedPath(path), ErrnoText(errno));
-    }
-}
-
-// Removes a tree that lies on its own parent's file system.
-QStringList RemovePackTree(const std::string& path) {
-    QStringList left;
-    struct stat parent {};
-    if (::stat(FolderPart(path).c_str(), &parent) != 0) {
-        left << QStringLiteral("%1 (%2)").arg(QuotedPath(path), ErrnoText(errno));
-        return left;
-    }
-    RemoveTree(path, parent.st_dev, left);
-    return left;
+    return {};
 }
 
 PackInfo ReadPack(const std::string& packDir, QStringList& errors) {
     const std::string config = JoinPath(packDir, CONFIG_FILE_NAME);
-    FileBytes read = ReadRegularFile(config, MAX_CONFIG_BYTES, Links::Follow);
+    FileBytes read = ReadRegularFile(config, MAX_CONFIG_BYTES + 1, Links::Follow);
     struct stat st {};
-    if (!read.result.ok && ::lstat(config.c_str(), &st) == 0) {
+    const bool exists = ::lstat(config.c_str(), &st) == 0;
+    if (!read.result.ok && exists) {
         errors << QStringLiteral(
                       "The details of the pack %1 are shown empty: %2 cannot be read: %3.")
                       .arg(QuotedPath(packDir), QuotedPath(config), read.result.message);
     }
-    const std::vector<std::string> lines = ReadConfigLines(read.bytes);
+    const bool whole = read.bytes.size() <= MAX_CONFIG_BYTES;
+    read.bytes.truncate(MAX_CONFIG_BYTES);
+    PackConfig lines = ReadPackConfig(read.bytes);
     PackInfo pack;
-    pack.name = lines[0];
+    pack.name = lines.lines[0];
     pack.levelsPath = JoinPath(JoinPath(packDir, LEVELS_FOLDER_NAME), "");
-    pack.author = lines[1];
-    pack.dateCreated = lines[2];
-    pack.packId = lines[3];
+    pack.author = lines.lines[1];
+    pack.dateCreated = lines.lines[2];
+    pack.packId = lines.lines[3];
+    pack.configRest = std::move(lines.rest);
+    pack.configProblem =
+        !read.result.ok && exists ? QStringLiteral("it cannot be read: %1").arg(read.result.message)
+        : !whole ? QStringLiteral("it is longer than the %1 bytes read").arg(MAX_CONFIG_BYTES)
+                 : lines.problem;
     return pack;
 }
 
@@ -114,7 +101,7 @@ bool IsUnfinishedPack(const std::string& dataDir, const std::string& name, QStri
     struct stat st {};
     if (IsAbandoned(name, UNFINISHED_PACK_PREFIX, "") &&
         IsRealFolder(JoinPath(dataDir, name), st)) {
-        const QStringList left = RemovePackTree(JoinPath(dataDir, name));
+        const QStringList left = RemoveFolderTree(JoinPath(dataDir, name));
         if (!left.isEmpty()) {
             errors << QStringLiteral(
                           "A pack left unfinished could not be removed. What remains:\n%1")
@@ -143,6 +130,8 @@ FileResult ListPacks(PackStore& store, PackOutcome& outcome) {
             !IsRealFolder(JoinPath(dataDir, name), st)) {
             continue;
         }
+        // An exchange of slots that a crash interrupted is finished before anyone reads them.
+        FinishInterruptedExchanges(JoinPath(dataDir, name));
         store.packs.push_back(ReadPack(JoinPath(dataDir, name), outcome.errors));
         store.panel.names.push_back(store.packs.back().name);
     }
@@ -157,13 +146,13 @@ void ShowFirstPack(PackStore& store) {
     ShowPack(store, store.packs.front());
 }
 
-QByteArray ConfigBytes(const std::vector<std::string>& lines) {
+QByteArray ConfigBytes(const std::vector<std::string>& lines, const std::string& rest = {}) {
     QByteArray bytes;
     for (const std::string& line : lines) {
         bytes.append(line.data(), qsizetype(line.size()));
         bytes.append("\r\n");
     }
-    return bytes;
+    return bytes.append(rest.data(), qsizetype(rest.size()));
 }
 
 // A line break inside a text would split it over two lines of config.txt.
@@ -176,7 +165,8 @@ std::string OneLine(std::string text) {
     return text;
 }
 
-FileResult WriteConfig(const std::string& packDir, const std::vector<std::string>& lines) {
+FileResult WriteConfig(const std::string& packDir, const std::vector<std::string>& lines,
+                       const std::string& rest) {
     const std::string path = JoinPath(packDir, CONFIG_FILE_NAME);
     // The pack folder was a real folder when listed; a link put in its place is not followed.
     struct stat st {};
@@ -185,7 +175,8 @@ FileResult WriteConfig(const std::string& packDir, const std::vector<std::string
                                       "folder.")
                            .arg(QuotedPath(path), QuotedPath(packDir))};
     }
-    if (FileResult written = ReplaceFile(path, ConfigBytes(lines), Links::Refuse); !written.ok) {
+    if (FileResult written = ReplaceFile(path, ConfigBytes(lines, rest), Links::Refuse);
+        !written.ok) {
         return {false,
                 QStringLiteral("%1 cannot be written: %2.").arg(QuotedPath(path), written.message)};
     }
@@ -206,10 +197,10 @@ std::string FreePackId(const PackStore& store) {
     }
 }
 
-FileResult MakeFolder(const std::string& path) {
-    if (::mkdir(path.c_str(), 0777) != 0) {
+FileResult MakeNewFolder(const std::string& path) {
+    if (FileResult made = MakeFolder(path); !made.ok) {
         return {false, QStringLiteral("the folder %1 cannot be created: %2")
-                           .arg(QuotedPath(path), ErrnoText(errno))};
+                           .arg(QuotedPath(path), made.message)};
     }
     return {};
 }
@@ -228,34 +219,13 @@ FileResult FillPack(const std::string& packDir, const QByteArray& level, const s
                                  ConfigBytes({"New Pack", "New Author", "When?", id}));
     for (const char* folder :
          {LEVELS_FOLDER_NAME, HIGHSCORES_FOLDER_NAME, PLAYERDATA_FOLDER_NAME}) {
-        result = result.ok ? MakeFolder(JoinPath(packDir, folder)) : result;
+        result = result.ok ? MakeNewFolder(JoinPath(packDir, folder)) : result;
     }
     const std::string levels = JoinPath(packDir, LEVELS_FOLDER_NAME);
     for (int slot = 0; result.ok && slot < PACK_SLOT_COUNT; ++slot) {
         result = WriteNew(JoinPath(levels, SlotFileName(slot).toStdString()), level);
     }
     return result;
-}
-
-// Where the file system cannot rename without replacing, an empty folder made first claims
-// the name, and a rename replaces only that empty folder.
-bool RenameWithoutReplacing(const std::string& from, const std::string& to) {
-    if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) {
-        return true;
-    }
-    if (errno != EINVAL && errno != ENOSYS) {
-        return false;
-    }
-    if (::mkdir(to.c_str(), 0700) != 0) {
-        return false;
-    }
-    if (::rename(from.c_str(), to.c_str()) != 0) {
-        const int error = errno;
-        ::rmdir(to.c_str());
-        errno = error;
-        return false;
-    }
-    return true;
 }
 
 // Gives a whole pack its name: clock seconds + random 0..10 + "_pak". A name that exists is
@@ -281,7 +251,7 @@ FileResult NamePack(const PackStore& store, RandomSource& random, const std::str
 FileResult BuildPack(PackStore& store, RandomSource& random, const QByteArray& level) {
     const std::string built =
         JoinPath(DataBytes(store), EditorTemporaryName(UNFINISHED_PACK_PREFIX, ""));
-    FileResult result = MakeFolder(built);
+    FileResult result = MakeNewFolder(built);
     if (!result.ok) {
         return result;
     }
@@ -289,7 +259,7 @@ FileResult BuildPack(PackStore& store, RandomSource& random, const QByteArray& l
     result = result.ok ? NamePack(store, random, built) : result;
     if (!result.ok) {
         // A half-made pack holds nothing of the user's: take it away again.
-        const QStringList left = RemovePackTree(built);
+        const QStringList left = RemoveFolderTree(built);
         if (!left.isEmpty()) {
             result.message += QStringLiteral(". What remains of it:\n%1").arg(left.join('\n'));
         }
@@ -297,14 +267,15 @@ FileResult BuildPack(PackStore& store, RandomSource& random, const QByteArray& l
     return result;
 }
 
-PackOutcome CreateAndList(PackStore& store, RandomSource& random) {
-    PackOutcome outcome;
+// Makes one pack from the template level; what cannot be done goes into `outcome`.
+void BuildFromTemplate(PackStore& store, RandomSource& random, PackOutcome& outcome) {
     struct stat st {};
     if (::stat(DataBytes(store).c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) {
-        // Listing reports the missing data folder.
-    } else if (const FileBytes level =
-                   ReadRegularFile(TemplatePath(store), MAX_LEVEL_FILE_BYTES, Links::Follow);
-               !level.result.ok) {
+        return; // the listing that follows reports the missing data folder
+    }
+    const FileBytes level =
+        ReadRegularFile(TemplatePath(store), MAX_LEVEL_FILE_BYTES, Links::Follow);
+    if (!level.result.ok) {
         outcome.errors << QStringLiteral("No pack can be created: the template level %1 cannot "
                                          "be read: %2.")
                               .arg(QuotedPath(TemplatePath(store)), level.result.message);
@@ -313,38 +284,41 @@ PackOutcome CreateAndList(PackStore& store, RandomSource& random) {
     } else {
         outcome.information = QString::fromLatin1(PACK_CREATED_TEXT);
     }
-    ListPacks(store, outcome);
-    ShowFirstPack(store);
-    return outcome;
 }
 
 } // namespace
 
-std::vector<std::string> ReadConfigLines(const QByteArray& bytes) {
-    std::vector<std::string> lines;
+PackConfig ReadPackConfig(const QByteArray& bytes) {
+    PackConfig config;
     qsizetype pos = 0;
-    while (lines.size() < 4 && pos < bytes.size()) {
+    while (config.lines.size() < CONFIG_LINE_COUNT && pos < bytes.size()) {
         qsizetype end = pos;
-        while (end < bytes.size() && bytes[end] != '\r' && bytes[end] != '\n' &&
-               bytes[end] != '\0') {
+        while (end < bytes.size() && bytes[end] != '\r' && bytes[end] != '\n') {
             ++end;
         }
-        lines.emplace_back(bytes.constData() + pos, size_t(end - pos));
+        config.lines.emplace_back(bytes.constData() + pos, size_t(end - pos));
         if (end < bytes.size() && bytes[end] == '\r' && end + 1 < bytes.size() &&
             bytes[end + 1] == '\n') {
             ++end;
         }
-        pos = end + 1;
+        pos = std::min(end + 1, bytes.size());
     }
-    lines.resize(4);
-    return lines;
+    config.lines.resize(CONFIG_LINE_COUNT);
+    config.rest.assign(bytes.constData() + pos, size_t(bytes.size() - pos));
+    for (size_t i = 0; i < config.lines.size() && config.problem.isEmpty(); ++i) {
+        config.problem = LineProblem(config.lines[i], int(i) + 1);
+    }
+    return config;
+}
+
+std::vector<std::string> ReadConfigLines(const QByteArray& bytes) {
+    return ReadPackConfig(bytes).lines;
 }
 
 QString ShownPackText(const std::string& bytes) {
-    if (IsValidUtf8(bytes)) {
-        return QString::fromUtf8(bytes.data(), qsizetype(bytes.size()));
-    }
-    return QString::fromLatin1(bytes.data(), qsizetype(bytes.size()));
+    QString shown = IsValidUtf8(bytes) ? QString::fromUtf8(bytes.data(), qsizetype(bytes.size()))
+                                       : QString::fromLatin1(bytes.data(), qsizetype(bytes.size()));
+    return shown.replace(QChar(0), QChar(NUL_SIGN));
 }
 
 std::string StoredPackText(const QString& shown, const std::string& original) {
@@ -369,7 +343,7 @@ PackStore MakePackStore(const QString& baseDir) {
 PackOutcome ScanPacks(PackStore& store, RandomSource& random) {
     PackOutcome outcome;
     if (ListPacks(store, outcome).ok && store.packs.empty()) {
-        PackOutcome created = CreateAndList(store, random);
+        PackOutcome created = CreatePack(store, random);
         created.errors = outcome.errors + created.errors;
         return created;
     }
@@ -393,12 +367,21 @@ int ShownPackIndex(const PackStore& store) {
 }
 
 PackOutcome ApplyPackChange(PackStore& store, const PackEdit& edit, RandomSource& random) {
-    if (store.shownDir.empty()) {
+    const int shown = ShownPackIndex(store);
+    if (shown < 0) {
         return {{}, {QStringLiteral("No pack is shown, so there is nothing to change.")}};
     }
+    const PackInfo& pack = store.packs[size_t(shown)];
     const std::vector<std::string> lines{OneLine(edit.name), OneLine(edit.author),
-                                         OneLine(edit.dateCreated), store.panel.packId};
-    if (FileResult written = WriteConfig(store.shownDir, lines); !written.ok) {
+                                         OneLine(edit.dateCreated), pack.packId};
+    const std::string config = JoinPath(store.shownDir, CONFIG_FILE_NAME);
+    const FileResult written =
+        !pack.configProblem.isEmpty()
+            ? FileResult{false, QStringLiteral("%1 was left as it is: %2, so a change made here "
+                                               "would lose part of it.")
+                                    .arg(QuotedPath(config), pack.configProblem)}
+            : WriteConfig(store.shownDir, lines, pack.configRest);
+    if (!written.ok) {
         store.panel.comboText = edit.name;
         store.panel.author = edit.author;
         store.panel.dateCreated = edit.dateCreated;
@@ -408,7 +391,11 @@ PackOutcome ApplyPackChange(PackStore& store, const PackEdit& edit, RandomSource
 }
 
 PackOutcome CreatePack(PackStore& store, RandomSource& random) {
-    return CreateAndList(store, random);
+    PackOutcome outcome;
+    BuildFromTemplate(store, random, outcome);
+    ListPacks(store, outcome);
+    ShowFirstPack(store);
+    return outcome;
 }
 
 PackOutcome DeletePack(PackStore& store, RandomSource& random) {
@@ -416,7 +403,7 @@ PackOutcome DeletePack(PackStore& store, RandomSource& random) {
         return {{}, {QStringLiteral("No pack is shown, so there is nothing to delete.")}};
     }
     const std::string dir = store.shownDir;
-    const QStringList left = RemovePackTree(dir);
+    const QStringList left = RemoveFolderTree(dir);
     PackOutcome outcome = ScanPacks(store, random);
     if (!left.isEmpty()) {
         outcome.errors.prepend(

@@ -27,6 +27,11 @@ struct PackInfo {
     std::string author;
     std::string dateCreated;
     std::string packId;
+    // The bytes of config.txt after its fourth line, written back unchanged by Apply Change.
+    std::string configRest;
+    // Why Apply Change would lose part of config.txt (a text the panel cannot show whole);
+    // empty when the panel shows it all.
+    QString configProblem;
 };
 
 // What the pack panel shows. Texts are the bytes of config.txt, unchanged.
@@ -80,8 +85,10 @@ void ShowPackDetails(PackStore& store, size_t index);
 int ShownPackIndex(const PackStore& store);
 
 // Writes the edited details into the shown pack's config.txt, then lists the packs anew.
-// Only a regular file in the pack's own folder is replaced, never through a link. When it
-// cannot be written, nothing is listed anew and the panel keeps the edits.
+// The pack id and every line after the fourth stay as they were. Only a regular file in the
+// pack's own folder is replaced, never through a link. A config.txt the panel cannot show
+// whole is refused. When it cannot be written, nothing is listed anew and the panel keeps the
+// edits.
 PackOutcome ApplyPackChange(PackStore& store, const PackEdit& edit, RandomSource& random);
 
 // Builds a pack with 101 copies of the template level under an unfinished name and renames
@@ -94,15 +101,27 @@ PackOutcome DeletePack(PackStore& store, RandomSource& random);
 
 // The longest config.txt read; the four lines used are far shorter.
 constexpr qint64 MAX_CONFIG_BYTES = 64 * 1024;
+// The longest text the panel's fields show whole.
+constexpr qsizetype MAX_PACK_TEXT_LENGTH = 32767;
 
-// The four texts of a config.txt: a line ends at CR LF, a lone CR, a lone LF, a NUL or the
-// end; missing lines are empty and lines after the fourth are ignored.
+// config.txt as read: the four texts, the bytes after the fourth line, and why the panel
+// cannot show it whole (empty when it can). A line ends at CR LF, a lone CR, a lone LF or
+// the end; a NUL is a character of its line. Missing lines are empty.
+struct PackConfig {
+    std::vector<std::string> lines;
+    std::string rest;
+    QString problem;
+};
+PackConfig ReadPackConfig(const QByteArray& bytes);
+
+// The four texts alone.
 std::vector<std::string> ReadConfigLines(const QByteArray& bytes);
 
 // Pack texts on screen: UTF-8 where the bytes are valid UTF-8, otherwise one character per
-// byte. StoredPackText gives back the original bytes while the shown text is unchanged, so
-// bytes of any 8-bit character set survive an Apply Change, and writes an edited text in the
-// encoding the original was read in (8-bit where every character fits).
+// byte; a NUL shows as the sign for it, U+2400. StoredPackText gives back the original bytes while
+// the shown text is unchanged, so bytes of any 8-bit character set survive an Apply Change, and
+// writes an edited text in the encoding the original was read in (8-bit where every character
+// fits).
 QString ShownPackText(const std::string& bytes);
 std::string StoredPackText(const QString& shown, const std::string& original);
 

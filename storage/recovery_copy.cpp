@@ -1,10 +1,10 @@
 #include "recovery_copy.h"
 
-#include "storage/level_file.h"
+#include "level_file.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 #include <QStandardPaths>
 
 namespace kivo {
@@ -14,16 +14,37 @@ namespace {
 RecoverySlot Slot(const QString& folder, int number) {
     const QString stem = QDir(folder).filePath(QStringLiteral("editor-%1").arg(number));
     RecoverySlot slot;
-    slot.files = {stem + QStringLiteral(".kvo"), stem + QStringLiteral(".name")};
+    slot.files = {stem + QString::fromLatin1(LEVEL_FILE_EXTENSION), stem + QStringLiteral(".name")};
     slot.lock = std::make_unique<QLockFile>(stem + QStringLiteral(".lock"));
     // A lock is stale only when its editor is gone, however long that one has run.
     slot.lock->setStaleLockTime(0);
     return slot;
 }
 
-bool WriteAtomically(const QString& path, const QByteArray& bytes) {
-    QSaveFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() && file.commit();
+QString NotKeptSafe(const QString& folder, const QString& why) {
+    return QStringLiteral("Unsaved work is not being kept safe: the recovery folder %1 %2.")
+        .arg(QuotedPath(PathBytes(folder)), why);
+}
+
+// Why no copy can be kept in `folder`, or nothing when one can be tried.
+QString FolderProblem(const QString& folder) {
+    const QFileInfo info(folder);
+    if (info.exists() && !info.isDir()) {
+        return NotKeptSafe(folder, QStringLiteral("is not a folder"));
+    }
+    if (!QDir().mkpath(folder)) {
+        return NotKeptSafe(folder, QStringLiteral("cannot be made"));
+    }
+    return {};
+}
+
+// The bytes of a regular file, read without blocking and only so far; none otherwise.
+std::optional<QByteArray> ReadBounded(const QString& path, qint64 limit, Links links) {
+    FileBytes read = ReadRegularFile(PathBytes(path), limit + 1, links);
+    if (!read.result.ok || read.bytes.size() > limit) {
+        return std::nullopt;
+    }
+    return std::move(read.bytes);
 }
 
 } // namespace
@@ -35,12 +56,17 @@ QString RecoveryFolder() {
 
 RecoverySlot ClaimRecoverySlot(const QString& folder, RecoverySlotKind prefer) {
     RecoverySlot chosen;
-    if (folder.isEmpty() || !QDir().mkpath(folder)) {
+    if (folder.isEmpty()) {
         return chosen;
     }
+    if (chosen.problem = FolderProblem(folder); !chosen.problem.isEmpty()) {
+        return chosen;
+    }
+    QLockFile::LockError refused = QLockFile::NoError;
     for (int number = 1; number <= RECOVERY_SLOTS; ++number) {
         RecoverySlot slot = Slot(folder, number);
         if (!slot.lock->tryLock(0)) {
+            refused = refused == QLockFile::NoError ? slot.lock->error() : refused;
             continue;
         }
         const bool leftBehind = QFileInfo::exists(slot.files.levelPath);
@@ -51,32 +77,64 @@ RecoverySlot ClaimRecoverySlot(const QString& folder, RecoverySlotKind prefer) {
             chosen = std::move(slot);
         }
     }
+    if (!chosen.lock) {
+        chosen.problem =
+            refused == QLockFile::LockFailedError
+                ? NotKeptSafe(folder, QStringLiteral("has no slot free: %1 other editors keep "
+                                                     "their copies there")
+                                          .arg(RECOVERY_SLOTS))
+                : NotKeptSafe(folder, QStringLiteral("cannot be written"));
+    }
     return chosen;
 }
 
 std::optional<RecoveryCopy> FindRecoveryCopy(const RecoverySlot& slot) {
-    const QFileInfo copy(slot.files.levelPath);
-    if (!slot.lock || !copy.isFile()) {
+    if (!slot.lock) {
         return std::nullopt;
     }
-    QFile name(slot.files.namePath);
+    const std::optional<QByteArray> level =
+        ReadBounded(slot.files.levelPath, MAX_LEVEL_FILE_BYTES, Links::Refuse);
+    if (!level) {
+        return std::nullopt;
+    }
     RecoveryCopy found;
-    if (name.open(QIODevice::ReadOnly)) {
-        found.fileName = QString::fromUtf8(name.readAll());
+    const std::optional<QByteArray> name =
+        ReadBounded(slot.files.namePath, MAX_RECOVERY_NAME_BYTES, Links::Refuse);
+    found.fileName = name ? QString::fromUtf8(*name) : QString();
+    found.written = QFileInfo(slot.files.levelPath).lastModified();
+    if (found.fileName.isEmpty()) {
+        return found;
     }
-    found.written = copy.lastModified();
-    const QFileInfo saved(found.fileName);
-    if (!found.fileName.isEmpty() && saved.exists() && saved.lastModified() > found.written) {
-        return std::nullopt;
+    const QFileInfo file(found.fileName);
+    found.fileWritten = file.exists() ? file.lastModified() : QDateTime();
+    if (ReadBounded(found.fileName, MAX_LEVEL_FILE_BYTES, Links::Follow) == level) {
+        return std::nullopt; // the file holds this very level: nothing was lost
     }
     return found;
 }
 
-bool WriteRecoveryCopy(const RecoveryFiles& files, const Level& level, const QString& fileName) {
+FileResult WriteRecoveryCopy(const RecoveryFiles& files, const Level& level,
+                             const QString& fileName) {
     const Encoded encoded = EncodeLevel(level);
-    // The name goes first: a copy is never read with the name of an older one.
-    return encoded.result.ok && WriteAtomically(files.namePath, fileName.toUtf8()) &&
-           WriteAtomically(files.levelPath, encoded.bytes);
+    if (!encoded.result.ok) {
+        return encoded.result;
+    }
+    const std::optional<QByteArray> oldName =
+        ReadBounded(files.namePath, MAX_RECOVERY_NAME_BYTES, Links::Refuse);
+    const QByteArray name = fileName.toUtf8();
+    if (oldName != name) {
+        if (FileResult written = ReplaceFile(PathBytes(files.namePath), name, Links::Refuse);
+            !written.ok) {
+            return written;
+        }
+    }
+    const FileResult written =
+        ReplaceFile(PathBytes(files.levelPath), encoded.bytes, Links::Refuse);
+    if (!written.ok && oldName && oldName != name) {
+        // The copy before this one stays, and with it the name it was written with.
+        ReplaceFile(PathBytes(files.namePath), *oldName, Links::Refuse);
+    }
+    return written;
 }
 
 void RemoveRecoveryCopy(const RecoveryFiles& files) {
