@@ -50,8 +50,10 @@ constexpr const char* LEVEL_FULL_TEXT =
     "use, so no further polygon can be placed. Delete shapes to make room.";
 
 constexpr const char* RECOVERY_TEXT =
-    "The editor did not close normally, and a copy of its unsaved level was kept%1 on %2.\n\n"
+    "The editor did not close normally, and a copy of its unsaved level was kept%1 on %2.%3\n\n"
     "Restore the level, or discard the copy?";
+constexpr const char* RECOVERY_FILE_TEXT = " The file was last written on %1.";
+
 constexpr const char* RESTORE_CHOICE = "Restore";
 constexpr const char* DISCARD_CHOICE = "Discard";
 

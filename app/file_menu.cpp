@@ -147,6 +147,11 @@ void MainWindow::ShowError(const QString& text) {
 // Restoring brings back the level and its file name, marked unsaved.
 void MainWindow::OfferRecovery() {
     RecoveryKeeper& recovery = session_.recovery();
+    // Said once, at the start: nothing is kept until the next start finds a way.
+    if (!recovery.problem().isEmpty()) {
+        dialogs_.tell(this, MessageKind::Information, QString::fromLatin1(INFORMATION_TITLE),
+                      recovery.problem());
+    }
     const std::optional<RecoveryCopy> copy = recovery.LeftBehind();
     if (!copy) {
         return;
@@ -155,8 +160,14 @@ void MainWindow::OfferRecovery() {
         copy->fileName.isEmpty()
             ? QString()
             : QStringLiteral(" for %1").arg(QDir::toNativeSeparators(copy->fileName));
-    const QString text = QString::fromLatin1(RECOVERY_TEXT)
-                             .arg(named, QLocale().toString(copy->written, QLocale::LongFormat));
+    const QString fileWritten =
+        copy->fileWritten.isValid()
+            ? QString::fromLatin1(RECOVERY_FILE_TEXT)
+                  .arg(QLocale().toString(copy->fileWritten, QLocale::LongFormat))
+            : QString();
+    const QString text =
+        QString::fromLatin1(RECOVERY_TEXT)
+            .arg(named, QLocale().toString(copy->written, QLocale::LongFormat), fileWritten);
     const int choice =
         dialogs_.choose(this, QString::fromLatin1(ERROR_TITLE), text,
                         {QString::fromLatin1(RESTORE_CHOICE), QString::fromLatin1(DISCARD_CHOICE)});

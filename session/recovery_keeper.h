@@ -29,6 +29,8 @@ class RecoveryKeeper : public QObject {
     // The copy an editor that did not close normally left in this editor's slot.
     std::optional<RecoveryCopy> LeftBehind() const;
     const QString& copyPath() const { return slot_.files.levelPath; }
+    // Why no copy of unsaved work can be kept, empty while one can.
+    const QString& problem() const { return slot_.problem; }
     // The copy left behind is removed; or kept for the next start, this editor taking a
     // free slot of its own.
     void Discard();

@@ -188,5 +188,17 @@ TEST_F(Window, UnsavedWorkIsMarkedAskedForAndSurvivesACrash) {
     EXPECT_FALSE(window->isWindowModified());
 }
 
+// A recovery folder that cannot hold copies is said once, at the start.
+TEST_F(Window, AStartSaysWhenUnsavedWorkCannotBeKeptSafe) {
+    window.reset();
+    ASSERT_TRUE(QDir(File("recovery")).removeRecursively());
+    ASSERT_TRUE(Write(File("recovery"), "a plain file"));
+    answers.told.clear();
+    Open();
+    ASSERT_EQ(answers.told.size(), 1);
+    EXPECT_TRUE(answers.told[0].contains("Unsaved work is not being kept safe")) << answers.told[0].toStdString();
+    EXPECT_TRUE(answers.told[0].contains(File("recovery"))) << answers.told[0].toStdString();
+}
+
 } // namespace
 } // namespace kivo
