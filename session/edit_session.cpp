@@ -25,6 +25,9 @@ EditSession::EditSession(const QString& baseDir, const QString& recoveryDir, Ran
 
 FileResult EditSession::SaveIntoSlot(int slot) {
     const QString path = SlotPath(packs_->shownPackDir(), slot);
+    if (FileResult scores = CheckScores(level_->level()); !scores.ok) {
+        return scores;
+    }
     const Encoded encoded = EncodeLevel(level_->level());
     if (!encoded.result.ok) {
         return encoded.result;

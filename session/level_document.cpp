@@ -30,7 +30,27 @@ std::optional<QByteArray> BytesOnDisk(const QString& path) {
     return read.bytes;
 }
 
+// An optional sign, then digits only, within 16 bits.
+bool IsWrittenOut(const std::string& score) {
+    const size_t start = !score.empty() && (score[0] == '-' || score[0] == '+') ? 1 : 0;
+    return score.size() > start &&
+           score.find_first_not_of("0123456789", start) == std::string::npos &&
+           ParseScore(score).has_value();
+}
+
 } // namespace
+
+FileResult CheckScores(const Level& level) {
+    for (const auto& [name, score] :
+         {std::pair{"target", &level.targetScore}, std::pair{"expert", &level.expertScore}}) {
+        if (!IsWrittenOut(*score)) {
+            return {false, QStringLiteral("The %1 score \"%2\" cannot be saved: a level file holds "
+                                          "a score as a whole number from -32768 to 32767.")
+                               .arg(QLatin1String(name), QString::fromStdString(*score))};
+        }
+    }
+    return {};
+}
 
 bool SameStoredLevel(const Level& a, const Level& b) {
     return a.points.size() == b.points.size() && a.connectors.size() == b.connectors.size() &&
@@ -168,6 +188,9 @@ FileResult LevelDocument::Save(const QString& path) {
 }
 
 FileResult LevelDocument::SaveUnder(const QString& path, const QString& title) {
+    if (FileResult scores = CheckScores(level_); !scores.ok) {
+        return scores;
+    }
     const FileResult result = SaveLevel(level_, path);
     if (result.ok) {
         SetCurrentFile(

@@ -127,6 +127,11 @@ class LevelDocument : public QObject {
     std::string status_;
 };
 
+// Why the level's scores cannot be saved as they read: a score must be a whole number a level
+// file can hold, written out, so that an empty or half-typed field is never saved as 0.
+// Passes when both can be saved.
+FileResult CheckScores(const Level& level);
+
 // Whether two levels hold the same file: the same elements and score texts. Counters, the
 // smallest side count and the last rotation angle are not stored, and play no part.
 bool SameStoredLevel(const Level& a, const Level& b);

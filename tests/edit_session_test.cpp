@@ -99,6 +99,25 @@ TEST_F(Session, SlotEditsCarryTheLevelsFileOrTakeItAway) {
     EXPECT_EQ(p.Bytes(1), Triangle());
 }
 
+// A score is saved only as the designer wrote it: never an empty or half-typed one as 0.
+TEST_F(Session, ScoresThatDoNotReadAsANumberAreNotSaved) {
+    for (const char* score : {"", "-", "abc", "12a", " 7", "99999999999", "40000"}) {
+        SCOPED_TRACE(score);
+        doc.SetScore(ScoreField::Expert, score);
+        const FileResult saved = doc.SaveAs(File("s.kvo"));
+        EXPECT_FALSE(saved.ok);
+        EXPECT_TRUE(saved.message.contains("expert score")) << saved.message.toStdString();
+        EXPECT_FALSE(session.SaveIntoSlot(5).ok);
+    }
+    EXPECT_FALSE(QFile::exists(File("s.kvo")));
+    EXPECT_EQ(p.Bytes(5), EMPTY_LEVEL);
+    for (const char* score : {"-5", "+12", "32767", "-32768", "0"}) {
+        SCOPED_TRACE(score);
+        doc.SetScore(ScoreField::Expert, score);
+        EXPECT_TRUE(doc.SaveAs(File("s.kvo")).ok);
+    }
+}
+
 TEST_F(Session, AFileChangedByAnotherProgramIsNoticedBeforeSave) {
     ASSERT_TRUE(doc.Open(p.Path(1)).ok);
     EXPECT_FALSE(doc.CurrentFileChangedOnDisk());

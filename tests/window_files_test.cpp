@@ -188,6 +188,33 @@ TEST_F(Window, UnsavedWorkIsMarkedAskedForAndSurvivesACrash) {
     EXPECT_FALSE(window->isWindowModified());
 }
 
+// A file another program changed since the editor loaded or saved it is not overwritten
+// without a question: Cancel keeps it, Save As saves elsewhere, Overwrite replaces it.
+TEST_F(Window, SaveAsksBeforeOverwritingAFileChangedOnDisk) {
+    ClickCanvas({188, 60});
+    SaveAs("a.kvo");
+    ClickCanvas({300, 200});
+    const QByteArray theirs("\x00\x00\x00\x00\xff\xff\x64\x00\xc8\x00", 10);
+    ASSERT_TRUE(Write(File("a.kvo"), theirs));
+    answers.choices = {2};
+    Save(); // Cancel
+    EXPECT_EQ(answers.choiceTexts.last(),
+              File("a.kvo") + " was changed on disk since this editor loaded or saved it.\n\n"
+                              "Overwrite it with the level being edited, or save the level under "
+                              "another name?|Overwrite,Save As...,Cancel");
+    EXPECT_EQ(Bytes("a.kvo"), theirs);
+    answers.choices = {1};
+    answers.files = {File("b.kvo")};
+    Save(); // Save As
+    EXPECT_EQ(Bytes("a.kvo"), theirs);
+    EXPECT_EQ(Bytes("b.kvo"), EncodeLevel(level()).bytes);
+    EXPECT_EQ(Named(), NamedAs("b.kvo"));
+    ASSERT_TRUE(Write(File("b.kvo"), theirs));
+    answers.choices = {0};
+    Save(); // Overwrite
+    EXPECT_EQ(Bytes("b.kvo"), EncodeLevel(level()).bytes);
+}
+
 // A recovery folder that cannot hold copies is said once, at the start.
 TEST_F(Window, AStartSaysWhenUnsavedWorkCannotBeKeptSafe) {
     window.reset();
@@ -196,7 +223,8 @@ TEST_F(Window, AStartSaysWhenUnsavedWorkCannotBeKeptSafe) {
     answers.told.clear();
     Open();
     ASSERT_EQ(answers.told.size(), 1);
-    EXPECT_TRUE(answers.told[0].contains("Unsaved work is not being kept safe")) << answers.told[0].toStdString();
+    EXPECT_TRUE(answers.told[0].contains("Unsaved work is not being kept safe"))
+        << answers.told[0].toStdString();
     EXPECT_TRUE(answers.told[0].contains(File("recovery"))) << answers.told[0].toStdString();
 }
 
