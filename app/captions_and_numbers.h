@@ -1,6 +1,8 @@
 // The control numbers, captions and texts by which the window and its commands are known.
 #pragma once
 
+#include "level/level.h"
+
 namespace kivo {
 
 // Control numbers; each widget carries its number in the "control" property.
@@ -8,7 +10,6 @@ enum ControlNumber {
     PACK_PANEL = 1,
     CANVAS = 3,
     FIRST_SIDE_BUTTON = 16, // "3" ... "12" are 16 ... 25
-    LAST_SIDE_BUTTON = 25,
     CLEAR_BUTTON = 29,
     CENTER_BUTTON = 30,
     NEW_PACK_BUTTON = 31,
@@ -32,7 +33,8 @@ enum MenuItemNumber {
     EXIT_ITEM = 12,
 };
 
-constexpr int SIDE_BUTTON_SIDES_OFFSET = 13; // control number - 13 = side count
+// A side-count button's control number less this is its side count.
+constexpr int SIDE_BUTTON_SIDES_OFFSET = FIRST_SIDE_BUTTON - MIN_SIDE_COUNT;
 
 constexpr const char* CONFIRM_TITLE = "Confirm";
 constexpr const char* CLEAR_QUESTION = "Are you sure you wish to clear?";

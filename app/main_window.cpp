@@ -5,6 +5,7 @@
 #include "canvas.h"
 #include "captions_and_numbers.h"
 
+#include "level/status_line.h"
 #include "session/step_names.h"
 
 #include "storage/level_file.h"
@@ -30,14 +31,18 @@ namespace {
 
 constexpr int CONTENT_WIDTH = 640;
 constexpr int CONTENT_HEIGHT = 480;
+// The level controls' column left of the canvas, and the bar of controls above both.
+constexpr int LEFT_COLUMN_WIDTH = CANVAS_LEFT - 1;
+constexpr int TOP_BAR_HEIGHT = CANVAS_TOP;
 constexpr int STATUS_FIELD_WIDTHS[] = {141, 350, 150};
 constexpr int CONTROL_FONT_PIXELS = 11;
 constexpr int STATUS_BAR_TOP_GAP = 2;
 constexpr int LINE_EDIT_MARGIN = 2; // QLineEdit's own space beside its text
 // The widest texts these controls show.
 constexpr const char* WIDEST_SCORE = "-32768";
-constexpr const char* WIDEST_STATUS =
-    " -32768 Connectors ::  This KIVO can not be solved in Classic Mode";
+// The widest status text: the lowest count with the longer verdict.
+const QString WIDEST_STATUS =
+    QStringLiteral(" -32768") + QLatin1String(CONNECTORS_TEXT) + QLatin1String(NOT_SOLVABLE_TEXT);
 
 // Controls keep their visible text as their accessible name; the description tells fields
 // apart.
@@ -290,8 +295,8 @@ void MainWindow::BuildLevelControls(QWidget* content) {
         group->addButton(button, FIRST_SIDE_BUTTON + k);
         ui_.sideButtons[size_t(k)] = button;
     }
-    Frame(content, {0, 0, 640, 23});
-    Frame(content, {0, 23, 140, 145});
+    Frame(content, {0, 0, CONTENT_WIDTH, TOP_BAR_HEIGHT});
+    Frame(content, {0, TOP_BAR_HEIGHT, LEFT_COLUMN_WIDTH, 145});
     ui_.canvas = Place(new Canvas(level(), content), "canvas", CANVAS,
                        {CANVAS_LEFT, CANVAS_TOP, CANVAS_WIDTH, CANVAS_HEIGHT},
                        QStringLiteral("The level: a left click or Enter places a polygon, a "
@@ -319,8 +324,7 @@ void MainWindow::BuildStatusBar() {
     }
     ui_.statusField = fields->findChild<QLabel*>(QStringLiteral("statusField1"));
     ui_.statusField->setAccessibleDescription(QStringLiteral("Status"));
-    FitFont(ui_.statusField, QString::fromLatin1(WIDEST_STATUS),
-            ui_.statusField->contentsRect().width());
+    FitFont(ui_.statusField, WIDEST_STATUS, ui_.statusField->contentsRect().width());
     // Placed by hand rather than added to the bar, whose layout would shift the fields off
     // their edges at 141, 491 and 641.
     fields->setGeometry(0, STATUS_BAR_TOP_GAP, x, height);
@@ -329,8 +333,9 @@ void MainWindow::BuildStatusBar() {
 
 // The panel's children are placed inside its sunken edge.
 void MainWindow::BuildPackPanel(QWidget* content) {
-    auto* panel = Place(new QFrame(content), "packPanel", PACK_PANEL, {0, 169, 140, 268},
-                        QStringLiteral("The pack whose details are shown"));
+    auto* panel =
+        Place(new QFrame(content), "packPanel", PACK_PANEL, {0, 169, LEFT_COLUMN_WIDTH, 268},
+              QStringLiteral("The pack whose details are shown"));
     panel->setAccessibleName(QStringLiteral("Pack"));
     panel->setFrameStyle(QFrame::Panel | QFrame::Sunken);
     ui_.packPanel = panel;
@@ -353,8 +358,9 @@ void MainWindow::BuildPackPanel(QWidget* content) {
     dateLabel->setBuddy(ui_.dateCreatedField);
     QLabel* idLabel = Label(panel, "Pack ID (Unique) :", at({10, 148, 90, 14}));
     FitFont(idLabel, idLabel->text(), idLabel->contentsRect().width());
-    ui_.packIdLabel = Place(new QLabel(QStringLiteral("ss"), panel), "packIdLabel", PACK_ID_LABEL,
-                            at({10, 166, 115, 20}), QStringLiteral("Pack ID (Unique)"));
+    ui_.packIdLabel =
+        Place(new QLabel(QString::fromStdString(PackPanel{}.packId), panel), "packIdLabel",
+              PACK_ID_LABEL, at({10, 166, 115, 20}), QStringLiteral("Pack ID (Unique)"));
     ui_.packIdLabel->setEnabled(false);
     ui_.applyChangeButton = Button(panel, "applyChangeButton", APPLY_CHANGE_BUTTON, "Apply Change",
                                    at({25, 191, 88, 19}));
