@@ -34,13 +34,15 @@ TEST(AddShapeEntry, CentreIsTheMeanOfAllButTheLastEntryAndNoEntryGoesBeyondTheSl
     AddShape(level, 7);
     const Shape& s = level.shapes[0];
     EXPECT_TRUE(AddShapeEntry(level, 7, 2.0f, 3.0f, 1));
-    EXPECT_TRUE(s.centreX == 2.0f && s.centreY == 3.0f);
+    EXPECT_EQ(s.centreX, 2.0f);
+    EXPECT_EQ(s.centreY, 3.0f);
     const float entries[][2] = {{4, 3}, {4, 5}, {2, 5}, {2, 3}};
     for (const auto& e : entries) {
         EXPECT_TRUE(AddShapeEntry(level, 7, e[0], e[1], int16_t(e[0])));
     }
     EXPECT_EQ(s.entryCount, 5.0f);
-    EXPECT_TRUE(s.centreX == 3.0f && s.centreY == 4.0f);
+    EXPECT_EQ(s.centreX, 3.0f);
+    EXPECT_EQ(s.centreY, 4.0f);
     EXPECT_EQ(s.connectorIds[4], 2);
     EXPECT_EQ(level.shapes[1].entryCount, 0.0f); // only the first shape with the id
     EXPECT_FALSE(AddShapeEntry(level, 2, 1.0f, 1.0f, 9));

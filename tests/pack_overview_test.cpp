@@ -73,7 +73,8 @@ TEST_F(Overview, ListsTheSlotsInPlayOrderMarksWhatIsWrongAndFollowsThePanel) {
     EXPECT_TRUE(QTest::qWaitFor(
         [this] { return AccessibleName(9) == "kivo9, 3 connectors \u00b7 1 shape, solvable"; }));
     Choose(ui().packCombo->findText("Second"));
-    EXPECT_TRUE(overview->packDir() == second && overview->windowTitle().endsWith("Second"));
+    EXPECT_EQ(overview->packDir(), second);
+    EXPECT_TRUE(overview->windowTitle().endsWith("Second"));
     ASSERT_TRUE(QTest::qWaitFor([this] { return overview->AllRead(); }));
     EXPECT_EQ(overview->controls().summary->text(),
               "0 of 101 slots built \u00b7 0 not solvable in Classic Mode \u00b7 101 problems");

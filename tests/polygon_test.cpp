@@ -29,15 +29,20 @@ class Placement : public ::testing::Test, protected Clicks {};
 TEST_F(Placement, FreeTriangleOnAnEmptyLevel) {
     ASSERT_EQ(Click(200, 100), PlaceResult::Placed);
     ASSERT_EQ(level.points.size(), 3u);
-    EXPECT_TRUE(level.points[0].x == 11.5f && level.points[0].y == float(100.0 / 30.0));
+    EXPECT_EQ(level.points[0].x, 11.5f);
+    EXPECT_EQ(level.points[0].y, float(100.0 / 30.0));
     const Shape& s = level.shapes.at(0);
     EXPECT_EQ(s.entryCount, 4.0f);
-    EXPECT_TRUE(s.entryX[0] == 11.75f && s.entryY[0] == float(105.0 / 30.0));
-    EXPECT_TRUE(s.entryX[3] == s.entryX[0] && s.entryY[3] == s.entryY[0]);
+    EXPECT_EQ(s.entryX[0], 11.75f);
+    EXPECT_EQ(s.entryY[0], float(105.0 / 30.0));
+    EXPECT_EQ(s.entryX[3], s.entryX[0]);
+    EXPECT_EQ(s.entryY[3], s.entryY[0]);
     EXPECT_EQ(s.connectorIds[3], s.connectorIds[2]);
     EXPECT_NEAR(CentrePixel(s).x, 215.0, 0.01);
     EXPECT_NEAR(CentrePixel(s).y, 108.66, 0.01);
-    EXPECT_TRUE(level.pointCount == 3 && level.connectorCount == 3 && level.shapeCount == 1);
+    EXPECT_EQ(level.pointCount, 3);
+    EXPECT_EQ(level.connectorCount, 3);
+    EXPECT_EQ(level.shapeCount, 1);
     // Every side runs from corner k to corner k + 1, the closing one back to corner 0.
     ASSERT_EQ(level.connectors.size(), 3u);
     for (int k = 0; k < 3; ++k) {
@@ -89,7 +94,9 @@ TEST_F(Placement, ClicksNearAFigureBuildOnItsNearestSideOrPoint) {
     ASSERT_EQ(Click(220, 90), PlaceResult::Placed);
     ASSERT_EQ(level.points.size(), 4u);
     ExpectNear(level.points[3], {215, 74.02});
-    EXPECT_TRUE(level.pointCount == 4 && level.connectorCount == 5 && level.shapeCount == 2);
+    EXPECT_EQ(level.pointCount, 4);
+    EXPECT_EQ(level.connectorCount, 5);
+    EXPECT_EQ(level.shapeCount, 2);
     const Shape& upper = level.shapes[1];
     EXPECT_NE(std::find(upper.connectorIds, upper.connectorIds + 4, topSide),
               upper.connectorIds + 4);

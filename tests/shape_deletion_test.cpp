@@ -22,8 +22,9 @@ TEST(DeleteShape, EachPolygonTakesOnlyWhatNoOtherUsesButNotAnUnknownId) {
     EXPECT_EQ(c.level, before);
     ASSERT_TRUE(DeleteShape(c.level, c.level.shapes[0].id));
     // Both triangles stay whole: their 6 sides and 5 corners (one shared by both).
-    EXPECT_TRUE(c.level.shapes.size() == 2 && c.level.connectors.size() == 6 &&
-                c.level.points.size() == 5);
+    EXPECT_EQ(c.level.shapes.size(), 2u);
+    EXPECT_EQ(c.level.connectors.size(), 6u);
+    EXPECT_EQ(c.level.points.size(), 5u);
     ASSERT_TRUE(DeleteShape(c.level, c.level.shapes[0].id));
     const std::vector<Point> points = before.points;
     EXPECT_EQ(c.level.points, (std::vector<Point>{points[0], points[1], points[5]}));
@@ -32,7 +33,9 @@ TEST(DeleteShape, EachPolygonTakesOnlyWhatNoOtherUsesButNotAnUnknownId) {
     EXPECT_EQ(std::tuple(c.level.pointCount, c.level.connectorCount, c.level.shapeCount),
               std::tuple(before.pointCount, before.connectorCount, before.shapeCount));
     ASSERT_TRUE(DeleteShape(c.level, c.level.shapes[0].id));
-    EXPECT_TRUE(c.level.points.empty() && c.level.connectors.empty() && c.level.shapes.empty());
+    EXPECT_TRUE(c.level.points.empty());
+    EXPECT_TRUE(c.level.connectors.empty());
+    EXPECT_TRUE(c.level.shapes.empty());
 }
 
 // Loaded files may repeat ids: every element with the id goes, not only the first.
