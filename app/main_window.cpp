@@ -237,10 +237,10 @@ void MainWindow::BuildMenu() {
 
     QMenu* view = menuBar()->addMenu(QStringLiteral("View"));
     view->setObjectName(QStringLiteral("viewMenu"));
-    QAction* preview = view->addAction(QStringLiteral("Placement Preview"));
-    preview->setObjectName(QStringLiteral("placementPreviewItem"));
-    preview->setCheckable(true);
-    preview->setChecked(true);
+    ui_.placementPreviewItem = view->addAction(QStringLiteral("Placement Preview"));
+    ui_.placementPreviewItem->setObjectName(QStringLiteral("placementPreviewItem"));
+    ui_.placementPreviewItem->setCheckable(true);
+    ui_.placementPreviewItem->setChecked(true);
     BuildPackMenu();
 }
 
@@ -304,9 +304,7 @@ void MainWindow::BuildLevelControls(QWidget* content) {
                                       "keys move the cursor"));
     ui_.canvas->setAccessibleName(QStringLiteral("Canvas"));
     ui_.canvas->setSideCountSource([this] { return sideCount_; });
-    if (auto* preview = findChild<QAction*>(QStringLiteral("placementPreviewItem"))) {
-        connect(preview, &QAction::toggled, ui_.canvas, &Canvas::setPreviewEnabled);
-    }
+    connect(ui_.placementPreviewItem, &QAction::toggled, ui_.canvas, &Canvas::setPreviewEnabled);
 }
 
 void MainWindow::BuildStatusBar() {

@@ -49,6 +49,7 @@ struct Controls {
     QAction* undoItem = nullptr;
     QAction* redoItem = nullptr;
     QAction* levelOverviewItem = nullptr;
+    QAction* placementPreviewItem = nullptr;
 };
 
 class MainWindow : public QMainWindow {
