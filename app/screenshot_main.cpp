@@ -39,6 +39,9 @@ void SaveIntoSlot(kivo::PackOverview* overview, int slot) {
 }
 
 // The last level cut short, to show the problem mark; the picture once every slot is read.
+// Where the pointer rests in the editor's picture, in canvas coordinates.
+constexpr QPoint PREVIEW_AT(215, 300);
+
 bool DrawOverview(kivo::PackOverview* overview, const QString& out) {
     QFile::resize(kivo::SlotPath(overview->packDir(), 9), 40);
     overview->SelectSlot(4);
@@ -83,11 +86,14 @@ int main(int argc, char** argv) {
             SaveIntoSlot(pack, slot++);
         }
     }
-    ui.sideButtons[0]->click();
     ui.centerButton->click();
     QApplication::processEvents();
     if (overview) {
         return DrawOverview(pack, QString::fromLocal8Bit(argv[2])) ? 0 : 1;
     }
+    // The pointer beside the figure: the preview shows the pentagon a click would place.
+    ui.sideButtons[2]->click();
+    QTest::mouseMove(ui.canvas, PREVIEW_AT);
+    QApplication::processEvents();
     return window.grab().save(QString::fromLocal8Bit(argv[1])) ? 0 : 1;
 }
