@@ -1,7 +1,7 @@
 // Feeds arbitrary bytes to the pack store's reading of config.txt, then builds a folder tree
 // from the same bytes (folders, config.txt and level files of any content, links out and in
 // circles, FIFOs, names that are not UTF-8) and walks it as kivo-level check does.
-#include "cli/checks.h"
+#include "storage/pack_check.h"
 #include "storage/pack_store.h"
 
 #include <cstdint>
@@ -121,8 +121,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     }
     Input in{data, size};
     BuildTree(in, tree);
-    CheckReport report;
-    CheckPath(tree, report);
+    const CheckReport report = CheckPaths({tree});
     for (const Problem& problem : report.problems) {
         if (problem.path.compare(0, tree.size(), tree) != 0 || problem.what.isEmpty()) {
             std::abort();

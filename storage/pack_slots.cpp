@@ -2,6 +2,7 @@
 
 #include "file_access.h"
 #include "id_problems.h"
+#include "pack_check.h"
 #include "pack_layout.h"
 #include "pack_store.h"
 
@@ -103,10 +104,6 @@ QString IdsProblem(const QString& path, const std::vector<QString>& problems) {
         lines << QStringLiteral("and %1 more").arg(problems.size() - SHOWN_ID_PROBLEMS);
     }
     return lines.join(QLatin1Char('\n'));
-}
-
-QString Counted(qsizetype n, const char* one, const char* many) {
-    return QStringLiteral("%1 %2").arg(n).arg(QLatin1String(n == 1 ? one : many));
 }
 
 } // namespace

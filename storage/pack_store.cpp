@@ -1,6 +1,7 @@
 #include "pack_store.h"
 
 #include "level_file.h"
+#include "pack_check.h"
 
 #include <QDir>
 #include <QFile>
@@ -33,10 +34,6 @@ std::string PackDirOf(const PackInfo& pack) {
     std::string levels = pack.levelsPath;
     levels.pop_back();
     return FolderPart(levels);
-}
-
-bool IsRealFolder(const std::string& path, struct stat& st) {
-    return ::lstat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
 // Removes a folder tree on the file system `device` without following links; every path
@@ -108,12 +105,10 @@ void ShowPack(PackStore& store, const PackInfo& pack) {
 // A folder a crashed New left behind is removed, and one still being built by another
 // editor is left alone; neither is a pack.
 bool IsUnfinishedPack(const std::string& dataDir, const std::string& name, QStringList& errors) {
-    if (name.rfind(UNFINISHED_PACK_PREFIX, 0) != 0) {
+    if (!IsUnfinishedPackName(name)) {
         return false;
     }
-    struct stat st {};
-    if (IsAbandoned(name, UNFINISHED_PACK_PREFIX, "") &&
-        IsRealFolder(JoinPath(dataDir, name), st)) {
+    if (IsAbandoned(name, UNFINISHED_PACK_PREFIX, "") && IsRealFolder(JoinPath(dataDir, name))) {
         const QStringList left = RemovePackTree(JoinPath(dataDir, name));
         if (!left.isEmpty()) {
             errors << QStringLiteral(
@@ -138,9 +133,8 @@ FileResult ListPacks(PackStore& store, PackOutcome& outcome) {
         return {false, error};
     }
     for (const std::string& name : listing.names) {
-        struct stat st {};
         if (IsUnfinishedPack(dataDir, name, outcome.errors) ||
-            !IsRealFolder(JoinPath(dataDir, name), st)) {
+            !IsRealFolder(JoinPath(dataDir, name))) {
             continue;
         }
         store.packs.push_back(ReadPack(JoinPath(dataDir, name), outcome.errors));
@@ -179,8 +173,7 @@ std::string OneLine(std::string text) {
 FileResult WriteConfig(const std::string& packDir, const std::vector<std::string>& lines) {
     const std::string path = JoinPath(packDir, CONFIG_FILE_NAME);
     // The pack folder was a real folder when listed; a link put in its place is not followed.
-    struct stat st {};
-    if (!IsRealFolder(packDir, st)) {
+    if (!IsRealFolder(packDir)) {
         return {false, QStringLiteral("%1 cannot be written: the pack folder %2 is no longer a "
                                       "folder.")
                            .arg(QuotedPath(path), QuotedPath(packDir))};
