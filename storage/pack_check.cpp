@@ -10,7 +10,9 @@
 #include <algorithm>
 #include <atomic>
 #include <cerrno>
+#include <sched.h>
 #include <sys/stat.h>
+#include <system_error>
 #include <thread>
 
 namespace kivo {
@@ -138,6 +140,17 @@ std::vector<QString> LevelProblems(const std::string& path) {
                    : std::vector<QString>{QStringLiteral("the level file %1").arg(read.message)};
 }
 
+// The cores this process may run on, which taskset or a container may make fewer than the
+// machine has.
+size_t Cores() {
+    cpu_set_t set;
+    CPU_ZERO(&set);
+    if (::sched_getaffinity(0, sizeof(set), &set) == 0 && CPU_COUNT(&set) > 0) {
+        return size_t(CPU_COUNT(&set));
+    }
+    return std::max(1u, std::thread::hardware_concurrency());
+}
+
 // Runs `job(0)` ... `job(count - 1)` on every core; each index runs once.
 template <typename Job> void OnAllCores(size_t count, const Job& job) {
     std::atomic<size_t> next{0};
@@ -146,10 +159,14 @@ template <typename Job> void OnAllCores(size_t count, const Job& job) {
             job(i);
         }
     };
-    const size_t cores = std::max(1u, std::thread::hardware_concurrency());
+    const size_t cores = Cores();
     std::vector<std::thread> helpers;
-    for (size_t i = 1; i < std::min(cores, count); ++i) {
-        helpers.emplace_back(work);
+    try {
+        for (size_t i = 1; i < std::min(cores, count); ++i) {
+            helpers.emplace_back(work);
+        }
+    } catch (const std::system_error&) {
+        // No more threads to be had: those already running share the rest.
     }
     work();
     for (std::thread& helper : helpers) {
