@@ -53,7 +53,8 @@ void WalkPack(const std::string& packDir, CheckWalk& walk) {
         Add(walk, packDir, QStringLiteral("the pack has no config.txt"));
     } else if (FileBytes read = ReadRegularFile(config, MAX_CONFIG_BYTES, Links::Follow);
                !read.result.ok) {
-        Add(walk, config, QStringLiteral("config.txt cannot be read: %1").arg(read.result.message));
+        Add(walk, config,
+            QStringLiteral("the pack's details cannot be read: %1").arg(read.result.message));
     }
     const std::string levels = JoinPath(packDir, LEVELS_FOLDER_NAME);
     if (!IsRealFolder(levels)) {

@@ -160,6 +160,13 @@ TEST(KivoLevel, CheckPassesWhatIsSoundAndGivesEveryProblemALine) {
               {Data("default.kvo: the level file cannot be loaded: it is a FIFO, not a regular "
                     "file\n")});
 
+    ASSERT_TRUE(MakeSpecial(pack + "/config.txt", nullptr, S_IFIFO));
+    run = KivoLevel({"check", pack});
+    ExpectHas(run.out, {pack + "/config.txt: the pack's details cannot be read: it is a FIFO, not "
+                               "a regular file\n"});
+    EXPECT_EQ(run.out.count("config.txt"), 1);
+    QFile::remove(pack + "/config.txt");
+
     const QJsonObject report =
         QJsonDocument::fromJson(KivoLevel({"check", "--json", pack}).out.toUtf8()).object();
     const QJsonObject kivo7 = report["problems"].toArray()[3].toObject();
