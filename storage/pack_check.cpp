@@ -34,6 +34,10 @@ void WalkLevelSlot(const std::string& path, const char* missing, CheckWalk& walk
     Add(walk, path, Exists(path) ? QString() : QString::fromLatin1(missing));
 }
 
+QString NotLoaded(const QString& why) {
+    return QStringLiteral("the level file cannot be loaded: %1").arg(why);
+}
+
 // The one place that judges a temporary file an interrupted save left behind.
 QString LeftoverProblem(const std::string&) {
     return QStringLiteral("a temporary file left by an interrupted save; it can be removed");
@@ -137,8 +141,7 @@ void WalkPath(const std::string& path, CheckWalk& walk) {
 std::vector<QString> LevelProblems(const std::string& path) {
     Level level;
     const FileResult read = ReadLevelFile(level, path);
-    return read.ok ? IdProblems(level)
-                   : std::vector<QString>{QStringLiteral("the level file %1").arg(read.message)};
+    return read.ok ? IdProblems(level) : std::vector<QString>{read.message};
 }
 
 // The cores this process may run on, which taskset or a container may make fewer than the
@@ -227,10 +230,10 @@ QString CheckSummary(const CheckReport& report) {
 FileResult ReadLevelFile(Level& level, const std::string& path) {
     const FileBytes read = ReadRegularFile(path, MAX_LEVEL_FILE_BYTES, Links::Follow);
     if (!read.result.ok) {
-        return {false, QStringLiteral("cannot be loaded: %1").arg(read.result.message)};
+        return {false, NotLoaded(read.result.message)};
     }
     if (FileResult decoded = DecodeLevel(read.bytes, level); !decoded.ok) {
-        return {false, QStringLiteral("cannot be loaded: %1").arg(decoded.message)};
+        return {false, NotLoaded(decoded.message)};
     }
     return {};
 }

@@ -280,10 +280,14 @@ TEST(KivoLevel, InfoDescribesEveryLevelOfAPackAndGivesTheVerdictAsABoolean) {
     Write(levels + "kivo2.kvo", Word(1) + Word(1) + Float(1) + Float(1) + Word(1) + Word(1) +
                                     Word(1) + Word(1) + Word(-1) + Word(1) + Word(1));
     QFile::remove(levels + "kivo7.kvo");
+    QFile::remove(levels + "kivo8.kvo");
+    ASSERT_TRUE(MakeSpecial(levels + "kivo8.kvo", nullptr, S_IFIFO));
 
     Outcome run = KivoLevel({"info", "--json", pack});
     EXPECT_EQ(run.status, 1);
-    ExpectLines(run.err, {levels + "kivo7.kvo: the level file is missing"});
+    const QString fifo = "the level file cannot be loaded: it is a FIFO, not a regular file";
+    ExpectLines(run.err,
+                {levels + "kivo7.kvo: the level file is missing", levels + "kivo8.kvo: " + fifo});
     const QJsonArray described = QJsonDocument::fromJson(run.out.toUtf8()).array();
     ASSERT_EQ(described.size(), PACK_SLOT_COUNT);
     const std::tuple<int, QString, int, bool> expected[] = {{0, levels + "unlimited.kvo", 0, true},
@@ -299,9 +303,10 @@ TEST(KivoLevel, InfoDescribesEveryLevelOfAPackAndGivesTheVerdictAsABoolean) {
         EXPECT_EQ(level["classicMode"].toString().contains("can not"), !solvable);
     }
     EXPECT_EQ(described[7].toObject()["error"].toString(), "the level file is missing");
+    EXPECT_EQ(described[8].toObject()["error"].toString(), fifo);
 
     run = KivoLevel({"info", start.path()}); // the start directory: the template, then the pack
-    EXPECT_EQ(run.out.count("  points: "), PACK_SLOT_COUNT);
+    EXPECT_EQ(run.out.count("  points: "), PACK_SLOT_COUNT - 1);
     EXPECT_TRUE(run.out.startsWith(start.filePath("kivo/default.kvo\n  points: 0\n")));
 }
 
