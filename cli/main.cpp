@@ -1,14 +1,16 @@
 // kivo-level: checks, describes and pictures KIVO level files and packs without the editor.
-#include "checks.h"
 #include "render.h"
 #include "sheet.h"
 
 #include "storage/level_file.h"
+#include "storage/pack_check.h"
 
 #include <QBuffer>
 #include <QCoreApplication>
 #include <QFile>
 #include <QGuiApplication>
+#include <QImageReader>
+#include <QImageWriter>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -30,19 +32,22 @@ constexpr int PROBLEM_FOUND = 1;
 constexpr int BAD_USAGE = 2;
 
 const char* const USAGE = R"(Usage:
-  kivo-level info [--json] FILE...
+  kivo-level info [--json] PATH...
       The size of each level, its shapes by side count, its smallest side count, whether it
-      can be solved in Classic Mode, and its two scores.
+      can be solved in Classic Mode, and its two scores. Takes level files, and every level
+      of the pack folders, data folders and start directories that check takes.
   kivo-level check [--json] PATH...
       Checks level files, pack folders, data folders (kivo/) or start directories: every
       level loads, every pack has config.txt and its 101 level files, every id a level
       refers to exists and no point shares its id with a connector. One line per problem.
-  kivo-level render FILE -o OUT.png [--scale N] [--fit]
+  kivo-level render FILE -o PICTURE [--scale N] [--fit]
       A picture of the level as the editor's canvas shows it; --fit crops it to the figure,
       --scale N (1 to 16) enlarges it.
-  kivo-level sheet PACK -o OUT.png
+  kivo-level sheet PACK -o PICTURE
       The pack's 101 slots on one picture, as the editor's pack overview shows them: each
       level's thumbnail, slot name, counts and marks, with the slot summary above.
+  The picture's name gives its format (sheet.png, level.jpg, ...). Only a new name or a
+  picture of that format is written over.
   kivo-level --help | --version
 
 Exit status: 0 when everything is sound, 1 when a problem was found, 2 for bad usage.
@@ -71,10 +76,10 @@ int Usage(const QString& complaint) {
 struct PathArgs {
     bool json = false;
     Args paths;
-    QString unknown;
+    QString complaint; // why the arguments are bad usage, empty when they are not
 };
 
-PathArgs TakePaths(const Args& args) {
+PathArgs TakePaths(const char* command, const Args& args) {
     PathArgs taken;
     bool options = true;
     for (const std::string& arg : args) {
@@ -83,10 +88,15 @@ PathArgs TakePaths(const Args& args) {
         } else if (options && arg == "--json") {
             taken.json = true;
         } else if (options && arg.size() > 1 && arg[0] == '-') {
-            taken.unknown = ShownPath(arg);
+            taken.complaint =
+                QStringLiteral("%1 does not understand '%2'").arg(command, ShownPath(arg));
+            return taken;
         } else {
             taken.paths.push_back(arg);
         }
+    }
+    if (taken.paths.empty()) {
+        taken.complaint = QStringLiteral("%1 needs at least one file or folder").arg(command);
     }
     return taken;
 }
@@ -103,6 +113,7 @@ QJsonObject SummaryJson(const std::string& path, const LevelSummary& s) {
             {"shapesBySides", bySides},
             {"smallestSideCount", s.smallestSideCount},
             {"classicMode", s.verdict},
+            {"solvable", s.solvable},
             {"targetScore", s.targetScore.toInt()},
             {"expertScore", s.expertScore.toInt()}};
 }
@@ -126,27 +137,27 @@ void PrintSummary(const std::string& path, const LevelSummary& s) {
           << "  expert score: " << s.expertScore << "\n";
 }
 
+// Describes every level a check would read, in the same order; what a check would call a
+// problem is said instead.
 int Info(const Args& args) {
-    const PathArgs taken = TakePaths(args);
-    if (!taken.unknown.isEmpty()) {
-        return Usage(QStringLiteral("info does not understand '%1'").arg(taken.unknown));
-    }
-    if (taken.paths.empty()) {
-        return Usage(QStringLiteral("info needs at least one level file"));
+    const PathArgs taken = TakePaths("info", args);
+    if (!taken.complaint.isEmpty()) {
+        return Usage(taken.complaint);
     }
     int status = SOUND;
     QJsonArray levels;
-    for (const std::string& path : taken.paths) {
+    for (const CheckStep& step : WalkPaths(taken.paths).steps) {
         Level level;
-        const FileResult result = LoadLevelAt(level, path);
-        if (!result.ok) {
-            Err() << result.message << "\n";
-            levels.append(QJsonObject{{"file", ShownPath(path)}, {"error", result.message}});
+        const FileResult read = step.problem.isEmpty() ? ReadLevelFile(level, step.path)
+                                                       : FileResult{false, step.problem};
+        if (!read.ok) {
+            Err() << ShownPath(step.path) << ": " << read.message << "\n";
+            levels.append(QJsonObject{{"file", ShownPath(step.path)}, {"error", read.message}});
             status = PROBLEM_FOUND;
         } else if (taken.json) {
-            levels.append(SummaryJson(path, Summarize(level)));
+            levels.append(SummaryJson(step.path, Summarize(level)));
         } else {
-            PrintSummary(path, Summarize(level));
+            PrintSummary(step.path, Summarize(level));
         }
     }
     if (taken.json) {
@@ -155,23 +166,12 @@ int Info(const Args& args) {
     return status;
 }
 
-// "1 level", "2 levels".
-QString Counted(qsizetype count, const char* one, const char* many) {
-    return QStringLiteral("%1 %2").arg(count).arg(QLatin1String(count == 1 ? one : many));
-}
-
 int Check(const Args& args) {
-    const PathArgs taken = TakePaths(args);
-    if (!taken.unknown.isEmpty()) {
-        return Usage(QStringLiteral("check does not understand '%1'").arg(taken.unknown));
+    const PathArgs taken = TakePaths("check", args);
+    if (!taken.complaint.isEmpty()) {
+        return Usage(taken.complaint);
     }
-    if (taken.paths.empty()) {
-        return Usage(QStringLiteral("check needs at least one file or folder"));
-    }
-    CheckReport report;
-    for (const std::string& path : taken.paths) {
-        CheckPath(path, report);
-    }
+    const CheckReport report = CheckPaths(taken.paths);
     if (taken.json) {
         QJsonArray problems;
         for (const Problem& p : report.problems) {
@@ -186,16 +186,51 @@ int Check(const Args& args) {
         for (const Problem& p : report.problems) {
             Out() << ShownPath(p.path) << ": " << p.what << "\n";
         }
-        Err() << Counted(report.levels, "level", "levels") << " in "
-              << Counted(report.packs, "pack", "packs") << " checked, "
-              << Counted(qsizetype(report.problems.size()), "problem", "problems") << "\n";
+        Err() << CheckSummary(report) << "\n";
     }
     return report.problems.empty() ? SOUND : PROBLEM_FOUND;
 }
 
-// The picture goes only to a regular file or a new name, never over the level it shows
-// (also through a link) nor over a device or a FIFO.
-FileResult CheckPictureTarget(const std::string& input, const std::string& output) {
+// Qt's name for a picture format, as a file's ending or a picture's content names it.
+QByteArray FormatName(QByteArray format) {
+    format = format.toLower();
+    return format == "jpg" ? QByteArray("jpeg") : format == "tif" ? QByteArray("tiff") : format;
+}
+
+// The format a picture's name asks for by its ending, empty when Qt cannot write it.
+QByteArray PictureFormat(const std::string& output) {
+    const std::string name = output.substr(output.rfind('/') + 1);
+    const size_t dot = name.rfind('.');
+    if (dot == std::string::npos || dot == 0) {
+        return {};
+    }
+    const QByteArray format = FormatName(QByteArray::fromStdString(name.substr(dot + 1)));
+    for (const QByteArray& known : QImageWriter::supportedImageFormats()) {
+        if (FormatName(known) == format) {
+            return format;
+        }
+    }
+    return {};
+}
+
+int UnknownFormat(const std::string& output) {
+    QStringList formats;
+    for (const QByteArray& known : QImageWriter::supportedImageFormats()) {
+        formats << QString::fromLatin1(known);
+    }
+    return Usage(QStringLiteral("%1 does not end in the name of a picture format kivo-level "
+                                "writes (%2)")
+                     .arg(QuotedPath(output), formats.join(QStringLiteral(", "))));
+}
+
+// Enough of a file's start for a picture reader to know its format.
+constexpr qint64 PICTURE_HEAD_BYTES = 64 * 1024;
+
+// The picture goes only to a new name or over a picture of the format it is written in,
+// never over the level it shows (also through a link), another file of the pack, a device
+// or a FIFO.
+FileResult CheckPictureTarget(const std::string& input, const std::string& output,
+                              const QByteArray& format) {
     struct stat in {};
     struct stat out {};
     if (::stat(output.c_str(), &out) != 0) {
@@ -207,20 +242,46 @@ FileResult CheckPictureTarget(const std::string& input, const std::string& outpu
     if (::stat(input.c_str(), &in) == 0 && in.st_dev == out.st_dev && in.st_ino == out.st_ino) {
         return {false, QStringLiteral("it is the level file being drawn")};
     }
+    FileBytes head = ReadRegularFile(output, PICTURE_HEAD_BYTES, Links::Follow);
+    QBuffer buffer(&head.bytes);
+    if (!head.result.ok || !buffer.open(QIODevice::ReadOnly) ||
+        FormatName(QImageReader::imageFormat(&buffer)) != format) {
+        return {false, QStringLiteral("it is not a %1 picture, and only a picture is replaced")
+                           .arg(QString::fromLatin1(format.toUpper()))};
+    }
     return {};
 }
 
-FileResult WritePicture(const QImage& picture, const std::string& input,
-                        const std::string& output) {
-    if (FileResult target = CheckPictureTarget(input, output); !target.ok) {
+FileResult WritePicture(const QImage& picture, const std::string& input, const std::string& output,
+                        const QByteArray& format) {
+    if (FileResult target = CheckPictureTarget(input, output, format); !target.ok) {
         return target;
     }
-    QByteArray png;
-    QBuffer buffer(&png);
-    if (!buffer.open(QIODevice::WriteOnly) || !picture.save(&buffer, "PNG")) {
-        return {false, QStringLiteral("the picture cannot be encoded as PNG")};
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    if (!buffer.open(QIODevice::WriteOnly) || !picture.save(&buffer, format.constData())) {
+        return {false, QStringLiteral("the picture cannot be encoded as %1")
+                           .arg(QString::fromLatin1(format.toUpper()))};
     }
-    return ReplaceFile(output, png, Links::Follow);
+    return ReplaceFile(output, bytes, Links::Follow);
+}
+
+// The ending of render and sheet: the picture made from `input` is written to `output`,
+// or what kept it from being made or written is said.
+int WriteAndReport(const Picture& picture, const std::string& input, const std::string& output,
+                   const QByteArray& format) {
+    if (!picture.result.ok) {
+        Err() << "kivo-level: cannot draw " << QuotedPath(input) << ": " << picture.result.message
+              << "\n";
+        return PROBLEM_FOUND;
+    }
+    const FileResult written = WritePicture(picture.image, input, output, format);
+    if (!written.ok) {
+        Err() << "kivo-level: cannot write " << QuotedPath(output) << ": " << written.message
+              << "\n";
+        return PROBLEM_FOUND;
+    }
+    return SOUND;
 }
 
 int Render(const Args& args) {
@@ -249,41 +310,30 @@ int Render(const Args& args) {
         }
     }
     if (input.empty() || output.empty()) {
-        return Usage(QStringLiteral("render needs a level file and -o OUT.png"));
+        return Usage(QStringLiteral("render needs a level file and -o PICTURE"));
+    }
+    const QByteArray format = PictureFormat(output);
+    if (format.isEmpty()) {
+        return UnknownFormat(output);
     }
     Level level;
-    const FileResult loaded = LoadLevelAt(level, input);
-    if (!loaded.ok) {
-        Err() << loaded.message << "\n";
+    if (const FileResult read = ReadLevelFile(level, input); !read.ok) {
+        Err() << "kivo-level: " << ShownPath(input) << ": " << read.message << "\n";
         return PROBLEM_FOUND;
     }
-    QString error;
-    const QImage picture = RenderLevel(level, options, error);
-    const FileResult written =
-        picture.isNull() ? FileResult{false, error} : WritePicture(picture, input, output);
-    if (!written.ok) {
-        Err() << "kivo-level: cannot write " << QuotedPath(output) << ": " << written.message
-              << "\n";
-        return PROBLEM_FOUND;
-    }
-    return SOUND;
+    return WriteAndReport(RenderLevel(level, options), input, output, format);
 }
 
-// The pack's contact sheet, written as render writes its picture.
 int Sheet(const Args& args) {
     if (args.size() != 3 || args[1] != "-o") {
-        return Usage(QStringLiteral("sheet needs a pack folder and -o OUT.png"));
+        return Usage(QStringLiteral("sheet needs a pack folder and -o PICTURE"));
     }
-    QString error;
-    const QImage picture = ContactSheet(QFile::decodeName(args[0].c_str()), error);
-    const FileResult written =
-        picture.isNull() ? FileResult{false, error} : WritePicture(picture, args[0], args[2]);
-    if (!written.ok) {
-        Err() << "kivo-level: cannot write " << QuotedPath(args[2]) << ": " << written.message
-              << "\n";
-        return PROBLEM_FOUND;
+    const QByteArray format = PictureFormat(args[2]);
+    if (format.isEmpty()) {
+        return UnknownFormat(args[2]);
     }
-    return SOUND;
+    return WriteAndReport(ContactSheet(QFile::decodeName(args[0].c_str())), args[0], args[2],
+                          format);
 }
 
 int Run(Args args) {
@@ -327,11 +377,23 @@ int Finish(int status) {
     return written ? status : PROBLEM_FOUND;
 }
 
+// The runtime folder a Gui application looks up is never used here, and on a machine
+// without a login session Qt complains of it; every other message goes through.
+QtMessageHandler qtMessages = nullptr;
+
+void DropRuntimeFolderComplaints(QtMsgType type, const QMessageLogContext& context,
+                                 const QString& message) {
+    if (!message.startsWith(QLatin1String("QStandardPaths: ")) && qtMessages != nullptr) {
+        qtMessages(type, context, message);
+    }
+}
+
 } // namespace
 } // namespace kivo
 
 // The arguments are taken as the bytes they are, so paths that are not UTF-8 stay openable.
 int main(int argc, char** argv) {
+    kivo::qtMessages = qInstallMessageHandler(kivo::DropRuntimeFolderComplaints);
     // The contact sheet writes text, which needs the fonts of a GUI application; it never
     // opens a window, so it needs no display either.
     const bool text = argc > 1 && qstrcmp(argv[1], "sheet") == 0;

@@ -14,19 +14,19 @@ constexpr int FIT_MARGIN = 10;
 
 } // namespace
 
-QImage RenderLevel(const Level& level, const RenderOptions& options, QString& error) {
+Picture RenderLevel(const Level& level, const RenderOptions& options) {
     QRect area = CANVAS_AREA;
     if (options.fit && level.connectors.size() + level.shapes.size() > 0) {
         area = FigureBounds(level).adjusted(-FIT_MARGIN, -FIT_MARGIN, FIT_MARGIN, FIT_MARGIN);
     }
     if (qint64(area.width()) * options.scale > MAX_PICTURE_SIDE ||
         qint64(area.height()) * options.scale > MAX_PICTURE_SIDE) {
-        error =
-            QStringLiteral("the picture would be %1 x %2 pixels; at most %3 on a side can be made")
-                .arg(qint64(area.width()) * options.scale)
-                .arg(qint64(area.height()) * options.scale)
-                .arg(MAX_PICTURE_SIDE);
-        return {};
+        return {{false, QStringLiteral(
+                            "the picture would be %1 x %2 pixels; at most %3 on a side can be made")
+                            .arg(qint64(area.width()) * options.scale)
+                            .arg(qint64(area.height()) * options.scale)
+                            .arg(MAX_PICTURE_SIDE)},
+                {}};
     }
     QImage image(area.size(), QImage::Format_RGB32);
     image.fill(Qt::white);
@@ -35,10 +35,11 @@ QImage RenderLevel(const Level& level, const RenderOptions& options, QString& er
     PaintDrawing(painter, DrawingList(level));
     painter.end();
     if (options.scale == 1) {
-        return image;
+        return {{}, image};
     }
-    return image.scaled(image.size() * options.scale, Qt::IgnoreAspectRatio,
-                        Qt::FastTransformation);
+    return {
+        {},
+        image.scaled(image.size() * options.scale, Qt::IgnoreAspectRatio, Qt::FastTransformation)};
 }
 
 } // namespace kivo

@@ -1,12 +1,19 @@
 // Pictures of levels as the editor's canvas shows them.
 #pragma once
 
+#include "storage/file_access.h"
+
 #include "level/level.h"
 
 #include <QImage>
-#include <QString>
 
 namespace kivo {
+
+// A picture, or why it cannot be made (the image is then null).
+struct Picture {
+    FileResult result;
+    QImage image;
+};
 
 struct RenderOptions {
     int scale = 1;
@@ -15,7 +22,7 @@ struct RenderOptions {
 
 constexpr int MAX_PICTURE_SIDE = 16384;
 
-// The picture, or a null image with `error` set when it would be too large.
-QImage RenderLevel(const Level& level, const RenderOptions& options, QString& error);
+// The picture; one that would be too large is refused.
+Picture RenderLevel(const Level& level, const RenderOptions& options);
 
 } // namespace kivo

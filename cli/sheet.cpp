@@ -34,12 +34,12 @@ void PaintHeader(QPainter& painter, int width, const QString& name, const QStrin
 
 } // namespace
 
-QImage ContactSheet(const QString& packDir, QString& error) {
+Picture ContactSheet(const QString& packDir) {
     const QString levels = QDir(packDir).filePath(QString::fromLatin1(LEVELS_FOLDER_NAME));
     if (!QFileInfo(levels).isDir()) {
-        error = QStringLiteral("\"%1\" is not a pack: it has no level folder %2/")
-                    .arg(packDir, QString::fromLatin1(LEVELS_FOLDER_NAME));
-        return {};
+        return {{false, QStringLiteral("it is not a pack: it has no level folder %1/")
+                            .arg(QString::fromLatin1(LEVELS_FOLDER_NAME))},
+                {}};
     }
     const QByteArray blank = TemplateBytes(packDir);
     const int rows = (PACK_SLOT_COUNT + SHEET_COLUMNS - 1) / SHEET_COLUMNS;
@@ -57,7 +57,7 @@ QImage ContactSheet(const QString& packDir, QString& error) {
         PaintTile(painter, area, TileOf(reading));
     }
     PaintHeader(painter, sheet.width(), PackDisplayName(packDir), SlotSummary(states));
-    return sheet;
+    return {{}, sheet};
 }
 
 } // namespace kivo

@@ -2,14 +2,15 @@
 // picture with the pack's name and the slot summary above.
 #pragma once
 
-#include <QImage>
+#include "render.h"
+
 #include <QString>
 
 namespace kivo {
 
 constexpr int SHEET_COLUMNS = 10;
 
-// The sheet, or a null image with `error` saying why the folder is not a pack.
-QImage ContactSheet(const QString& packDir, QString& error);
+// The sheet; a folder that is not a pack is refused.
+Picture ContactSheet(const QString& packDir);
 
 } // namespace kivo

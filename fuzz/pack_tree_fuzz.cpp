@@ -3,7 +3,7 @@
 // circles, FIFOs, names that are not UTF-8), walks it as kivo-level check does, and makes
 // slot edits in every folder of it, each done and undone, which must change nothing outside
 // that folder's level folder.
-#include "cli/checks.h"
+#include "storage/pack_check.h"
 #include "storage/pack_layout.h"
 #include "storage/pack_store.h"
 #include "storage/slot_edits.h"
@@ -226,8 +226,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     }
     Input in{data, size};
     BuildTree(in, tree);
-    CheckReport report;
-    CheckPath(tree, report);
+    const CheckReport report = CheckPaths({tree});
     for (const Problem& problem : report.problems) {
         if (problem.path.compare(0, tree.size(), tree) != 0 || problem.what.isEmpty()) {
             std::abort();

@@ -209,19 +209,18 @@ std::string PathBytes(const QString& path) {
 
 QString ShownPath(const std::string& path) {
     QString shown;
-    size_t start = 0;
-    while (start < path.size()) {
-        size_t end = start;
-        for (size_t n; end < path.size() && (n = Utf8SequenceLength(path, end)) > 0;) {
-            end += n;
+    for (size_t at = 0; at < path.size();) {
+        const size_t length = Utf8SequenceLength(path, at);
+        const QString character = QString::fromUtf8(path.data() + at, qsizetype(length));
+        if (length == 0 || character.at(0).category() == QChar::Other_Control) {
+            for (size_t end = at + std::max<size_t>(length, 1); at < end; ++at) {
+                shown += QStringLiteral("\\x%1").arg(uint(static_cast<unsigned char>(path[at])), 2,
+                                                     16, QLatin1Char('0'));
+            }
+            continue;
         }
-        shown += QString::fromUtf8(path.data() + start, qsizetype(end - start));
-        if (end < path.size()) {
-            shown += QStringLiteral("\\x%1").arg(uint(static_cast<unsigned char>(path[end])), 2, 16,
-                                                 QLatin1Char('0'));
-            ++end;
-        }
-        start = end;
+        shown += character == QLatin1String("\\") ? QStringLiteral("\\\\") : character;
+        at += length;
     }
     return shown;
 }

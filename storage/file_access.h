@@ -33,8 +33,10 @@ enum class Links { Follow, Refuse };
 
 // The bytes of a path, as the file system takes them.
 std::string PathBytes(const QString& path);
-// A path as text for messages: UTF-8 as it is, every byte that is not valid UTF-8 as \xNN,
-// so that a name that cannot be shown is still told apart from its neighbours.
+// A path as text for messages: UTF-8 as it is, every byte that is not valid UTF-8 and every
+// control character (which a terminal would act on) as \xNN, and a backslash doubled, so
+// that each shown path maps back to one path, and a name that cannot be shown is still told
+// apart from its neighbours.
 QString ShownPath(const std::string& path);
 // Whether bytes are valid UTF-8 (no overlong forms, no surrogates).
 bool IsValidUtf8(const std::string& bytes);

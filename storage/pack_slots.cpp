@@ -2,6 +2,7 @@
 
 #include "file_access.h"
 #include "id_problems.h"
+#include "pack_check.h"
 #include "pack_layout.h"
 #include "pack_store.h"
 

@@ -1,6 +1,7 @@
 #include "pack_store.h"
 
 #include "level_file.h"
+#include "pack_check.h"
 #include "slot_edits.h"
 
 #include <QDir>
@@ -36,10 +37,6 @@ std::string PackDirOf(const PackInfo& pack) {
     std::string levels = pack.levelsPath;
     levels.pop_back();
     return FolderPart(levels);
-}
-
-bool IsRealFolder(const std::string& path, struct stat& st) {
-    return ::lstat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
 // Why the panel cannot show a line of config.txt whole, if it cannot.
@@ -95,12 +92,10 @@ void ShowPack(PackStore& store, const PackInfo& pack) {
 // A folder a crashed New left behind is removed, and one still being built by another
 // editor is left alone; neither is a pack.
 bool IsUnfinishedPack(const std::string& dataDir, const std::string& name, QStringList& errors) {
-    if (name.rfind(UNFINISHED_PACK_PREFIX, 0) != 0) {
+    if (!IsUnfinishedPackName(name)) {
         return false;
     }
-    struct stat st {};
-    if (IsAbandoned(name, UNFINISHED_PACK_PREFIX, "") &&
-        IsRealFolder(JoinPath(dataDir, name), st)) {
+    if (IsAbandoned(name, UNFINISHED_PACK_PREFIX, "") && IsRealFolder(JoinPath(dataDir, name))) {
         const QStringList left = RemoveFolderTree(JoinPath(dataDir, name));
         if (!left.isEmpty()) {
             errors << QStringLiteral(
@@ -125,9 +120,8 @@ FileResult ListPacks(PackStore& store, PackOutcome& outcome) {
         return {false, error};
     }
     for (const std::string& name : listing.names) {
-        struct stat st {};
         if (IsUnfinishedPack(dataDir, name, outcome.errors) ||
-            !IsRealFolder(JoinPath(dataDir, name), st)) {
+            !IsRealFolder(JoinPath(dataDir, name))) {
             continue;
         }
         // An exchange of slots that a crash interrupted is finished before anyone reads them.
@@ -169,8 +163,7 @@ FileResult WriteConfig(const std::string& packDir, const std::vector<std::string
                        const std::string& rest) {
     const std::string path = JoinPath(packDir, CONFIG_FILE_NAME);
     // The pack folder was a real folder when listed; a link put in its place is not followed.
-    struct stat st {};
-    if (!IsRealFolder(packDir, st)) {
+    if (!IsRealFolder(packDir)) {
         return {false, QStringLiteral("%1 cannot be written: the pack folder %2 is no longer a "
                                       "folder.")
                            .arg(QuotedPath(path), QuotedPath(packDir))};

@@ -9,6 +9,7 @@
 #include <QDir>
 #include <QFile>
 #include <QImage>
+#include <QImageReader>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -142,7 +143,8 @@ TEST(KivoLevel, CheckPassesWhatIsSoundAndGivesEveryProblemALine) {
                 {Data("default.kvo: the template level is missing"),
                  Data(".kivo-new-pack-999999999-1: a pack left unfinished by an interrupted New"),
                  pack + ": the pack has no config.txt",
-                 "kivo3.kvo\" cannot be loaded: it is a device, not a regular file.",
+                 pack + "/kivo/kivo3.kvo: the level file cannot be loaded: it is a device, not a "
+                        "regular file",
                  pack + "/kivo/kivo4.kvo: connector 1 has id 1, which a point has too",
                  pack + "/kivo/kivo7.kvo: the level file is missing",
                  "kivo9.kvo: connector 1 (id 5) ends at point id 1, which",
@@ -152,10 +154,18 @@ TEST(KivoLevel, CheckPassesWhatIsSoundAndGivesEveryProblemALine) {
                  Data("caf\\xe9_pak: the pack has no level folder kivo/"),
                  start.filePath("nowhere: there is no such file or folder")});
     ExpectHas(run.err, {"201 levels in 3 packs checked, 12 problems"});
+    EXPECT_EQ(run.out.count("kivo3.kvo"), 1); // the file is named once
     ASSERT_TRUE(MakeSpecial(Data("default.kvo"), nullptr, S_IFIFO));
     ExpectHas(KivoLevel({"check", Data()}).out,
-              {Data("default.kvo: ") + "The level file \"" + Data("default.kvo") +
-               "\" cannot be loaded: it is a FIFO, not a regular file."});
+              {Data("default.kvo: the level file cannot be loaded: it is a FIFO, not a regular "
+                    "file\n")});
+
+    ASSERT_TRUE(MakeSpecial(pack + "/config.txt", nullptr, S_IFIFO));
+    run = KivoLevel({"check", pack});
+    ExpectHas(run.out, {pack + "/config.txt: the pack's details cannot be read: it is a FIFO, not "
+                               "a regular file\n"});
+    EXPECT_EQ(run.out.count("config.txt"), 1);
+    QFile::remove(pack + "/config.txt");
 
     const QJsonObject report =
         QJsonDocument::fromJson(KivoLevel({"check", "--json", pack}).out.toUtf8()).object();
@@ -215,27 +225,34 @@ TEST(KivoLevel, RenderDrawsTheLevelAsTheCanvasShowsItAndWritesOnlyItsPicture) {
 
     const QString levelFile = start.filePath("a.kvo");
     QFile::copy(GOLDEN, levelFile);
-    QFile::link(levelFile, start.filePath("link.kvo"));
+    QFile::link(levelFile, start.filePath("link.png"));
+    QFile::copy(GOLDEN, start.filePath("level.png")); // a level under a picture's name
+    QFile::copy(out, start.filePath("png.jpg"));      // a PNG under a JPEG's name
     Write(start.filePath("bad.kvo"), "\x05");
     // Only root may make a device node; others get a FIFO in its place.
-    ASSERT_TRUE(MakeSpecial(start.filePath("null"), nullptr, S_IFCHR) ||
-                MakeSpecial(start.filePath("null"), nullptr, S_IFIFO));
-    MakeSpecial(start.filePath("fifo"), nullptr, S_IFIFO);
+    ASSERT_TRUE(MakeSpecial(start.filePath("null.png"), nullptr, S_IFCHR) ||
+                MakeSpecial(start.filePath("null.png"), nullptr, S_IFIFO));
+    MakeSpecial(start.filePath("fifo.png"), nullptr, S_IFIFO);
     const std::tuple<const char*, const char*, const char*> refused[] = {
-        {"a.kvo", "a.kvo", "it is the level file being drawn"},
-        {"a.kvo", "link.kvo", "it is the level file being drawn"},
-        {"a.kvo", "null", ", not a regular file"},
-        {"a.kvo", "fifo", "it is a FIFO, not a regular file"},
+        {"a.kvo", "link.png", "it is the level file being drawn"},
+        {"a.kvo", "level.png", "it is not a PNG picture"},
+        {"a.kvo", "png.jpg", "it is not a JPEG picture"},
+        {"a.kvo", "null.png", ", not a regular file"},
+        {"a.kvo", "fifo.png", "it is a FIFO, not a regular file"},
         {"a.kvo", "no/folder/x.png", "no/folder/x.png"},
         {"bad.kvo", "bad.png", "bad.kvo"}};
     for (const auto& [in, to, why] : refused) {
+        SCOPED_TRACE(to);
         run = KivoLevel({"render", start.filePath(in), "-o", start.filePath(to)});
-        EXPECT_EQ(run.status, 1) << to;
+        EXPECT_EQ(run.status, 1);
         ExpectHas(run.err, {why});
     }
     EXPECT_EQ(ReadAll(levelFile), ReadAll(GOLDEN));
+    EXPECT_EQ(ReadAll(start.filePath("level.png")), ReadAll(GOLDEN));
+    EXPECT_EQ(ReadAll(start.filePath("png.jpg")), ReadAll(out));
     EXPECT_FALSE(QFile::exists(start.filePath("bad.png")));
-    EXPECT_TRUE(IsA(start.filePath("null"), S_IFCHR) || IsA(start.filePath("null"), S_IFIFO));
+    EXPECT_TRUE(IsA(start.filePath("null.png"), S_IFCHR) ||
+                IsA(start.filePath("null.png"), S_IFIFO));
     QDir(start.path()).mkdir("small");
     TmpfsMount small(start.filePath("small"), "4k");
     if (small.mounted) {
@@ -244,6 +261,126 @@ TEST(KivoLevel, RenderDrawsTheLevelAsTheCanvasShowsItAndWritesOnlyItsPicture) {
         EXPECT_EQ(run.status, 1);
         ExpectHas(run.err, {"the disk is full"});
     }
+}
+
+// A pack's levels are described in the order check walks them, with what keeps one from
+// being described; tools get the verdict as a boolean beside its sentence.
+TEST(KivoLevel, InfoDescribesEveryLevelOfAPackAndGivesTheVerdictAsABoolean) {
+    QTemporaryDir start;
+    QDir(start.path()).mkdir("kivo");
+    QFile::copy(TEMPLATE, start.filePath("kivo/default.kvo"));
+    PackStore store = MakePackStore(start.path());
+    RandomSource random = MakeRandomSource(1);
+    CreatePack(store, random);
+    const QString levels = QString::fromStdString(store.packs.at(0).levelsPath);
+    const QString pack = QDir::cleanPath(levels + "/..");
+    QFile::remove(levels + "kivo1.kvo");
+    QFile::copy(GOLDEN, levels + "kivo1.kvo");
+    // One connector and no shape: no side count divides it.
+    Write(levels + "kivo2.kvo", Word(1) + Word(1) + Float(1) + Float(1) + Word(1) + Word(1) +
+                                    Word(1) + Word(1) + Word(-1) + Word(1) + Word(1));
+    QFile::remove(levels + "kivo7.kvo");
+    QFile::remove(levels + "kivo8.kvo");
+    ASSERT_TRUE(MakeSpecial(levels + "kivo8.kvo", nullptr, S_IFIFO));
+
+    Outcome run = KivoLevel({"info", "--json", pack});
+    EXPECT_EQ(run.status, 1);
+    const QString fifo = "the level file cannot be loaded: it is a FIFO, not a regular file";
+    ExpectLines(run.err,
+                {levels + "kivo7.kvo: the level file is missing", levels + "kivo8.kvo: " + fifo});
+    const QJsonArray described = QJsonDocument::fromJson(run.out.toUtf8()).array();
+    ASSERT_EQ(described.size(), PACK_SLOT_COUNT);
+    const std::tuple<int, QString, int, bool> expected[] = {{0, levels + "unlimited.kvo", 0, true},
+                                                            {1, levels + "kivo1.kvo", 28, true},
+                                                            {2, levels + "kivo2.kvo", 1, false},
+                                                            {100, levels + "kivo100.kvo", 0, true}};
+    for (const auto& [slot, file, points, solvable] : expected) {
+        SCOPED_TRACE(slot);
+        const QJsonObject level = described[slot].toObject();
+        EXPECT_EQ(level["file"].toString(), file);
+        EXPECT_EQ(level["points"].toInt(), points);
+        EXPECT_EQ(level["solvable"], QJsonValue(solvable));
+        EXPECT_EQ(level["classicMode"].toString().contains("can not"), !solvable);
+    }
+    EXPECT_EQ(described[7].toObject()["error"].toString(), "the level file is missing");
+    EXPECT_EQ(described[8].toObject()["error"].toString(), fifo);
+
+    run = KivoLevel({"info", start.path()}); // the start directory: the template, then the pack
+    EXPECT_EQ(run.out.count("  points: "), PACK_SLOT_COUNT - 1);
+    EXPECT_TRUE(run.out.startsWith(start.filePath("kivo/default.kvo\n  points: 0\n")));
+}
+
+// Names that are not UTF-8, hold control characters or a backslash are shown so that each
+// line maps back to one file, and nothing in a name reaches the terminal as a command.
+TEST(KivoLevel, ShownNamesMapBackToOneFileAndHoldNoControlCharacters) {
+    QTemporaryDir start;
+    QDir(start.path()).mkdir("kivo");
+    QFile::copy(TEMPLATE, start.filePath("kivo/default.kvo"));
+    const std::string data = Bytes(start.filePath("kivo"));
+    for (const std::string& name : {std::string("a\\xff_pak"), std::string("a\xff_pak"),
+                                    std::string("x\033[8m_pak"), std::string("y\xc2\x9b_pak")}) {
+        ASSERT_EQ(mkdir((data + "/" + name).c_str(), 0700), 0);
+        ASSERT_TRUE(WriteNewFile(data + "/" + name + "/config.txt", "Odd\r\n").ok);
+    }
+    const Outcome run = KivoLevel({"check", start.path()});
+    const QString folder = start.filePath("kivo/");
+    ExpectLines(run.out, {folder + "a\\\\xff_pak: the pack has no level folder kivo/",
+                          folder + "a\\xff_pak: the pack has no level folder kivo/",
+                          folder + "x\\x1b[8m_pak: the pack has no level folder kivo/",
+                          folder + "y\\xc2\\x9b_pak: the pack has no level folder kivo/"});
+    EXPECT_FALSE(run.out.contains(QChar(0x1b)));
+    EXPECT_FALSE(run.out.contains(QChar(0x9b)));
+    for (const char* name : {"a\\xff_pak", "a\xff_pak", "x\033[8m_pak", "y\xc2\x9b_pak"}) {
+        std::filesystem::remove_all(data + "/" + name); // Qt cannot remove a name that is not UTF-8
+    }
+}
+
+// The picture's name gives its format; a name no writer knows is bad usage, and nothing but
+// a picture of that format is written over: never a level, config.txt or the template.
+TEST(KivoLevel, PicturesTakeTheFormatTheirNameAsksForAndReplaceOnlyPictures) {
+    QTemporaryDir start;
+    QDir(start.path()).mkdir("kivo");
+    QFile::copy(TEMPLATE, start.filePath("kivo/default.kvo"));
+    PackStore store = MakePackStore(start.path());
+    RandomSource random = MakeRandomSource(1);
+    CreatePack(store, random);
+    const QString levels = QString::fromStdString(store.packs.at(0).levelsPath);
+    const QString pack = QDir::cleanPath(levels + "/..");
+    const std::pair<const char*, QByteArray> formats[] = {
+        {"x.jpg", "jpeg"}, {"x.JPEG", "jpeg"}, {"x.bmp", "bmp"}, {"x.png", "png"}};
+    for (const auto& [name, format] : formats) {
+        SCOPED_TRACE(name);
+        EXPECT_EQ(KivoLevel({"render", GOLDEN, "-o", start.filePath(name)}).status, 0);
+        EXPECT_EQ(QImageReader(start.filePath(name)).format(), format);
+    }
+    for (const QString& to :
+         {start.filePath("x.xyz"), start.filePath("noending"), levels + "kivo3.kvo",
+          pack + "/config.txt", start.filePath("kivo/default.kvo")}) {
+        SCOPED_TRACE(to.toStdString());
+        const QByteArray before = ReadAll(to);
+        for (const QStringList& args :
+             {QStringList{"render", GOLDEN, "-o", to}, QStringList{"sheet", pack, "-o", to}}) {
+            const Outcome run = KivoLevel(args);
+            EXPECT_EQ(run.status, 2);
+            ExpectHas(run.err, {"picture format"});
+        }
+        EXPECT_EQ(ReadAll(to), before);
+    }
+    EXPECT_FALSE(QFile::exists(start.filePath("x.xyz")));
+    QFile::copy(TEMPLATE, start.filePath("default.png"));
+    const Outcome run = KivoLevel({"sheet", pack, "-o", start.filePath("default.png")});
+    EXPECT_EQ(run.status, 1);
+    ExpectHas(run.err, {"it is not a PNG picture"});
+    EXPECT_EQ(ReadAll(start.filePath("default.png")), ReadAll(TEMPLATE));
+
+    // A folder that is not a pack is named as the reason; a clean machine gets no warnings.
+    ExpectLines(KivoLevel({"sheet", start.filePath("kivo"), "-o", start.filePath("s.png")}).err,
+                {"cannot draw \"" + start.filePath("kivo") + "\": it is not a pack"});
+    const Outcome clean = Shell("env -u XDG_RUNTIME_DIR \"$0\" sheet '" + pack + "' -o '" +
+                                start.filePath("s.png") + "'");
+    EXPECT_EQ(clean.status, 0);
+    EXPECT_EQ(clean.err, "");
+    EXPECT_EQ(QImageReader(start.filePath("s.png")).format(), "png");
 }
 
 } // namespace

@@ -63,9 +63,10 @@ TEST(PackSlots, EachSlotIsMarkedAndTheContactSheetShowsThemInPlayOrder) {
     EXPECT_EQ(SlotSummary({states[1], states[3]}),
               "1 of 101 slots built \u00b7 0 not solvable in Classic Mode \u00b7 1 problem");
 
-    QString error;
-    const QImage sheet = ContactSheet(p.pack, error);
-    ASSERT_FALSE(sheet.isNull()) << error.toStdString();
+    const QString out = p.base.filePath("sheet.png");
+    ASSERT_EQ(QProcess::execute(KIVO_LEVEL_PROGRAM, {"sheet", p.pack, "-o", out}), 0);
+    const QImage sheet = QImage(out).convertToFormat(QImage::Format_RGB32);
+    ASSERT_FALSE(sheet.isNull());
     const int rows = (PACK_SLOT_COUNT + SHEET_COLUMNS - 1) / SHEET_COLUMNS;
     EXPECT_EQ(sheet.width(), SHEET_COLUMNS * TILE_WIDTH);
     const int header = sheet.height() - rows * TILE_HEIGHT;
@@ -73,17 +74,12 @@ TEST(PackSlots, EachSlotIsMarkedAndTheContactSheetShowsThemInPlayOrder) {
     for (int slot : {1, 12}) {
         Level level;
         ASSERT_TRUE(LoadLevel(level, p.Path(slot)).ok);
-        const QImage thumbnail = PaintThumbnail(level);
+        const QImage thumbnail = PaintThumbnail(level).convertToFormat(QImage::Format_RGB32);
         const QPoint at((slot % SHEET_COLUMNS) * TILE_WIDTH + margin,
                         header + (slot / SHEET_COLUMNS) * TILE_HEIGHT + margin);
         const QRect inside = QRect(QPoint(), thumbnail.size()).adjusted(1, 1, -1, -1); // framed
         EXPECT_EQ(sheet.copy(inside.translated(at)), thumbnail.copy(inside)) << slot;
     }
-    EXPECT_TRUE(ContactSheet(p.data, error).isNull() && error.contains("is not a pack"));
-
-    const QString out = p.base.filePath("sheet.png");
-    EXPECT_EQ(QProcess::execute(KIVO_LEVEL_PROGRAM, {"sheet", p.pack, "-o", out}), 0);
-    EXPECT_EQ(QImage(out).size(), sheet.size());
     EXPECT_EQ(QProcess::execute(KIVO_LEVEL_PROGRAM, {"sheet", p.pack}), 2);
     EXPECT_EQ(QProcess::execute(KIVO_LEVEL_PROGRAM, {"sheet", p.data, "-o", out}), 1);
 }
