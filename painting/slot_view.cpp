@@ -1,11 +1,13 @@
 #include "slot_view.h"
 
+#include "level/counted.h"
+
 namespace kivo {
 
 namespace {
 
-QString Counted(qsizetype n, const char* one, const char* many) {
-    return QStringLiteral("%1 %2").arg(n).arg(QLatin1String(n == 1 ? one : many));
+QString Counted(qsizetype count, const char* one, const char* many) {
+    return QString::fromStdString(CountedNoun(count, one, many));
 }
 
 } // namespace

@@ -4,7 +4,9 @@
 #include "level_file.h"
 #include "pack_layout.h"
 #include "pack_store.h"
+#include "slot_edits.h"
 
+#include "level/counted.h"
 #include "level/status_line.h"
 
 #include <algorithm>
@@ -39,13 +41,21 @@ QString NotLoaded(const QString& why) {
 }
 
 // The one place that judges a temporary file an interrupted save left behind.
-QString LeftoverProblem(const std::string&) {
-    return QStringLiteral("a temporary file left by an interrupted save; it can be removed");
-}
+constexpr const char* LEFTOVER_TEXT =
+    "a temporary file left by an interrupted save; it can be removed";
 
+// A save's leftover can go; an interrupted exchange's journal and temporary file may hold the
+// only copy of a level, so they are named as what they are and never called removable.
 void WalkLeftovers(const std::string& folder, CheckWalk& walk) {
     for (const std::string& path : EditorLeftovers(folder)) {
-        Add(walk, path, LeftoverProblem(path));
+        Add(walk, path, QString::fromLatin1(LEFTOVER_TEXT));
+    }
+    for (const std::string& name : ListFolder(folder).names) {
+        if (IsInterruptedExchangeFile(name)) {
+            Add(walk, JoinPath(folder, name),
+                QStringLiteral("part of an exchange of two slots that was interrupted; the "
+                               "editor finishes it when it next lists the packs, so keep it"));
+        }
     }
 }
 
@@ -239,7 +249,7 @@ FileResult ReadLevelFile(Level& level, const std::string& path) {
 }
 
 QString Counted(qsizetype count, const char* one, const char* many) {
-    return QStringLiteral("%1 %2").arg(count).arg(QLatin1String(count == 1 ? one : many));
+    return QString::fromStdString(CountedNoun(count, one, many));
 }
 
 LevelSummary Summarize(const Level& level) {

@@ -8,6 +8,7 @@
 
 #include <QDir>
 #include <QTemporaryDir>
+#include <map>
 
 #include <unistd.h>
 
@@ -94,6 +95,28 @@ TEST(PackCheck, ProblemsComeInTheWalksOrderWhateverTheCores) {
     EXPECT_EQ(found, expected);
     EXPECT_EQ(report.levels, 2 * (PACK_SLOT_COUNT - 1) + 1);
     EXPECT_EQ(CheckSummary(report), "201 levels in 2 packs checked, 203 problems");
+}
+
+// A save's leftover may go; an interrupted exchange's files may hold the only copy of a level,
+// so the check names them for what they are and never calls them removable.
+TEST(PackCheck, AnInterruptedExchangeIsKeptAndASavesLeftoverMayGo) {
+    DataFolder d;
+    const QString levels = d.base.filePath("kivo/a_pak/kivo");
+    QDir().mkpath(levels);
+    Write(d.base.filePath("kivo/a_pak/config.txt"), "A\r\nme\r\nnow\r\n1\r\n");
+    for (int slot = 0; slot < PACK_SLOT_COUNT; ++slot) {
+        Write(levels + "/" + SlotFileName(slot), TEMPLATE);
+    }
+    Write(levels + "/.kivo-exchange-999999-1.level", TEMPLATE);
+    Write(levels + "/.kivo-save-999999-1.tmp", TEMPLATE);
+    std::map<std::string, QString> found;
+    for (const Problem& problem : CheckPaths({Bytes(d.data)}).problems) {
+        found[problem.path.substr(problem.path.rfind('/') + 1)] = problem.what;
+    }
+    ASSERT_EQ(found.count(".kivo-exchange-999999-1.level"), 1u);
+    EXPECT_TRUE(found[".kivo-exchange-999999-1.level"].contains("keep it"));
+    EXPECT_FALSE(found[".kivo-exchange-999999-1.level"].contains("removed"));
+    EXPECT_TRUE(found[".kivo-save-999999-1.tmp"].contains("can be removed"));
 }
 
 } // namespace
