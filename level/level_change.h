@@ -39,6 +39,39 @@ struct LevelChange {
     LevelValues after;
 };
 
+// What an edit may touch, said before it runs so that its step keeps only that.
+enum class ReachKind {
+    Values,  // the counters, the side count, the angle or the score texts, no element
+    Appends, // placement: elements appended, connector ends refreshed, values
+    Removes, // a shape's deletion, DeleteShape(level, shapeId), and nothing else
+    Whole,   // anything: centring, rotation, loading, clearing, restoring
+};
+
+struct ChangeReach {
+    ReachKind kind = ReachKind::Whole;
+    int16_t shapeId = 0; // Removes: the shape to be deleted
+};
+
+// What BeginChange kept of the level before the edit, for EndChange to make the step from.
+struct ChangeRecorder {
+    ReachKind kind = ReachKind::Whole;
+    LevelChange change;      // the values before, and for Removes the planned removals
+    size_t pointsBefore = 0; // Appends: the list lengths before
+    size_t shapesBefore = 0;
+    // Appends: placement refreshes the cached ends of every connector, and a loaded file's
+    // may be stale, so those in place before are kept to compare. Whole: every list.
+    std::vector<Connector> connectors;
+    std::vector<Point> points;
+    std::vector<Shape> shapes;
+};
+
+// Around each edit: BeginChange before it, EndChange after it, with the same reach. The step
+// undoes and redoes to the same level as one made by DiffLevels; its cost follows what the
+// reach allows (Whole keeps one copy of the lists, compares and diffs nothing beyond that).
+ChangeRecorder BeginChange(const Level& level, ChangeReach reach);
+LevelChange EndChange(ChangeRecorder&& recorder, const Level& level);
+
+// The step from two whole copies, for tests and benchmarks to measure the recorder against.
 LevelChange DiffLevels(const Level& before, const Level& after);
 
 // Takes the level from the after state back to the before state, and forward again. The
