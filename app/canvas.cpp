@@ -26,6 +26,7 @@ void Canvas::paintEvent(QPaintEvent* event) {
     painter.setClipRect(contentsRect());
     painter.translate(-pos());
     PaintDrawing(painter, DrawingList(level_));
+    ++framesPainted_;
 }
 
 // A click acts when the button is released over the canvas. The platform delivers a double

@@ -13,6 +13,9 @@ class Canvas : public QFrame {
   public:
     Canvas(const Level& level, QWidget* parent);
 
+    // How many times the canvas has painted itself, so that a frame can be waited for.
+    quint64 framesPainted() const { return framesPainted_; }
+
   signals:
     // A click at a position in window content coordinates.
     void leftClicked(QPoint content);
@@ -26,6 +29,7 @@ class Canvas : public QFrame {
   private:
     const Level& level_;
     bool endsDoubleClick_ = false;
+    quint64 framesPainted_ = 0;
 };
 
 } // namespace kivo
