@@ -3,6 +3,7 @@
 #include "shape_deletion.h"
 
 #include <algorithm>
+#include <cassert>
 
 namespace kivo {
 
@@ -144,18 +145,39 @@ ListChange<Connector> Placed(std::vector<Connector>&& before, const std::vector<
     return inPlace ? Appended(after, before.size()) : Whole(std::move(before), after);
 }
 
+// Whether the lists changed length as the reach allows: an edit that went beyond its reach
+// would leave a step that cannot take it back.
+[[maybe_unused]] bool WithinReach(const ChangeRecorder& r, const Level& level) {
+    const size_t lengths[] = {level.points.size(), level.connectors.size(), level.shapes.size()};
+    const size_t before[] = {r.pointsBefore, r.connectorsBefore, r.shapesBefore};
+    const size_t removed[] = {r.change.points.elements.size(), r.change.connectors.elements.size(),
+                              r.change.shapes.elements.size()};
+    for (int list = 0; list < 3; ++list) {
+        const bool fits = r.kind == ReachKind::Whole     ? true
+                          : r.kind == ReachKind::Appends ? lengths[list] >= before[list]
+                          : r.kind == ReachKind::Values
+                              ? lengths[list] == before[list]
+                              : lengths[list] + removed[list] == before[list];
+        if (!fits) {
+            return false;
+        }
+    }
+    return true;
+}
+
 } // namespace
 
 ChangeRecorder BeginChange(const Level& level, ChangeReach reach) {
     ChangeRecorder recorder;
     recorder.kind = reach.kind;
     recorder.change.before = ValuesOf(level);
+    recorder.pointsBefore = level.points.size();
+    recorder.connectorsBefore = level.connectors.size();
+    recorder.shapesBefore = level.shapes.size();
     switch (reach.kind) {
     case ReachKind::Values:
         break;
     case ReachKind::Appends:
-        recorder.pointsBefore = level.points.size();
-        recorder.shapesBefore = level.shapes.size();
         recorder.connectors = level.connectors;
         break;
     case ReachKind::Removes: {
@@ -175,6 +197,7 @@ ChangeRecorder BeginChange(const Level& level, ChangeReach reach) {
 }
 
 LevelChange EndChange(ChangeRecorder&& recorder, const Level& level) {
+    assert(WithinReach(recorder, level));
     LevelChange change = std::move(recorder.change);
     change.after = ValuesOf(level);
     switch (recorder.kind) {

@@ -56,7 +56,8 @@ struct ChangeReach {
 struct ChangeRecorder {
     ReachKind kind = ReachKind::Whole;
     LevelChange change;      // the values before, and for Removes the planned removals
-    size_t pointsBefore = 0; // Appends: the list lengths before
+    size_t pointsBefore = 0; // the list lengths before
+    size_t connectorsBefore = 0;
     size_t shapesBefore = 0;
     // Appends: placement refreshes the cached ends of every connector, and a loaded file's
     // may be stale, so those in place before are kept to compare. Whole: every list.
