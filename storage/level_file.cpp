@@ -77,6 +77,12 @@ struct Merging {
     int16_t MergeConnector(Level& level, int16_t id, int16_t a, int16_t b) {
         return indexed ? AddConnector(level, connectors, id, a, b) : AddConnector(level, id, a, b);
     }
+    // The merging is over once the connectors are read: the tables go before the outlines
+    // take their room, so that a large load asks the system for less fresh memory.
+    void Release() {
+        grid = {};
+        connectors = {};
+    }
     // Room for the records the bytes are known to hold, so that reading allocates up front.
     void Reserve(Level& level, size_t points, size_t connectorRecords) {
         level.points.reserve(points);
@@ -163,7 +169,8 @@ QString ReadShape(Reader& in, Level& level, int index, qint64 shapes) {
     return {};
 }
 
-QString ReadShapes(Reader& in, Level& level, Merging&) {
+QString ReadShapes(Reader& in, Level& level, Merging& merging) {
+    merging.Release();
     if (in.Left() < 2) {
         return QStringLiteral("the file ends before the shape count");
     }
