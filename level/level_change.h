@@ -59,20 +59,22 @@ struct ChangeRecorder {
     size_t pointsBefore = 0; // the list lengths before
     size_t connectorsBefore = 0;
     size_t shapesBefore = 0;
-    // Appends: placement refreshes the cached ends of every connector, and a loaded file's
-    // may be stale, so those in place before are kept to compare. Whole: every list.
+    // Appends: placement refreshes the cached ends of every connector, and one whose point was
+    // missing takes new ends when a new point gets that id, so the connectors in place before
+    // are kept to compare. Whole: every list.
     std::vector<Connector> connectors;
     std::vector<Point> points;
     std::vector<Shape> shapes;
 };
 
-// Around each edit: BeginChange before it, EndChange after it, with the same reach. The step
-// undoes and redoes to the same level as one made by DiffLevels; its cost follows what the
-// reach allows (Whole keeps one copy of the lists, compares and diffs nothing beyond that).
+// Around each edit: BeginChange before it, EndChange after it. The step undoes and redoes to
+// the same level as one made by DiffLevels, and is empty when the edit changed nothing; its
+// cost follows what the reach allows. Whole keeps one copy of the lists, which becomes the step
+// unless the list came out the same.
 ChangeRecorder BeginChange(const Level& level, ChangeReach reach);
 LevelChange EndChange(ChangeRecorder&& recorder, const Level& level);
 
-// The step from two whole copies, for tests and benchmarks to measure the recorder against.
+// The step from two whole copies; the recorder is tested and measured against it.
 LevelChange DiffLevels(const Level& before, const Level& after);
 
 // Takes the level from the after state back to the before state, and forward again. The
