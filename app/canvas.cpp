@@ -87,6 +87,7 @@ void Canvas::paintEvent(QPaintEvent* event) {
     painter.translate(-pos());
     PaintDrawing(painter, DrawingList(level_));
     PaintPreview(painter);
+    ++framesPainted_;
 }
 
 // Worked out afresh at every paint, so it always shows the level as it is now, after a click

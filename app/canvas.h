@@ -33,6 +33,9 @@ class Canvas : public QFrame {
   public slots:
     void setPreviewEnabled(bool enabled);
 
+    // How many times the canvas has painted itself, so that a frame can be waited for.
+    quint64 framesPainted() const { return framesPainted_; }
+
   signals:
     // A click at a position in window content coordinates.
     void leftClicked(QPoint content);
@@ -62,6 +65,8 @@ class Canvas : public QFrame {
     bool aimShown_ = false;
     bool hovered_ = false;     // the pointer moved on the canvas and has not left it
     PlacementPreview painted_; // what the last paint laid over the figure
+
+    quint64 framesPainted_ = 0;
 };
 
 } // namespace kivo

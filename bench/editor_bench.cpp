@@ -162,12 +162,38 @@ void Register(const std::string& name, const Level& level) {
         }
     });
     RegisterRecovery(suffix, level, fixtures->scratch.filePath("recovery"));
+    // The recording alone, around a placement that is not timed: as the editor records it,
+    // and from two whole copies as it did before.
     add("Undo step of a placement", [&level, x = x, y = y](benchmark::State& state) {
         RandomSource random = MakeRandomSource(5);
         TimeEdit(state, level, [&](Level& l) {
-            const Level before = l;
+            ChangeRecorder recorder = BeginChange(l, {ReachKind::Appends});
+            state.PauseTiming();
             PlacePolygon(l, random, x, y, 3);
+            state.ResumeTiming();
+            LevelChange change = EndChange(std::move(recorder), l);
+            benchmark::DoNotOptimize(change.points.elements.data());
+        });
+    });
+    add("Undo step of a placement, two copies", [&level, x = x, y = y](benchmark::State& state) {
+        RandomSource random = MakeRandomSource(5);
+        TimeEdit(state, level, [&](Level& l) {
+            const Level before = l;
+            state.PauseTiming();
+            PlacePolygon(l, random, x, y, 3);
+            state.ResumeTiming();
             LevelChange change = DiffLevels(before, l);
+            benchmark::DoNotOptimize(change.points.elements.data());
+        });
+    });
+    add("Undo step of a deletion", [&level](benchmark::State& state) {
+        const int16_t middle = level.shapes[level.shapes.size() / 2].id;
+        TimeEdit(state, level, [&](Level& l) {
+            ChangeRecorder recorder = BeginChange(l, {ReachKind::Removes, middle});
+            state.PauseTiming();
+            DeleteShape(l, middle);
+            state.ResumeTiming();
+            LevelChange change = EndChange(std::move(recorder), l);
             benchmark::DoNotOptimize(change.points.elements.data());
         });
     });

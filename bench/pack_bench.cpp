@@ -1,6 +1,7 @@
 // What the pack overview costs: the thumbnails of a whole pack whose 101 slots each hold a
 // covered canvas, painted from levels in memory, and read from the pack's files and painted
 // as the overview fills in. Both on one thread; the overview spreads them over the cores.
+// Then `kivo-level check` of 100 such packs, on the clock, as the command line runs it.
 #include "level_fixtures.h"
 
 #include "painting/slot_tile.h"
@@ -12,6 +13,7 @@
 #include <QDir>
 #include <QFile>
 #include <QGuiApplication>
+#include <QProcess>
 #include <QTemporaryDir>
 
 namespace kivo {
@@ -31,6 +33,34 @@ void ReadAndPaintPack(benchmark::State& state, const QString& packDir) {
         for (int slot = 0; slot < PACK_SLOT_COUNT; ++slot) {
             const SlotReading reading = ReadSlot(packDir, slot, QByteArray());
             benchmark::DoNotOptimize(PaintThumbnail(reading.level).constBits());
+        }
+    }
+}
+
+constexpr int CHECKED_PACKS = 100;
+
+// A data folder of 100 packs whose slots all hold the level file.
+void MakePacks(const QString& data, const QString& levelPath) {
+    QFile::copy(levelPath, data + "/" + TEMPLATE_LEVEL_NAME);
+    for (int p = 1; p <= CHECKED_PACKS; ++p) {
+        const QString pack = data + QStringLiteral("/%1_pak").arg(p);
+        QDir().mkpath(pack + "/" + LEVELS_FOLDER_NAME);
+        QFile config(pack + "/" + CONFIG_FILE_NAME);
+        config.open(QIODevice::WriteOnly);
+        config.write(QStringLiteral("Pack %1\r\nbench\r\n1.1.2026\r\n%1\r\n").arg(p).toUtf8());
+        for (int slot = 0; slot < PACK_SLOT_COUNT; ++slot) {
+            QFile::copy(levelPath, SlotPath(pack, slot));
+        }
+    }
+}
+
+void CheckPacks(benchmark::State& state, const QString& data) {
+    for (auto _ : state) {
+        QProcess check;
+        check.start(QStringLiteral(KIVO_LEVEL_PROGRAM), {QStringLiteral("check"), data});
+        check.waitForFinished(-1);
+        if (check.exitStatus() != QProcess::NormalExit) {
+            state.SkipWithError("kivo-level check did not finish");
         }
     }
 }
@@ -56,6 +86,13 @@ int main(int argc, char** argv) {
     benchmark::RegisterBenchmark(("Pack read and thumbnails" + suffix).c_str(),
                                  kivo::ReadAndPaintPack, pack)
         ->Unit(benchmark::kMillisecond);
+    const QString data = base.filePath("kivo");
+    QDir().mkpath(data);
+    kivo::MakePacks(data, fixtures + "/canvas.kvo");
+    benchmark::RegisterBenchmark("kivo-level check of 100 packs", kivo::CheckPacks, data)
+        ->Unit(benchmark::kMillisecond)
+        ->UseRealTime()
+        ->Iterations(3);
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
     return 0;

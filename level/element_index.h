@@ -7,7 +7,6 @@
 #include "random_source.h"
 
 #include <optional>
-#include <unordered_map>
 #include <vector>
 
 namespace kivo {
@@ -27,23 +26,33 @@ std::optional<int16_t> NewUniqueId(const IdSet& ids, RandomSource& random);
 // random draws keep hitting taken ids on a nearly full level. None when every id is taken.
 std::optional<int16_t> ChooseFreeId(const IdSet& ids, RandomSource& random);
 
-// Points bucketed by position, so that the merge box is looked for among a few cells.
+// Points bucketed by position, so that the merge box is looked for among a few cells. The
+// cells sit in one open-addressed table and chain their points through `next`, so that
+// adding a point allocates nothing but the occasional growth of a list.
 struct PointGrid {
-    std::unordered_map<uint64_t, std::vector<uint32_t>> cells; // point indices, ascending
+    std::vector<uint64_t> keys;       // a cell's key, where `heads` holds a point
+    std::vector<uint32_t> heads;      // the cell's latest point index, or none
+    std::vector<uint32_t> next;       // by point index: the cell's point before it, or none
+    size_t cells = 0;                 // occupied slots
     std::vector<uint32_t> unbucketed; // points too far out (or not numbers) for a cell
 };
 
 PointGrid BuildPointGrid(const Level& level);
+// Makes room for this many points, as a reader that knows the count ahead does.
+void Reserve(PointGrid& grid, size_t points);
 
 // AddPoint through the grid, which it keeps up to date.
 int16_t AddPoint(Level& level, PointGrid& grid, int16_t id, float x, float y);
 
-// The first connector joining each pair of points, either order.
+// The first connector joining each pair of points, either order, in one open-addressed table.
 struct ConnectorIndex {
-    std::unordered_map<uint32_t, uint32_t> firstByPair;
+    std::vector<uint32_t> pairs;  // the pair's key, where `firsts` holds a connector
+    std::vector<uint32_t> firsts; // the first connector's index, or none
+    size_t used = 0;
 };
 
 ConnectorIndex BuildConnectorIndex(const Level& level);
+void Reserve(ConnectorIndex& index, size_t connectors);
 
 // AddConnector through the index, which it keeps up to date.
 int16_t AddConnector(Level& level, ConnectorIndex& index, int16_t id, int16_t a, int16_t b);

@@ -116,14 +116,19 @@ void RefreshConnectorEnds(Level& level) {
         RefreshConnectorEndsByScan(level);
         return;
     }
-    constexpr int32_t NONE = -1;
-    std::vector<int32_t> firstPoint(65536, NONE);
+    // 16-bit indices keep the table small; a level holds fewer points than the largest.
+    constexpr uint16_t NONE = 0xFFFF;
+    if (level.points.size() >= NONE) {
+        RefreshConnectorEndsByScan(level);
+        return;
+    }
+    std::vector<uint16_t> firstPoint(65536, NONE);
     for (size_t i = level.points.size(); i-- > 0;) {
-        firstPoint[static_cast<uint16_t>(level.points[i].id)] = int32_t(i);
+        firstPoint[static_cast<uint16_t>(level.points[i].id)] = uint16_t(i);
     }
     for (Connector& c : level.connectors) {
         for (int end = 0; end < 2; ++end) {
-            const int32_t i = firstPoint[static_cast<uint16_t>(c.pointIds[end])];
+            const uint16_t i = firstPoint[static_cast<uint16_t>(c.pointIds[end])];
             const Point p = i == NONE ? Point{} : level.points[size_t(i)];
             const Position at = PointToLevel(p.x, p.y);
             c.endX[end] = at.x;
@@ -133,9 +138,7 @@ void RefreshConnectorEnds(Level& level) {
 }
 
 int16_t AddShape(Level& level, int16_t id) {
-    Shape added;
-    added.id = id;
-    level.shapes.push_back(added);
+    level.shapes.emplace_back().id = id;
     return id;
 }
 
@@ -167,6 +170,22 @@ bool AppendShapeEntry(Shape& s, float x, float y, int16_t connectorId) {
     s.connectorIds[k] = connectorId;
     s.entryCount = StoreFloat(double(s.entryCount) + 1.0);
     RecomputeCentre(s, k);
+    return true;
+}
+
+bool AppendShapeEntries(Shape& s, int count, const float* x, const float* y,
+                        const int16_t* connectorIds) {
+    const int first = EntryIndex(s);
+    if (count <= 0 || first < 0 || first + count > MAX_SHAPE_ENTRIES) {
+        return false;
+    }
+    for (int j = 0; j < count; ++j) {
+        s.entryX[first + j] = x[j];
+        s.entryY[first + j] = y[j];
+        s.connectorIds[first + j] = connectorIds[j];
+        s.entryCount = StoreFloat(double(s.entryCount) + 1.0);
+    }
+    RecomputeCentre(s, first + count - 1);
     return true;
 }
 

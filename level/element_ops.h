@@ -64,6 +64,10 @@ bool AddShapeEntry(Level& level, int16_t shapeId, float x, float y, int16_t conn
 
 // AddShapeEntry for a shape already in hand, for callers that know it is the first with its id.
 bool AppendShapeEntry(Shape& shape, float x, float y, int16_t connectorId);
+// AppendShapeEntry for `count` entries in turn, with the centre worked out once, as the last of
+// them leaves it. Adds nothing and returns false when they do not all fit.
+bool AppendShapeEntries(Shape& shape, int count, const float* x, const float* y,
+                        const int16_t* connectorIds);
 
 // The point nearest to (x, y) in level pixels; with a non-zero anchor only points other than
 // the anchor within NEIGHBOUR_RADIUS of it take part. 0 when none is found.

@@ -1,6 +1,9 @@
 #include "level_change.h"
 
+#include "shape_deletion.h"
+
 #include <algorithm>
+#include <cassert>
 
 namespace kivo {
 
@@ -99,7 +102,121 @@ void SetValues(Level& level, const LevelValues& values, bool scores) {
     }
 }
 
+// The elements at the planned indices, as a removal Backward puts back.
+template <typename T>
+ListChange<T> Removal(const std::vector<T>& list, const std::vector<size_t>& indices) {
+    ListChange<T> change;
+    if (indices.empty()) {
+        return change;
+    }
+    change.kind = ListChange<T>::Kind::Removed;
+    change.indices = indices;
+    change.elements.reserve(indices.size());
+    for (size_t i : indices) {
+        change.elements.push_back(list[i]);
+    }
+    return change;
+}
+
+template <typename T> ListChange<T> Appended(const std::vector<T>& list, size_t before) {
+    ListChange<T> change;
+    if (list.size() > before) {
+        change.kind = ListChange<T>::Kind::Appended;
+        change.elements.assign(list.begin() + std::ptrdiff_t(before), list.end());
+    }
+    return change;
+}
+
+// `before` becomes the step's copy unless the list came out the same.
+template <typename T> ListChange<T> Whole(std::vector<T>&& before, const std::vector<T>& after) {
+    ListChange<T> change;
+    if (before != after) {
+        change.kind = ListChange<T>::Kind::Replaced;
+        change.elements = std::move(before);
+    }
+    return change;
+}
+
+// Placement only appends connectors, but its refresh of every connector's ends can rewrite
+// the ones in place when a file left them stale.
+ListChange<Connector> Placed(std::vector<Connector>&& before, const std::vector<Connector>& after) {
+    const bool inPlace =
+        after.size() >= before.size() && std::equal(before.begin(), before.end(), after.begin());
+    return inPlace ? Appended(after, before.size()) : Whole(std::move(before), after);
+}
+
+// Whether the lists changed length as the reach allows: an edit that went beyond its reach
+// would leave a step that cannot take it back.
+[[maybe_unused]] bool WithinReach(const ChangeRecorder& r, const Level& level) {
+    const size_t lengths[] = {level.points.size(), level.connectors.size(), level.shapes.size()};
+    const size_t before[] = {r.pointsBefore, r.connectorsBefore, r.shapesBefore};
+    const size_t removed[] = {r.change.points.elements.size(), r.change.connectors.elements.size(),
+                              r.change.shapes.elements.size()};
+    for (int list = 0; list < 3; ++list) {
+        const bool fits = r.kind == ReachKind::Whole     ? true
+                          : r.kind == ReachKind::Appends ? lengths[list] >= before[list]
+                          : r.kind == ReachKind::Values
+                              ? lengths[list] == before[list]
+                              : lengths[list] + removed[list] == before[list];
+        if (!fits) {
+            return false;
+        }
+    }
+    return true;
+}
+
 } // namespace
+
+ChangeRecorder BeginChange(const Level& level, ChangeReach reach) {
+    ChangeRecorder recorder;
+    recorder.kind = reach.kind;
+    recorder.change.before = ValuesOf(level);
+    recorder.pointsBefore = level.points.size();
+    recorder.connectorsBefore = level.connectors.size();
+    recorder.shapesBefore = level.shapes.size();
+    switch (reach.kind) {
+    case ReachKind::Values:
+        break;
+    case ReachKind::Appends:
+        recorder.connectors = level.connectors;
+        break;
+    case ReachKind::Removes: {
+        const ShapeDeletion plan = PlanShapeDeletion(level, reach.shapeId);
+        recorder.change.points = Removal(level.points, plan.points);
+        recorder.change.connectors = Removal(level.connectors, plan.connectors);
+        recorder.change.shapes = Removal(level.shapes, plan.shapes);
+        break;
+    }
+    case ReachKind::Whole:
+        recorder.points = level.points;
+        recorder.connectors = level.connectors;
+        recorder.shapes = level.shapes;
+        break;
+    }
+    return recorder;
+}
+
+LevelChange EndChange(ChangeRecorder&& recorder, const Level& level) {
+    assert(WithinReach(recorder, level));
+    LevelChange change = std::move(recorder.change);
+    change.after = ValuesOf(level);
+    switch (recorder.kind) {
+    case ReachKind::Values:
+    case ReachKind::Removes:
+        break;
+    case ReachKind::Appends:
+        change.points = Appended(level.points, recorder.pointsBefore);
+        change.connectors = Placed(std::move(recorder.connectors), level.connectors);
+        change.shapes = Appended(level.shapes, recorder.shapesBefore);
+        break;
+    case ReachKind::Whole:
+        change.points = Whole(std::move(recorder.points), level.points);
+        change.connectors = Whole(std::move(recorder.connectors), level.connectors);
+        change.shapes = Whole(std::move(recorder.shapes), level.shapes);
+        break;
+    }
+    return change;
+}
 
 LevelChange DiffLevels(const Level& before, const Level& after) {
     return {DiffList(before.points, after.points), DiffList(before.connectors, after.connectors),

@@ -39,6 +39,42 @@ struct LevelChange {
     LevelValues after;
 };
 
+// What an edit may touch, said before it runs so that its step keeps only that.
+enum class ReachKind {
+    Values,  // the counters, the side count, the angle or the score texts, no element
+    Appends, // placement: elements appended, connector ends refreshed, values
+    Removes, // a shape's deletion, DeleteShape(level, shapeId), and nothing else
+    Whole,   // anything: centring, rotation, loading, clearing, restoring
+};
+
+struct ChangeReach {
+    ReachKind kind = ReachKind::Whole;
+    int16_t shapeId = 0; // Removes: the shape to be deleted
+};
+
+// What BeginChange kept of the level before the edit, for EndChange to make the step from.
+struct ChangeRecorder {
+    ReachKind kind = ReachKind::Whole;
+    LevelChange change;      // the values before, and for Removes the planned removals
+    size_t pointsBefore = 0; // the list lengths before
+    size_t connectorsBefore = 0;
+    size_t shapesBefore = 0;
+    // Appends: placement refreshes the cached ends of every connector, and one whose point was
+    // missing takes new ends when a new point gets that id, so the connectors in place before
+    // are kept to compare. Whole: every list.
+    std::vector<Connector> connectors;
+    std::vector<Point> points;
+    std::vector<Shape> shapes;
+};
+
+// Around each edit: BeginChange before it, EndChange after it. The step undoes and redoes to
+// the same level as one made by DiffLevels, and is empty when the edit changed nothing; its
+// cost follows what the reach allows. Whole keeps one copy of the lists, which becomes the step
+// unless the list came out the same.
+ChangeRecorder BeginChange(const Level& level, ChangeReach reach);
+LevelChange EndChange(ChangeRecorder&& recorder, const Level& level);
+
+// The step from two whole copies; the recorder is tested and measured against it.
 LevelChange DiffLevels(const Level& before, const Level& after);
 
 // Takes the level from the after state back to the before state, and forward again. The

@@ -10,4 +10,8 @@ namespace kivo {
 // RefreshConnectorEnds with each point looked up by scanning the points.
 void RefreshConnectorEndsByScan(Level& level);
 
+// DeleteShape as a cascade over the level as it shrinks: each connector and point asks the
+// lists that are left whether anything else still uses it.
+bool DeleteShapeByScan(Level& level, int16_t shapeId);
+
 } // namespace kivo

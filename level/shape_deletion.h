@@ -4,17 +4,28 @@
 
 #include "level.h"
 
+#include <cstddef>
+#include <vector>
+
 namespace kivo {
 
-// Deletes every shape with this id and, in cascade, its connectors that no other shape's
-// outline holds and their points that no other connector ends at. Returns true when a shape
-// was removed, so the canvas must be erased; an unknown id changes nothing.
+// What deleting a shape takes out: ascending indices into each of the level's lists. Every
+// shape with the id goes; so do its connectors that no other shape's outline holds, and the
+// points at their ends that no remaining connector ends at. The undo step of a deletion keeps
+// exactly these elements.
+struct ShapeDeletion {
+    std::vector<size_t> points;
+    std::vector<size_t> connectors;
+    std::vector<size_t> shapes;
+};
+
+ShapeDeletion PlanShapeDeletion(const Level& level, int16_t shapeId);
+
+// Takes out the planned elements; the others keep their order.
+void RemovePlanned(Level& level, const ShapeDeletion& plan);
+
+// Plans and removes. Returns true when a shape was removed, so the canvas must be erased; an
+// unknown id changes nothing.
 bool DeleteShape(Level& level, int16_t shapeId);
-
-// Deletes every connector with this id and those of its end points no other connector uses.
-void DeleteConnector(Level& level, int16_t connectorId);
-
-// Deletes every point with this id.
-void DeletePoint(Level& level, int16_t pointId);
 
 } // namespace kivo

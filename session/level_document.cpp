@@ -75,7 +75,7 @@ QString LevelDocument::Title() const {
 
 PlaceResult LevelDocument::Place(float x, float y, uint8_t sides) {
     PlaceResult result = PlaceResult::Placed;
-    Edit(QStringLiteral("Place %1").arg(PolygonName(sides)),
+    Edit(QStringLiteral("Place %1").arg(PolygonName(sides)), {ReachKind::Appends},
          [&] { result = PlacePolygon(level_, random_, x, y, sides); });
     return result;
 }
@@ -88,12 +88,12 @@ void LevelDocument::DeleteNearest(float x, float y) {
             name = QStringLiteral("Delete %1").arg(PolygonName(EntryTotal(s) - 1));
         }
     }
-    Edit(name, [&] { DeleteShape(level_, shape); });
+    Edit(name, {ReachKind::Removes, shape}, [&] { DeleteShape(level_, shape); });
 }
 
 // A cleared level is a new one: it has no file, and nothing of it is unsaved.
 void LevelDocument::Clear() {
-    Edit(QStringLiteral("Clear"), [this] {
+    Edit(QStringLiteral("Clear"), {ReachKind::Whole}, [this] {
         ClearElements(level_);
         level_.targetScore = DEFAULT_TARGET_SCORE;
         level_.expertScore = DEFAULT_EXPERT_SCORE;
@@ -102,11 +102,11 @@ void LevelDocument::Clear() {
 }
 
 void LevelDocument::Center() {
-    Edit(QStringLiteral("Center"), [this] { CenterLevel(level_); });
+    Edit(QStringLiteral("Center"), {ReachKind::Whole}, [this] { CenterLevel(level_); });
 }
 
 void LevelDocument::BeginDrag() {
-    dragStart_ = level_;
+    drag_ = BeginChange(level_, {ReachKind::Whole});
     dragView_ = view_;
 }
 
@@ -117,12 +117,16 @@ void LevelDocument::DragTo(int position) {
 }
 
 void LevelDocument::EndDrag() {
-    Record(QStringLiteral("Rotate"), dragStart_, dragView_, LevelStep::Separate);
+    if (drag_) {
+        Record(QStringLiteral("Rotate"), EndChange(std::move(*drag_), level_), dragView_,
+               LevelStep::Separate);
+        drag_.reset();
+    }
 }
 
 void LevelDocument::TurnTo(int position) {
     Edit(
-        QStringLiteral("Rotate"),
+        QStringLiteral("Rotate"), {ReachKind::Whole},
         [&] {
             RotateLevel(level_, ToFloat(position));
             view_.slider = position;
@@ -133,14 +137,14 @@ void LevelDocument::TurnTo(int position) {
 void LevelDocument::SetScore(ScoreField field, const std::string& text) {
     const bool target = field == ScoreField::Target;
     Edit(target ? QStringLiteral("Edit Target Score") : QStringLiteral("Edit Expert Score"),
-         [&] { (target ? level_.targetScore : level_.expertScore) = text; });
+         {ReachKind::Values}, [&] { (target ? level_.targetScore : level_.expertScore) = text; });
 }
 
 // A file that cannot be loaded leaves the level and its file as they were, so that a Save
 // never writes the old level over the file that was refused.
 FileResult LevelDocument::Open(const QString& path) {
     FileResult result;
-    Edit(QStringLiteral("Load %1").arg(StepFileName(path)), [&] {
+    Edit(QStringLiteral("Load %1").arg(StepFileName(path)), {ReachKind::Whole}, [&] {
         QByteArray bytes;
         result = ReadInto(path, level_, bytes);
         if (result.ok) {
@@ -156,7 +160,7 @@ FileResult LevelDocument::Open(const QString& path) {
 // The restored level belongs to its file again, and is unsaved as far as it differs from it.
 FileResult LevelDocument::Restore(const QString& copyPath, const QString& fileName) {
     FileResult result;
-    Edit(QStringLiteral("Restore"), [&] {
+    Edit(QStringLiteral("Restore"), {ReachKind::Whole}, [&] {
         result = LoadLevel(level_, copyPath);
         if (!result.ok) {
             return;
@@ -275,9 +279,8 @@ void LevelDocument::FileChangedOnDisk(const QString& path) {
     }
 }
 
-void LevelDocument::Record(const QString& text, const Level& before, const DocumentView& view,
+void LevelDocument::Record(const QString& text, LevelChange change, const DocumentView& view,
                            LevelStep::Merge merge) {
-    LevelChange change = DiffLevels(before, level_);
     if (!IsEmpty(change) || FilesDiffer(view.file, view_.file)) {
         history_->push(new LevelStep(
             text, std::move(change), level_, view, view_,

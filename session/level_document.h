@@ -96,15 +96,17 @@ class LevelDocument : public QObject {
 
   private:
     // Every change of the level goes through Edit, so each is one step: `op` changes the
-    // level; what changed becomes the step, unless nothing did.
+    // level within `reach`, which tells what it may touch, so that the step is recorded from
+    // what changed rather than from copies of the level; no step when nothing changed.
     template <typename Op>
-    void Edit(const QString& text, Op op, LevelStep::Merge merge = LevelStep::Separate) {
-        const Level before = level_;
+    void Edit(const QString& text, ChangeReach reach, Op op,
+              LevelStep::Merge merge = LevelStep::Separate) {
+        ChangeRecorder recorder = BeginChange(level_, reach);
         const DocumentView view = view_;
         op();
-        Record(text, before, view, merge);
+        Record(text, EndChange(std::move(recorder), level_), view, merge);
     }
-    void Record(const QString& text, const Level& before, const DocumentView& view,
+    void Record(const QString& text, LevelChange change, const DocumentView& view,
                 LevelStep::Merge merge);
     // The one place where the file, the title and the saved level change.
     void SetCurrentFile(FileView file);
@@ -121,8 +123,8 @@ class LevelDocument : public QObject {
     DocumentView view_;
     QUndoStack* history_;
     QFileSystemWatcher* watcher_;
-    Level dragStart_;       // the level when the slider's thumb was taken
-    DocumentView dragView_; // and the view then
+    std::optional<ChangeRecorder> drag_; // the level when the slider's thumb was taken
+    DocumentView dragView_;              // and the view then
     bool modified_ = false;
     std::string status_;
 };

@@ -77,6 +77,21 @@ struct Merging {
     int16_t MergeConnector(Level& level, int16_t id, int16_t a, int16_t b) {
         return indexed ? AddConnector(level, connectors, id, a, b) : AddConnector(level, id, a, b);
     }
+    // The merging is over once the connectors are read: the tables go before the outlines
+    // take their room, so that a large load asks the system for less fresh memory.
+    void Release() {
+        grid = {};
+        connectors = {};
+    }
+    // Room for the records the bytes are known to hold, so that reading allocates up front.
+    void Reserve(Level& level, size_t points, size_t connectorRecords) {
+        level.points.reserve(points);
+        level.connectors.reserve(connectorRecords);
+        if (indexed) {
+            kivo::Reserve(grid, points);
+            kivo::Reserve(connectors, connectorRecords);
+        }
+    }
 };
 
 QString Truncated(const char* what, qint64 index, qint64 count) {
@@ -100,6 +115,9 @@ QString ReadCount(Reader& in, int16_t& count, const char* what, int recordBytes)
 
 QString ReadPoints(Reader& in, Level& level, Merging& merging) {
     QString error = ReadCount(in, level.pointCount, "point", POINT_RECORD_BYTES);
+    if (error.isEmpty()) {
+        merging.Reserve(level, size_t(level.pointCount), 0);
+    }
     for (int i = 0; error.isEmpty() && i < level.pointCount; ++i) {
         const int16_t id = in.Word();
         const float x = in.Float();
@@ -110,6 +128,9 @@ QString ReadPoints(Reader& in, Level& level, Merging& merging) {
 
 QString ReadConnectors(Reader& in, Level& level, Merging& merging) {
     QString error = ReadCount(in, level.connectorCount, "connector", CONNECTOR_RECORD_BYTES);
+    if (error.isEmpty()) {
+        merging.Reserve(level, 0, size_t(level.connectorCount));
+    }
     for (int i = 0; error.isEmpty() && i < level.connectorCount; ++i) {
         const int16_t id = in.Word();
         const int16_t a = in.Word();
@@ -135,17 +156,21 @@ QString ReadShape(Reader& in, Level& level, int index, qint64 shapes) {
     if (sides < level.smallestSideCount) {
         level.smallestSideCount = sides;
     }
-    AddShape(level, static_cast<int16_t>(index));
-    Shape& shape = level.shapes.back();
+    int16_t connectors[MAX_SHAPE_ENTRIES];
+    float x[MAX_SHAPE_ENTRIES];
+    float y[MAX_SHAPE_ENTRIES];
     for (int k = 0; k < entries; ++k) {
-        const int16_t connector = in.Word();
-        const float x = in.Float();
-        AppendShapeEntry(shape, x, in.Float(), connector);
+        connectors[k] = in.Word();
+        x[k] = in.Float();
+        y[k] = in.Float();
     }
+    AddShape(level, static_cast<int16_t>(index));
+    AppendShapeEntries(level.shapes.back(), entries, x, y, connectors);
     return {};
 }
 
-QString ReadShapes(Reader& in, Level& level, Merging&) {
+QString ReadShapes(Reader& in, Level& level, Merging& merging) {
+    merging.Release();
     if (in.Left() < 2) {
         return QStringLiteral("the file ends before the shape count");
     }

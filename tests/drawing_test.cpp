@@ -1,8 +1,15 @@
 #include "level/drawing.h"
 
 #include "clicks.h"
+#include "construction/level_transform.h"
+#include "level/element_ops.h"
+#include "level/shape_deletion.h"
+#include "painting/level_painting.h"
 
 #include <gtest/gtest.h>
+
+#include <QImage>
+#include <QPainter>
 
 #include <cmath>
 
@@ -38,6 +45,62 @@ TEST(Drawing, ConnectorsAreDrawnFromTheirCachedEndsRoundedHalfToEven) {
     EXPECT_EQ(items[5].x1, 0);
     EXPECT_GT(items[5].y1, 100000);
     EXPECT_LT(items[5].x2, -100000);
+}
+
+// Each item on its own, the pen and brush set for each: the plain way the batched painting
+// must match pixel for pixel.
+void PaintItemByItem(QPainter& painter, const std::vector<DrawItem>& items) {
+    painter.setRenderHint(QPainter::Antialiasing, false);
+    for (const DrawItem& item : items) {
+        const QColor colour(item.colour.r, item.colour.g, item.colour.b);
+        painter.setPen(QPen(colour, 0));
+        if (item.kind == DrawKind::Line) {
+            painter.setBrush(Qt::NoBrush);
+            painter.drawLine(item.x1, item.y1, item.x2, item.y2);
+        } else {
+            const int r = item.x2;
+            painter.setBrush(colour);
+            painter.drawEllipse(QRect(item.x1 - r, item.y1 - r, 2 * r, 2 * r));
+        }
+    }
+}
+
+// The canvas's picture: its frame inside clipped off, the list in window content coordinates.
+QImage Painted(const Level& level, void (*paint)(QPainter&, const std::vector<DrawItem>&)) {
+    QImage image(500, 414, QImage::Format_RGB32);
+    image.fill(Qt::white);
+    QPainter painter(&image);
+    painter.setClipRect(image.rect().adjusted(2, 2, -2, -2));
+    painter.translate(-141, -23);
+    paint(painter, DrawingList(level));
+    return image;
+}
+
+// Figures that run over every edge of the canvas, turned and moved about.
+TEST(Painting, TheCanvasPaintsTheSamePixelsAsItemByItemAfterRandomEdits) {
+    for (uint32_t seed = 1; seed <= 8; ++seed) {
+        SCOPED_TRACE(seed);
+        RandomSource dice = MakeRandomSource(seed);
+        Clicks c;
+        for (int step = 0; step < 60; ++step) {
+            SCOPED_TRACE(step);
+            const float x = float(RandomUpTo(dice, 700));
+            const float y = float(RandomUpTo(dice, 560)) - 60.0f;
+            switch (RandomUpTo(dice, 10)) {
+            case 0:
+                RotateLevel(c.level, float(RandomUpTo(dice, 360)));
+                break;
+            case 1:
+                DeleteShape(c.level, NearestShape(c.level, x, y));
+                break;
+            default:
+                c.Click(x, y, 3 + RandomUpTo(dice, 9));
+            }
+            if (step % 6 == 5) {
+                ASSERT_EQ(Painted(c.level, PaintDrawing), Painted(c.level, PaintItemByItem));
+            }
+        }
+    }
 }
 
 } // namespace

@@ -142,7 +142,7 @@ TEST(ElementIndex, ClickSequencesBuildTheSameLevelsAsTheScans) {
             if (action == 0) {
                 const int16_t id = NearestShape(indexed, x, y);
                 DeleteShape(indexed, id);
-                DeleteShape(scanned, id);
+                DeleteShapeByScan(scanned, id);
             } else if (action == 1) {
                 const float angle = float(RandomUpTo(dice, 360));
                 RotateLevel(indexed, angle);

@@ -2,105 +2,229 @@
 
 #include "clicks.h"
 #include "construction/level_transform.h"
+#include "level/drawing.h"
 #include "level/element_ops.h"
 #include "level/shape_deletion.h"
+#include "storage/level_file.h"
 
 #include <gtest/gtest.h>
+
+#include <cstring>
+#include <functional>
 
 namespace kivo {
 namespace {
 
 using PointKind = ListChange<Point>::Kind;
+using ConnectorKind = ListChange<Connector>::Kind;
 using ShapeKind = ListChange<Shape>::Kind;
 
-// Makes one edit, then checks that undo gives back the level before it and redo the one
-// after it, bit for bit, twice over.
-template <typename Edit> LevelChange ExpectUndoable(Clicks& c, Edit edit) {
-    Level before = c.level;
+// What the editor saves and shows of a level, and the values the file does not hold, so that
+// a step is judged by its effect and not by the level's own equality.
+struct Shown {
+    std::string bytes;
+    std::vector<DrawItem> drawing;
+    int16_t counts[3] = {};
+    int8_t smallestSideCount = 0;
+    uint32_t angleBits = 0;
+    std::string targetScore;
+    std::string expertScore;
+};
+
+Shown Show(const Level& level) {
+    Shown shown;
+    const Encoded encoded = EncodeLevel(level);
+    EXPECT_TRUE(encoded.result.ok) << encoded.result.message.toStdString();
+    shown.bytes = encoded.bytes.toStdString();
+    shown.drawing = DrawingList(level);
+    shown.counts[0] = level.pointCount;
+    shown.counts[1] = level.connectorCount;
+    shown.counts[2] = level.shapeCount;
+    shown.smallestSideCount = level.smallestSideCount;
+    std::memcpy(&shown.angleBits, &level.lastRotationAngle, sizeof shown.angleBits);
+    shown.targetScore = level.targetScore;
+    shown.expertScore = level.expertScore;
+    return shown;
+}
+
+void ExpectShows(const Level& level, const Shown& expected) {
+    const Shown shown = Show(level);
+    EXPECT_EQ(shown.bytes, expected.bytes);
+    EXPECT_EQ(shown.drawing, expected.drawing);
+    for (int list = 0; list < 3; ++list) {
+        EXPECT_EQ(shown.counts[list], expected.counts[list]) << "counter " << list;
+    }
+    EXPECT_EQ(shown.smallestSideCount, expected.smallestSideCount);
+    EXPECT_EQ(shown.angleBits, expected.angleBits);
+    EXPECT_EQ(shown.targetScore, expected.targetScore);
+    EXPECT_EQ(shown.expertScore, expected.expertScore);
+}
+
+// Makes one edit through the recorder, then checks that undo shows the level before it and
+// redo the one after it, twice over.
+LevelChange ExpectUndoable(Level& level, ChangeReach reach, const std::function<void()>& edit) {
+    const Shown before = Show(level);
+    ChangeRecorder recorder = BeginChange(level, reach);
     edit();
-    const Level after = c.level;
-    LevelChange change = DiffLevels(before, after);
+    LevelChange change = EndChange(std::move(recorder), level);
+    const Shown after = Show(level);
     for (int round = 0; round < 2; ++round) {
-        UndoChange(change, c.level);
-        EXPECT_EQ(c.level, before);
-        RedoChange(change, c.level);
-        EXPECT_EQ(c.level, after);
+        SCOPED_TRACE(round);
+        UndoChange(change, level);
+        ExpectShows(level, before);
+        RedoChange(change, level);
+        ExpectShows(level, after);
     }
     return change;
 }
 
+constexpr ChangeReach APPENDS{ReachKind::Appends};
+constexpr ChangeReach WHOLE{ReachKind::Whole};
+
 // Placing and deleting keep only what they appended or removed; turning, centring and
 // clearing keep the lists whole. A click inside a polygon and the deletion of an unknown id
 // change nothing, and a score typed after an edit survives its undo.
-TEST(LevelChange, EachEditKeepsWhatItChangedAndIsTakenBackBitForBit) {
+TEST(LevelChange, EachEditKeepsWhatItChangedAndIsTakenBackExactly) {
     Clicks c;
     c.Click(200, 100, 4);
-    const Level square = c.level;
     c.Click(215, 115, 3);
-    DeleteShape(c.level, 12345);
-    EXPECT_TRUE(IsEmpty(DiffLevels(square, c.level)));
-    LevelChange change = ExpectUndoable(c, [&] { c.Click(215, 90, 3); });
+    LevelChange change = ExpectUndoable(c.level, APPENDS, [&] { c.Click(202, 102, 5); });
+    EXPECT_TRUE(IsEmpty(change));
+    change =
+        ExpectUndoable(c.level, {ReachKind::Removes, 12345}, [&] { DeleteShape(c.level, 12345); });
+    EXPECT_TRUE(IsEmpty(change));
+    change = ExpectUndoable(c.level, APPENDS, [&] { c.Click(215, 90, 3); });
     EXPECT_FALSE(IsEmpty(change));
     EXPECT_EQ(change.points.kind, PointKind::Appended);
-    EXPECT_TRUE(change.points.elements.size() == 1 && change.shapes.elements.size() == 1);
-    EXPECT_TRUE(change.before.smallestSideCount == 4 && change.after.smallestSideCount == 3);
+    EXPECT_EQ(change.points.elements.size(), 1u);
+    EXPECT_EQ(change.connectors.kind, ConnectorKind::Appended);
+    EXPECT_EQ(change.shapes.elements.size(), 1u);
+    EXPECT_EQ(change.before.smallestSideCount, 4);
+    EXPECT_EQ(change.after.smallestSideCount, 3);
     c.Click(240, 115, 3);
-    change = ExpectUndoable(c, [&] { DeleteShape(c.level, c.level.shapes[0].id); });
-    EXPECT_TRUE(change.shapes.kind == ShapeKind::Removed && change.shapes.indices.size() == 1 &&
-                change.shapes.indices[0] == 0);
+    const int16_t first = c.level.shapes[0].id;
+    change =
+        ExpectUndoable(c.level, {ReachKind::Removes, first}, [&] { DeleteShape(c.level, first); });
+    EXPECT_EQ(change.shapes.kind, ShapeKind::Removed);
+    EXPECT_EQ(change.shapes.indices, std::vector<size_t>{0});
     // The one corner no triangle shares, and the two sides; the rest keep their order.
-    EXPECT_TRUE(change.points.kind == PointKind::Removed && change.points.elements.size() == 1);
-    EXPECT_EQ(change.connectors.kind, ListChange<Connector>::Kind::Removed);
-    change = ExpectUndoable(c, [&] { RotateLevel(c.level, 33.0f); });
+    EXPECT_EQ(change.points.kind, PointKind::Removed);
+    EXPECT_EQ(change.points.elements.size(), 1u);
+    EXPECT_EQ(change.connectors.kind, ConnectorKind::Removed);
+    EXPECT_EQ(change.connectors.elements.size(), 2u);
+    change = ExpectUndoable(c.level, WHOLE, [&] { RotateLevel(c.level, 33.0f); });
     EXPECT_EQ(change.points.kind, PointKind::Replaced);
     EXPECT_EQ(change.before.lastRotationAngle, 0.0f);
     c.level.targetScore = "555"; // typed after the turn
     UndoChange(change, c.level);
     EXPECT_EQ(c.level.targetScore, "555");
     RedoChange(change, c.level);
-    ExpectUndoable(c, [&] { CenterLevel(c.level); });
-    change = ExpectUndoable(c, [&] {
+    change = ExpectUndoable(c.level, {ReachKind::Values}, [&] { c.level.expertScore = "7"; });
+    EXPECT_EQ(change.points.kind, PointKind::Same);
+    ExpectUndoable(c.level, WHOLE, [&] { CenterLevel(c.level); });
+    change = ExpectUndoable(c.level, WHOLE, [&] {
         ClearElements(c.level);
         c.level.targetScore = "100";
     });
     EXPECT_EQ(change.after.targetScore, "100");
 }
 
-TEST(LevelChange, RandomEditsAreTakenBackToTheStartAndBroughtBackToTheEnd) {
-    for (uint32_t seed = 1; seed <= 20; ++seed) {
+// A placement refreshes the cached ends of every connector; where they were stale, the step
+// keeps the connectors as they were, so that undo shows the old figure again.
+TEST(LevelChange, APlacementThatRefreshesStaleEndsTakesThemBack) {
+    Clicks c;
+    c.Click(200, 100, 4);
+    c.level.connectors[1].endX[0] += 3.0f;
+    const LevelChange change = ExpectUndoable(c.level, APPENDS, [&] { c.Click(215, 90, 3); });
+    EXPECT_EQ(change.connectors.kind, ConnectorKind::Replaced);
+    EXPECT_EQ(change.points.kind, PointKind::Appended);
+}
+
+// A random level: clicks, and on some seeds connector ends left stale as a damaged state may
+// leave them.
+Clicks RandomLevel(RandomSource& dice) {
+    Clicks c;
+    c.random = MakeRandomSource(uint32_t(RandomUpTo(dice, 1000)));
+    const int clicks = RandomUpTo(dice, 40);
+    for (int k = 0; k < clicks; ++k) {
+        c.Click(float(150 + RandomUpTo(dice, 500)), float(70 + RandomUpTo(dice, 400)),
+                3 + RandomUpTo(dice, 9));
+    }
+    for (Connector& stale : c.level.connectors) {
+        if (RandomUpTo(dice, 8) == 0) {
+            stale.endY[1] = float(RandomUpTo(dice, 600));
+        }
+    }
+    return c;
+}
+
+// One random edit with the reach the editor gives it.
+ChangeReach RandomEdit(Clicks& c, RandomSource& dice, std::function<void()>& edit) {
+    const float x = float(150 + RandomUpTo(dice, 500));
+    const float y = float(70 + RandomUpTo(dice, 400));
+    switch (RandomUpTo(dice, 12)) {
+    case 0:
+        edit = [&c, angle = float(RandomUpTo(dice, 360))] { RotateLevel(c.level, angle); };
+        return WHOLE;
+    case 1:
+        edit = [&c] { CenterLevel(c.level); };
+        return WHOLE;
+    case 2:
+        edit = [&c] { ClearElements(c.level); };
+        return WHOLE;
+    case 3:
+    case 4: {
+        const int16_t id = NearestShape(c.level, x, y);
+        edit = [&c, id] { DeleteShape(c.level, id); };
+        return {ReachKind::Removes, id};
+    }
+    case 5:
+        edit = [&c, text = std::to_string(RandomUpTo(dice, 999))] { c.level.targetScore = text; };
+        return {ReachKind::Values};
+    default:
+        edit = [&c, x, y, n = 3 + RandomUpTo(dice, 9)] { c.Click(x, y, n); };
+        return APPENDS;
+    }
+}
+
+// Every recorded step undoes and redoes to what a step made from two whole copies gives, and
+// a history of them walks back to the start and forward to the end.
+TEST(LevelChange, RecordedStepsUndoAndRedoAsStepsFromWholeCopies) {
+    for (uint32_t seed = 1; seed <= 30; ++seed) {
         SCOPED_TRACE(seed);
-        Clicks c;
         RandomSource dice = MakeRandomSource(seed);
-        std::vector<LevelChange> history;
-        std::vector<Level> states{c.level};
+        Clicks c = RandomLevel(dice);
+        std::vector<LevelChange> recorded;
+        std::vector<LevelChange> diffed;
+        std::vector<Shown> states{Show(c.level)};
         for (int step = 0; step < 40; ++step) {
+            SCOPED_TRACE(step);
+            std::function<void()> edit;
+            const ChangeReach reach = RandomEdit(c, dice, edit);
             const Level before = c.level;
-            switch (RandomUpTo(dice, 5)) {
-            case 0:
-                RotateLevel(c.level, float(RandomUpTo(dice, 360)));
-                break;
-            case 1:
-                CenterLevel(c.level);
-                break;
-            case 2:
-                DeleteShape(c.level, NearestShape(c.level, float(RandomUpTo(dice, 600)),
-                                                  float(RandomUpTo(dice, 500))));
-                break;
-            default:
-                c.Click(float(150 + RandomUpTo(dice, 500)), float(70 + RandomUpTo(dice, 400)),
-                        3 + RandomUpTo(dice, 9));
-            }
-            history.push_back(DiffLevels(before, c.level));
-            states.push_back(c.level);
+            ChangeRecorder recorder = BeginChange(c.level, reach);
+            edit();
+            recorded.push_back(EndChange(std::move(recorder), c.level));
+            diffed.push_back(DiffLevels(before, c.level));
+            EXPECT_EQ(IsEmpty(recorded.back()), IsEmpty(diffed.back()));
+            states.push_back(Show(c.level));
         }
-        for (size_t k = history.size(); k-- > 0;) {
-            UndoChange(history[k], c.level);
-            ASSERT_EQ(c.level, states[k]);
+        Level copied = c.level;
+        for (size_t k = recorded.size(); k-- > 0;) {
+            SCOPED_TRACE(k);
+            UndoChange(recorded[k], c.level);
+            UndoChange(diffed[k], copied);
+            ExpectShows(c.level, Show(copied));
+            ExpectShows(c.level, states[k]);
         }
-        for (size_t k = 0; k < history.size(); ++k) {
-            RedoChange(history[k], c.level);
-            ASSERT_EQ(c.level, states[k + 1]);
+        for (size_t k = 0; k < recorded.size(); ++k) {
+            SCOPED_TRACE(k);
+            RedoChange(recorded[k], c.level);
+            RedoChange(diffed[k], copied);
+            ExpectShows(c.level, Show(copied));
+            ExpectShows(c.level, states[k + 1]);
         }
+        ASSERT_FALSE(HasFailure());
     }
 }
 
