@@ -115,5 +115,4 @@ SlotReading ReadSlot(const QString& packDir, int slot, const QByteArray& templat
     return reading;
 }
 
-
 } // namespace kivo

@@ -35,5 +35,4 @@ QByteArray TemplateBytes(const QString& packDir);
 // Reads one slot. templateBytes are the template level's bytes (empty when it cannot be read).
 SlotReading ReadSlot(const QString& packDir, int slot, const QByteArray& templateBytes);
 
-
 } // namespace kivo
