@@ -68,8 +68,9 @@ void MainWindow::ApplyChange() {
     ShowOutcome(session_.packs().Apply(edit));
 }
 
+// The new pack is shown in place of the one whose details may have been typed.
 void MainWindow::NewPack() {
-    if (Ask(QString::fromLatin1(NEW_PACK_QUESTION))) {
+    if (Ask(QString::fromLatin1(NEW_PACK_QUESTION)) && SettleTypedDetails()) {
         ShowOutcome(session_.packs().New());
     }
 }
