@@ -126,7 +126,7 @@ std::optional<QPoint> FreeSpot(const Level& level, const Canvas& canvas) {
 void ClickToFrame(benchmark::State& state, const QString& levelPath) {
     const std::unique_ptr<Editor> editor = OpenEditor();
     MainWindow& window = *editor->window;
-    window.OpenLevelFile(levelPath);
+    window.session().level().Open(levelPath);
     Canvas& canvas = *window.controls().canvas;
     WaitForFrame(canvas, canvas.framesPainted());
     const std::optional<QPoint> spot = FreeSpot(window.level(), canvas);
@@ -152,7 +152,7 @@ void ClickToFrame(benchmark::State& state, const QString& levelPath) {
             return;
         }
         frames = canvas.framesPainted();
-        window.undoStack()->undo();
+        window.session().level().history()->undo();
         WaitForFrame(canvas, frames);
     }
     state.counters["median_ms"] = Median(wall);
@@ -189,7 +189,10 @@ bool TileRead(const QListView& tiles, int slot) {
 // Opening the overview on the pack, as a new window each time: to the tiles of its first
 // screen, to all of them, and the longest task of the window's thread in between.
 void OpenOverview(benchmark::State& state, const QString& packDir, TimedApplication& app) {
-    QUndoStack history;
+    // The session of an editor started in the pack's start directory, showing the pack.
+    EditSession session(QDir(packDir + "/../..").absolutePath() + "/", QString(),
+                        MakeRandomSource(1));
+    session.packs().Scan();
     std::vector<double> firstScreen;
     std::vector<double> all;
     std::vector<double> longest;
@@ -197,8 +200,7 @@ void OpenOverview(benchmark::State& state, const QString& packDir, TimedApplicat
         QElapsedTimer clock;
         clock.start();
         app.TakeLongestNs();
-        PackOverview overview({[packDir] { return packDir; }, [](const QString&) { return false; },
-                               [](const QString&) { return false; }, &history, Unanswered()},
+        PackOverview overview({&session, [](const QString&) { return false; }, Unanswered()},
                               nullptr);
         overview.show();
         overview.FollowPack();

@@ -11,7 +11,7 @@ cmake --build --preset bench
 out=$(mktemp -d)
 trap 'rm -rf "$out"' EXIT
 export QT_QPA_PLATFORM=offscreen
-for bench in editor_bench pack_bench window_bench; do
+for bench in editor_bench pack_bench window_bench preview_bench; do
     "build/bench/bench/$bench" --benchmark_min_time=0.5 \
         --benchmark_out="$out/$bench.json" --benchmark_out_format=json "$@"
 done
@@ -67,6 +67,8 @@ rows = [
      counter("Click to painted frame/largest", "median_ms"), 8.0, "<= 8 ms"),
     ("click to painted frame, covered canvas (median, clock)",
      counter("Click to painted frame/canvas", "median_ms"), 2.0, "<= 2 ms"),
+    ("pointer move with the placement preview, whole repaint (largest, CPU)",
+     cpu("Pointer move and whole repaint/largest"), 2.0, "<= 2 ms"),
     ("overview of largest levels: longest window task",
      counter("Open the overview/largest", "longest_task_ms"), 16.0, "< 16 ms"),
     ("overview of largest levels: first screen of tiles",
