@@ -201,12 +201,14 @@ QString ReadScores(Reader& in, Level& level, Merging&) {
     return {};
 }
 
-QString CannotLoad(const QString& path, const QString& why) {
-    return QStringLiteral("The level file \"%1\" cannot be loaded: %2.").arg(path, why);
+// Messages name the file as every message does (QuotedPath); the reason comes from below.
+QString CannotLoad(const std::string& path, const QString& why) {
+    return QStringLiteral("The level file %1 cannot be loaded: %2.").arg(QuotedPath(path), why);
 }
 
 QString CannotSave(const QString& path, const QString& why) {
-    return QStringLiteral("The level cannot be saved to \"%1\": %2.").arg(path, why);
+    return QStringLiteral("The level cannot be saved to %1: %2.")
+        .arg(QuotedPath(PathBytes(path)), why);
 }
 
 } // namespace
@@ -311,7 +313,7 @@ FileResult LoadLevel(Level& level, const QString& path) {
 }
 
 FileResult LoadLevelAt(Level& level, const std::string& pathBytes) {
-    const QString path = ShownPath(pathBytes);
+    const std::string& path = pathBytes;
     const FileBytes read = ReadRegularFile(pathBytes, MAX_LEVEL_FILE_BYTES, Links::Follow);
     if (!read.result.ok) {
         return {false, CannotLoad(path, read.result.message)};

@@ -20,7 +20,8 @@ namespace {
 constexpr int SHOWN_ID_PROBLEMS = 5;
 
 QString CannotRead(const QString& path, const QString& why) {
-    return QStringLiteral("The level file \"%1\" cannot be read: %2.").arg(path, why);
+    return QStringLiteral("The level file %1 cannot be read: %2.")
+        .arg(QuotedPath(PathBytes(path)), why);
 }
 
 // A slot file's bytes; none when the slot has no file. Links and special files are refused,
@@ -54,8 +55,8 @@ bool HoldsTemplate(const QString& path, const Level& level, const QByteArray& te
 }
 
 QString IdsProblem(const QString& path, const std::vector<QString>& problems) {
-    QStringList lines{
-        QStringLiteral("The level file \"%1\" has ids that do not hold together:").arg(path)};
+    QStringList lines{QStringLiteral("The level file %1 has ids that do not hold together:")
+                          .arg(QuotedPath(PathBytes(path)))};
     for (size_t i = 0; i < problems.size() && i < size_t(SHOWN_ID_PROBLEMS); ++i) {
         lines << problems[i];
     }
