@@ -25,7 +25,6 @@
 namespace kivo {
 
 inline const QString SOLVABLE = " Connectors ::  This KIVO can be solved in Classic Mode";
-inline const QString UNNAMED = "KIVO Level Editor V1.0|";
 
 struct Answers {
     QList<bool> confirms;  // No when empty
