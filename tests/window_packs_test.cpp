@@ -104,15 +104,23 @@ TEST_F(Packs, WhenNoPackIsLeftThePanelShowsNone) {
     EXPECT_FALSE(ui().deletePackButton->isEnabled());
 }
 
-// Started where there is no data folder, the editor says where it looked and how to start it
-// right, and New says so again.
-TEST_F(Window, AStartWithoutADataFolderSaysWhereItLooked) {
+// Started where there is no data folder and the recovery folder is a file, the editor says
+// where it looked for packs and how to start it right, once, and New says so again; and it
+// says, once, that unsaved work is not being kept safe.
+TEST_F(Window, AStartSaysWhatItCannotDo) {
+    window.reset();
     QDir(File("kivo")).removeRecursively();
+    ASSERT_TRUE(QDir(File("recovery")).removeRecursively());
+    ASSERT_TRUE(Write(File("recovery"), "a plain file"));
     answers.errors.clear();
+    answers.told.clear();
     Open();
     ASSERT_EQ(answers.errors.size(), 1);
     EXPECT_TRUE(
         answers.errors[0].contains("looks for its packs in the data folder " + File("kivo")));
+    ASSERT_EQ(answers.told.size(), 1);
+    EXPECT_TRUE(answers.told[0].contains("Unsaved work is not being kept safe"));
+    EXPECT_TRUE(answers.told[0].contains(File("recovery")));
     EXPECT_FALSE(ui().deletePackButton->isEnabled());
     answers.confirms = {true};
     Click(ui().newPackButton);
