@@ -10,7 +10,7 @@ namespace {
 class Packs : public Window {
   protected:
     void SetUp() override {
-        MakeDataFolder();
+        MakeDataFolder(home);
         const char* packs[][4] = {{"a_pak", "Alpha", "Ann", "1001"},
                                   {"b_pak", "Beta", "Bob", "1002"},
                                   {"c_pak", "New Pack", "Cy", "3"},

@@ -46,13 +46,8 @@ struct SecondEditor {
     std::unique_ptr<MainWindow> window;
 
     SecondEditor() {
-        QDir(start.path()).mkdir("kivo");
-        QFile::copy(KIVO_SOURCE_DIR "/data/kivo/default.kvo", start.filePath("kivo/default.kvo"));
-        QDir::setCurrent(start.path());
-        ShellState shell = FindStartDirectory();
-        shell.recoveryDir = start.filePath("recovery");
-        window = std::make_unique<MainWindow>(shell, answers.Seam(), MakeRandomSource(9));
-        window->show();
+        MakeDataFolder(start.path());
+        window = MakeEditor(start.path(), answers);
         window->Start();
     }
     const Controls& ui() const { return window->controls(); }
