@@ -25,7 +25,6 @@
 namespace kivo {
 
 inline const QString SOLVABLE = " Connectors ::  This KIVO can be solved in Classic Mode";
-inline const QString UNNAMED = "KIVO Level Editor V1.0|";
 
 struct Answers {
     QList<bool> confirms;  // No when empty
@@ -57,6 +56,22 @@ struct Answers {
     }
 };
 
+// An editor in `folder`, shown but not yet started; the folder becomes the current one.
+inline std::unique_ptr<MainWindow> MakeEditor(const QString& folder, Answers& answers) {
+    QDir::setCurrent(folder);
+    ShellState shell = FindStartDirectory();
+    shell.recoveryDir = folder + "/recovery";
+    auto window = std::make_unique<MainWindow>(shell, answers.Seam(), MakeRandomSource(9));
+    window->show();
+    return window;
+}
+
+// The data folder with the template level and no pack.
+inline void MakeDataFolder(const QString& folder) {
+    QDir(folder).mkdir("kivo");
+    QFile::copy(KIVO_SOURCE_DIR "/data/kivo/default.kvo", folder + "/kivo/default.kvo");
+}
+
 class Window : public ::testing::Test {
   protected:
     QTemporaryDir start;
@@ -65,22 +80,13 @@ class Window : public ::testing::Test {
     std::unique_ptr<MainWindow> window;
 
     void SetUp() override {
-        MakeDataFolder();
+        MakeDataFolder(home);
         Open();
-    }
-    // The data folder with the template level and no pack.
-    void MakeDataFolder() {
-        QDir(start.path()).mkdir("kivo");
-        QFile::copy(KIVO_SOURCE_DIR "/data/kivo/default.kvo", File("kivo/default.kvo"));
     }
     // A start of the editor in the same folder, after the one before has gone.
     void Open() {
         window.reset();
-        QDir::setCurrent(home);
-        ShellState shell = FindStartDirectory();
-        shell.recoveryDir = File("recovery");
-        window = std::make_unique<MainWindow>(shell, answers.Seam(), MakeRandomSource(9));
-        window->show();
+        window = MakeEditor(home, answers);
         window->activateWindow();
         ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
         window->Start();
@@ -127,7 +133,6 @@ class Window : public ::testing::Test {
     }
     QByteArray Bytes(const QString& name) const { return ReadAll(File(name)); }
     void Save() { ui().saveItem->trigger(); }
-    // Clear, with the question answered Yes.
     void ClearYes() {
         answers.confirms = {true};
         Click(ui().clearButton);

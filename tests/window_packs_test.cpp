@@ -10,7 +10,7 @@ namespace {
 class Packs : public Window {
   protected:
     void SetUp() override {
-        MakeDataFolder();
+        MakeDataFolder(home);
         const char* packs[][4] = {{"a_pak", "Alpha", "Ann", "1001"},
                                   {"b_pak", "Beta", "Bob", "1002"},
                                   {"c_pak", "New Pack", "Cy", "3"},
@@ -40,7 +40,6 @@ TEST_F(Packs, ChoosingTypingApplyingDeletingAndNewActOnTheShownPack) {
         EXPECT_EQ(ui().packCombo->currentIndex(), index);
         const PackInfo& pack = window->packStore().packs[size_t(index)];
         EXPECT_EQ(ui().authorField->text().toStdString(), pack.author);
-        EXPECT_EQ(window->packStore().levelDir.toStdString(), pack.levelsPath);
     }
     EXPECT_EQ(shown.count(), 9); // one for every step of the arrow keys
     Choose(ui().packCombo->findText("Beta"));
@@ -105,15 +104,23 @@ TEST_F(Packs, WhenNoPackIsLeftThePanelShowsNone) {
     EXPECT_FALSE(ui().deletePackButton->isEnabled());
 }
 
-// Started where there is no data folder, the editor says where it looked and how to start it
-// right, and New says so again.
-TEST_F(Window, AStartWithoutADataFolderSaysWhereItLooked) {
+// Started where there is no data folder and the recovery folder is a file, the editor says
+// where it looked for packs and how to start it right, once, and New says so again; and it
+// says, once, that unsaved work is not being kept safe.
+TEST_F(Window, AStartSaysWhatItCannotDo) {
+    window.reset();
     QDir(File("kivo")).removeRecursively();
+    ASSERT_TRUE(QDir(File("recovery")).removeRecursively());
+    ASSERT_TRUE(Write(File("recovery"), "a plain file"));
     answers.errors.clear();
+    answers.told.clear();
     Open();
     ASSERT_EQ(answers.errors.size(), 1);
     EXPECT_TRUE(
         answers.errors[0].contains("looks for its packs in the data folder " + File("kivo")));
+    ASSERT_EQ(answers.told.size(), 1);
+    EXPECT_TRUE(answers.told[0].contains("Unsaved work is not being kept safe"));
+    EXPECT_TRUE(answers.told[0].contains(File("recovery")));
     EXPECT_FALSE(ui().deletePackButton->isEnabled());
     answers.confirms = {true};
     Click(ui().newPackButton);
