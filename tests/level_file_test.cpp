@@ -116,7 +116,8 @@ TEST_F(LevelFile, LoadingMergesNearPointsAndRepeatedConnectorsAndIndexesShapes) 
     level = Loaded(Word(0) + Word(0) + Word(2) + largest + square + smallest + Word(5) + Word(6));
     ASSERT_EQ(level.shapes.size(), 3u);
     EXPECT_EQ(level.shapes[0].id + 10 * level.shapes[1].id + 100 * level.shapes[2].id, 210);
-    EXPECT_TRUE(level.shapes[0].entryCount == 17.0f && level.shapes[0].connectorIds[16] == 4);
+    EXPECT_EQ(level.shapes[0].entryCount, 17.0f);
+    EXPECT_EQ(level.shapes[0].connectorIds[16], 4);
     EXPECT_EQ(level.shapes[1].centreX, 1.5f);
     EXPECT_EQ(level.shapeCount, 2);
     EXPECT_EQ(level.smallestSideCount, 1);

@@ -109,6 +109,11 @@ TEST_F(Placement, ABadSideCountOrAFullLevelAddsNothing) {
         BuildPolygon(level, random, 300.0f, 200.0f, 0, 0, uint8_t(sides));
         EXPECT_EQ(level, before) << sides;
     }
+    for (int sides : {3, 12}) {
+        Level built = before;
+        BuildPolygon(built, random, 300.0f, 200.0f, 0, 0, uint8_t(sides));
+        EXPECT_EQ(built.shapes.size(), 2u) << sides;
+    }
     // GIVABLE_ID_COUNT ids in all; a triangle needs 3 points, 3 connectors and a shape.
     level = Level{};
     for (int id = 0; id < GIVABLE_ID_COUNT - 8; ++id) {
