@@ -39,11 +39,7 @@ TEST_F(Placement, CornersLieWhereTheAnchorsAndTheClickPutThem) {
         // A nearest point without neighbours gives a free polygon at the click.
         {{{77, 5.0f, 2.0f}}, 300, 200, 3, {{100, 60}, {330, 200}, {315, 225.98}, {300, 200}}},
         // On the line through the anchors: built on the edge from the second to the first.
-        {{{1, 10.0f, 4.0f}, {2, 11.5f, 4.0f}},
-         190,
-         120,
-         4,
-         {{200, 120}, {230, 120}, {200, 90}, {230, 90}}},
+        {{{1, 10, 4}, {2, 11.5f, 4}}, 190, 120, 4, {{200, 120}, {230, 120}, {200, 90}, {230, 90}}},
         // A corner inside the merge box (0.2 and 0.15 pixels off) reuses the point.
         {{{9, 10.01f, 3.3383f}}, 200, 100, 3, {{200.2, 100.15}, {230, 100}, {215, 125.98}}},
     };
