@@ -20,8 +20,9 @@ DrawItem Line(Colour colour, int x1, int y1, int x2, int y2) {
     return {DrawKind::Line, colour, x1, y1, x2, y2};
 }
 
-// The crosshair, the sides, then the mean corner (215, 108.66) less (12, 40) as a dot.
-TEST(Drawing, ATriangleIsThreeSidesAndACentreDotInWindowCoordinatesOverTheCrosshair) {
+// The crosshair, the sides from their cached ends, then the mean corner (215, 108.66) less
+// (12, 40) as a dot.
+TEST(Drawing, ShapesAreSidesAndCentreDotsInWindowCoordinatesOverTheCrosshair) {
     Clicks c;
     c.Click(200, 100);
     const std::vector<DrawItem> expected = {
@@ -30,11 +31,8 @@ TEST(Drawing, ATriangleIsThreeSidesAndACentreDotInWindowCoordinatesOverTheCrossh
         Line(CONNECTOR_COLOUR, 218, 60, 203, 86),   Line(CONNECTOR_COLOUR, 203, 86, 188, 60),
         Line(CONNECTOR_COLOUR, 188, 60, 218, 60),   {DrawKind::Disc, CENTRE_COLOUR, 203, 69, 2, 2}};
     EXPECT_EQ(DrawingList(c.level), expected);
-}
-
-// 218.5 and 219.5 round half to even to 218 and 220, 21.5 to 22; a damaged file's ends still
-// give whole pixels on the side of the canvas they lie.
-TEST(Drawing, ConnectorsAreDrawnFromTheirCachedEndsRoundedHalfToEven) {
+    // 218.5 and 219.5 round half to even to 218 and 220, 21.5 to 22; a damaged file's ends
+    // still give whole pixels on the side of the canvas they lie.
     Level level;
     level.connectors = {{0, {0, 0}, {230.5f, 231.5f}, {61.5f, 40.4f}},
                         {0, {0, 0}, {std::nanf(""), -INFINITY}, {1.0e30f, 40.4f}}};

@@ -46,28 +46,24 @@ TEST(ElementIndex, PointsMergeAsTheScanMergesThem) {
     }
 }
 
-// Two points 0.03 apart in neighbouring cells, and a position within the merge box of both:
-// the grid must answer with the earlier point whichever cell it looks into first.
+// Two points 0.03 apart in neighbouring cells (0.025 in cell 0, 0.055 in cell 1), and a
+// position within the merge box of both: the grid must answer with the earlier point whichever
+// cell it looks into first. Points too far out for a cell are found by the scan.
 TEST(ElementIndex, TheGridFindsTheEarliestOfPointsInDifferentCells) {
-    const float lower = 0.025f; // cell 0
-    const float upper = 0.055f; // cell 1
     for (int axis = 0; axis < 2; ++axis) {
         for (bool earlierInUpperCell : {false, true}) {
             SCOPED_TRACE(testing::Message() << axis << earlierInUpperCell);
-            const float first = earlierInUpperCell ? upper : lower;
-            const float second = earlierInUpperCell ? lower : upper;
             Level level;
             PointGrid grid = BuildPointGrid(level);
             auto add = [&](int16_t id, float along) {
                 return axis == 0 ? AddPoint(level, grid, id, along, 1.0f)
                                  : AddPoint(level, grid, id, 1.0f, along);
             };
-            ASSERT_EQ(add(1, first), 1);
-            ASSERT_EQ(add(2, second), 2);
+            ASSERT_EQ(add(1, earlierInUpperCell ? 0.055f : 0.025f), 1);
+            ASSERT_EQ(add(2, earlierInUpperCell ? 0.025f : 0.055f), 2);
             EXPECT_EQ(add(3, 0.04f), 1);
             grid = BuildPointGrid(level);
             EXPECT_EQ(add(3, 0.04f), 1);
-            // Points too far out for a cell are found by the scan.
             EXPECT_EQ(add(4, 2.0e9f), 4);
             EXPECT_EQ(add(5, 2.0e9f), 4);
         }
