@@ -29,6 +29,14 @@ TEST(PackSlots, EachSlotIsMarkedAndTheContactSheetShowsThemInPlayOrder) {
     dangling.connectors[0].pointIds[1] = 12345;
     p.Put(5, EncodeLevel(dangling).bytes);
     p.Put(6, EMPTY_LEVEL + QByteArray(4, '\0')); // an empty level with trailing bytes
+    Level idZero; // a triangle whose first point has id 0, which a click cannot find
+    DecodeLevel(Triangle(), idZero);
+    for (Connector& c : idZero.connectors) {
+        std::replace(std::begin(c.pointIds), std::end(c.pointIds), idZero.points[0].id,
+                     NO_ELEMENT_ID);
+    }
+    idZero.points[0].id = NO_ELEMENT_ID;
+    p.Put(8, EncodeLevel(idZero).bytes);
     p.Put(12, LevelOf({4}));
     std::vector<SlotState> states;
     for (int slot = 0; slot < PACK_SLOT_COUNT; ++slot) {
@@ -41,7 +49,8 @@ TEST(PackSlots, EachSlotIsMarkedAndTheContactSheetShowsThemInPlayOrder) {
         {2, "kivo2, 7 connectors \u00b7 2 shapes, not solvable, marked not solvable"},
         {3, "kivo3, no level, marked problem"},
         {5, "kivo5, 3 connectors \u00b7 1 shape, solvable, marked problem"},
-        {6, "kivo6, no level, marked empty"}};
+        {6, "kivo6, no level, marked empty"},
+        {8, "kivo8, 3 connectors \u00b7 1 shape, solvable, marked problem"}};
     for (const auto& [slot, description] : described) {
         SCOPED_TRACE(slot);
         EXPECT_EQ(SlotDescription(SlotName(slot), states[slot]), description);
@@ -54,12 +63,18 @@ TEST(PackSlots, EachSlotIsMarkedAndTheContactSheetShowsThemInPlayOrder) {
                   LoadLevel(level, p.Path(slot)).message)
             << slot;
     }
-    const QString dangles = QString::fromStdString(states[5].problem);
-    EXPECT_TRUE(dangles.contains(p.Path(5))) << states[5].problem;
-    EXPECT_TRUE(dangles.contains("ends at point id 12345, which no point has"))
-        << states[5].problem;
+    // Ids that do not hold together load, yet make the slot a problem naming its file.
+    const std::pair<int, QString> idProblems[] = {
+        {5, "ends at point id 12345, which no point has"},
+        {8, "point 1 has id 0, which a click never finds"}};
+    for (const auto& [slot, problem] : idProblems) {
+        SCOPED_TRACE(slot);
+        const QString said = QString::fromStdString(states[slot].problem);
+        EXPECT_TRUE(said.contains(p.Path(slot))) << said.toStdString();
+        EXPECT_TRUE(said.endsWith(problem)) << said.toStdString();
+    }
     EXPECT_EQ(SlotSummary(states),
-              "3 of 101 slots built \u00b7 1 not solvable in Classic Mode \u00b7 2 problems");
+              "3 of 101 slots built \u00b7 1 not solvable in Classic Mode \u00b7 3 problems");
     EXPECT_EQ(SlotSummary({states[1], states[3]}),
               "1 of 101 slots built \u00b7 0 not solvable in Classic Mode \u00b7 1 problem");
 
@@ -80,8 +95,6 @@ TEST(PackSlots, EachSlotIsMarkedAndTheContactSheetShowsThemInPlayOrder) {
         const QRect inside = QRect(QPoint(), thumbnail.size()).adjusted(1, 1, -1, -1); // framed
         EXPECT_EQ(sheet.copy(inside.translated(at)), thumbnail.copy(inside)) << slot;
     }
-    EXPECT_EQ(QProcess::execute(KIVO_LEVEL_PROGRAM, {"sheet", p.pack}), 2);
-    EXPECT_EQ(QProcess::execute(KIVO_LEVEL_PROGRAM, {"sheet", p.data, "-o", out}), 1);
 }
 
 // The pixels of a picture that are not white, as a bounding box; empty when all are white.
@@ -120,8 +133,8 @@ TEST(PackSlots, ThumbnailsFitTheirFigureAndKeepItClearOfTheMark) {
         wide.Click(x, 250.0f, 4);
     }
     Level row;
-    ASSERT_TRUE(DecodeLevel(LevelOf({3, 4, 5, 6}), row).ok);
     Level triangle; // its first side is its top edge
+    ASSERT_TRUE(DecodeLevel(LevelOf({3, 4, 5, 6}), row).ok);
     ASSERT_TRUE(DecodeLevel(Triangle(), triangle).ok);
     const QRect room(THUMBNAIL_MARGIN, MARK_HEIGHT + THUMBNAIL_MARGIN,
                      THUMBNAIL_WIDTH - 2 * THUMBNAIL_MARGIN,
@@ -190,39 +203,12 @@ TEST(PackSlots, TileCaptionsShowTheCountsInFull) {
                 if (font == QFont()) {
                     EXPECT_EQ(text.font.pointSizeF(), font.pointSizeF());
                 }
+                if (font == QFont() && connectors == 1) { // fits: broken only before the verdict
+                    EXPECT_EQ(text.captionLines.size(), 2);
+                }
             }
         }
     }
-    EXPECT_EQ(
-        LayOutTileText(QFont(), SlotTile("kivo1", {1, SlotKind::Built, true, 3, 1, ""}, QImage()))
-            .captionLines,
-        QStringList({"3 connectors \u00b7 1 shape", "solvable"}));
-}
-
-// A point with id 0, which a click cannot find, is a problem of the slot and of check.
-TEST(PackSlots, APointWithIdZeroIsAProblem) {
-    SlotPack p;
-    Level level;
-    ASSERT_TRUE(DecodeLevel(Triangle(), level).ok);
-    const int16_t first = level.points[0].id;
-    level.points[0].id = NO_ELEMENT_ID;
-    for (Connector& c : level.connectors) {
-        for (int16_t& end : c.pointIds) {
-            end = end == first ? NO_ELEMENT_ID : end;
-        }
-    }
-    p.Put(8, EncodeLevel(level).bytes);
-    const SlotState state = ReadSlot(p.pack, 8, EMPTY_LEVEL).state;
-    EXPECT_EQ(state.kind, SlotKind::Problem);
-    EXPECT_NE(state.problem.find("point 1 has id 0, which a click never finds"), std::string::npos)
-        << state.problem;
-
-    QProcess check;
-    check.start(KIVO_LEVEL_PROGRAM, {"check", p.Path(8)});
-    ASSERT_TRUE(check.waitForFinished());
-    EXPECT_EQ(check.exitCode(), 1);
-    EXPECT_EQ(QString::fromUtf8(check.readAllStandardOutput()).trimmed(),
-              p.Path(8) + ": point 1 has id 0, which a click never finds");
 }
 
 } // namespace
