@@ -212,6 +212,7 @@ TEST(KivoLevel, CheckAndInfoGiveEveryProblemALineAndDescribeWhatTheyCan) {
                  Data("x\\x1b[8m_pak: the pack has no level folder kivo/"),
                  Data("y\\xc2\\x9b_pak: the pack has no level folder kivo/"),
                  start.dir.filePath("nowhere: there is no such file or folder")});
+    EXPECT_EQ(run.out.count("can be removed"), 1); // only the save's leftover, not the exchange's
     EXPECT_FALSE(run.out.contains(QChar(0x1b)));
     EXPECT_FALSE(run.out.contains(QChar(0x9b)));
     ExpectHas(run.err, {"201 levels in 6 packs checked, 16 problems"});
@@ -352,14 +353,8 @@ TEST(KivoLevel, PicturesTakeTheFormatTheirNameAsksForAndReplaceOnlyPictures) {
         }
         EXPECT_EQ(ReadAll(to), before);
     }
-    QFile::copy(TEMPLATE, start.filePath("default.png"));
-    Outcome run = KivoLevel({"sheet", pack, "-o", start.filePath("default.png")});
-    EXPECT_EQ(run.status, 1);
-    ExpectHas(run.err, {"it is not a PNG picture"});
-    EXPECT_EQ(ReadAll(start.filePath("default.png")), ReadAll(TEMPLATE));
-
     // A folder that is not a pack is named as the reason; a clean machine gets no warnings.
-    run = KivoLevel({"sheet", start.filePath("kivo"), "-o", start.filePath("s.png")});
+    const Outcome run = KivoLevel({"sheet", start.filePath("kivo"), "-o", start.filePath("s.png")});
     EXPECT_EQ(run.status, 1);
     ExpectLines(run.err, {"cannot draw \"" + start.filePath("kivo") + "\": it is not a pack"});
     const Outcome clean = Shell("env -u XDG_RUNTIME_DIR \"$0\" sheet '" + pack + "' -o '" +

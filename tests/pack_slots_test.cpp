@@ -100,22 +100,18 @@ TEST(PackSlots, EachSlotIsMarkedAndTheContactSheetShowsThemInPlayOrder) {
 // The pixels of a picture that are not white, as a bounding box; empty when all are white.
 QRect Inked(const QImage& image) {
     QRect inked;
-    for (int y = 0; y < image.height(); ++y) {
-        for (int x = 0; x < image.width(); ++x) {
-            if (image.pixel(x, y) != qRgb(255, 255, 255)) {
-                inked = inked.united(QRect(x, y, 1, 1));
-            }
-        }
+    for (int at = 0; at < image.width() * image.height(); ++at) {
+        const QPoint pixel(at % image.width(), at / image.width());
+        inked |= image.pixel(pixel) == qRgb(255, 255, 255) ? QRect() : QRect(pixel, QSize(1, 1));
     }
     return inked;
 }
 
 int CountOf(const QImage& image, Colour colour) {
     int n = 0;
-    for (int y = 0; y < image.height(); ++y) {
-        for (int x = 0; x < image.width(); ++x) {
-            n += image.pixel(x, y) == qRgb(colour.r, colour.g, colour.b);
-        }
+    for (int at = 0; at < image.width() * image.height(); ++at) {
+        n += image.pixel(at % image.width(), at / image.width()) ==
+             qRgb(colour.r, colour.g, colour.b);
     }
     return n;
 }
