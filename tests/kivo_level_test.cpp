@@ -256,11 +256,14 @@ TEST(KivoLevel, CheckAndInfoGiveEveryProblemALineAndDescribeWhatTheyCan) {
     }
 }
 
-// The picture shows the level as the canvas does. It goes only to a regular file or a new
-// name, never over its own level (also through a link), a device or a FIFO; a level that
-// cannot be read gets none, and a full disk is said so.
-TEST(KivoLevel, RenderDrawsTheLevelAsTheCanvasShowsItAndWritesOnlyItsPicture) {
-    QTemporaryDir start;
+// The picture shows the level as the canvas does, in the format its name asks for; a name no
+// writer knows is bad usage. It goes only to a new name or over a picture of that format,
+// never over its own level (also through a link), a pack's file, a device or a FIFO; a level
+// that cannot be read gets none, and a full disk is said so.
+TEST(KivoLevel, PicturesShowTheLevelInTheirFormatAndReplaceOnlyPicturesOfIt) {
+    Start packs(1);
+    const QTemporaryDir& start = packs.dir;
+    const QString& pack = packs.pack;
     QDir(start.path()).mkdir("out");
     const QString out = start.filePath("out/level.png");
     Outcome run = KivoLevel({"render", GOLDEN, "-o", out});
@@ -325,14 +328,6 @@ TEST(KivoLevel, RenderDrawsTheLevelAsTheCanvasShowsItAndWritesOnlyItsPicture) {
         EXPECT_EQ(run.status, 1);
         ExpectHas(run.err, {"the disk is full"});
     }
-}
-
-// The picture's name gives its format; a name no writer knows is bad usage, and nothing but
-// a picture of that format is written over: never a level, config.txt or the template.
-TEST(KivoLevel, PicturesTakeTheFormatTheirNameAsksForAndReplaceOnlyPictures) {
-    Start packs(1);
-    const QTemporaryDir& start = packs.dir;
-    const QString& pack = packs.pack;
     const std::pair<const char*, QByteArray> formats[] = {
         {"x.jpg", "jpeg"}, {"x.JPEG", "jpeg"}, {"x.bmp", "bmp"}, {"x.png", "png"}};
     for (const auto& [name, format] : formats) {
@@ -354,7 +349,7 @@ TEST(KivoLevel, PicturesTakeTheFormatTheirNameAsksForAndReplaceOnlyPictures) {
         EXPECT_EQ(ReadAll(to), before);
     }
     // A folder that is not a pack is named as the reason; a clean machine gets no warnings.
-    const Outcome run = KivoLevel({"sheet", start.filePath("kivo"), "-o", start.filePath("s.png")});
+    run = KivoLevel({"sheet", start.filePath("kivo"), "-o", start.filePath("s.png")});
     EXPECT_EQ(run.status, 1);
     ExpectLines(run.err, {"cannot draw \"" + start.filePath("kivo") + "\": it is not a pack"});
     const Outcome clean = Shell("env -u XDG_RUNTIME_DIR \"$0\" sheet '" + pack + "' -o '" +
