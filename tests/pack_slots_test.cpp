@@ -147,19 +147,17 @@ TEST(PackSlots, ThumbnailsFitTheirFigureAndKeepItClearOfTheMark) {
         const QImage thumbnail = PaintThumbnail(level);
         const QRect inked = Inked(thumbnail);
         ASSERT_FALSE(inked.isEmpty());
-        if (level.shapes.size() == 1) { // the whole figure is drawn: the top edge too
-            EXPECT_GE(CountOf(thumbnail.copy(inked.left(), inked.top(), inked.width(), 1),
-                              CONNECTOR_COLOUR),
-                      inked.width() / 2);
-        }
         EXPECT_TRUE(allowed.contains(inked))
             << inked.x() << "," << inked.y() << " " << inked.width() << "x" << inked.height();
         if (level.shapes.size() > 1) { // large enough to fill the room along one side
             EXPECT_GE(std::max(double(inked.width()) / room.width(),
                                double(inked.height()) / room.height()),
                       0.9);
-        } else if (level.shapes.size() == 1) { // small: enlarged, not a speck
+        } else if (level.shapes.size() == 1) { // small: enlarged, not a speck, and whole
             EXPECT_GE(inked.width(), FigureBounds(level).width() * 3 / 2);
+            EXPECT_GE(CountOf(thumbnail.copy(inked.left(), inked.top(), inked.width(), 1),
+                              CONNECTOR_COLOUR),
+                      inked.width() / 2); // its top edge is drawn too
         }
         QImage painted(TILE_WIDTH, TILE_HEIGHT, QImage::Format_RGB32);
         painted.fill(Qt::white);
