@@ -24,10 +24,13 @@ TEST(PackSlots, EachSlotIsMarkedAndTheContactSheetShowsThemInPlayOrder) {
     p.Put(1, Triangle());
     p.Put(2, TwoSquares());
     QFile::remove(p.Path(3));
-    Level dangling; // a triangle whose first connector ends at a point id no point has
-    DecodeLevel(Triangle(), dangling);
-    dangling.connectors[0].pointIds[1] = 12345;
-    p.Put(5, EncodeLevel(dangling).bytes);
+    // A triangle whose first point has id 0, which a click cannot find, and whose first
+    // connector ends at a point id no point has.
+    Level badIds;
+    DecodeLevel(Triangle(), badIds);
+    badIds.points[0].id = NO_ELEMENT_ID;
+    badIds.connectors[0].pointIds[1] = 12345;
+    p.Put(5, EncodeLevel(badIds).bytes);
     p.Put(6, EMPTY_LEVEL + QByteArray(4, '\0')); // an empty level with trailing bytes
     p.Put(12, LevelOf({4}));
     std::vector<SlotState> states;
@@ -54,10 +57,13 @@ TEST(PackSlots, EachSlotIsMarkedAndTheContactSheetShowsThemInPlayOrder) {
                   LoadLevel(level, p.Path(slot)).message)
             << slot;
     }
-    const QString dangles = QString::fromStdString(states[5].problem);
-    EXPECT_TRUE(dangles.contains(p.Path(5))) << states[5].problem;
-    EXPECT_TRUE(dangles.contains("ends at point id 12345, which no point has"))
-        << states[5].problem;
+    // Ids that do not hold together load, yet make the slot a problem naming its file.
+    const QString badIdsSaid = QString::fromStdString(states[5].problem);
+    for (const QString& part : {p.Path(5), QString("\npoint 1 has id 0, which a click never finds"),
+                                QString("ends at point id 12345, which no point has")}) {
+        SCOPED_TRACE(part.toStdString());
+        EXPECT_TRUE(badIdsSaid.contains(part)) << states[5].problem;
+    }
     EXPECT_EQ(SlotSummary(states),
               "3 of 101 slots built \u00b7 1 not solvable in Classic Mode \u00b7 2 problems");
     EXPECT_EQ(SlotSummary({states[1], states[3]}),
@@ -80,29 +86,23 @@ TEST(PackSlots, EachSlotIsMarkedAndTheContactSheetShowsThemInPlayOrder) {
         const QRect inside = QRect(QPoint(), thumbnail.size()).adjusted(1, 1, -1, -1); // framed
         EXPECT_EQ(sheet.copy(inside.translated(at)), thumbnail.copy(inside)) << slot;
     }
-    EXPECT_EQ(QProcess::execute(KIVO_LEVEL_PROGRAM, {"sheet", p.pack}), 2);
-    EXPECT_EQ(QProcess::execute(KIVO_LEVEL_PROGRAM, {"sheet", p.data, "-o", out}), 1);
 }
 
 // The pixels of a picture that are not white, as a bounding box; empty when all are white.
 QRect Inked(const QImage& image) {
     QRect inked;
-    for (int y = 0; y < image.height(); ++y) {
-        for (int x = 0; x < image.width(); ++x) {
-            if (image.pixel(x, y) != qRgb(255, 255, 255)) {
-                inked = inked.united(QRect(x, y, 1, 1));
-            }
-        }
+    for (int at = 0; at < image.width() * image.height(); ++at) {
+        const QPoint pixel(at % image.width(), at / image.width());
+        inked |= image.pixel(pixel) == qRgb(255, 255, 255) ? QRect() : QRect(pixel, QSize(1, 1));
     }
     return inked;
 }
 
 int CountOf(const QImage& image, Colour colour) {
     int n = 0;
-    for (int y = 0; y < image.height(); ++y) {
-        for (int x = 0; x < image.width(); ++x) {
-            n += image.pixel(x, y) == qRgb(colour.r, colour.g, colour.b);
-        }
+    for (int at = 0; at < image.width() * image.height(); ++at) {
+        n += image.pixel(at % image.width(), at / image.width()) ==
+             qRgb(colour.r, colour.g, colour.b);
     }
     return n;
 }
@@ -120,8 +120,8 @@ TEST(PackSlots, ThumbnailsFitTheirFigureAndKeepItClearOfTheMark) {
         wide.Click(x, 250.0f, 4);
     }
     Level row;
-    ASSERT_TRUE(DecodeLevel(LevelOf({3, 4, 5, 6}), row).ok);
     Level triangle; // its first side is its top edge
+    ASSERT_TRUE(DecodeLevel(LevelOf({3, 4, 5, 6}), row).ok);
     ASSERT_TRUE(DecodeLevel(Triangle(), triangle).ok);
     const QRect room(THUMBNAIL_MARGIN, MARK_HEIGHT + THUMBNAIL_MARGIN,
                      THUMBNAIL_WIDTH - 2 * THUMBNAIL_MARGIN,
@@ -138,19 +138,17 @@ TEST(PackSlots, ThumbnailsFitTheirFigureAndKeepItClearOfTheMark) {
         const QImage thumbnail = PaintThumbnail(level);
         const QRect inked = Inked(thumbnail);
         ASSERT_FALSE(inked.isEmpty());
-        if (level.shapes.size() == 1) { // the whole figure is drawn: the top edge too
-            EXPECT_GE(CountOf(thumbnail.copy(inked.left(), inked.top(), inked.width(), 1),
-                              CONNECTOR_COLOUR),
-                      inked.width() / 2);
-        }
         EXPECT_TRUE(allowed.contains(inked))
             << inked.x() << "," << inked.y() << " " << inked.width() << "x" << inked.height();
         if (level.shapes.size() > 1) { // large enough to fill the room along one side
             EXPECT_GE(std::max(double(inked.width()) / room.width(),
                                double(inked.height()) / room.height()),
                       0.9);
-        } else if (level.shapes.size() == 1) { // small: enlarged, not a speck
+        } else if (level.shapes.size() == 1) { // small: enlarged, not a speck, and whole
             EXPECT_GE(inked.width(), FigureBounds(level).width() * 3 / 2);
+            EXPECT_GE(CountOf(thumbnail.copy(inked.left(), inked.top(), inked.width(), 1),
+                              CONNECTOR_COLOUR),
+                      inked.width() / 2); // its top edge is drawn too
         }
         QImage painted(TILE_WIDTH, TILE_HEIGHT, QImage::Format_RGB32);
         painted.fill(Qt::white);
@@ -190,39 +188,12 @@ TEST(PackSlots, TileCaptionsShowTheCountsInFull) {
                 if (font == QFont()) {
                     EXPECT_EQ(text.font.pointSizeF(), font.pointSizeF());
                 }
+                if (font == QFont() && connectors == 1) { // fits: broken only before the verdict
+                    EXPECT_EQ(text.captionLines.size(), 2);
+                }
             }
         }
     }
-    EXPECT_EQ(
-        LayOutTileText(QFont(), SlotTile("kivo1", {1, SlotKind::Built, true, 3, 1, ""}, QImage()))
-            .captionLines,
-        QStringList({"3 connectors \u00b7 1 shape", "solvable"}));
-}
-
-// A point with id 0, which a click cannot find, is a problem of the slot and of check.
-TEST(PackSlots, APointWithIdZeroIsAProblem) {
-    SlotPack p;
-    Level level;
-    ASSERT_TRUE(DecodeLevel(Triangle(), level).ok);
-    const int16_t first = level.points[0].id;
-    level.points[0].id = NO_ELEMENT_ID;
-    for (Connector& c : level.connectors) {
-        for (int16_t& end : c.pointIds) {
-            end = end == first ? NO_ELEMENT_ID : end;
-        }
-    }
-    p.Put(8, EncodeLevel(level).bytes);
-    const SlotState state = ReadSlot(p.pack, 8, EMPTY_LEVEL).state;
-    EXPECT_EQ(state.kind, SlotKind::Problem);
-    EXPECT_NE(state.problem.find("point 1 has id 0, which a click never finds"), std::string::npos)
-        << state.problem;
-
-    QProcess check;
-    check.start(KIVO_LEVEL_PROGRAM, {"check", p.Path(8)});
-    ASSERT_TRUE(check.waitForFinished());
-    EXPECT_EQ(check.exitCode(), 1);
-    EXPECT_EQ(QString::fromUtf8(check.readAllStandardOutput()).trimmed(),
-              p.Path(8) + ": point 1 has id 0, which a click never finds");
 }
 
 } // namespace
