@@ -30,10 +30,10 @@ struct Recovery {
 };
 
 // The copy is offered whenever its level differs from its file's bytes, whatever the times
-// say, and not when the file holds the very same level; each time is told.
+// say, and not when the file holds the very same level; each time is told. A name file that
+// is a FIFO or huge is not read whole, and never hangs the start.
 TEST(RecoveryCopy, ACopyIsOfferedWhenItsLevelDiffersFromTheFile) {
     Recovery r;
-    ASSERT_TRUE(r.slot.lock);
     Level saved = Placed(3);
     ASSERT_TRUE(SaveLevel(saved, r.file).ok);
     ASSERT_TRUE(WriteRecoveryCopy(r.slot.files, Placed(4), r.file).ok);
@@ -53,12 +53,21 @@ TEST(RecoveryCopy, ACopyIsOfferedWhenItsLevelDiffersFromTheFile) {
     EXPECT_FALSE(orphan->fileWritten.isValid());
     ASSERT_TRUE(WriteRecoveryCopy(r.slot.files, saved, QString()).ok);
     EXPECT_EQ(FindRecoveryCopy(r.slot)->fileName, "");
+    for (const bool fifo : {true, false}) {
+        SCOPED_TRACE(fifo ? "a FIFO" : "a huge file");
+        QFile::remove(r.slot.files.namePath);
+        ASSERT_TRUE(fifo ? MakeSpecial(r.slot.files.namePath, nullptr, S_IFIFO)
+                         : Write(r.slot.files.namePath, r.file.toUtf8()) &&
+                               QFile::resize(r.slot.files.namePath, 4LL << 30));
+        const std::optional<RecoveryCopy> copy = FindRecoveryCopy(r.slot);
+        ASSERT_TRUE(copy.has_value());
+        EXPECT_EQ(copy->fileName, "");
+    }
 }
 
 // On a full disk the write fails and says so, and the copy before it stays whole.
 TEST(RecoveryCopy, AFailedWriteKeepsThePreviousCopy) {
     Recovery r;
-    QDir().mkpath(r.folder);
     TmpfsMount mount(r.folder, "64k");
     if (!mount.mounted) {
         GTEST_SKIP() << "mounting a small file system is not permitted here";
@@ -77,22 +86,6 @@ TEST(RecoveryCopy, AFailedWriteKeepsThePreviousCopy) {
     EXPECT_TRUE(full.message.contains("the disk is full")) << full.message.toStdString();
     EXPECT_EQ(ReadAll(r.slot.files.levelPath), kept);
     EXPECT_EQ(ReadAll(r.slot.files.namePath), r.file.toUtf8());
-}
-
-// A name file that is a FIFO or huge is not read whole, and never hangs the start.
-TEST(RecoveryCopy, TheNameFileIsReadOnlyWhenItIsASmallRegularFile) {
-    Recovery r;
-    ASSERT_TRUE(WriteRecoveryCopy(r.slot.files, Placed(3), r.file).ok);
-    for (const bool fifo : {true, false}) {
-        SCOPED_TRACE(fifo ? "a FIFO" : "a huge file");
-        QFile::remove(r.slot.files.namePath);
-        ASSERT_TRUE(fifo ? MakeSpecial(r.slot.files.namePath, nullptr, S_IFIFO)
-                         : Write(r.slot.files.namePath, r.file.toUtf8()) &&
-                               QFile::resize(r.slot.files.namePath, 4LL << 30));
-        const std::optional<RecoveryCopy> copy = FindRecoveryCopy(r.slot);
-        ASSERT_TRUE(copy.has_value());
-        EXPECT_EQ(copy->fileName, "");
-    }
 }
 
 // When no copy can be kept, the slot says why: the folder is a file, cannot be written, or
