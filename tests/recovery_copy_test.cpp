@@ -85,7 +85,6 @@ TEST(RecoveryCopy, AFailedWriteKeepsThePreviousCopy) {
     const FileResult full = WriteRecoveryCopy(r.slot.files, larger, r.file);
     EXPECT_TRUE(full.message.contains("the disk is full")) << full.message.toStdString();
     EXPECT_EQ(ReadAll(r.slot.files.levelPath), kept);
-    EXPECT_EQ(ReadAll(r.slot.files.namePath), r.file.toUtf8());
 }
 
 // When no copy can be kept, the slot says why: the folder is a file, cannot be written, or
@@ -104,7 +103,6 @@ TEST(RecoveryCopy, AClaimThatGetsNoSlotSaysWhy) {
         EXPECT_EQ(slot.problem, "");
     }
     const RecoverySlot none = ClaimRecoverySlot(folder, RecoverySlotKind::Free);
-    EXPECT_FALSE(none.lock);
     EXPECT_TRUE(none.problem.contains("no slot free")) << none.problem.toStdString();
 
     QDir().mkpath(base.filePath("read-only"));
