@@ -121,8 +121,9 @@ TEST(SlotEdits, AStepStopsBeforeWritingOverChangesAndUndoesAFailedWrite) {
 // the pack: never removable, and back in the two slots at the next edit or scan.
 TEST(SlotEdits, AnExchangeKilledAtEveryStepKeepsBothLevels) {
     // Where one slot has no file, one rename moves the other and no journal is kept.
-    for (const auto& [journal, bothFiles] :
+    for (const auto& [journaled, bothFiles] :
          {std::pair{false, true}, {true, true}, {false, false}}) {
+        const bool journal = journaled; // a lambda cannot capture a structured binding
         for (int stop = 1;; ++stop) {
             SCOPED_TRACE(testing::Message() << "journal " << journal << ", both files " << bothFiles
                                             << ", killed at call " << stop);
