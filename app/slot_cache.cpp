@@ -87,8 +87,8 @@ void SlotCache::Reload() {
             watcher_->addPath(path);
         }
         pending_[slot] = stamp;
-        running_.push_back(QtConcurrent::run([this, dir = packDir_, slot, blank = blank_, stamp,
-                                              generation = generation_] {
+        running_.push_back(QtConcurrent::run(&readers_, [this, dir = packDir_, slot, blank = blank_,
+                                                         stamp, generation = generation_] {
             const SlotRead read = ReadTile(dir, slot, blank, stamp);
             QMetaObject::invokeMethod(
                 this, [this, read, generation] { Apply(read, generation); }, Qt::QueuedConnection);

@@ -9,6 +9,7 @@
 #include <QImage>
 #include <QObject>
 #include <QString>
+#include <QThreadPool>
 
 #include <map>
 #include <vector>
@@ -64,6 +65,9 @@ class SlotCache : public QObject {
     std::map<int, SlotRead> reads_;    // by slot, for the shown pack
     std::map<int, FileStamp> pending_; // slots being read, with the stamp they were sent with
     std::vector<QFuture<void>> running_;
+    // The reads have threads of their own: the global pool is where Qt's raster engine splits
+    // large fills, and a paint of the window must never wait behind a pack being read.
+    QThreadPool readers_;
     int generation_ = 0; // raised whenever the shown pack changes
 };
 
