@@ -168,6 +168,19 @@ TEST_F(Overview, CopyAndPasteFollowTheSelectionAndCrossPacks) {
     EXPECT_EQ(overview->controls().undo->text(), "Undo Paste kivo1 of Slots into kivo5 in Second");
 }
 
+// The tiles spread over the window's width as it is resized, rather than leave a gap beside
+// the last of a row.
+TEST_F(Overview, TheTilesSpreadOverTheWindowsWidth) {
+    const auto step = [this](int width) {
+        overview->resize(width, overview->height());
+        QCoreApplication::processEvents();
+        return Tiles()->visualRect(Tile(1)).center().x() -
+               Tiles()->visualRect(Tile(0)).center().x();
+    };
+    const int narrow = step(overview->width());
+    EXPECT_GT(step(overview->width() + 90), narrow);
+}
+
 // Where the overview meets the main window: a level whose slot moved is saved where it went,
 // each window's Ctrl+Z takes back its own kind of step, and the pack shown stays shown.
 TEST_F(Overview, EachWindowEditsWhatItShows) {
