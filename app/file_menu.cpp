@@ -35,11 +35,7 @@ void MainWindow::Load() {
 }
 
 bool MainWindow::OpenLevelFile(const QString& path) {
-    const FileResult result = session_.level().Open(path);
-    if (!result.ok) {
-        ShowError(result.message);
-    }
-    return result.ok;
+    return Reported(session_.level().Open(path));
 }
 
 // A file someone else changed since this editor read or wrote it is not overwritten
@@ -52,11 +48,9 @@ void MainWindow::Save() {
     }
     const QString path = WithLevelExtension(document.currentFile());
     if (path == document.currentFile() && document.CurrentFileChangedOnDisk()) {
-        const int choice = dialogs_.choose(
-            this, QString::fromLatin1(CONFIRM_TITLE),
+        const int choice = AskChoice(
             QString::fromLatin1(CHANGED_ON_DISK_QUESTION).arg(QDir::toNativeSeparators(path)),
-            {QString::fromLatin1(OVERWRITE_CHOICE), QString::fromLatin1(SAVE_AS_CHOICE),
-             QString::fromLatin1(CANCEL_CHOICE)});
+            OVERWRITE_CHOICE, SAVE_AS_CHOICE);
         if (choice == 1) {
             SaveAs();
         }
@@ -64,9 +58,7 @@ void MainWindow::Save() {
             return;
         }
     }
-    if (const FileResult result = document.Save(path); !result.ok) {
-        ShowError(result.message);
-    }
+    Reported(document.Save(path));
 }
 
 void MainWindow::SaveAs() {
@@ -85,11 +77,7 @@ void MainWindow::SaveUnder(const char* dialogTitle) {
 
 // A save that fails is reported and changes nothing.
 bool MainWindow::SaveTo(const QString& path) {
-    const FileResult result = session_.level().SaveAs(path);
-    if (!result.ok) {
-        ShowError(result.message);
-    }
-    return result.ok;
+    return Reported(session_.level().SaveAs(path));
 }
 
 // Unsaved work is never replaced or closed without a question.
@@ -97,10 +85,8 @@ bool MainWindow::MaybeSave() {
     if (!session_.level().IsModified()) {
         return true;
     }
-    const int choice = dialogs_.choose(
-        this, QString::fromLatin1(CONFIRM_TITLE), QString::fromLatin1(UNSAVED_QUESTION),
-        {QString::fromLatin1(SAVE_CHOICE), QString::fromLatin1(DISCARD_CHOICE),
-         QString::fromLatin1(CANCEL_CHOICE)});
+    const int choice =
+        AskChoice(QString::fromLatin1(UNSAVED_QUESTION), SAVE_CHOICE, DISCARD_CHOICE);
     if (choice == 0) {
         Save();
         return !session_.level().IsModified();
@@ -140,6 +126,19 @@ bool MainWindow::Ask(const QString& question) {
     return dialogs_.confirm(this, QString::fromLatin1(CONFIRM_TITLE), question);
 }
 
+int MainWindow::AskChoice(const QString& question, const char* first, const char* second) {
+    return dialogs_.choose(this, QString::fromLatin1(CONFIRM_TITLE), question,
+                           {QString::fromLatin1(first), QString::fromLatin1(second),
+                            QString::fromLatin1(CANCEL_CHOICE)});
+}
+
+bool MainWindow::Reported(const FileResult& result) {
+    if (!result.ok) {
+        ShowError(result.message);
+    }
+    return result.ok;
+}
+
 void MainWindow::ShowError(const QString& text) {
     dialogs_.tell(this, MessageKind::Error, QString::fromLatin1(ERROR_TITLE), text);
 }
@@ -176,10 +175,8 @@ void MainWindow::OfferRecovery() {
     } else if (choice != 0) {
         // Unanswered: the copy waits for the next start, and this editor keeps its own.
         recovery.KeepForNextStart();
-    } else if (const FileResult result =
-                   session_.level().Restore(recovery.copyPath(), copy->fileName);
-               !result.ok) {
-        ShowError(result.message);
+    } else {
+        Reported(session_.level().Restore(recovery.copyPath(), copy->fileName));
     }
 }
 

@@ -122,6 +122,11 @@ class MainWindow : public QMainWindow {
     bool OpenLevelFile(const QString& path);
 
     bool Ask(const QString& question); // a Yes/No question titled "Confirm"
+    // A question titled "Confirm" answered by one of three choices, the last "Cancel"; the
+    // index of the one taken, -1 when the box was closed.
+    int AskChoice(const QString& question, const char* first, const char* second);
+    // Shows a failure; the result says whether the operation went through.
+    bool Reported(const FileResult& result);
     QString ChooseLevelFile(FileDialogKind kind, const char* title);
     void ShowPanel();
     void ShowShownEntry();

@@ -24,8 +24,7 @@ void MainWindow::ChoosePack(int index) {
         ShowShownEntry();
         return;
     }
-    session_.packs().Choose(size_t(index));
-    ShowPanel();
+    session_.packs().Choose(size_t(index)); // the panel follows through shownPackChanged
 }
 
 // The list goes back to the shown pack's entry, under the name typed for it, if any; the
@@ -51,11 +50,9 @@ bool MainWindow::SettleTypedDetails() {
          typed.dateCreated == panel.dateCreated)) {
         return true;
     }
-    const int choice = dialogs_.choose(
-        this, QString::fromLatin1(CONFIRM_TITLE),
-        QString::fromLatin1(TYPED_DETAILS_QUESTION).arg(ShownPackText(panel.comboText)),
-        {QString::fromLatin1(APPLY_CHOICE), QString::fromLatin1(DISCARD_CHOICE),
-         QString::fromLatin1(CANCEL_CHOICE)});
+    const int choice =
+        AskChoice(QString::fromLatin1(TYPED_DETAILS_QUESTION).arg(ShownPackText(panel.comboText)),
+                  APPLY_CHOICE, DISCARD_CHOICE);
     if (choice == 0) {
         ApplyChange();
         return TypedDetails().name == packStore().panel.comboText;
@@ -115,10 +112,10 @@ void MainWindow::ShowPanel() {
     ui_.deletePackButton->setEnabled(shown);
 }
 
-// The panel shows what the store now holds; then come the messages, errors first. Without a
+// The panel already shows what the store holds (shownPackChanged); then come the messages,
+// errors first. Without a
 // data folder there is no pack to show, and the message says where the editor looked.
 void MainWindow::ShowOutcome(const PackOutcome& outcome) {
-    ShowPanel();
     const bool noDataFolder = !QFileInfo(packStore().dataDir).isDir();
     for (const QString& error : outcome.errors) {
         ShowError(noDataFolder ? error + QString::fromLatin1(NO_DATA_FOLDER_HINT)

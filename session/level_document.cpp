@@ -52,11 +52,10 @@ FileResult CheckScores(const Level& level) {
     return {};
 }
 
+// The lists compare their lengths first, so a placement or deletion is told apart at once.
 bool SameStoredLevel(const Level& a, const Level& b) {
-    return a.points.size() == b.points.size() && a.connectors.size() == b.connectors.size() &&
-           a.shapes.size() == b.shapes.size() && a.targetScore == b.targetScore &&
-           a.expertScore == b.expertScore && a.points == b.points && a.connectors == b.connectors &&
-           a.shapes == b.shapes;
+    return a.targetScore == b.targetScore && a.expertScore == b.expertScore &&
+           a.points == b.points && a.connectors == b.connectors && a.shapes == b.shapes;
 }
 
 LevelDocument::LevelDocument(RandomSource& random, QObject* parent)
@@ -144,7 +143,7 @@ void LevelDocument::SetScore(ScoreField field, const std::string& text) {
 // never writes the old level over the file that was refused.
 FileResult LevelDocument::Open(const QString& path) {
     FileResult result;
-    Edit(QStringLiteral("Load %1").arg(StepFileName(path)), {ReachKind::Whole}, [&] {
+    Edit(QStringLiteral("Load %1").arg(QFileInfo(path).fileName()), {ReachKind::Whole}, [&] {
         QByteArray bytes;
         result = ReadInto(path, level_, bytes);
         if (result.ok) {

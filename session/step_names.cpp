@@ -2,8 +2,6 @@
 
 #include "level/level.h"
 
-#include <QFileInfo>
-
 namespace kivo {
 
 QString PolygonName(int sides) {
@@ -14,10 +12,6 @@ QString PolygonName(int sides) {
         return QStringLiteral("Polygon");
     }
     return QString::fromLatin1(NAMES[sides - MIN_SIDE_COUNT]);
-}
-
-QString StepFileName(const QString& path) {
-    return QFileInfo(path).fileName();
 }
 
 } // namespace kivo
