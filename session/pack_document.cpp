@@ -4,7 +4,6 @@
 
 #include "storage/pack_layout.h"
 
-#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QUndoStack>
@@ -108,13 +107,7 @@ FileResult PackDocument::Exchange(int a, int b) {
 }
 
 FileBytes PackDocument::SlotBytes(int slot) const {
-    const QString path = SlotPath(shownPackDir(), slot);
-    FileBytes read = ReadRegularFile(PathBytes(path), MAX_LEVEL_FILE_BYTES, Links::Refuse);
-    if (!read.result.ok) {
-        read.result.message = QStringLiteral("%1 cannot be copied: %2")
-                                  .arg(QDir::toNativeSeparators(path), read.result.message);
-    }
-    return read;
+    return ReadSlotLevel(shownPackDir(), slot);
 }
 
 FileResult PackDocument::Paste(const QString& name, const QByteArray& bytes, int to) {

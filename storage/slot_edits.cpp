@@ -327,6 +327,14 @@ SlotEdit PlanExchange(const QString& packDir, int a, int b) {
     return edit;
 }
 
+FileBytes ReadSlotLevel(const QString& packDir, int slot) {
+    const SlotEdit read = ReadSlots(packDir, {slot});
+    if (read.result.ok && !read.before[0].bytes) {
+        return {NoSuchFile(SlotPath(packDir, slot)), {}};
+    }
+    return {read.result, read.result.ok ? *read.before[0].bytes : QByteArray()};
+}
+
 SlotEdit PlanCopy(const QString& packDir, int from, int to) {
     SlotEdit edit = ReadSlots(packDir, {from, to});
     if (edit.result.ok && !edit.before[0].bytes) {

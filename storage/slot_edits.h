@@ -39,6 +39,9 @@ SlotEdit PlanCopy(const QString& packDir, int from, int to);
 SlotEdit PlanReset(const QString& packDir, int slot);
 SlotEdit PlanSaveIntoSlot(const QString& packDir, int slot, const QByteArray& bytes);
 
+// A slot's level file as the edits read it, for a copy to be pasted later, in any pack.
+FileBytes ReadSlotLevel(const QString& packDir, int slot);
+
 // For tests: called before each call that changes the level folder, with its name; a
 // non-zero errno makes that call fail with it.
 using SlotCallHook = std::function<int(const char* call)>;
