@@ -3,6 +3,7 @@
 #include <QPainter>
 
 #include <algorithm>
+#include <cmath>
 
 namespace kivo {
 
@@ -47,6 +48,23 @@ bool Overlaps(const Bounds& a, const Bounds& b) {
     return a.left <= b.right && b.left <= a.right && a.top <= b.bottom && b.top <= a.bottom;
 }
 
+// The most device pixels one unit of the painter's coordinates spans; infinite when the
+// painter turns or shears, which this drawing never asks of it.
+double PixelsPerUnit(const QPainter& painter) {
+    const QTransform device = painter.deviceTransform();
+    if (device.type() > QTransform::TxScale) {
+        return INFINITY;
+    }
+    return std::max(std::abs(device.m11()), std::abs(device.m22()));
+}
+
+// A disc no wider than one device pixel, as the centre dots of a large figure are in its
+// thumbnail, is painted as that one pixel: drawn as an ellipse it would cost a path of its own
+// and smear over two pixels.
+bool BelowAPixel(int radius, double pixelsPerUnit) {
+    return 2.0 * radius * pixelsPerUnit <= 1.0;
+}
+
 } // namespace
 
 // Items are painted in runs of one kind and colour, so that the pen and brush are set once a
@@ -55,7 +73,9 @@ bool Overlaps(const Bounds& a, const Bounds& b) {
 void PaintDrawing(QPainter& painter, const std::vector<DrawItem>& items) {
     painter.setRenderHint(QPainter::Antialiasing, false);
     const Bounds visible = Visible(painter);
+    const double pixelsPerUnit = PixelsPerUnit(painter);
     std::vector<QLine> lines;
+    std::vector<QPoint> dots;
     for (size_t first = 0; first < items.size();) {
         size_t end = first + 1;
         while (end < items.size() && SameBatch(items[first], items[end])) {
@@ -70,6 +90,7 @@ void PaintDrawing(QPainter& painter, const std::vector<DrawItem>& items) {
             painter.setBrush(colour);
         }
         lines.clear();
+        dots.clear();
         for (size_t i = first; i < end; ++i) {
             const DrawItem& item = items[i];
             if (!Overlaps(BoundsOf(item), visible)) {
@@ -77,12 +98,15 @@ void PaintDrawing(QPainter& painter, const std::vector<DrawItem>& items) {
             }
             if (item.kind == DrawKind::Line) {
                 lines.emplace_back(item.x1, item.y1, item.x2, item.y2);
+            } else if (BelowAPixel(item.x2, pixelsPerUnit)) {
+                dots.emplace_back(item.x1, item.y1);
             } else {
                 const int r = item.x2;
                 painter.drawEllipse(QRect(item.x1 - r, item.y1 - r, 2 * r, 2 * r));
             }
         }
         painter.drawLines(lines.data(), int(lines.size()));
+        painter.drawPoints(dots.data(), int(dots.size()));
         first = end;
     }
 }

@@ -11,6 +11,7 @@
 #include <QImage>
 #include <QPainter>
 
+#include <algorithm>
 #include <cmath>
 
 namespace kivo {
@@ -63,18 +64,57 @@ void PaintItemByItem(QPainter& painter, const std::vector<DrawItem>& items) {
     }
 }
 
-// The canvas's picture: its frame inside clipped off, the list in window content coordinates.
-QImage Painted(const Level& level, void (*paint)(QPainter&, const std::vector<DrawItem>&)) {
+constexpr QPoint CANVAS_ORIGIN(141, 23);
+
+// The canvas's picture: its frame inside clipped off, the list in window content coordinates,
+// shrunk by `scale` as a thumbnail shrinks it.
+QImage Painted(const Level& level, void (*paint)(QPainter&, const std::vector<DrawItem>&),
+               double scale = 1.0) {
     QImage image(500, 414, QImage::Format_RGB32);
     image.fill(Qt::white);
     QPainter painter(&image);
     painter.setClipRect(image.rect().adjusted(2, 2, -2, -2));
-    painter.translate(-141, -23);
+    painter.scale(scale, scale);
+    painter.translate(-CANVAS_ORIGIN);
     paint(painter, DrawingList(level));
     return image;
 }
 
-// Figures that run over every edge of the canvas, turned and moved about.
+// Shrunk until a centre dot is less than a pixel wide, each dot is a single pixel where its
+// centre falls (give or take the rounding), and nothing else has the dots' colour.
+void ExpectDotsArePixels(const Level& level, double scale) {
+    const QImage image = Painted(level, PaintDrawing, scale);
+    std::vector<QPoint> centres;
+    for (const DrawItem& item : DrawingList(level)) {
+        if (item.kind == DrawKind::Disc) {
+            centres.push_back(((QPointF(item.x1, item.y1) - CANVAS_ORIGIN) * scale).toPoint());
+        }
+    }
+    const auto near = [](QPoint a, QPoint b) {
+        return std::abs(a.x() - b.x()) <= 1 && std::abs(a.y() - b.y()) <= 1;
+    };
+    const QRect inside = image.rect().adjusted(3, 3, -3, -3);
+    std::vector<QPoint> dots;
+    for (int at = 0; at < image.width() * image.height(); ++at) {
+        const QPoint pixel(at % image.width(), at / image.width());
+        if (image.pixel(pixel) == qRgb(CENTRE_COLOUR.r, CENTRE_COLOUR.g, CENTRE_COLOUR.b)) {
+            dots.push_back(pixel);
+            EXPECT_TRUE(std::any_of(centres.begin(), centres.end(),
+                                    [&](QPoint c) { return near(c, pixel); }))
+                << "a dot at " << pixel.x() << "," << pixel.y() << " where no centre is";
+        }
+    }
+    EXPECT_LE(dots.size(), centres.size()) << "a dot smeared over more than one pixel";
+    for (const QPoint& centre : centres) {
+        EXPECT_TRUE(
+            !inside.contains(centre) ||
+            std::any_of(dots.begin(), dots.end(), [&](QPoint d) { return near(d, centre); }))
+            << "no dot at " << centre.x() << "," << centre.y();
+    }
+}
+
+// Figures that run over every edge of the canvas, turned and moved about, at the canvas's
+// size and shrunk.
 TEST(Painting, TheCanvasPaintsTheSamePixelsAsItemByItemAfterRandomEdits) {
     for (uint32_t seed = 1; seed <= 8; ++seed) {
         SCOPED_TRACE(seed);
@@ -96,6 +136,10 @@ TEST(Painting, TheCanvasPaintsTheSamePixelsAsItemByItemAfterRandomEdits) {
             }
             if (step % 6 == 5) {
                 ASSERT_EQ(Painted(c.level, PaintDrawing), Painted(c.level, PaintItemByItem));
+                // A dot two pixels wide is still a disc.
+                ASSERT_EQ(Painted(c.level, PaintDrawing, 0.5),
+                          Painted(c.level, PaintItemByItem, 0.5));
+                ExpectDotsArePixels(c.level, 0.2);
             }
         }
     }
