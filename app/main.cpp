@@ -1,11 +1,13 @@
 // The KIVO Level Editor: works in the directory it is started in, whose kivo/ folder holds
 // the packs and the template level.
 #include "main_window.h"
+#include "storage/level_memory.h"
 
 #include <QApplication>
 #include <QIcon>
 
 int main(int argc, char** argv) {
+    kivo::KeepLevelMemory();
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("KIVO Level Editor"));
     QApplication::setDesktopFileName(QStringLiteral("kivo-editor"));

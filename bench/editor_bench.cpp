@@ -13,6 +13,7 @@
 #include "level/shape_deletion.h"
 #include "level/status_line.h"
 #include "storage/level_file.h"
+#include "storage/level_memory.h"
 #include "storage/reference_scans.h"
 
 #include <benchmark/benchmark.h>
@@ -203,6 +204,7 @@ void Register(const std::string& name, const Level& level) {
 } // namespace kivo
 
 int main(int argc, char** argv) {
+    kivo::KeepLevelMemory(); // as the programs do
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     benchmark::Initialize(&argc, argv);

@@ -5,6 +5,7 @@
 #include "level_fixtures.h"
 
 #include "painting/slot_tile.h"
+#include "storage/level_memory.h"
 #include "storage/pack_layout.h"
 #include "storage/pack_slots.h"
 
@@ -69,6 +70,7 @@ void CheckPacks(benchmark::State& state, const QString& data) {
 } // namespace kivo
 
 int main(int argc, char** argv) {
+    kivo::KeepLevelMemory(); // as the programs do
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QGuiApplication app(argc, argv);
     benchmark::Initialize(&argc, argv);

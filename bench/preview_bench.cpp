@@ -7,6 +7,7 @@
 
 #include "app/canvas.h"
 #include "construction/polygon.h"
+#include "storage/level_memory.h"
 
 #include <benchmark/benchmark.h>
 
@@ -72,6 +73,7 @@ void Register(const std::string& name, const Level& level) {
 } // namespace kivo
 
 int main(int argc, char** argv) {
+    kivo::KeepLevelMemory(); // as the programs do
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     benchmark::Initialize(&argc, argv);

@@ -9,6 +9,7 @@
 #include "app/pack_overview.h"
 #include "construction/polygon.h"
 #include "level/frames.h"
+#include "storage/level_memory.h"
 #include "storage/pack_layout.h"
 #include "storage/pack_slots.h"
 
@@ -237,6 +238,7 @@ void OpenOverview(benchmark::State& state, const QString& packDir, TimedApplicat
 } // namespace kivo
 
 int main(int argc, char** argv) {
+    kivo::KeepLevelMemory(); // as the programs do
     qputenv("QT_QPA_PLATFORM", "offscreen");
     kivo::TimedApplication app(argc, argv);
     benchmark::Initialize(&argc, argv);

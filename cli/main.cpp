@@ -3,6 +3,7 @@
 #include "sheet.h"
 
 #include "storage/level_file.h"
+#include "storage/level_memory.h"
 #include "storage/pack_check.h"
 
 #include <QBuffer>
@@ -393,6 +394,7 @@ void DropRuntimeFolderComplaints(QtMsgType type, const QMessageLogContext& conte
 
 // The arguments are taken as the bytes they are, so paths that are not UTF-8 stay openable.
 int main(int argc, char** argv) {
+    kivo::KeepLevelMemory();
     kivo::qtMessages = qInstallMessageHandler(kivo::DropRuntimeFolderComplaints);
     // The contact sheet writes text, which needs the fonts of a GUI application; it never
     // opens a window, so it needs no display either.

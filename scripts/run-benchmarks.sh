@@ -15,14 +15,6 @@ for bench in editor_bench pack_bench window_bench preview_bench; do
     "build/bench/bench/$bench" --benchmark_min_time=0.5 \
         --benchmark_out="$out/$bench.json" --benchmark_out_format=json "$@"
 done
-# Loading a large level into fresh memory costs a page fault for every page of the new
-# level; on this virtual machine each is dear, and whether the C library hands the memory of
-# the previous load back to the system depends on how the heap happens to lie. The load is
-# measured again with the allocator told to keep freed memory, which shows the reading alone.
-GLIBC_TUNABLES=glibc.malloc.mmap_threshold=67108864:glibc.malloc.trim_threshold=268435456 \
-    build/bench/bench/editor_bench --benchmark_min_time=0.5 --benchmark_filter='^LoadLevel/largest' \
-    --benchmark_out="$out/kept.json.warm" --benchmark_out_format=json >/dev/null
-
 python3 - "$out" <<'PY'
 import json, sys, pathlib
 
@@ -30,8 +22,6 @@ runs = {}
 for path in pathlib.Path(sys.argv[1]).glob("*.json"):
     for b in json.loads(path.read_text()).get("benchmarks", []):
         runs[b["name"]] = b
-kept = {b["name"]: b for b in json.loads(
-    (pathlib.Path(sys.argv[1]) / "kept.json.warm").read_text()).get("benchmarks", [])}
 
 def find(prefix):
     return next((b for name, b in runs.items() if name.startswith(prefix)), None)
@@ -58,9 +48,6 @@ rows = [
      cpu("PlacePolygon+status/largest"), 0.40, "keep (0.35-0.40 ms)"),
     ("offscreen canvas repaint (largest, CPU)", cpu("Canvas repaint/largest"), 3.0, "<= 3 ms"),
     ("LoadLevel (largest, CPU)", cpu("LoadLevel/largest"), 1.0, "<= 1 ms"),
-    ("  the same with freed memory kept by the allocator (CPU)",
-     next((b["cpu_time"] for n, b in kept.items() if n.startswith("LoadLevel/largest")), None),
-     1.0, "<= 1 ms"),
     ("kivo-level check, 100 packs of covered canvases (clock)",
      real("kivo-level check of 100 packs"), 800.0, "<= 0.8 s"),
     ("click to painted frame, largest (median, clock)",
