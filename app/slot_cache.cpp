@@ -7,6 +7,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QFileSystemWatcher>
+#include <QThread>
 #include <QTimer>
 #include <QtConcurrent/QtConcurrentRun>
 
@@ -42,6 +43,9 @@ SlotRead ReadTile(const QString& packDir, int slot, const QByteArray& blank, Fil
 
 SlotCache::SlotCache(QObject* parent)
     : QObject(parent), watcher_(new QFileSystemWatcher(this)), settle_(new QTimer(this)) {
+    // One core is left to the window's thread, so that painting and input never wait for a
+    // reader to be switched out.
+    readers_.setMaxThreadCount(std::max(1, QThread::idealThreadCount() - 1));
     settle_->setSingleShot(true);
     settle_->setInterval(SETTLE_MS);
     connect(watcher_, &QFileSystemWatcher::directoryChanged, settle_, qOverload<>(&QTimer::start));
