@@ -1,6 +1,7 @@
 // What a level designer waits for, on levels of about 100, 1,000 and 10,000 elements, the
 // largest a level can hold, and a canvas covered once. Where an index replaced a scan, the
 // scan is measured beside it ("scan"); the other operations have one way only.
+#include "bench_main.h"
 #include "level_fixtures.h"
 
 #include "app/canvas.h"
@@ -13,7 +14,6 @@
 #include "level/shape_deletion.h"
 #include "level/status_line.h"
 #include "storage/level_file.h"
-#include "storage/level_memory.h"
 #include "storage/reference_scans.h"
 
 #include <benchmark/benchmark.h>
@@ -29,23 +29,14 @@
 namespace kivo {
 namespace {
 
-struct Fixtures {
-    QString folder;
-    QTemporaryDir scratch;
-    std::vector<std::pair<std::string, Level>> levels;
-};
-
-Fixtures* fixtures = nullptr;
+// Where the benchmarks save and write copies.
+QTemporaryDir* scratch = nullptr;
 
 } // namespace
 
 void RegisterRecovery(const std::string& suffix, const Level& level, const QString& folder);
 
 namespace {
-
-QString FixturePath(const std::string& name) {
-    return QDir(fixtures->folder).filePath(QString::fromStdString(name) + ".kvo");
-}
 
 // A click next to the figure, outside every shape: where a designer adds the next polygon.
 std::pair<float, float> NextClick(const Level& level) {
@@ -76,9 +67,10 @@ QByteArray FileBytes(const QString& path) {
     return file.readAll();
 }
 
-void Register(const std::string& name, const Level& level) {
-    const std::string suffix = "/" + name + " (" + std::to_string(ElementCount(level)) + ")";
-    const QString path = FixturePath(name);
+void Register(const BenchLevel& bench) {
+    const Level& level = bench.level;
+    const std::string suffix = RowSuffix(bench);
+    const QString path = bench.path;
     auto add = [&](const std::string& what, std::function<void(benchmark::State&)> body) {
         benchmark::RegisterBenchmark((what + suffix).c_str(), body)->Unit(benchmark::kMillisecond);
     };
@@ -99,7 +91,7 @@ void Register(const std::string& name, const Level& level) {
     });
     add("SaveLevel", [&level](benchmark::State& state) {
         Level copy = level;
-        const QString out = fixtures->scratch.filePath("save.kvo");
+        const QString out = scratch->filePath("save.kvo");
         for (auto _ : state) {
             SaveLevel(copy, out);
         }
@@ -162,7 +154,7 @@ void Register(const std::string& name, const Level& level) {
             canvas.render(&image);
         }
     });
-    RegisterRecovery(suffix, level, fixtures->scratch.filePath("recovery"));
+    RegisterRecovery(suffix, level, scratch->filePath("recovery"));
     // The recording alone, around a placement that is not timed: as the editor records it,
     // and from two whole copies as it did before.
     add("Undo step of a placement", [&level, x = x, y = y](benchmark::State& state) {
@@ -204,33 +196,17 @@ void Register(const std::string& name, const Level& level) {
 } // namespace kivo
 
 int main(int argc, char** argv) {
-    kivo::KeepLevelMemory(); // as the programs do
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-
-    kivo::Fixtures fixtures;
-    kivo::fixtures = &fixtures;
-    fixtures.folder = QCoreApplication::applicationDirPath() + "/fixtures";
-    const struct {
-        const char* name;
-        kivo::Level (*make)();
-    } sizes[] = {
-        {"100", [] { return kivo::TriangleField(34); }},
-        {"1000", [] { return kivo::TriangleField(334); }},
-        {"10000", [] { return kivo::TriangleField(3334); }},
-        {"largest", [] { return kivo::TriangleField(11000); }},
-        {"canvas", kivo::CoveredCanvas},
-    };
-    for (const auto& size : sizes) {
-        fixtures.levels.emplace_back(
-            size.name,
-            kivo::Fixture(fixtures.folder, QString::fromLatin1(size.name) + ".kvo", size.make));
-    }
-    for (const auto& [name, level] : fixtures.levels) {
-        kivo::Register(name, level);
-    }
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return kivo::RunBenchmarks<QApplication>(argc, argv, [](QApplication&) {
+        struct Kept {
+            QTemporaryDir scratch;
+            std::vector<kivo::BenchLevel> levels =
+                kivo::BenchLevels({"100", "1000", "10000", "largest", "canvas"});
+        };
+        auto kept = std::make_unique<Kept>();
+        kivo::scratch = &kept->scratch;
+        for (const kivo::BenchLevel& level : kept->levels) {
+            kivo::Register(level);
+        }
+        return kept;
+    });
 }

@@ -3,9 +3,11 @@
 #include "construction/polygon.h"
 #include "storage/level_file.h"
 
+#include <QCoreApplication>
 #include <QDir>
 
 #include <cmath>
+#include <map>
 
 namespace kivo {
 
@@ -56,22 +58,37 @@ Level CoveredCanvas() {
     return level;
 }
 
-Level Fixture(const QString& folder, const QString& name, Level (*make)()) {
-    const QString path = QDir(folder).filePath(name);
-    Level level;
-    if (LoadLevel(level, path).ok) {
-        return level;
-    }
-    // Saved and loaded back, so that a first run measures the level later runs load.
-    Level made = make();
-    QDir().mkpath(folder);
-    SaveLevel(made, path);
-    LoadLevel(level, path);
-    return level;
-}
-
 size_t ElementCount(const Level& level) {
     return level.points.size() + level.connectors.size() + level.shapes.size();
+}
+
+std::vector<BenchLevel> BenchLevels(const std::vector<std::string>& names) {
+    const std::map<std::string, Level (*)()> makers{
+        {"100", [] { return TriangleField(34); }},
+        {"1000", [] { return TriangleField(334); }},
+        {"10000", [] { return TriangleField(3334); }},
+        {"largest", [] { return TriangleField(11000); }},
+        {"canvas", CoveredCanvas},
+    };
+    const QString folder = QCoreApplication::applicationDirPath() + "/fixtures";
+    std::vector<BenchLevel> levels;
+    for (const std::string& name : names) {
+        BenchLevel& named = levels.emplace_back();
+        named.name = name;
+        named.path = QDir(folder).filePath(QString::fromStdString(name) + ".kvo");
+        if (!LoadLevel(named.level, named.path).ok) {
+            // Saved and loaded back, so that a first run measures the level later runs load.
+            Level made = makers.at(name)();
+            QDir().mkpath(folder);
+            SaveLevel(made, named.path);
+            LoadLevel(named.level, named.path);
+        }
+    }
+    return levels;
+}
+
+std::string RowSuffix(const BenchLevel& level) {
+    return "/" + level.name + " (" + std::to_string(ElementCount(level.level)) + ")";
 }
 
 } // namespace kivo

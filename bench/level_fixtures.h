@@ -5,6 +5,9 @@
 
 #include <QString>
 
+#include <string>
+#include <vector>
+
 namespace kivo {
 
 // A field of triangles grown from lattice clicks until it has `shapes` shapes or the level
@@ -15,9 +18,22 @@ Level TriangleField(int shapes);
 // The canvas covered once with polygons of mixed side counts: a level of realistic size.
 Level CoveredCanvas();
 
-// The level saved in `folder` under `name`, built by `make` and saved there the first time.
-Level Fixture(const QString& folder, const QString& name, Level (*make)());
-
 size_t ElementCount(const Level& level);
+
+// A level the benchmarks measure, by the name their rows carry, and the file it is kept in.
+struct BenchLevel {
+    std::string name;
+    QString path;
+    Level level;
+};
+
+// The named levels, of "100", "1000", "10000", "largest" and "canvas": fields of triangles of
+// about 100, 1,000 and 10,000 elements, the largest level that fits, and the canvas covered
+// once. Each is kept in the fixture folder beside the program, built and saved there the
+// first time, so that every benchmark program measures the same levels.
+std::vector<BenchLevel> BenchLevels(const std::vector<std::string>& names);
+
+// What a row's name ends with: "/largest (32033)".
+std::string RowSuffix(const BenchLevel& level);
 
 } // namespace kivo

@@ -2,10 +2,10 @@
 // covered canvas, painted from levels in memory, and read from the pack's files and painted
 // as the overview fills in. Both on one thread; the overview spreads them over the cores.
 // Then `kivo-level check` of 100 such packs, on the clock, as the command line runs it.
+#include "bench_main.h"
 #include "level_fixtures.h"
 
 #include "painting/slot_tile.h"
-#include "storage/level_memory.h"
 #include "storage/pack_layout.h"
 #include "storage/pack_slots.h"
 
@@ -70,32 +70,29 @@ void CheckPacks(benchmark::State& state, const QString& data) {
 } // namespace kivo
 
 int main(int argc, char** argv) {
-    kivo::KeepLevelMemory(); // as the programs do
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QGuiApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    const QString fixtures = QCoreApplication::applicationDirPath() + "/fixtures";
-    const kivo::Level level = kivo::Fixture(fixtures, "canvas.kvo", kivo::CoveredCanvas);
-    QTemporaryDir base;
-    const QString pack = base.filePath("pack");
-    QDir().mkpath(pack + "/" + kivo::LEVELS_FOLDER_NAME);
-    for (int slot = 0; slot < kivo::PACK_SLOT_COUNT; ++slot) {
-        QFile::copy(fixtures + "/canvas.kvo", kivo::SlotPath(pack, slot));
-    }
-    const std::string suffix = " (101 x " + std::to_string(kivo::ElementCount(level)) + ")";
-    benchmark::RegisterBenchmark(("Pack thumbnails" + suffix).c_str(), kivo::PaintPack, level)
-        ->Unit(benchmark::kMillisecond);
-    benchmark::RegisterBenchmark(("Pack read and thumbnails" + suffix).c_str(),
-                                 kivo::ReadAndPaintPack, pack)
-        ->Unit(benchmark::kMillisecond);
-    const QString data = base.filePath("kivo");
-    QDir().mkpath(data);
-    kivo::MakePacks(data, fixtures + "/canvas.kvo");
-    benchmark::RegisterBenchmark("kivo-level check of 100 packs", kivo::CheckPacks, data)
-        ->Unit(benchmark::kMillisecond)
-        ->UseRealTime()
-        ->Iterations(3);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return kivo::RunBenchmarks<QGuiApplication>(argc, argv, [](QGuiApplication&) {
+        const kivo::BenchLevel canvas = kivo::BenchLevels({"canvas"}).front();
+        auto base = std::make_unique<QTemporaryDir>();
+        const QString pack = base->filePath("pack");
+        QDir().mkpath(pack + "/" + kivo::LEVELS_FOLDER_NAME);
+        for (int slot = 0; slot < kivo::PACK_SLOT_COUNT; ++slot) {
+            QFile::copy(canvas.path, kivo::SlotPath(pack, slot));
+        }
+        const std::string suffix =
+            " (101 x " + std::to_string(kivo::ElementCount(canvas.level)) + ")";
+        benchmark::RegisterBenchmark(("Pack thumbnails" + suffix).c_str(), kivo::PaintPack,
+                                     canvas.level)
+            ->Unit(benchmark::kMillisecond);
+        benchmark::RegisterBenchmark(("Pack read and thumbnails" + suffix).c_str(),
+                                     kivo::ReadAndPaintPack, pack)
+            ->Unit(benchmark::kMillisecond);
+        const QString data = base->filePath("kivo");
+        QDir().mkpath(data);
+        kivo::MakePacks(data, canvas.path);
+        benchmark::RegisterBenchmark("kivo-level check of 100 packs", kivo::CheckPacks, data)
+            ->Unit(benchmark::kMillisecond)
+            ->UseRealTime()
+            ->Iterations(3);
+        return base;
+    });
 }

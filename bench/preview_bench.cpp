@@ -3,11 +3,11 @@
 // preview out for the region to repaint), and the move with a repaint of the whole canvas.
 // The pointer rests above the figure, outside every shape, where the searches walk every
 // element, and over the figure, where the inside test stops early.
+#include "bench_main.h"
 #include "level_fixtures.h"
 
 #include "app/canvas.h"
 #include "construction/polygon.h"
-#include "storage/level_memory.h"
 
 #include <benchmark/benchmark.h>
 
@@ -26,8 +26,9 @@ namespace {
 constexpr std::array<QPoint, 8> POINTER{
     {{160, 30}, {300, 35}, {450, 40}, {620, 45}, {200, 150}, {350, 250}, {500, 350}, {600, 420}}};
 
-void Register(const std::string& name, const Level& level) {
-    const std::string suffix = "/" + name + " (" + std::to_string(ElementCount(level)) + ")";
+void Register(const BenchLevel& bench) {
+    const Level& level = bench.level;
+    const std::string suffix = RowSuffix(bench);
     auto add = [&](const std::string& what, std::function<void(benchmark::State&)> body) {
         benchmark::RegisterBenchmark((what + suffix).c_str(), body)->Unit(benchmark::kMillisecond);
     };
@@ -73,23 +74,12 @@ void Register(const std::string& name, const Level& level) {
 } // namespace kivo
 
 int main(int argc, char** argv) {
-    kivo::KeepLevelMemory(); // as the programs do
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-
-    // The levels editor_bench measures, shared through the same fixture folder.
-    const QString folder = QCoreApplication::applicationDirPath() + "/fixtures";
-    const std::vector<std::pair<std::string, kivo::Level>> levels{
-        {"10000", kivo::Fixture(folder, "10000.kvo", [] { return kivo::TriangleField(3334); })},
-        {"largest",
-         kivo::Fixture(folder, "largest.kvo", [] { return kivo::TriangleField(11000); })},
-        {"canvas", kivo::Fixture(folder, "canvas.kvo", kivo::CoveredCanvas)},
-    };
-    for (const auto& [name, level] : levels) {
-        kivo::Register(name, level);
-    }
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return kivo::RunBenchmarks<QApplication>(argc, argv, [](QApplication&) {
+        auto levels = std::make_unique<std::vector<kivo::BenchLevel>>(
+            kivo::BenchLevels({"10000", "largest", "canvas"}));
+        for (const kivo::BenchLevel& level : *levels) {
+            kivo::Register(level);
+        }
+        return levels;
+    });
 }

@@ -2,6 +2,7 @@
 // of the frame that shows the new polygon, and from opening the pack overview to its tiles,
 // with the longest task the window's thread ran meanwhile. Times are on the clock and in the
 // thread's processor time; each click is measured alone and the median reported.
+#include "bench_main.h"
 #include "level_fixtures.h"
 
 #include "app/canvas.h"
@@ -9,7 +10,6 @@
 #include "app/pack_overview.h"
 #include "construction/polygon.h"
 #include "level/frames.h"
-#include "storage/level_memory.h"
 #include "storage/pack_layout.h"
 #include "storage/pack_slots.h"
 
@@ -238,36 +238,22 @@ void OpenOverview(benchmark::State& state, const QString& packDir, TimedApplicat
 } // namespace kivo
 
 int main(int argc, char** argv) {
-    kivo::KeepLevelMemory(); // as the programs do
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    kivo::TimedApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    const QString fixtures = QCoreApplication::applicationDirPath() + "/fixtures";
-    const struct {
-        const char* name;
-        kivo::Level (*make)();
-    } levels[] = {{"largest", [] { return kivo::TriangleField(11000); }},
-                  {"canvas", kivo::CoveredCanvas}};
-    std::vector<std::unique_ptr<kivo::Pack>> packs;
-    for (const auto& level : levels) {
-        const QString file = QString::fromLatin1(level.name) + ".kvo";
-        const kivo::Level made = kivo::Fixture(fixtures, file, level.make);
-        const std::string suffix =
-            std::string("/") + level.name + " (" + std::to_string(kivo::ElementCount(made)) + ")";
-        const QString path = QDir(fixtures).filePath(file);
-        benchmark::RegisterBenchmark(("Click to painted frame" + suffix).c_str(),
-                                     kivo::ClickToFrame, path)
-            ->Unit(benchmark::kMillisecond)
-            ->UseManualTime()
-            ->Iterations(200);
-        packs.push_back(kivo::MakePack(path));
-        benchmark::RegisterBenchmark(("Open the overview" + suffix).c_str(), kivo::OpenOverview,
-                                     packs.back()->dir, std::ref(app))
-            ->Unit(benchmark::kMillisecond)
-            ->UseManualTime()
-            ->Iterations(5);
-    }
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return kivo::RunBenchmarks<kivo::TimedApplication>(argc, argv, [](kivo::TimedApplication& app) {
+        std::vector<std::unique_ptr<kivo::Pack>> packs;
+        for (const kivo::BenchLevel& level : kivo::BenchLevels({"largest", "canvas"})) {
+            const std::string suffix = kivo::RowSuffix(level);
+            benchmark::RegisterBenchmark(("Click to painted frame" + suffix).c_str(),
+                                         kivo::ClickToFrame, level.path)
+                ->Unit(benchmark::kMillisecond)
+                ->UseManualTime()
+                ->Iterations(200);
+            packs.push_back(kivo::MakePack(level.path));
+            benchmark::RegisterBenchmark(("Open the overview" + suffix).c_str(), kivo::OpenOverview,
+                                         packs.back()->dir, std::ref(app))
+                ->Unit(benchmark::kMillisecond)
+                ->UseManualTime()
+                ->Iterations(5);
+        }
+        return packs;
+    });
 }
