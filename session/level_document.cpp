@@ -139,15 +139,20 @@ void LevelDocument::SetScore(ScoreField field, const std::string& text) {
          {ReachKind::Values}, [&] { (target ? level_.targetScore : level_.expertScore) = text; });
 }
 
+FileResult LevelDocument::Open(const QString& path) {
+    return ReadFile(QStringLiteral("Load %1"), path, path);
+}
+
 // A file that cannot be loaded leaves the level and its file as they were, so that a Save
 // never writes the old level over the file that was refused.
-FileResult LevelDocument::Open(const QString& path) {
+FileResult LevelDocument::ReadFile(const QString& stepText, const QString& path,
+                                   const QString& title) {
     FileResult result;
-    Edit(QStringLiteral("Load %1").arg(QFileInfo(path).fileName()), {ReachKind::Whole}, [&] {
+    Edit(stepText.arg(QFileInfo(path).fileName()), {ReachKind::Whole}, [&] {
         QByteArray bytes;
         result = ReadInto(path, level_, bytes);
         if (result.ok) {
-            SetCurrentFile({path, path, std::make_shared<const Level>(level_), bytes});
+            SetCurrentFile({path, title, std::make_shared<const Level>(level_), bytes});
         }
     });
     if (result.ok) {
@@ -266,14 +271,20 @@ void LevelDocument::WatchFile() {
     }
 }
 
-// A file replaced by a rename is no longer watched: watch its successor.
+// A file replaced by a rename is no longer watched: watch its successor. A level without
+// unsaved changes follows its file, read again as a step of the history, so Undo brings back
+// what was shown. Unsaved changes stay, and so does the level while the file cannot be read
+// (another program may be half way through writing it); Save then asks before writing.
 void LevelDocument::FileChangedOnDisk(const QString& path) {
     if (!SameFile(path, currentFile())) {
         return;
     }
     watcher_->removePath(path);
     WatchFile();
-    if (CurrentFileChangedOnDisk()) {
+    if (!CurrentFileChangedOnDisk()) {
+        return;
+    }
+    if (IsModified() || !ReadFile(QStringLiteral("Reload %1"), currentFile(), titleFile()).ok) {
         emit changedOnDisk(path);
     }
 }

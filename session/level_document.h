@@ -64,7 +64,9 @@ class LevelDocument : public QObject {
     void TurnTo(int position);
     void SetScore(ScoreField field, const std::string& text);
 
-    // The file verbs. Open and Restore are steps of the history; Save is not.
+    // The file verbs. Open and Restore are steps of the history; Save is not. When another
+    // program changes the current file, a level without unsaved changes is read again from it
+    // as a step of its own.
     FileResult Open(const QString& path);
     FileResult Restore(const QString& copyPath, const QString& fileName);
     // Saves under exactly this path, which then names the title and the current file; Save
@@ -89,7 +91,8 @@ class LevelDocument : public QObject {
     void fileChanged(); // the title or the current file
     void modifiedChanged(bool modified);
     void sliderChanged(int position);
-    // The current file was changed on disk by someone else.
+    // The current file was changed on disk by someone else, and the level stayed as it was:
+    // it has unsaved changes, or the file cannot be read. Otherwise it was read again.
     void changedOnDisk(const QString& path);
     // The level was written to, or read from, this file.
     void fileUsed(const QString& path);
@@ -116,6 +119,8 @@ class LevelDocument : public QObject {
     void WatchFile();
     void FileChangedOnDisk(const QString& path);
     FileResult SaveUnder(const QString& path, const QString& title);
+    // Reads the file into the level as a step named `stepText` with the file's name for %1.
+    FileResult ReadFile(const QString& stepText, const QString& path, const QString& title);
     FileResult ReadInto(const QString& path, Level& level, QByteArray& bytes);
 
     Level level_;

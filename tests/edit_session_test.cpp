@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include <QSignalSpy>
+#include <QTest>
 #include <QUndoStack>
 
 #include <algorithm>
@@ -125,6 +127,38 @@ TEST_F(Session, AFileChangedByAnotherProgramIsNoticedBeforeSave) {
     EXPECT_TRUE(doc.CurrentFileChangedOnDisk());
     ASSERT_TRUE(doc.Save(p.Path(1)).ok);
     EXPECT_FALSE(doc.CurrentFileChangedOnDisk());
+}
+
+// A level without unsaved changes follows its file when another program changes it, read again
+// as a step that Undo takes back. Unsaved changes stay, and so does the level while the file
+// cannot be read; Save then asks before writing over it.
+TEST_F(Session, AFileChangedOnDiskIsReadAgainUnlessTheLevelHasUnsavedChanges) {
+    ASSERT_TRUE(doc.Open(p.Path(1)).ok);
+    p.Put(1, TwoSquares());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return Shown() == TwoSquares(); }));
+    EXPECT_FALSE(doc.IsModified());
+    EXPECT_EQ(doc.currentFile(), p.Path(1));
+    EXPECT_EQ(doc.history()->undoText(), "Reload " + SlotFileName(1));
+    Undo();
+    EXPECT_EQ(Shown(), Triangle());
+    EXPECT_TRUE(doc.CurrentFileChangedOnDisk());
+    doc.history()->redo();
+
+    QSignalSpy kept(&doc, &LevelDocument::changedOnDisk);
+    doc.Place(450, 250, 5);
+    const QByteArray edited = Shown();
+    p.Put(1, Triangle());
+    ASSERT_TRUE(kept.wait());
+    EXPECT_EQ(Shown(), edited);
+    EXPECT_TRUE(doc.IsModified());
+    EXPECT_TRUE(doc.CurrentFileChangedOnDisk());
+
+    Undo();
+    ASSERT_TRUE(doc.Save(p.Path(1)).ok);
+    p.Put(1, QByteArray("\x05\x00", 2)); // ends in its first point
+    ASSERT_TRUE(kept.wait());
+    EXPECT_EQ(Shown(), TwoSquares());
+    EXPECT_TRUE(doc.CurrentFileChangedOnDisk());
 }
 
 // Saving into a slot is a slot step: its undo puts the slot's level back, and the level on
