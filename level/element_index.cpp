@@ -147,10 +147,14 @@ void MarkUsed(IdSet& ids, int16_t id) {
     ids.used[Slot(id)] = true;
 }
 
+bool IsUsed(const IdSet& ids, int16_t id) {
+    return ids.used[Slot(id)];
+}
+
 std::optional<int16_t> NewUniqueId(const IdSet& ids, RandomSource& random) {
     for (int attempt = 0; attempt < MAX_RANDOM_ID_DRAWS; ++attempt) {
         const int16_t id = IdOfDraw(RandomUpTo(random, ID_DRAW_MAX));
-        if (IsGivableId(id) && !ids.used[Slot(id)]) {
+        if (IsGivableId(id) && !IsUsed(ids, id)) {
             return id;
         }
     }
@@ -158,7 +162,7 @@ std::optional<int16_t> NewUniqueId(const IdSet& ids, RandomSource& random) {
 }
 
 std::optional<int16_t> ChooseFreeId(const IdSet& ids, RandomSource& random) {
-    const auto free = [&ids](int16_t id) { return IsGivableId(id) && !ids.used[Slot(id)]; };
+    const auto free = [&ids](int16_t id) { return IsGivableId(id) && !IsUsed(ids, id); };
     int32_t freeCount = 0;
     for (int32_t draw = 0; draw < ID_RANGE; ++draw) {
         freeCount += free(IdOfDraw(draw)) ? 1 : 0;

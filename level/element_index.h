@@ -18,6 +18,7 @@ struct IdSet {
 
 IdSet UsedIds(const Level& level);
 void MarkUsed(IdSet& ids, int16_t id);
+bool IsUsed(const IdSet& ids, int16_t id);
 
 // NewUniqueId with the membership test answered by the set: the same draws, the same id.
 std::optional<int16_t> NewUniqueId(const IdSet& ids, RandomSource& random);

@@ -1,29 +1,16 @@
 #include "id_problems.h"
 
+#include "level/element_index.h"
 #include "level/element_ops.h"
-
-#include <bitset>
-#include <memory>
 
 namespace kivo {
 
 namespace {
 
-// Which of the 65,536 ids are taken: a bit each, so that marking and asking cost next to
-// nothing on a level of tens of thousands of elements.
-class IdSet {
-  public:
-    void Insert(int16_t id) { taken_.set(uint16_t(id)); }
-    bool Has(int16_t id) const { return taken_.test(uint16_t(id)); }
-
-  private:
-    std::bitset<65536> taken_;
-};
-
-template <typename T> std::unique_ptr<IdSet> IdsOf(const std::vector<T>& elements) {
-    auto ids = std::make_unique<IdSet>();
+template <typename T> IdSet IdsOf(const std::vector<T>& elements) {
+    IdSet ids;
     for (const T& e : elements) {
-        ids->Insert(e.id);
+        MarkUsed(ids, e.id);
     }
     return ids;
 }
@@ -32,8 +19,8 @@ template <typename T> std::unique_ptr<IdSet> IdsOf(const std::vector<T>& element
 
 std::vector<QString> IdProblems(const Level& level) {
     std::vector<QString> problems;
-    const std::unique_ptr<IdSet> points = IdsOf(level.points);
-    const std::unique_ptr<IdSet> connectors = IdsOf(level.connectors);
+    const IdSet points = IdsOf(level.points);
+    const IdSet connectors = IdsOf(level.connectors);
     for (size_t i = 0; i < level.points.size(); ++i) {
         if (level.points[i].id == NO_ELEMENT_ID) {
             problems.push_back(
@@ -46,13 +33,13 @@ std::vector<QString> IdProblems(const Level& level) {
             problems.push_back(
                 QStringLiteral("connector %1 has id 0, which the editor never gives").arg(i + 1));
         }
-        if (points->Has(c.id)) {
+        if (IsUsed(points, c.id)) {
             problems.push_back(QStringLiteral("connector %1 has id %2, which a point has too")
                                    .arg(i + 1)
                                    .arg(c.id));
         }
         for (int16_t id : c.pointIds) {
-            if (!points->Has(id)) {
+            if (!IsUsed(points, id)) {
                 problems.push_back(
                     QStringLiteral("connector %1 (id %2) ends at point id %3, which no point has")
                         .arg(i + 1)
@@ -64,7 +51,7 @@ std::vector<QString> IdProblems(const Level& level) {
     for (size_t i = 0; i < level.shapes.size(); ++i) {
         const Shape& s = level.shapes[i];
         for (int k = 0; k < OutlineLength(s); ++k) {
-            if (!connectors->Has(s.connectorIds[k])) {
+            if (!IsUsed(connectors, s.connectorIds[k])) {
                 problems.push_back(
                     QStringLiteral(
                         "shape %1, outline entry %2, names connector id %3, which no connector has")
