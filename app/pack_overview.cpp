@@ -31,12 +31,11 @@ constexpr QSize START_SIZE(TILES_ACROSS_AT_START*(TILE_WIDTH + 2 * TILE_SPACING)
 const char* const WINDOW_TITLE_TEXT = "Level Overview";
 const char* const REPLACE_QUESTION = "%1 holds a level. Replace it with %2?";
 
-QPushButton* Button(QWidget* parent, QBoxLayout* row, const char* name, const char* caption,
+QPushButton* Button(QWidget* parent, const char* name, const char* caption,
                     const char* description) {
     auto* button = new QPushButton(QString::fromLatin1(caption), parent);
     button->setObjectName(QString::fromLatin1(name));
     button->setAccessibleDescription(QString::fromLatin1(description));
-    row->addWidget(button);
     return button;
 }
 
@@ -92,19 +91,16 @@ void PackOverview::Build() {
 }
 
 void PackOverview::BuildButtons() {
-    auto* row = new QHBoxLayout; // a holder only: Build lays the buttons out
-    ui_.open = Button(this, row, "open", "Open", "Opens the slot's level in the editor");
-    ui_.saveIntoSlot = Button(this, row, "saveIntoSlot", "Save Into Slot",
+    ui_.open = Button(this, "open", "Open", "Opens the slot's level in the editor");
+    ui_.saveIntoSlot = Button(this, "saveIntoSlot", "Save Into Slot",
                               "Saves the level being edited into the slot");
-    ui_.moveEarlier = Button(this, row, "moveEarlier", "Move Earlier",
+    ui_.moveEarlier = Button(this, "moveEarlier", "Move Earlier",
                              "Exchanges the slot's level with the slot before it (Ctrl+Up)");
-    ui_.moveLater = Button(this, row, "moveLater", "Move Later",
+    ui_.moveLater = Button(this, "moveLater", "Move Later",
                            "Exchanges the slot's level with the slot after it (Ctrl+Down)");
-    ui_.copy = Button(this, row, "copy", "Copy", "Takes the slot's level for Paste (Ctrl+C)");
-    ui_.paste =
-        Button(this, row, "paste", "Paste", "Copies the level Copy took into the slot (Ctrl+V)");
-    ui_.reset = Button(this, row, "reset", "Reset", "Puts the template level into the slot");
-    delete row;
+    ui_.copy = Button(this, "copy", "Copy", "Takes the slot's level for Paste (Ctrl+C)");
+    ui_.paste = Button(this, "paste", "Paste", "Copies the level Copy took into the slot (Ctrl+V)");
+    ui_.reset = Button(this, "reset", "Reset", "Puts the template level into the slot");
 }
 
 void PackOverview::Connect() {
