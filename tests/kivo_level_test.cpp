@@ -205,9 +205,6 @@ TEST(KivoLevel, CheckAndInfoGiveEveryProblemALineAndDescribeWhatTheyCan) {
                  Data("x\\x1b[8m_pak: the pack has no level folder kivo/"),
                  Data("y\\xc2\\x9b_pak: the pack has no level folder kivo/"),
                  start.dir.filePath("nowhere: there is no such file or folder")});
-    EXPECT_EQ(run.out.count("can be removed"), 1); // only the save's leftover, not the exchange's
-    EXPECT_FALSE(run.out.contains(QChar(0x1b)));
-    EXPECT_FALSE(run.out.contains(QChar(0x9b)));
     ExpectHas(run.err, {"201 levels in 6 packs checked, 16 problems"});
     // The odd name given on the command line as its bytes is found and walked.
     ExpectLines(Shell("\"$0\" check \"$(printf '" + Data("a") + "\\377_pak')\"").out,
