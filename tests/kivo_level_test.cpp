@@ -250,8 +250,7 @@ TEST(KivoLevel, PicturesShowTheLevelInTheirFormatAndReplaceOnlyPicturesOfIt) {
     Start packs(1);
     const QTemporaryDir& start = packs.dir;
     const QString& pack = packs.pack;
-    QDir(start.path()).mkdir("out");
-    const QString out = start.filePath("out/level.png");
+    const QString out = start.filePath("shown.png");
     Outcome run = KivoLevel({"render", GOLDEN, "-o", out});
     ASSERT_EQ(run.status, 0) << run.err.toStdString();
     QImage image(out);
