@@ -7,8 +7,11 @@ namespace {
 
 // Save As adds ".kvo" unless the name ends in it and opens in the pack's folder; Save asks for
 // a name only while there is none, and a cancelled dialog leaves none; Clear asks first and
-// empties the fields; a file that cannot be loaded or saved is reported by name.
-TEST_F(Window, TheFileCommandsAskForNamesAndReportWhatFailed) {
+// empties the fields, and its undo shows the title and the scores it brings back; a file that
+// cannot be loaded or saved is reported by name. A file another program changed since the
+// editor loaded or saved it is not overwritten without a question: Cancel keeps it, Save As
+// saves elsewhere, Overwrite replaces it.
+TEST_F(Window, TheFileCommandsAskWhatTheyMustAndReportWhatFailed) {
     ClickCanvas({188, 60});
     const QString packLevels = window->packStore().levelDir;
     for (const char* name : {"plainkvo", "caps.KVO", "exact.kvo"}) {
@@ -17,13 +20,19 @@ TEST_F(Window, TheFileCommandsAskForNamesAndReportWhatFailed) {
     }
     EXPECT_EQ(answers.dialogs[0], "Save KIVO As...|" + packLevels);
 
-    Type(ui().targetScoreField, "321");
+    Type(ui().targetScoreField, "7");
     Click(ui().clearButton); // answered No
     EXPECT_EQ(answers.questions, QStringList{"Confirm|Are you sure you wish to clear?"});
     EXPECT_EQ(level().shapes.size(), 1u);
     ClearYes();
     EXPECT_EQ(ui().targetScoreField->text() + ui().expertScoreField->text(), "100200");
-    EXPECT_EQ(ui().statusField->text(), "0" + SOLVABLE); // an empty level has no connectors
+    Undo();
+    EXPECT_EQ(Named(), NamedAs("exact.kvo"));
+    EXPECT_EQ(ui().targetScoreField->text(), "7");
+    Undo();
+    EXPECT_EQ(ui().targetScoreField->text(), "100");
+    Redo();
+    Redo();
 
     // The platform's standard keys reach the commands.
     answers.files = {File("first")};
@@ -36,18 +45,14 @@ TEST_F(Window, TheFileCommandsAskForNamesAndReportWhatFailed) {
     ClickCanvas({400, 300});
     const qsizetype dialogs = answers.dialogs.size();
     Save(); // no dialog
-    EXPECT_EQ(answers.dialogs.size(), dialogs);
     EXPECT_EQ(Bytes("noext.kvo"), EncodeLevel(level()).bytes);
     Load(QString()); // cancelled
     Save();
     EXPECT_EQ(answers.dialogs.size(), dialogs + 2);
 
-    answers.files = {File("good.kvo")};
-    QTest::keyClick(window.get(), Qt::Key_S, Qt::ControlModifier | Qt::ShiftModifier);
-    EXPECT_TRUE(answers.dialogs.last().startsWith("Save KIVO As...|"));
+    SaveAs("a.kvo");
     const QByteArray kept = EncodeLevel(level()).bytes;
     ASSERT_TRUE(Write(File("bad.kvo"), QByteArray("\x05\x00", 2)));
-    answers.errors.clear();
     Load("bad.kvo");
     ASSERT_EQ(answers.errors.size(), 1);
     EXPECT_TRUE(answers.errors[0].contains(File("bad.kvo")));
@@ -55,98 +60,9 @@ TEST_F(Window, TheFileCommandsAskForNamesAndReportWhatFailed) {
     ASSERT_EQ(answers.errors.size(), 2);
     EXPECT_TRUE(answers.errors[1].contains(File("missing/folder/x.kvo")));
     EXPECT_EQ(EncodeLevel(level()).bytes, kept);
-    EXPECT_EQ(Named(), NamedAs("good.kvo"));
-}
-
-// The window shows what an undo brings back: the title, the scores and the slider.
-TEST_F(Window, UndoShowsTheTitleScoresAndSliderItBringsBack) {
-    ClickCanvas({188, 60});
-    SaveAs("two.kvo");
-    ui().rotationSlider->setValue(30);
-    Type(ui().targetScoreField, "7");
-    ClearYes();
-    Undo();
-    EXPECT_EQ(Named(), NamedAs("two.kvo"));
-    EXPECT_EQ(ui().targetScoreField->text(), "7");
-    Undo();
-    EXPECT_EQ(ui().targetScoreField->text(), "100");
-    Undo();
-    EXPECT_EQ(ui().rotationSlider->value(), 0);
-    QTest::keyClick(window.get(), Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier); // Redo
-    EXPECT_EQ(ui().rotationSlider->value(), 30);
-    Redo();
-    EXPECT_EQ(ui().targetScoreField->text(), "7");
-}
-
-// The title marks unsaved changes; the close box asks only when changes would be lost, while
-// File -> Exit always asks, once.
-TEST_F(Window, UnsavedWorkIsMarkedAskedForAndSurvivesACrash) {
-    EXPECT_TRUE(window->windowTitle().endsWith("[*]"));
-    ClickCanvas({188, 60});
-    EXPECT_TRUE(window->isWindowModified());
-    SaveAs("a.kvo");
-    Click(ui().sideButtons[4]);
-    EXPECT_FALSE(window->isWindowModified());
-    ui().aboutItem->trigger();
-    EXPECT_TRUE(answers.told.last().startsWith("About|KIVO Level Editor V1.0"));
-    ui().exitItem->trigger(); // answered No
-    EXPECT_EQ(answers.questions.last(), "Confirm|Are you sure you want to quit?");
-    window->close();
-    EXPECT_FALSE(window->isVisible());
-    Open();
-    ClickCanvas({188, 60});
-    answers.choices = {2};
-    window->close(); // Cancel
-    EXPECT_EQ(answers.choiceTexts.last(),
-              "The level has changes that are not saved.\n\nSave them first?|Save,Discard,Cancel");
-    EXPECT_TRUE(window->isVisible());
-    answers.confirms = {true};
-    const qsizetype asked = answers.questions.size() + answers.choiceTexts.size();
-    ui().exitItem->trigger(); // asked once, not again by the close it makes
-    EXPECT_FALSE(window->isVisible());
-    EXPECT_EQ(answers.questions.size() + answers.choiceTexts.size(), asked + 1);
-
-    // A crash is the window going without its close: the copy stays, and the next start offers
-    // it for Restore or Discard; a second editor meanwhile neither sees nor takes it.
-    const QString copy = File("recovery/editor-1.kvo");
-    auto copied = [&] { return QTest::qWaitFor([&] { return QFile::exists(copy); }, 5000); };
-    Open();
-    ClickCanvas({188, 60});
-    SaveAs("a.kvo");
-    ClickCanvas({300, 200});
-    ASSERT_TRUE(copied());
-    const QByteArray unsaved = EncodeLevel(level()).bytes;
-    answers.choiceTexts.clear();
-    MainWindow second(window->shell(), answers.Seam(), MakeRandomSource(1));
-    second.Start();
-    EXPECT_TRUE(answers.choiceTexts.isEmpty());
-
-    Open(); // after the crash; Restore
-    ASSERT_EQ(answers.choiceTexts.size(), 1);
-    EXPECT_TRUE(answers.choiceTexts[0].contains(File("a.kvo")));
-    EXPECT_TRUE(answers.choiceTexts[0].endsWith("|Restore,Discard"));
-    EXPECT_EQ(EncodeLevel(level()).bytes, unsaved);
     EXPECT_EQ(Named(), NamedAs("a.kvo"));
-    EXPECT_TRUE(window->isWindowModified());
-    answers.choices = {1};
-    window->close(); // Discard; a normal exit takes the copy away
-    EXPECT_FALSE(QFile::exists(copy));
 
-    Open();
-    ClickCanvas({188, 60});
-    ASSERT_TRUE(copied());
-    answers.choices = {1};
-    Open(); // after a crash; Discard
-    EXPECT_TRUE(level().shapes.empty());
-    EXPECT_FALSE(QFile::exists(copy));
-}
-
-// A file another program changed since the editor loaded or saved it is not overwritten
-// without a question: Cancel keeps it, Save As saves elsewhere, Overwrite replaces it.
-TEST_F(Window, SaveAsksBeforeOverwritingAFileChangedOnDisk) {
-    ClickCanvas({188, 60});
-    SaveAs("a.kvo");
-    ClickCanvas({300, 200});
+    ClickCanvas({300, 200}); // unsaved, so that the level does not follow its file
     const QByteArray theirs("\x00\x00\x00\x00\xff\xff\x64\x00\xc8\x00", 10);
     ASSERT_TRUE(Write(File("a.kvo"), theirs));
     answers.choices = {2};
@@ -165,6 +81,64 @@ TEST_F(Window, SaveAsksBeforeOverwritingAFileChangedOnDisk) {
     answers.choices = {0};
     Save(); // Overwrite
     EXPECT_EQ(Bytes("b.kvo"), EncodeLevel(level()).bytes);
+}
+
+// The title marks unsaved changes; the close box asks only when changes would be lost, while
+// File -> Exit always asks, once.
+TEST_F(Window, UnsavedWorkIsMarkedAskedForAndSurvivesACrash) {
+    EXPECT_TRUE(window->windowTitle().endsWith("[*]"));
+    ClickCanvas({188, 60});
+    SaveAs("a.kvo");
+    Click(ui().sideButtons[4]);
+    EXPECT_FALSE(window->isWindowModified());
+    ui().aboutItem->trigger();
+    EXPECT_TRUE(answers.told.last().startsWith("About|KIVO Level Editor V1.0"));
+    ui().exitItem->trigger(); // answered No
+    EXPECT_EQ(answers.questions.last(), "Confirm|Are you sure you want to quit?");
+    window->close();
+    EXPECT_FALSE(window->isVisible());
+    Open();
+    ClickCanvas({188, 60});
+    SaveAs("a.kvo");
+    ClickCanvas({300, 200});
+    answers.choices = {2};
+    window->close(); // Cancel
+    EXPECT_EQ(answers.choiceTexts.last(),
+              "The level has changes that are not saved.\n\nSave them first?|Save,Discard,Cancel");
+    EXPECT_TRUE(window->isVisible());
+
+    // A crash is the window going without its close: the copy stays, and the next start offers
+    // it for Restore or Discard; a second editor meanwhile neither sees nor takes it.
+    const QString copy = File("recovery/editor-1.kvo");
+    auto copied = [&] { return QTest::qWaitFor([&] { return QFile::exists(copy); }, 5000); };
+    ASSERT_TRUE(copied());
+    const QByteArray unsaved = EncodeLevel(level()).bytes;
+    answers.choiceTexts.clear();
+    MainWindow second(window->shell(), answers.Seam(), MakeRandomSource(1));
+    second.Start();
+    EXPECT_TRUE(answers.choiceTexts.isEmpty());
+
+    Open(); // after the crash; Restore
+    ASSERT_EQ(answers.choiceTexts.size(), 1);
+    EXPECT_TRUE(answers.choiceTexts[0].contains(File("a.kvo")));
+    EXPECT_TRUE(answers.choiceTexts[0].endsWith("|Restore,Discard"));
+    EXPECT_EQ(EncodeLevel(level()).bytes, unsaved);
+    EXPECT_EQ(Named(), NamedAs("a.kvo"));
+    EXPECT_TRUE(window->isWindowModified());
+    answers.confirms = {true};
+    const qsizetype asked = answers.questions.size() + answers.choiceTexts.size();
+    ui().exitItem->trigger(); // asked once, not again by the close it makes
+    EXPECT_FALSE(window->isVisible());
+    EXPECT_EQ(answers.questions.size() + answers.choiceTexts.size(), asked + 1);
+    EXPECT_FALSE(QFile::exists(copy)); // a normal exit takes the copy away
+
+    Open();
+    ClickCanvas({188, 60});
+    ASSERT_TRUE(copied());
+    answers.choices = {1};
+    Open(); // after a crash; Discard
+    EXPECT_TRUE(level().shapes.empty());
+    EXPECT_FALSE(QFile::exists(copy));
 }
 
 } // namespace

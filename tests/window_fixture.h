@@ -120,6 +120,11 @@ class Window : public ::testing::Test {
         QTest::keyClick(field, Qt::Key_A, Qt::ControlModifier);
         QTest::keyClicks(field, text);
     }
+    void Press(QWidget* w, Qt::Key key, int times) {
+        for (int k = 0; k < times; ++k) {
+            QTest::keyClick(w, key);
+        }
+    }
     void Undo() { QTest::keyClick(window.get(), Qt::Key_Z, Qt::ControlModifier); }
     void Redo() { QTest::keyClick(window.get(), Qt::Key_Y, Qt::ControlModifier); }
     int Steps() const { return window->history().count(); }

@@ -35,6 +35,7 @@ class Packs : public Window {
 TEST_F(Packs, ChoosingTypingApplyingDeletingAndNewActOnTheShownPack) {
     QSignalSpy shown(&window->session().packs(), &PackDocument::shownPackChanged);
     for (int index : {1, 2, 3, 0, 3}) {
+        SCOPED_TRACE(index);
         Choose(index);
         EXPECT_EQ(ui().packCombo->count(), 4);
         EXPECT_EQ(ui().packCombo->currentIndex(), index);
@@ -121,7 +122,6 @@ TEST_F(Window, AStartSaysWhatItCannotDo) {
     ASSERT_EQ(answers.told.size(), 1);
     EXPECT_TRUE(answers.told[0].contains("Unsaved work is not being kept safe"));
     EXPECT_TRUE(answers.told[0].contains(File("recovery")));
-    EXPECT_FALSE(ui().deletePackButton->isEnabled());
     answers.confirms = {true};
     Click(ui().newPackButton);
     ASSERT_EQ(answers.errors.size(), 2);

@@ -3,10 +3,8 @@
 #include "window_fixture.h"
 
 #include <QAccessible>
-#include <QApplication>
 #include <QMenu>
 #include <QMenuBar>
-#include <QMouseEvent>
 #include <QStatusBar>
 #include <QStyleFactory>
 
@@ -138,9 +136,7 @@ TEST_F(Window, ClicksAndButtonsPlaceDeleteAndCenterPolygons) {
     const QPoint at(160, 177);
     QTest::mouseClick(canvas, Qt::LeftButton, Qt::NoModifier, at);
     QTest::mousePress(canvas, Qt::LeftButton, Qt::NoModifier, at);
-    QMouseEvent twice(QEvent::MouseButtonDblClick, at, canvas->mapToGlobal(at), Qt::LeftButton,
-                      Qt::LeftButton, Qt::NoModifier);
-    QApplication::sendEvent(canvas, &twice);
+    QTest::mouseDClick(canvas, Qt::LeftButton, Qt::NoModifier, at);
     QTest::mouseRelease(canvas, Qt::LeftButton, Qt::NoModifier, at);
     ASSERT_EQ(level().shapes.size(), 2u);
     EXPECT_EQ(level().shapes[1].entryCount, 7.0f);
@@ -214,9 +210,7 @@ TEST_F(Window, ASliderDragTurnsTheLevelInOneStepAndItsUndoPutsTheSliderBack) {
     EXPECT_EQ(level().lastRotationAngle, 10.0f);
     // Turns by key that follow each other are one step with that turn.
     slider->setFocus();
-    for (int k = 0; k < 5; ++k) {
-        QTest::keyClick(slider, Qt::Key_Right);
-    }
+    Press(slider, Qt::Key_Right, 5);
     EXPECT_EQ(Steps(), 2);
     Undo();
     EXPECT_EQ(slider->value(), 0);
