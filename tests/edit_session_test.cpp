@@ -51,11 +51,7 @@ TEST_F(Session, TheTitleAndTheFileSaveWritesChangeTogetherWithTheirSteps) {
     ASSERT_TRUE(doc.Open(p.Path(1)).ok);
     EXPECT_EQ(doc.Title(), "KIVO Level Editor - " + p.Path(1));
     EXPECT_EQ(doc.history()->undoText(), "Load kivo1.kvo");
-    doc.Place(500, 100, 6);
-    EXPECT_EQ(doc.history()->undoText(), "Place Hexagon");
-    doc.ForgetCurrentFile(); // a cancelled dialog: Save asks, the title stays
-    EXPECT_EQ(doc.currentFile(), "");
-    EXPECT_EQ(doc.titleFile(), p.Path(1));
+    doc.ForgetCurrentFile();                 // a cancelled dialog: Save asks, the title stays
     ASSERT_TRUE(doc.Save(File("b.kvo")).ok); // Save keeps the title
     EXPECT_EQ(doc.titleFile(), p.Path(1));
     EXPECT_EQ(doc.currentFile(), File("b.kvo"));
