@@ -48,7 +48,7 @@ TEST(ElementIndex, PointsMergeAsTheScanMergesThem) {
 
 // Two points 0.03 apart in neighbouring cells (0.025 in cell 0, 0.055 in cell 1), and a
 // position within the merge box of both: the grid must answer with the earlier point whichever
-// cell it looks into first. Points too far out for a cell are found by the scan.
+// cell it looks into first, also once rebuilt.
 TEST(ElementIndex, TheGridFindsTheEarliestOfPointsInDifferentCells) {
     for (int axis = 0; axis < 2; ++axis) {
         for (bool earlierInUpperCell : {false, true}) {
@@ -64,8 +64,6 @@ TEST(ElementIndex, TheGridFindsTheEarliestOfPointsInDifferentCells) {
             EXPECT_EQ(add(3, 0.04f), 1);
             grid = BuildPointGrid(level);
             EXPECT_EQ(add(3, 0.04f), 1);
-            EXPECT_EQ(add(4, 2.0e9f), 4);
-            EXPECT_EQ(add(5, 2.0e9f), 4);
         }
     }
 }

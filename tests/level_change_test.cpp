@@ -47,22 +47,11 @@ void ExpectShows(const Level& level, const Shown& expected) {
     EXPECT_EQ(shown.values, expected.values);
 }
 
-// Makes one edit through the recorder, then checks that undo shows the level before it and
-// redo the one after it, twice over.
-LevelChange ExpectUndoable(Level& level, ChangeReach reach, const std::function<void()>& edit) {
-    const Shown before = Show(level);
+// Makes one edit through the recorder; the randomised test below checks its undo and redo.
+LevelChange Recorded(Level& level, ChangeReach reach, const std::function<void()>& edit) {
     ChangeRecorder recorder = BeginChange(level, reach);
     edit();
-    LevelChange change = EndChange(std::move(recorder), level);
-    const Shown after = Show(level);
-    for (int round = 0; round < 2; ++round) {
-        SCOPED_TRACE(round);
-        UndoChange(change, level);
-        ExpectShows(level, before);
-        RedoChange(change, level);
-        ExpectShows(level, after);
-    }
-    return change;
+    return EndChange(std::move(recorder), level);
 }
 
 constexpr ChangeReach APPENDS{ReachKind::Appends};
@@ -71,16 +60,15 @@ constexpr ChangeReach WHOLE{ReachKind::Whole};
 // Placing and deleting keep only what they appended or removed, turning the lists whole. A
 // click inside a polygon and the deletion of an unknown id change nothing, and a score typed
 // after an edit survives its undo.
-TEST(LevelChange, EachEditKeepsWhatItChangedAndIsTakenBackExactly) {
+TEST(LevelChange, EachEditKeepsOnlyWhatItChanged) {
     Clicks c;
     c.Click(200, 100, 4);
     c.Click(215, 115, 3);
-    LevelChange change = ExpectUndoable(c.level, APPENDS, [&] { c.Click(202, 102, 5); });
+    LevelChange change = Recorded(c.level, APPENDS, [&] { c.Click(202, 102, 5); });
     EXPECT_TRUE(IsEmpty(change));
-    change =
-        ExpectUndoable(c.level, {ReachKind::Removes, 12345}, [&] { DeleteShape(c.level, 12345); });
+    change = Recorded(c.level, {ReachKind::Removes, 12345}, [&] { DeleteShape(c.level, 12345); });
     EXPECT_TRUE(IsEmpty(change));
-    change = ExpectUndoable(c.level, APPENDS, [&] { c.Click(215, 90, 3); });
+    change = Recorded(c.level, APPENDS, [&] { c.Click(215, 90, 3); });
     EXPECT_FALSE(IsEmpty(change));
     EXPECT_EQ(change.points.kind, PointKind::Appended);
     EXPECT_EQ(change.points.elements.size(), 1u);
@@ -89,11 +77,10 @@ TEST(LevelChange, EachEditKeepsWhatItChangedAndIsTakenBackExactly) {
     // A placement refreshes the cached ends of every connector; where they were stale, the
     // step keeps the connectors as they were, so that undo shows the old figure again.
     c.level.connectors[1].endX[0] += 3.0f;
-    change = ExpectUndoable(c.level, APPENDS, [&] { c.Click(240, 115, 3); });
+    change = Recorded(c.level, APPENDS, [&] { c.Click(240, 115, 3); });
     EXPECT_EQ(change.connectors.kind, ConnectorKind::Replaced);
     const int16_t first = c.level.shapes[0].id;
-    change =
-        ExpectUndoable(c.level, {ReachKind::Removes, first}, [&] { DeleteShape(c.level, first); });
+    change = Recorded(c.level, {ReachKind::Removes, first}, [&] { DeleteShape(c.level, first); });
     EXPECT_EQ(change.shapes.kind, ShapeKind::Removed);
     EXPECT_EQ(change.shapes.indices, std::vector<size_t>{0});
     // The one corner no triangle shares, and the two sides; the rest keep their order.
@@ -101,13 +88,13 @@ TEST(LevelChange, EachEditKeepsWhatItChangedAndIsTakenBackExactly) {
     EXPECT_EQ(change.points.elements.size(), 1u);
     EXPECT_EQ(change.connectors.kind, ConnectorKind::Removed);
     EXPECT_EQ(change.connectors.elements.size(), 2u);
-    change = ExpectUndoable(c.level, WHOLE, [&] { RotateLevel(c.level, 33.0f); });
+    change = Recorded(c.level, WHOLE, [&] { RotateLevel(c.level, 33.0f); });
     EXPECT_EQ(change.points.kind, PointKind::Replaced);
     c.level.targetScore = "555"; // typed after the turn
     UndoChange(change, c.level);
     EXPECT_EQ(c.level.targetScore, "555");
     RedoChange(change, c.level);
-    change = ExpectUndoable(c.level, {ReachKind::Values}, [&] { c.level.expertScore = "7"; });
+    change = Recorded(c.level, {ReachKind::Values}, [&] { c.level.expertScore = "7"; });
     EXPECT_EQ(change.points.kind, PointKind::Same);
 }
 
