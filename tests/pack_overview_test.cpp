@@ -12,15 +12,12 @@ namespace {
 // The editor started in a folder holding two packs, with the overview opened by its key.
 class Overview : public Window {
   protected:
-    SlotPack p;
+    FilledPack p;
     QString second = p.data + "/2_pak";
     PackOverview* overview = nullptr;
     std::map<QString, QByteArray> before;
 
     void SetUp() override {
-        p.Put(1, Triangle());
-        p.Put(2, TwoSquares());
-        QFile::remove(p.Path(3));
         p.Put(4, Triangle().left(21));
         QDir().mkpath(second + "/kivo");
         Write(second + "/config.txt", "Second\r\nme\r\n2.1.2026\r\n2\r\n");

@@ -15,10 +15,7 @@ namespace {
 // Each edit writes only its slots, and its undo puts the pack back as it was; Save Into Slot
 // is an edit like the others.
 TEST(SlotEdits, EachEditWritesOnlyItsSlotsAndIsUndone) {
-    SlotPack p;
-    p.Put(1, Triangle());
-    p.Put(2, TwoSquares());
-    QFile::remove(p.Path(3));
+    FilledPack p;
     const std::map<QString, QByteArray> start = p.Files();
     // What each edit changes; a null array: no file.
     const std::tuple<const char*, SlotEdit, std::map<int, QByteArray>> cases[] = {
@@ -78,15 +75,13 @@ TEST(SlotEdits, LinksSpecialFilesAndLinkedFoldersAreRefused) {
 // folder put in the pack's place, and no slot is written. When the second of two writes fails,
 // the first slot gets its file back.
 TEST(SlotEdits, AStepStopsBeforeWritingOverChangesAndUndoesAFailedWrite) {
-    SlotPack p;
-    p.Put(1, Triangle());
-    QFile::remove(p.Path(3));
+    FilledPack p;
     const SlotEdit exchange = PlanExchange(p.pack, 1, 2);
     const std::map<QString, QByteArray> start = p.Files();
     int writes = 0;
     const FileResult full =
-        WriteSlots(p.pack, exchange.folder, {{1, Triangle()}, {2, EMPTY_LEVEL}},
-                   {{1, TwoSquares()}, {2, TwoSquares()}},
+        WriteSlots(p.pack, exchange.folder, {{1, Triangle()}, {2, TwoSquares()}},
+                   {{1, EMPTY_LEVEL}, {2, EMPTY_LEVEL}},
                    [&writes](const char*) { return ++writes == 2 ? ENOSPC : 0; });
     EXPECT_TRUE(full.message.contains("the disk is full")) << full.message.toStdString();
     EXPECT_EQ(Differing(p.Files(), start), "");
@@ -97,7 +92,7 @@ TEST(SlotEdits, AStepStopsBeforeWritingOverChangesAndUndoesAFailedWrite) {
     const FileResult undone = UndoSlotEdit(p.pack, exchange);
     EXPECT_TRUE(undone.message.contains(p.Path(2))) << undone.message.toStdString();
     EXPECT_EQ(p.Bytes(2), theirs);
-    EXPECT_EQ(p.Bytes(1), EMPTY_LEVEL);
+    EXPECT_EQ(p.Bytes(1), TwoSquares());
 
     const SlotEdit copy = PlanCopy(p.pack, 1, 3);
     ASSERT_TRUE(DoSlotEdit(p.pack, copy).ok);
