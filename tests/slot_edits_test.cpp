@@ -116,9 +116,8 @@ TEST(SlotEdits, AStepStopsBeforeWritingOverChangesAndUndoesAFailedWrite) {
 // the pack: never removable, and back in the two slots at the next edit or scan.
 TEST(SlotEdits, AnExchangeKilledAtEveryStepKeepsBothLevels) {
     // Where one slot has no file, one rename moves the other and no journal is kept.
-    for (const auto& [journaled, bothFiles] :
+    for (const auto& [journal, bothFiles] :
          {std::pair{false, true}, {true, true}, {false, false}}) {
-        const bool journal = journaled; // a lambda cannot capture a structured binding
         for (int stop = 1;; ++stop) {
             SCOPED_TRACE(testing::Message() << "journal " << journal << ", both files " << bothFiles
                                             << ", killed at call " << stop);
@@ -129,7 +128,7 @@ TEST(SlotEdits, AnExchangeKilledAtEveryStepKeepsBothLevels) {
             const pid_t child = fork();
             if (child == 0) {
                 int calls = 0;
-                DoSlotEdit(p.pack, edit, [&](const char* call) {
+                DoSlotEdit(p.pack, edit, [&, journal = journal](const char* call) {
                     if (++calls == stop) {
                         _exit(3);
                     }
