@@ -41,12 +41,11 @@ TEST(SlotEdits, EachEditWritesOnlyItsSlotsAndIsUndone) {
 // Links (the template's among them), FIFOs, a linked level folder or pack folder and slots
 // that do not exist are refused, each saying why.
 TEST(SlotEdits, LinksSpecialFilesAndLinkedFoldersAreRefused) {
-    SlotPack p;
+    FilledPack p;
     QFile::remove(p.Path(7));
     ASSERT_TRUE(QFile::link(TemplatePath(p.pack), p.Path(7)));
     QFile::remove(p.Path(9));
     ASSERT_TRUE(MakeSpecial(p.Path(9), nullptr, S_IFIFO));
-    QFile::remove(p.Path(3));
     const QString linkedLevels = p.data + "/2_pak", linkedPack = p.data + "/3_pak";
     ASSERT_TRUE(QDir().mkpath(linkedLevels));
     ASSERT_TRUE(QFile::link(p.pack + "/kivo", linkedLevels + "/kivo"));
