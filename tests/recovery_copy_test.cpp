@@ -71,10 +71,7 @@ TEST(RecoveryCopy, AFailedWriteKeepsThePreviousCopy) {
     const Level first = Placed(3);
     ASSERT_TRUE(WriteRecoveryCopy(r.slot.files, first, r.file).ok);
     const QByteArray kept = ReadAll(r.slot.files.levelPath);
-    QFile filler(r.folder + "/filler");
-    ASSERT_TRUE(filler.open(QIODevice::WriteOnly));
-    while (filler.write(QByteArray(4096, 'x')) == 4096 && filler.flush()) {
-    }
+    Write(r.folder + "/filler", QByteArray(64 << 10, 'x')); // as much as fits
     Level larger = first; // more than the old copy's blocks would make room for
     larger.points.resize(larger.points.size() + 1000, first.points.front());
     const FileResult full = WriteRecoveryCopy(r.slot.files, larger, r.file);
