@@ -38,6 +38,7 @@ class Overview : public Window {
         QTest::keyClick(Tiles(), Qt::Key_Z, Qt::ControlModifier);
     }
     QModelIndex Tile(int slot) const { return Tiles()->model()->index(slot, 0); }
+    QPoint Centre(int slot) const { return Tiles()->visualRect(Tile(slot)).center(); }
     QString AccessibleName(int slot) const {
         QAccessibleInterface* list = QAccessible::queryAccessibleInterface(Tiles());
         return list->child(slot)->text(QAccessible::Name);
@@ -62,8 +63,7 @@ TEST_F(Overview, ListsTheSlotsInPlayOrderAcrossTheWidthAndMarksWhatIsWrong) {
     const auto step = [this](int width) {
         overview->resize(width, overview->height());
         QCoreApplication::processEvents();
-        return Tiles()->visualRect(Tile(1)).center().x() -
-               Tiles()->visualRect(Tile(0)).center().x();
+        return Centre(1).x() - Centre(0).x();
     };
     const int narrow = step(overview->width());
     EXPECT_GT(step(overview->width() + 90), narrow);
@@ -89,11 +89,9 @@ TEST_F(Overview, SlotCommandsActOnTheChosenSlotsFilesOnly) {
     EXPECT_EQ(window->history().count(), 0);  // and its history holds no slot step
     UndoSlotStep();
     EXPECT_EQ(ChangedBeyond({}), "");
-    const QPoint from = Tiles()->visualRect(Tile(1)).center();
-    const QPoint to = Tiles()->visualRect(Tile(6)).center();
-    QTest::mousePress(Tiles()->viewport(), Qt::LeftButton, {}, from);
-    QTest::mouseMove(Tiles()->viewport(), to);
-    QTest::mouseRelease(Tiles()->viewport(), Qt::LeftButton, {}, to);
+    QTest::mousePress(Tiles()->viewport(), Qt::LeftButton, {}, Centre(1));
+    QTest::mouseMove(Tiles()->viewport(), Centre(6));
+    QTest::mouseRelease(Tiles()->viewport(), Qt::LeftButton, {}, Centre(6));
     EXPECT_EQ(ChangedBeyond({{1, EMPTY_LEVEL}, {6, Triangle()}}), "");
     overview->SelectSlot(2);
     QTest::mouseClick(overview->controls().reset, Qt::LeftButton);
@@ -104,9 +102,8 @@ TEST_F(Overview, SlotCommandsActOnTheChosenSlotsFilesOnly) {
 
     overview->SelectSlot(1);
     QTest::keyClick(Tiles(), Qt::Key_Return); // opens kivo1
-    const QPoint damaged = Tiles()->visualRect(Tile(4)).center();
-    QTest::mouseClick(Tiles()->viewport(), Qt::LeftButton, {}, damaged);
-    QTest::mouseDClick(Tiles()->viewport(), Qt::LeftButton, {}, damaged);
+    QTest::mouseClick(Tiles()->viewport(), Qt::LeftButton, {}, Centre(4));
+    QTest::mouseDClick(Tiles()->viewport(), Qt::LeftButton, {}, Centre(4)); // kivo4 is damaged
     EXPECT_EQ(answers.errors.size(), 1); // the damaged file is refused as Load refuses it
     EXPECT_EQ(window->session().level().currentFile(), p.Path(1));
 
@@ -131,8 +128,7 @@ TEST_F(Overview, SlotCommandsActOnTheChosenSlotsFilesOnly) {
 TEST_F(Overview, CopyAndPasteFollowTheSelectionAndCrossPacks) {
     EXPECT_TRUE(Tiles()->hasFocus()); // the arrow keys walk the tiles from the start
     const auto click = [this](int slot) {
-        QTest::mouseClick(Tiles()->viewport(), Qt::LeftButton, {},
-                          Tiles()->visualRect(Tile(slot)).center());
+        QTest::mouseClick(Tiles()->viewport(), Qt::LeftButton, {}, Centre(slot));
     };
     click(1);
     QTest::keyClick(Tiles(), Qt::Key_C, Qt::ControlModifier);
