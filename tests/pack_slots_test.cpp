@@ -16,73 +16,56 @@
 namespace kivo {
 namespace {
 
-// A slot's kind, counts and verdict as a screen reader hears them; a problem as Load says it.
-// The contact sheet shows each slot's thumbnail where its play order puts it, painted as the
-// canvas paints, and kivo-level writes it as a PNG.
+// A slot's kind, counts and verdict as a screen reader hears them, and what ids that do not
+// hold together make of it. The contact sheet shows each slot's thumbnail where its play order
+// puts it, painted as the canvas paints, and kivo-level writes it as a PNG.
 TEST(PackSlots, EachSlotIsMarkedAndTheContactSheetShowsThemInPlayOrder) {
-    SlotPack p;
-    p.Put(1, Triangle());
-    p.Put(2, TwoSquares());
-    QFile::remove(p.Path(3));
-    // A triangle whose first point has id 0, which a click cannot find, and whose first
+    FilledPack p;
+    // Two squares whose first point has id 0, which a click cannot find, and whose first
     // connector ends at a point id no point has.
     Level badIds;
-    DecodeLevel(Triangle(), badIds);
+    DecodeLevel(TwoSquares(), badIds);
     badIds.points[0].id = NO_ELEMENT_ID;
     badIds.connectors[0].pointIds[1] = 12345;
     p.Put(5, EncodeLevel(badIds).bytes);
     p.Put(6, EMPTY_LEVEL + QByteArray(4, '\0')); // an empty level with trailing bytes
     p.Put(12, LevelOf({4}));
-    std::vector<SlotState> states;
-    for (int slot = 0; slot < PACK_SLOT_COUNT; ++slot) {
-        states.push_back(ReadSlot(p.pack, slot, EMPTY_LEVEL).state);
-    }
+    const auto state = [&p](int slot) { return ReadSlot(p.pack, slot, EMPTY_LEVEL).state; };
     // A slot with no level, template or missing, gives no verdict.
     const std::pair<int, QString> described[] = {
         {0, "unlimited, no level, marked empty"},
         {1, "kivo1, 3 connectors \u00b7 1 shape, solvable"},
         {2, "kivo2, 7 connectors \u00b7 2 shapes, not solvable, marked not solvable"},
         {3, "kivo3, no level, marked problem"},
-        {5, "kivo5, 3 connectors \u00b7 1 shape, solvable, marked problem"},
+        {5, "kivo5, 7 connectors \u00b7 2 shapes, not solvable, marked problem"},
         {6, "kivo6, no level, marked empty"}};
     for (const auto& [slot, description] : described) {
         SCOPED_TRACE(slot);
-        EXPECT_EQ(SlotDescription(SlotName(slot), states[slot]), description);
-    }
-    EXPECT_EQ(SlotCaption(states[0]), "no level");
-    EXPECT_EQ(QString(MarkOf(states[0]).label), "empty");
-    for (int slot : {1, 3}) {
-        Level level;
-        EXPECT_EQ(QString::fromStdString(states[slot].problem),
-                  LoadLevel(level, p.Path(slot)).message)
-            << slot;
+        EXPECT_EQ(SlotDescription(SlotName(slot), state(slot)), description);
     }
     // Ids that do not hold together load, yet make the slot a problem naming its file.
-    const QString badIdsSaid = QString::fromStdString(states[5].problem);
+    const QString badIdsSaid = QString::fromStdString(state(5).problem);
     for (const QString& part : {p.Path(5), QString("\npoint 1 has id 0, which a click never finds"),
                                 QString("ends at point id 12345, which no point has")}) {
         SCOPED_TRACE(part.toStdString());
-        EXPECT_TRUE(badIdsSaid.contains(part)) << states[5].problem;
+        EXPECT_TRUE(badIdsSaid.contains(part)) << badIdsSaid.toStdString();
     }
-    EXPECT_EQ(SlotSummary(states),
-              "3 of 101 slots built \u00b7 1 not solvable in Classic Mode \u00b7 2 problems");
-    EXPECT_EQ(SlotSummary({states[1], states[3]}),
+    // Only built levels count as not solvable, and the count is of the pack's slots.
+    EXPECT_EQ(SlotSummary({state(1), state(5)}),
               "1 of 101 slots built \u00b7 0 not solvable in Classic Mode \u00b7 1 problem");
 
     const QString out = p.base.filePath("sheet.png");
     ASSERT_EQ(QProcess::execute(KIVO_LEVEL_PROGRAM, {"sheet", p.pack, "-o", out}), 0);
     const QImage sheet = QImage(out).convertToFormat(QImage::Format_RGB32);
-    ASSERT_FALSE(sheet.isNull());
-    const int rows = (PACK_SLOT_COUNT + SHEET_COLUMNS - 1) / SHEET_COLUMNS;
     EXPECT_EQ(sheet.width(), SHEET_COLUMNS * TILE_WIDTH);
+    const int rows = (PACK_SLOT_COUNT + SHEET_COLUMNS - 1) / SHEET_COLUMNS;
     const int header = sheet.height() - rows * TILE_HEIGHT;
-    const int margin = (TILE_WIDTH - THUMBNAIL_WIDTH) / 2;
     for (int slot : {1, 12}) {
         Level level;
         ASSERT_TRUE(LoadLevel(level, p.Path(slot)).ok);
         const QImage thumbnail = PaintThumbnail(level).convertToFormat(QImage::Format_RGB32);
-        const QPoint at((slot % SHEET_COLUMNS) * TILE_WIDTH + margin,
-                        header + (slot / SHEET_COLUMNS) * TILE_HEIGHT + margin);
+        const QPoint at((slot % SHEET_COLUMNS) * TILE_WIDTH + TILE_MARGIN,
+                        header + (slot / SHEET_COLUMNS) * TILE_HEIGHT + TILE_MARGIN);
         const QRect inside = QRect(QPoint(), thumbnail.size()).adjusted(1, 1, -1, -1); // framed
         EXPECT_EQ(sheet.copy(inside.translated(at)), thumbnail.copy(inside)) << slot;
     }
@@ -119,9 +102,7 @@ TEST(PackSlots, ThumbnailsFitTheirFigureAndKeepItClearOfTheMark) {
     for (float x = 100.0f; x < 700.0f; x += 40.0f) {
         wide.Click(x, 250.0f, 4);
     }
-    Level row;
     Level triangle; // its first side is its top edge
-    ASSERT_TRUE(DecodeLevel(LevelOf({3, 4, 5, 6}), row).ok);
     ASSERT_TRUE(DecodeLevel(Triangle(), triangle).ok);
     const QRect room(THUMBNAIL_MARGIN, MARK_HEIGHT + THUMBNAIL_MARGIN,
                      THUMBNAIL_WIDTH - 2 * THUMBNAIL_MARGIN,
@@ -130,14 +111,12 @@ TEST(PackSlots, ThumbnailsFitTheirFigureAndKeepItClearOfTheMark) {
     const QRect allowed = room.adjusted(-1, -1, 1, 1);
     const std::pair<const char*, Level> levels[] = {{"top left", topLeft.level},
                                                     {"wide", wide.level},
-                                                    {"row", row},
                                                     {"triangle", triangle},
                                                     {"empty", Level{}}};
     for (const auto& [name, level] : levels) {
         SCOPED_TRACE(name);
         const QImage thumbnail = PaintThumbnail(level);
         const QRect inked = Inked(thumbnail);
-        ASSERT_FALSE(inked.isEmpty());
         EXPECT_TRUE(allowed.contains(inked))
             << inked.x() << "," << inked.y() << " " << inked.width() << "x" << inked.height();
         if (level.shapes.size() > 1) { // large enough to fill the room along one side
@@ -155,10 +134,8 @@ TEST(PackSlots, ThumbnailsFitTheirFigureAndKeepItClearOfTheMark) {
         QPainter painter(&painted);
         PaintTile(painter, painted.rect(), {thumbnail, "kivo1", "", "not solvable", {225, 120, 0}});
         painter.end();
-        const QImage picture =
-            painted.copy(TILE_MARGIN, TILE_MARGIN, THUMBNAIL_WIDTH, THUMBNAIL_HEIGHT);
-        EXPECT_EQ(CountOf(picture, CONNECTOR_COLOUR), CountOf(thumbnail, CONNECTOR_COLOUR));
-        EXPECT_EQ(CountOf(picture, CROSSHAIR_COLOUR), CountOf(thumbnail, CROSSHAIR_COLOUR));
+        EXPECT_EQ(painted.copy(allowed.translated(TILE_MARGIN, TILE_MARGIN)),
+                  thumbnail.copy(allowed));
     }
 }
 
@@ -174,8 +151,7 @@ TEST(PackSlots, TileCaptionsShowTheCountsInFull) {
                 SCOPED_TRACE(::testing::Message() << font.pointSizeF() << "pt " << connectors << " "
                                                   << shapes << " " << solvable);
                 const SlotState state{100, SlotKind::Built, solvable, connectors, shapes, ""};
-                const TileView tile = SlotTile("kivo100", state, QImage());
-                const TileText text = LayOutTileText(font, tile);
+                const TileText text = LayOutTileText(font, SlotTile("kivo100", state, QImage()));
                 EXPECT_EQ(text.captionLines.join(" \u00b7 "),
                           SlotCaption(state).replace('\n', " \u00b7 "));
                 const QFontMetrics metrics(text.font);

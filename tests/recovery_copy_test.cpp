@@ -39,29 +39,24 @@ TEST(RecoveryCopy, ACopyIsOfferedWhenItsLevelDiffersFromTheFile) {
     ASSERT_TRUE(WriteRecoveryCopy(r.slot.files, Placed(4), r.file).ok);
     const struct utimbuf later { time(nullptr) + 60, time(nullptr) + 60 };
     ASSERT_EQ(utime(Bytes(r.file).c_str(), &later), 0); // touched after the copy was written
-    const std::optional<RecoveryCopy> copy = FindRecoveryCopy(r.slot);
-    ASSERT_TRUE(copy.has_value());
-    EXPECT_EQ(copy->fileName, r.file);
-    EXPECT_EQ(copy->fileWritten, QFileInfo(r.file).lastModified());
-    EXPECT_EQ(copy->written, QFileInfo(r.slot.files.levelPath).lastModified());
+    const RecoveryCopy copy = FindRecoveryCopy(r.slot).value(); // throws when none is offered
+    EXPECT_EQ(copy.fileName, r.file);
+    EXPECT_EQ(copy.fileWritten, QFileInfo(r.file).lastModified());
+    EXPECT_EQ(copy.written, QFileInfo(r.slot.files.levelPath).lastModified());
 
     ASSERT_TRUE(WriteRecoveryCopy(r.slot.files, saved, r.file).ok);
     EXPECT_FALSE(FindRecoveryCopy(r.slot).has_value());
     QFile::remove(r.file);
-    const std::optional<RecoveryCopy> orphan = FindRecoveryCopy(r.slot);
-    ASSERT_TRUE(orphan.has_value());
-    EXPECT_FALSE(orphan->fileWritten.isValid());
+    EXPECT_FALSE(FindRecoveryCopy(r.slot).value().fileWritten.isValid());
     ASSERT_TRUE(WriteRecoveryCopy(r.slot.files, saved, QString()).ok);
-    EXPECT_EQ(FindRecoveryCopy(r.slot)->fileName, "");
+    EXPECT_EQ(FindRecoveryCopy(r.slot).value().fileName, "");
     for (const bool fifo : {true, false}) {
         SCOPED_TRACE(fifo ? "a FIFO" : "a huge file");
         QFile::remove(r.slot.files.namePath);
         ASSERT_TRUE(fifo ? MakeSpecial(r.slot.files.namePath, nullptr, S_IFIFO)
                          : Write(r.slot.files.namePath, r.file.toUtf8()) &&
                                QFile::resize(r.slot.files.namePath, 4LL << 30));
-        const std::optional<RecoveryCopy> copy = FindRecoveryCopy(r.slot);
-        ASSERT_TRUE(copy.has_value());
-        EXPECT_EQ(copy->fileName, "");
+        EXPECT_EQ(FindRecoveryCopy(r.slot).value().fileName, "");
     }
 }
 
@@ -76,10 +71,7 @@ TEST(RecoveryCopy, AFailedWriteKeepsThePreviousCopy) {
     const Level first = Placed(3);
     ASSERT_TRUE(WriteRecoveryCopy(r.slot.files, first, r.file).ok);
     const QByteArray kept = ReadAll(r.slot.files.levelPath);
-    QFile filler(r.folder + "/filler");
-    ASSERT_TRUE(filler.open(QIODevice::WriteOnly));
-    while (filler.write(QByteArray(4096, 'x')) == 4096 && filler.flush()) {
-    }
+    Write(r.folder + "/filler", QByteArray(64 << 10, 'x')); // as much as fits
     Level larger = first; // more than the old copy's blocks would make room for
     larger.points.resize(larger.points.size() + 1000, first.points.front());
     const FileResult full = WriteRecoveryCopy(r.slot.files, larger, r.file);

@@ -74,6 +74,15 @@ struct SlotPack {
     }
 };
 
+// The pack with a triangle in slot 1, two squares in slot 2 and no file in slot 3.
+struct FilledPack : SlotPack {
+    FilledPack() {
+        Put(1, Triangle());
+        Put(2, TwoSquares());
+        QFile::remove(Path(3));
+    }
+};
+
 // The files whose bytes differ between two snapshots, by name; empty when none does.
 inline std::string Differing(const std::map<QString, QByteArray>& a,
                              const std::map<QString, QByteArray>& b) {
