@@ -45,7 +45,7 @@ void PackDocument::SetLevelDir(const QString& folder) {
 // A listing shows the first pack; the one shown before is shown again when it is still there.
 PackOutcome PackDocument::KeepShown(const std::string& shownDir, PackOutcome outcome) {
     for (size_t i = 0; i < store_.packs.size() && !shownDir.empty(); ++i) {
-        if (store_.packs[i].levelsPath == shownDir && store_.shownDir != shownDir) {
+        if (PackDirOf(store_.packs[i]) == shownDir && store_.shownDir != shownDir) {
             ShowPackDetails(store_, i);
         }
     }
@@ -57,8 +57,10 @@ PackOutcome PackDocument::KeepShown(const std::string& shownDir, PackOutcome out
     return outcome;
 }
 
+// The shown pack's folder is taken before the store lists the packs anew and shows the first.
 PackOutcome PackDocument::Scan() {
-    return KeepShown(store_.shownDir, ScanPacks(store_, random_));
+    const std::string shown = store_.shownDir;
+    return KeepShown(shown, ScanPacks(store_, random_));
 }
 
 void PackDocument::Choose(size_t index) {
@@ -87,14 +89,16 @@ PackOutcome PackDocument::New() {
     std::string made = shown;
     for (const PackInfo& pack : store_.packs) {
         if (before.count(pack.levelsPath) == 0) {
-            made = pack.levelsPath;
+            made = PackDirOf(pack);
         }
     }
     return KeepShown(made, std::move(outcome));
 }
 
+// What remains of a pack that could not be deleted whole stays shown.
 PackOutcome PackDocument::Delete() {
-    return KeepShown(store_.shownDir, DeletePack(store_, random_));
+    const std::string shown = store_.shownDir;
+    return KeepShown(shown, DeletePack(store_, random_));
 }
 
 FileResult PackDocument::Exchange(int a, int b) {

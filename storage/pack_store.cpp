@@ -32,13 +32,6 @@ std::string TemplatePath(const PackStore& store) {
     return JoinPath(DataBytes(store), TEMPLATE_LEVEL_NAME);
 }
 
-// The pack folder that holds a levels path (…/<pack>/kivo/).
-std::string PackDirOf(const PackInfo& pack) {
-    std::string levels = pack.levelsPath;
-    levels.pop_back();
-    return FolderPart(levels);
-}
-
 // Why the panel cannot show a line of config.txt whole, if it cannot.
 QString LineProblem(const std::string& line, int number) {
     if (line.find('\0') != std::string::npos) {
@@ -280,6 +273,12 @@ void BuildFromTemplate(PackStore& store, RandomSource& random, PackOutcome& outc
 }
 
 } // namespace
+
+std::string PackDirOf(const PackInfo& pack) {
+    std::string levels = pack.levelsPath;
+    levels.pop_back();
+    return FolderPart(levels);
+}
 
 PackConfig ReadPackConfig(const QByteArray& bytes) {
     PackConfig config;

@@ -84,6 +84,10 @@ void ShowPackDetails(PackStore& store, size_t index);
 // The place in the list of the pack whose details are shown, -1 for none.
 int ShownPackIndex(const PackStore& store);
 
+// The pack's folder (the bytes of its path, as `shownDir` holds it), its levels path without
+// the level folder.
+std::string PackDirOf(const PackInfo& pack);
+
 // Writes the edited details into the shown pack's config.txt, then lists the packs anew.
 // The pack id and every line after the fourth stay as they were. Only a regular file in the
 // pack's own folder is replaced, never through a link. A config.txt the panel cannot show

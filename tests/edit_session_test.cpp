@@ -134,7 +134,10 @@ TEST_F(Session, TheShownPackStaysShownAfterApplyNewAndRescan) {
     QDir().mkpath(p.data + "/2_pak/kivo");
     Write(p.data + "/2_pak/config.txt", "Second\r\nme\r\n2.1.2026\r\n2\r\n");
     packs.Scan();
+    const QString first = packs.shownPackDir();
+    packs.Choose(size_t(1 - ShownPackIndex(packs.store()))); // the pack a listing does not show
     const QString shown = packs.shownPackDir();
+    ASSERT_NE(shown, first);
     EXPECT_TRUE(packs.Apply({"Second", "me", "3.1.2026"}).errors.isEmpty());
     EXPECT_EQ(packs.shownPackDir(), shown);
     packs.Scan();

@@ -42,7 +42,9 @@ TEST_F(Packs, ChoosingTypingApplyingDeletingAndNewActOnTheShownPack) {
         const PackInfo& pack = window->packStore().packs[size_t(index)];
         EXPECT_EQ(ui().authorField->text().toStdString(), pack.author);
     }
-    EXPECT_EQ(shown.count(), 9); // one for every step of the arrow keys
+    EXPECT_EQ(shown.count(), 9);   // one for every step of the arrow keys
+    Click(ui().applyChangeButton); // a listing shows the first pack, yet the changed one stays
+    EXPECT_EQ(ui().packCombo->currentIndex(), 3);
     Choose(ui().packCombo->findText("Beta"));
     const QByteArray alpha = Config("a_pak");
     for (const char* typed : {"Al", "Alpha"}) {
