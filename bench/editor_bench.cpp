@@ -182,7 +182,8 @@ void Register(const BenchLevel& bench) {
     add("Undo step of a deletion", [&level](benchmark::State& state) {
         const int16_t middle = level.shapes[level.shapes.size() / 2].id;
         TimeEdit(state, level, [&](Level& l) {
-            ChangeRecorder recorder = BeginChange(l, {ReachKind::Removes, middle});
+            ChangeRecorder recorder =
+                BeginChange(l, {ReachKind::Removes, PlanShapeDeletion(l, middle)});
             state.PauseTiming();
             DeleteShape(l, middle);
             state.ResumeTiming();

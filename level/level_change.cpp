@@ -167,7 +167,7 @@ ListChange<Connector> Placed(std::vector<Connector>&& before, const std::vector<
 
 } // namespace
 
-ChangeRecorder BeginChange(const Level& level, ChangeReach reach) {
+ChangeRecorder BeginChange(const Level& level, const ChangeReach& reach) {
     ChangeRecorder recorder;
     recorder.kind = reach.kind;
     recorder.change.before = ValuesOf(level);
@@ -180,13 +180,11 @@ ChangeRecorder BeginChange(const Level& level, ChangeReach reach) {
     case ReachKind::Appends:
         recorder.connectors = level.connectors;
         break;
-    case ReachKind::Removes: {
-        const ShapeDeletion plan = PlanShapeDeletion(level, reach.shapeId);
-        recorder.change.points = Removal(level.points, plan.points);
-        recorder.change.connectors = Removal(level.connectors, plan.connectors);
-        recorder.change.shapes = Removal(level.shapes, plan.shapes);
+    case ReachKind::Removes:
+        recorder.change.points = Removal(level.points, reach.deletion.points);
+        recorder.change.connectors = Removal(level.connectors, reach.deletion.connectors);
+        recorder.change.shapes = Removal(level.shapes, reach.deletion.shapes);
         break;
-    }
     case ReachKind::Whole:
         recorder.points = level.points;
         recorder.connectors = level.connectors;

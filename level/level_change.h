@@ -4,6 +4,7 @@
 #pragma once
 
 #include "level.h"
+#include "shape_deletion.h"
 
 #include <string>
 #include <vector>
@@ -43,13 +44,13 @@ struct LevelChange {
 enum class ReachKind {
     Values,  // the counters, the side count, the angle or the score texts, no element
     Appends, // placement: elements appended, connector ends refreshed, values
-    Removes, // a shape's deletion, DeleteShape(level, shapeId), and nothing else
+    Removes, // a shape's deletion, RemovePlanned(level, deletion), and nothing else
     Whole,   // anything: centring, rotation, loading, clearing, restoring
 };
 
 struct ChangeReach {
     ReachKind kind = ReachKind::Whole;
-    int16_t shapeId = 0; // Removes: the shape to be deleted
+    ShapeDeletion deletion{}; // Removes: what the deletion takes out, planned once for both
 };
 
 // What BeginChange kept of the level before the edit, for EndChange to make the step from.
@@ -71,7 +72,7 @@ struct ChangeRecorder {
 // the same level as one made by DiffLevels, and is empty when the edit changed nothing; its
 // cost follows what the reach allows. Whole keeps one copy of the lists, which becomes the step
 // unless the list came out the same.
-ChangeRecorder BeginChange(const Level& level, ChangeReach reach);
+ChangeRecorder BeginChange(const Level& level, const ChangeReach& reach);
 LevelChange EndChange(ChangeRecorder&& recorder, const Level& level);
 
 // The step from two whole copies; the recorder is tested and measured against it.

@@ -79,15 +79,18 @@ PlaceResult LevelDocument::Place(float x, float y, uint8_t sides) {
     return result;
 }
 
+// The deletion is planned once: the plan names the step, is what the step keeps, and is what
+// is removed.
 void LevelDocument::DeleteNearest(float x, float y) {
-    const int16_t shape = NearestShape(level_, x, y);
-    QString name = QStringLiteral("Delete Polygon");
-    for (const Shape& s : level_.shapes) {
-        if (s.id == shape) {
-            name = QStringLiteral("Delete %1").arg(PolygonName(EntryTotal(s) - 1));
-        }
-    }
-    Edit(name, {ReachKind::Removes, shape}, [&] { DeleteShape(level_, shape); });
+    const ChangeReach reach{ReachKind::Removes,
+                            PlanShapeDeletion(level_, NearestShape(level_, x, y))};
+    const ShapeDeletion& plan = reach.deletion;
+    const QString name =
+        plan.shapes.empty()
+            ? QStringLiteral("Delete Polygon")
+            : QStringLiteral("Delete %1")
+                  .arg(PolygonName(EntryTotal(level_.shapes[plan.shapes.back()]) - 1));
+    Edit(name, reach, [&] { RemovePlanned(level_, plan); });
 }
 
 // A cleared level is a new one: it has no file, and nothing of it is unsaved.

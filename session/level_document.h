@@ -102,7 +102,7 @@ class LevelDocument : public QObject {
     // level within `reach`, which tells what it may touch, so that the step is recorded from
     // what changed rather than from copies of the level; no step when nothing changed.
     template <typename Op>
-    void Edit(const QString& text, ChangeReach reach, Op op,
+    void Edit(const QString& text, const ChangeReach& reach, Op op,
               LevelStep::Merge merge = LevelStep::Separate) {
         ChangeRecorder recorder = BeginChange(level_, reach);
         const DocumentView view = view_;

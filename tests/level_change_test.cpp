@@ -48,14 +48,18 @@ void ExpectShows(const Level& level, const Shown& expected) {
 }
 
 // Makes one edit through the recorder; the randomised test below checks its undo and redo.
-LevelChange Recorded(Level& level, ChangeReach reach, const std::function<void()>& edit) {
+LevelChange Recorded(Level& level, const ChangeReach& reach, const std::function<void()>& edit) {
     ChangeRecorder recorder = BeginChange(level, reach);
     edit();
     return EndChange(std::move(recorder), level);
 }
 
-constexpr ChangeReach APPENDS{ReachKind::Appends};
-constexpr ChangeReach WHOLE{ReachKind::Whole};
+const ChangeReach APPENDS{ReachKind::Appends};
+const ChangeReach WHOLE{ReachKind::Whole};
+
+ChangeReach Deleting(const Level& level, int16_t shapeId) {
+    return {ReachKind::Removes, PlanShapeDeletion(level, shapeId)};
+}
 
 // Placing and deleting keep only what they appended or removed, turning the lists whole. A
 // click inside a polygon and the deletion of an unknown id change nothing, and a score typed
@@ -66,7 +70,7 @@ TEST(LevelChange, EachEditKeepsOnlyWhatItChanged) {
     c.Click(215, 115, 3);
     LevelChange change = Recorded(c.level, APPENDS, [&] { c.Click(202, 102, 5); });
     EXPECT_TRUE(IsEmpty(change));
-    change = Recorded(c.level, {ReachKind::Removes, 12345}, [&] { DeleteShape(c.level, 12345); });
+    change = Recorded(c.level, Deleting(c.level, 12345), [&] { DeleteShape(c.level, 12345); });
     EXPECT_TRUE(IsEmpty(change));
     change = Recorded(c.level, APPENDS, [&] { c.Click(215, 90, 3); });
     EXPECT_FALSE(IsEmpty(change));
@@ -80,7 +84,7 @@ TEST(LevelChange, EachEditKeepsOnlyWhatItChanged) {
     change = Recorded(c.level, APPENDS, [&] { c.Click(240, 115, 3); });
     EXPECT_EQ(change.connectors.kind, ConnectorKind::Replaced);
     const int16_t first = c.level.shapes[0].id;
-    change = Recorded(c.level, {ReachKind::Removes, first}, [&] { DeleteShape(c.level, first); });
+    change = Recorded(c.level, Deleting(c.level, first), [&] { DeleteShape(c.level, first); });
     EXPECT_EQ(change.shapes.kind, ShapeKind::Removed);
     EXPECT_EQ(change.shapes.indices, std::vector<size_t>{0});
     // The one corner no triangle shares, and the two sides; the rest keep their order.
@@ -116,7 +120,7 @@ ChangeReach RandomEdit(Clicks& c, RandomSource& dice, std::function<void()>& edi
     case 4: {
         const int16_t id = NearestShape(c.level, x, y);
         edit = [&c, id] { DeleteShape(c.level, id); };
-        return {ReachKind::Removes, id};
+        return Deleting(c.level, id);
     }
     case 5:
         edit = [&c, text = std::to_string(RandomUpTo(dice, 999))] { c.level.targetScore = text; };
