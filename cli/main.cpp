@@ -1,5 +1,6 @@
 // kivo-level: checks, describes and pictures KIVO level files and packs without the editor.
-#include "render.h"
+#include "console.h"
+#include "revision_commands.h"
 #include "sheet.h"
 
 #include "storage/level_file.h"
@@ -26,11 +27,6 @@
 #include <vector>
 
 namespace kivo {
-namespace {
-
-constexpr int SOUND = 0;
-constexpr int PROBLEM_FOUND = 1;
-constexpr int BAD_USAGE = 2;
 
 const char* const USAGE = R"(Usage:
   kivo-level info [--json] PATH...
@@ -49,12 +45,23 @@ const char* const USAGE = R"(Usage:
       level's thumbnail, slot name, counts and marks, with the slot summary above.
   The picture's name gives its format (sheet.png, level.jpg, ...). Only a new name or a
   picture of that format is written over.
+  kivo-level dump LEVEL
+      The level file's records as text, one a line in file order, exactly as stored.
+  kivo-level build TEXT -o LEVEL
+      Writes the level file a dump's text describes, byte for byte; a new name or a regular
+      file is written, never a link.
+  kivo-level diff [--json] [-o PICTURE [--fit] [--scale N]] OLD NEW
+      What changed between two versions of a level: polygons added and removed, a turn or
+      shift of the whole level, the scores and the Classic Mode verdict. /dev/null is no
+      level. -o draws both: removed in red, added in green, what stayed in grey. Exit status
+      0 when they are the same, 1 when they differ, 2 for trouble.
+  kivo-level merge [-o PICTURE] BASE OURS THEIRS
+      Git's merge driver: writes the merge of both sides' changes over OURS and exits 0, or
+      names every conflict, leaves OURS as it was and exits 1; -o draws the conflicts.
   kivo-level --help | --version
 
 Exit status: 0 when everything is sound, 1 when a problem was found, 2 for bad usage.
 )";
-
-using Args = std::vector<std::string>;
 
 QTextStream& Out() {
     static QTextStream out(stdout);
@@ -71,6 +78,8 @@ int Usage(const QString& complaint) {
           << "Try 'kivo-level --help'.\n";
     return BAD_USAGE;
 }
+
+namespace {
 
 // The paths of info and check, after the one option "--json"; "--" ends the options. An
 // unknown option is bad usage, never taken for a path.
@@ -178,22 +187,32 @@ int Check(const Args& args) {
         for (const Problem& p : report.problems) {
             problems.append(QJsonObject{{"path", ShownPath(p.path)}, {"problem", p.what}});
         }
+        QJsonArray warnings;
+        for (const Problem& p : report.warnings) {
+            warnings.append(QJsonObject{{"path", ShownPath(p.path)}, {"warning", p.what}});
+        }
         Out() << QJsonDocument(QJsonObject{{"sound", report.problems.empty()},
                                            {"levels", report.levels},
                                            {"packs", report.packs},
-                                           {"problems", problems}})
+                                           {"problems", problems},
+                                           {"warnings", warnings}})
                      .toJson();
     } else {
         for (const Problem& p : report.problems) {
             Out() << ShownPath(p.path) << ": " << p.what << "\n";
+        }
+        for (const Problem& p : report.warnings) {
+            Out() << "warning: " << ShownPath(p.path) << ": " << p.what << "\n";
         }
         Err() << CheckSummary(report) << "\n";
     }
     return report.problems.empty() ? SOUND : PROBLEM_FOUND;
 }
 
+} // namespace
+
 // Qt's name for a picture format, as a file's ending or a picture's content names it.
-QByteArray FormatName(QByteArray format) {
+static QByteArray FormatName(QByteArray format) {
     format = format.toLower();
     return format == "jpg" ? QByteArray("jpeg") : format == "tif" ? QByteArray("tiff") : format;
 }
@@ -225,13 +244,13 @@ int UnknownFormat(const std::string& output) {
 }
 
 // Enough of a file's start for a picture reader to know its format.
-constexpr qint64 PICTURE_HEAD_BYTES = 64 * 1024;
+static constexpr qint64 PICTURE_HEAD_BYTES = 64 * 1024;
 
 // The picture goes only to a new name or over a picture of the format it is written in,
 // never over the level it shows (also through a link), another file of the pack, a device
 // or a FIFO.
-FileResult CheckPictureTarget(const std::string& input, const std::string& output,
-                              const QByteArray& format) {
+static FileResult CheckPictureTarget(const std::string& input, const std::string& output,
+                                     const QByteArray& format) {
     struct stat in {};
     struct stat out {};
     if (::stat(output.c_str(), &out) != 0) {
@@ -266,6 +285,8 @@ FileResult WritePicture(const QImage& picture, const std::string& input, const s
     }
     return ReplaceFile(output, bytes, Links::Follow);
 }
+
+namespace {
 
 // The ending of render and sheet: the picture made from `input` is written to `output`,
 // or what kept it from being made or written is said.
@@ -362,6 +383,18 @@ int Run(Args args) {
     }
     if (command == "sheet") {
         return Sheet(args);
+    }
+    if (command == "dump") {
+        return Dump(args);
+    }
+    if (command == "build") {
+        return Build(args);
+    }
+    if (command == "diff") {
+        return Diff(args);
+    }
+    if (command == "merge") {
+        return Merge(args);
     }
     return Usage(QStringLiteral("unknown command '%1'").arg(ShownPath(command)));
 }

@@ -15,9 +15,15 @@ constexpr int FIT_MARGIN = 10;
 } // namespace
 
 Picture RenderLevel(const Level& level, const RenderOptions& options) {
+    const bool figure = level.connectors.size() + level.shapes.size() > 0;
+    return RenderItems(DrawingList(level), figure ? FigureBounds(level) : QRect(), options);
+}
+
+Picture RenderItems(const std::vector<DrawItem>& items, const QRect& figure,
+                    const RenderOptions& options) {
     QRect area = CANVAS_AREA;
-    if (options.fit && level.connectors.size() + level.shapes.size() > 0) {
-        area = FigureBounds(level).adjusted(-FIT_MARGIN, -FIT_MARGIN, FIT_MARGIN, FIT_MARGIN);
+    if (options.fit && !figure.isNull()) {
+        area = figure.adjusted(-FIT_MARGIN, -FIT_MARGIN, FIT_MARGIN, FIT_MARGIN);
     }
     if (qint64(area.width()) * options.scale > MAX_PICTURE_SIDE ||
         qint64(area.height()) * options.scale > MAX_PICTURE_SIDE) {
@@ -32,7 +38,7 @@ Picture RenderLevel(const Level& level, const RenderOptions& options) {
     image.fill(Qt::white);
     QPainter painter(&image);
     painter.translate(-area.topLeft());
-    PaintDrawing(painter, DrawingList(level));
+    PaintDrawing(painter, items);
     painter.end();
     if (options.scale == 1) {
         return {{}, image};

@@ -3,6 +3,7 @@
 
 #include "storage/file_access.h"
 
+#include "level/drawing.h"
 #include "level/level.h"
 
 #include <QImage>
@@ -24,5 +25,10 @@ constexpr int MAX_PICTURE_SIDE = 16384;
 
 // The picture; one that would be too large is refused.
 Picture RenderLevel(const Level& level, const RenderOptions& options);
+
+// A picture of a drawing list; `figure` is the window content the figure covers, which --fit
+// crops to (an empty one shows the canvas).
+Picture RenderItems(const std::vector<DrawItem>& items, const QRect& figure,
+                    const RenderOptions& options);
 
 } // namespace kivo

@@ -36,6 +36,10 @@ void DrawLevel(const Level& level, std::vector<DrawItem>& out) {
                            RoundPixel(LevelToContentY(c.endY[1]))));
     }
     for (const Shape& s : level.shapes) {
+        // A shape without entries, which only a damaged file brings, has no centre to mark.
+        if (OutlineLength(s) == 0) {
+            continue;
+        }
         out.push_back({DrawKind::Disc, CENTRE_COLOUR, RoundPixel(ShapeToContentX(s.centreX)),
                        RoundPixel(ShapeToContentY(s.centreY)), CENTRE_DOT_RADIUS,
                        CENTRE_DOT_RADIUS});

@@ -1,58 +1,17 @@
 #include "level_file.h"
 #include "reference_scans.h"
+#include "storage/level/level_records.h"
 
 #include "level/element_index.h"
 #include "level/element_ops.h"
 
 #include <algorithm>
-#include <cstring>
 
 namespace kivo {
 
 namespace {
 
-constexpr int POINT_RECORD_BYTES = 10;
-constexpr int CONNECTOR_RECORD_BYTES = 6;
-constexpr int ENTRY_BYTES = 10;
-constexpr int SCORE_BYTES = 4;
-constexpr int MIN_SHAPE_ENTRIES = 2;
 constexpr int16_t MAX_RECORD_COUNT = 32767;
-
-void PutWord(QByteArray& out, int16_t v) {
-    const auto u = static_cast<uint16_t>(v);
-    out.append(char(u & 0xFF));
-    out.append(char(u >> 8));
-}
-
-void PutFloat(QByteArray& out, float v) {
-    uint32_t u = 0;
-    std::memcpy(&u, &v, sizeof u);
-    for (int shift = 0; shift < 32; shift += 8) {
-        out.append(char((u >> shift) & 0xFF));
-    }
-}
-
-// Reads words and floats from the front of the bytes; callers check the room first.
-struct Reader {
-    const QByteArray& bytes;
-    qint64 pos = 0;
-
-    qint64 Left() const { return bytes.size() - pos; }
-    uint8_t Byte() { return static_cast<uint8_t>(bytes[pos++]); }
-    int16_t Word() {
-        const uint16_t low = Byte();
-        return static_cast<int16_t>(low | uint16_t(Byte()) << 8);
-    }
-    float Float() {
-        uint32_t u = 0;
-        for (int shift = 0; shift < 32; shift += 8) {
-            u |= uint32_t(Byte()) << shift;
-        }
-        float v = 0.0f;
-        std::memcpy(&v, &u, sizeof v);
-        return v;
-    }
-};
 
 std::optional<int16_t> ScoreOf(const std::string& text, const char* field, FileResult& result) {
     const std::optional<int16_t> score = ParseScore(text);
@@ -94,111 +53,43 @@ struct Merging {
     }
 };
 
-QString Truncated(const char* what, qint64 index, qint64 count) {
-    return QStringLiteral("the file ends inside %1 %2 of %3").arg(what).arg(index + 1).arg(count);
-}
-
-// Reads a record count and checks that the records it promises are all there.
-QString ReadCount(Reader& in, int16_t& count, const char* what, int recordBytes) {
-    if (in.Left() < 2) {
-        return QStringLiteral("the file ends before the %1 count").arg(QLatin1String(what));
+// Fills the level from the file's records as the editor's element operations would, one
+// record at a time: near points and repeated connectors merge, ids stay as stored.
+void FillLevel(const LevelRecords& records, Level& level, Merging& merging) {
+    level.pointCount = records.pointCount;
+    level.connectorCount = records.connectorCount;
+    merging.Reserve(level, records.points.size(), records.connectors.size());
+    for (const PointRecord& p : records.points) {
+        merging.MergePoint(level, p.id, p.x, p.y);
     }
-    count = in.Word();
-    if (count < 0) {
-        return QStringLiteral("the %1 count %2 is negative").arg(QLatin1String(what)).arg(count);
+    for (const ConnectorRecord& c : records.connectors) {
+        merging.MergeConnector(level, c.id, c.ends[0], c.ends[1]);
     }
-    if (in.Left() < qint64(count) * recordBytes) {
-        return Truncated(what, in.Left() / recordBytes, count);
-    }
-    return {};
-}
-
-QString ReadPoints(Reader& in, Level& level, Merging& merging) {
-    QString error = ReadCount(in, level.pointCount, "point", POINT_RECORD_BYTES);
-    if (error.isEmpty()) {
-        merging.Reserve(level, size_t(level.pointCount), 0);
-    }
-    for (int i = 0; error.isEmpty() && i < level.pointCount; ++i) {
-        const int16_t id = in.Word();
-        const float x = in.Float();
-        merging.MergePoint(level, id, x, in.Float());
-    }
-    return error;
-}
-
-QString ReadConnectors(Reader& in, Level& level, Merging& merging) {
-    QString error = ReadCount(in, level.connectorCount, "connector", CONNECTOR_RECORD_BYTES);
-    if (error.isEmpty()) {
-        merging.Reserve(level, 0, size_t(level.connectorCount));
-    }
-    for (int i = 0; error.isEmpty() && i < level.connectorCount; ++i) {
-        const int16_t id = in.Word();
-        const int16_t a = in.Word();
-        merging.MergeConnector(level, id, a, in.Word());
-    }
-    return error;
-}
-
-QString ReadShape(Reader& in, Level& level, int index, qint64 shapes) {
-    if (in.Left() < 2) {
-        return Truncated("shape", index, shapes);
-    }
-    const int16_t entries = in.Word();
-    if (entries < MIN_SHAPE_ENTRIES || entries > MAX_SHAPE_ENTRIES) {
-        return QStringLiteral("shape %1 has %2 outline entries; a shape has 2 to 17")
-            .arg(index + 1)
-            .arg(entries);
-    }
-    if (in.Left() < qint64(entries) * ENTRY_BYTES) {
-        return Truncated("shape", index, shapes);
-    }
-    const auto sides = static_cast<int8_t>(entries - 1);
-    if (sides < level.smallestSideCount) {
-        level.smallestSideCount = sides;
-    }
-    int16_t connectors[MAX_SHAPE_ENTRIES];
-    float x[MAX_SHAPE_ENTRIES];
-    float y[MAX_SHAPE_ENTRIES];
-    for (int k = 0; k < entries; ++k) {
-        connectors[k] = in.Word();
-        x[k] = in.Float();
-        y[k] = in.Float();
-    }
-    AddShape(level, static_cast<int16_t>(index));
-    AppendShapeEntries(level.shapes.back(), entries, x, y, connectors);
-    return {};
-}
-
-QString ReadShapes(Reader& in, Level& level, Merging& merging) {
     merging.Release();
-    if (in.Left() < 2) {
-        return QStringLiteral("the file ends before the shape count");
-    }
-    level.shapeCount = in.Word();
-    if (level.shapeCount < -1) {
-        return QStringLiteral("the last shape index %1 is below -1").arg(level.shapeCount);
-    }
-    const qint64 shapes = qint64(level.shapeCount) + 1;
-    // Room is reserved only for the shapes the bytes can hold, each at least a count and two
-    // entries; each shape then says itself what is wrong with it.
-    level.shapes.reserve(
-        size_t(std::min(shapes, in.Left() / (2 + MIN_SHAPE_ENTRIES * ENTRY_BYTES))));
+    level.shapeCount = records.lastShapeIndex;
     level.smallestSideCount = NO_SHAPE_MINIMUM;
-    for (int s = 0; s < shapes; ++s) {
-        if (QString error = ReadShape(in, level, s, shapes); !error.isEmpty()) {
-            return error;
+    level.shapes.reserve(records.shapes.size());
+    for (size_t s = 0; s < records.shapes.size(); ++s) {
+        const ShapeRecord& shape = records.shapes[s];
+        const auto sides = static_cast<int8_t>(shape.entryCount - 1);
+        if (sides < level.smallestSideCount) {
+            level.smallestSideCount = sides;
         }
+        const int entries = RecordsFor(shape.entryCount);
+        int16_t connectors[MAX_SHAPE_ENTRIES];
+        float x[MAX_SHAPE_ENTRIES];
+        float y[MAX_SHAPE_ENTRIES];
+        for (int k = 0; k < entries; ++k) {
+            const EntryRecord& e = records.entries[shape.firstEntry + size_t(k)];
+            connectors[k] = e.connectorId;
+            x[k] = e.x;
+            y[k] = e.y;
+        }
+        AddShape(level, static_cast<int16_t>(s));
+        AppendShapeEntries(level.shapes.back(), entries, x, y, connectors);
     }
-    return {};
-}
-
-QString ReadScores(Reader& in, Level& level, Merging&) {
-    if (in.Left() < SCORE_BYTES) {
-        return QStringLiteral("the file ends before the target and expert scores");
-    }
-    level.targetScore = std::to_string(in.Word());
-    level.expertScore = std::to_string(in.Word());
-    return {};
+    level.targetScore = std::to_string(records.targetScore);
+    level.expertScore = std::to_string(records.expertScore);
 }
 
 // Messages name the file as every message does (QuotedPath); the reason comes from below.
@@ -251,45 +142,42 @@ Encoded EncodeLevel(const Level& level) {
                          QStringLiteral("the level has more elements than a level file can hold")};
         return result;
     }
-    QByteArray& out = result.bytes;
-    PutWord(out, int16_t(level.points.size()));
+    LevelRecords records;
+    records.pointCount = int16_t(level.points.size());
+    records.points.reserve(level.points.size());
     for (const Point& p : level.points) {
-        PutWord(out, p.id);
-        PutFloat(out, p.x);
-        PutFloat(out, p.y);
+        records.points.push_back({p.id, p.x, p.y});
     }
-    PutWord(out, int16_t(level.connectors.size()));
+    records.connectorCount = int16_t(level.connectors.size());
+    records.connectors.reserve(level.connectors.size());
     for (const Connector& c : level.connectors) {
-        PutWord(out, c.id);
-        PutWord(out, c.pointIds[0]);
-        PutWord(out, c.pointIds[1]);
+        records.connectors.push_back({c.id, {c.pointIds[0], c.pointIds[1]}});
     }
-    PutWord(out, int16_t(int(level.shapes.size()) - 1));
+    records.lastShapeIndex = int16_t(int(level.shapes.size()) - 1);
+    records.shapes.reserve(level.shapes.size());
     for (const Shape& s : level.shapes) {
         const int entries = OutlineLength(s);
-        PutWord(out, int16_t(entries));
+        records.shapes.push_back({int16_t(entries), records.entries.size()});
         for (int k = 0; k < entries; ++k) {
-            PutWord(out, s.connectorIds[k]);
-            PutFloat(out, s.entryX[k]);
-            PutFloat(out, s.entryY[k]);
+            records.entries.push_back({s.connectorIds[k], s.entryX[k], s.entryY[k]});
         }
     }
-    PutWord(out, *target);
-    PutWord(out, *expert);
+    records.targetScore = *target;
+    records.expertScore = *expert;
+    result.bytes = EncodeRecords(records);
     return result;
 }
 
 static FileResult Decode(const QByteArray& bytes, Level& into, bool indexed) {
+    LevelRecords records;
+    if (FileResult read = DecodeRecords(bytes, records); !read.ok) {
+        return read;
+    }
     Level level;
     level.lastRotationAngle = into.lastRotationAngle;
-    Reader in{bytes};
     Merging merging;
     merging.indexed = indexed;
-    for (auto section : {ReadPoints, ReadConnectors, ReadShapes, ReadScores}) {
-        if (QString error = section(in, level, merging); !error.isEmpty()) {
-            return {false, error};
-        }
-    }
+    FillLevel(records, level, merging);
     RefreshConnectorEnds(level);
     into = std::move(level);
     return {};

@@ -148,10 +148,36 @@ void WalkPath(const std::string& path, CheckWalk& walk) {
     }
 }
 
-std::vector<QString> LevelProblems(const std::string& path) {
+// What a check says of one level file.
+struct LevelFindings {
+    std::vector<QString> problems;
+    std::vector<QString> warnings;
+};
+
+// Older levels and a level once saved after loading an empty file hold shapes of no or one
+// outline entry: they load, but have no sides, so a designer should hear of them.
+std::vector<QString> ShortOutlines(const Level& level) {
+    std::vector<QString> warnings;
+    for (size_t s = 0; s < level.shapes.size(); ++s) {
+        const int entries = OutlineLength(level.shapes[s]);
+        if (entries < 2) {
+            warnings.push_back(
+                QStringLiteral("shape %1 has %2 outline %3, so it has no sides")
+                    .arg(s + 1)
+                    .arg(entries == 0 ? QStringLiteral("no") : QStringLiteral("one"))
+                    .arg(entries == 0 ? QStringLiteral("entries") : QStringLiteral("entry")));
+        }
+    }
+    return warnings;
+}
+
+LevelFindings LevelProblems(const std::string& path) {
     Level level;
     const FileResult read = ReadLevelFile(level, path);
-    return read.ok ? IdProblems(level) : std::vector<QString>{read.message};
+    if (!read.ok) {
+        return {{read.message}, {}};
+    }
+    return {IdProblems(level), ShortOutlines(level)};
 }
 
 // The cores this process may run on, which taskset or a container may make fewer than the
@@ -209,7 +235,7 @@ CheckWalk WalkPaths(const std::vector<std::string>& paths) {
 
 CheckReport CheckPaths(const std::vector<std::string>& paths) {
     const CheckWalk walk = WalkPaths(paths);
-    std::vector<std::vector<QString>> found(walk.steps.size());
+    std::vector<LevelFindings> found(walk.steps.size());
     OnAllCores(walk.steps.size(), [&](size_t i) {
         if (walk.steps[i].problem.isEmpty()) {
             found[i] = LevelProblems(walk.steps[i].path);
@@ -224,8 +250,11 @@ CheckReport CheckPaths(const std::vector<std::string>& paths) {
             continue;
         }
         ++report.levels;
-        for (const QString& problem : found[i]) {
+        for (const QString& problem : found[i].problems) {
             report.problems.push_back({step.path, problem});
+        }
+        for (const QString& warning : found[i].warnings) {
+            report.warnings.push_back({step.path, warning});
         }
     }
     return report;

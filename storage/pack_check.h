@@ -45,8 +45,9 @@ struct Problem {
 
 struct CheckReport {
     std::vector<Problem> problems;
-    int levels = 0; // level files read
-    int packs = 0;  // pack folders looked at
+    std::vector<Problem> warnings; // worth a look, but the level is sound
+    int levels = 0;                // level files read
+    int packs = 0;                 // pack folders looked at
 };
 
 // Walks the paths and reads every level file met, on all cores; the problems come in the

@@ -1,0 +1,280 @@
+#include "level_changes.h"
+
+#include "level/status_line.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <map>
+#include <unordered_map>
+
+namespace kivo {
+
+namespace {
+
+// How far a point may stray from a recognised turn or shift: the rounding of the stored
+// floats, well below anything a designer could place by hand.
+constexpr double MOVE_TOLERANCE = 0.05;
+
+const Level EMPTY_LEVEL = [] {
+    Level level;
+    level.targetScore.clear();
+    level.expertScore.clear();
+    return level;
+}();
+
+bool SameBits(float a, float b) {
+    return std::memcmp(&a, &b, sizeof a) == 0;
+}
+
+// The first element with each id, as every look-up by id finds it.
+template <typename T> std::unordered_map<int16_t, size_t> FirstById(const std::vector<T>& list) {
+    std::unordered_map<int16_t, size_t> first;
+    first.reserve(list.size());
+    for (size_t i = 0; i < list.size(); ++i) {
+        first.emplace(list[i].id, i);
+    }
+    return first;
+}
+
+bool SameEnds(const Connector& a, const Connector& b) {
+    return (a.pointIds[0] == b.pointIds[0] && a.pointIds[1] == b.pointIds[1]) ||
+           (a.pointIds[0] == b.pointIds[1] && a.pointIds[1] == b.pointIds[0]);
+}
+
+Position PointPixels(const Point& p) {
+    return PointToLevel(p.x, p.y);
+}
+
+// Points the two versions hold under the same id, by index in each.
+struct PointPair {
+    size_t before;
+    size_t after;
+};
+
+// A turn about the canvas centre that takes every pair's old place to its new one, or a
+// shift that does; otherwise every moved point is counted as moved on its own.
+WholeLevelMove RecogniseMove(const Level& a, const Level& b, const std::vector<PointPair>& pairs) {
+    WholeLevelMove move;
+    std::vector<PointPair> moved;
+    for (const PointPair& pair : pairs) {
+        const Point& p = a.points[pair.before];
+        const Point& q = b.points[pair.after];
+        if (!SameBits(p.x, q.x) || !SameBits(p.y, q.y)) {
+            moved.push_back(pair);
+        }
+    }
+    move.pointsMoved = moved.size();
+    if (moved.empty()) {
+        return move;
+    }
+    const auto fits = [&](auto&& predicted) {
+        for (const PointPair& pair : pairs) {
+            const Position from = PointPixels(a.points[pair.before]);
+            const Position to = PointPixels(b.points[pair.after]);
+            const Position expected = predicted(from);
+            if (!(std::fabs(double(expected.x) - to.x) <= MOVE_TOLERANCE &&
+                  std::fabs(double(expected.y) - to.y) <= MOVE_TOLERANCE)) {
+                return false;
+            }
+        }
+        return true;
+    };
+    const Position from = PointPixels(a.points[moved.front().before]);
+    const Position to = PointPixels(b.points[moved.front().after]);
+    const double dx = double(to.x) - from.x;
+    const double dy = double(to.y) - from.y;
+    if (fits([&](Position p) { return Position{float(p.x + dx), float(p.y + dy)}; })) {
+        move.kind = Movement::Moved;
+        move.dx = dx;
+        move.dy = dy;
+        return move;
+    }
+    // The turn is read off the moved point farthest from the centre, where it is sharpest.
+    const auto radius = [](Position p) {
+        return std::hypot(double(p.x) - CANVAS_CENTRE_X, double(p.y) - CANVAS_CENTRE_Y);
+    };
+    const PointPair far = *std::max_element(moved.begin(), moved.end(), [&](auto& l, auto& r) {
+        return radius(PointPixels(a.points[l.before])) < radius(PointPixels(a.points[r.before]));
+    });
+    const Position f = PointPixels(a.points[far.before]);
+    const Position t = PointPixels(b.points[far.after]);
+    const double angle = std::atan2(double(t.y) - CANVAS_CENTRE_Y, double(t.x) - CANVAS_CENTRE_X) -
+                         std::atan2(double(f.y) - CANVAS_CENTRE_Y, double(f.x) - CANVAS_CENTRE_X);
+    const double c = std::cos(angle);
+    const double s = std::sin(angle);
+    const auto turned = [&](Position p) {
+        const double px = double(p.x) - CANVAS_CENTRE_X;
+        const double py = double(p.y) - CANVAS_CENTRE_Y;
+        return Position{float(c * px - s * py + CANVAS_CENTRE_X),
+                        float(s * px + c * py + CANVAS_CENTRE_Y)};
+    };
+    if (fits(turned)) {
+        move.kind = Movement::Turned;
+        double degrees = std::remainder(angle * 180.0 / M_PI, 360.0);
+        move.degrees = degrees == -180.0 ? 180.0 : degrees;
+        return move;
+    }
+    move.kind = Movement::Other;
+    return move;
+}
+
+// Shapes known by their connectors; of shapes with the same connectors, the first of one
+// version goes with the first of the other.
+void MatchShapes(const Level& a, const Level& b, LevelChanges& changes) {
+    std::map<std::vector<int16_t>, std::vector<size_t>> after;
+    for (size_t i = 0; i < b.shapes.size(); ++i) {
+        after[ShapeKey(b.shapes[i])].push_back(i);
+    }
+    std::map<std::vector<int16_t>, size_t> taken;
+    std::vector<bool> matched(b.shapes.size(), false);
+    const ConnectorUse useBefore = ConnectorUseOf(a);
+    const ConnectorUse useAfter = ConnectorUseOf(b);
+    for (size_t i = 0; i < a.shapes.size(); ++i) {
+        const std::vector<int16_t> key = ShapeKey(a.shapes[i]);
+        const auto found = after.find(key);
+        size_t& next = taken[key];
+        if (found != after.end() && next < found->second.size()) {
+            matched[found->second[next++]] = true;
+        } else {
+            changes.removed.push_back(ViewOf(a, useBefore, i));
+        }
+    }
+    for (size_t i = 0; i < b.shapes.size(); ++i) {
+        if (!matched[i]) {
+            changes.added.push_back(ViewOf(b, useAfter, i));
+        }
+    }
+}
+
+void MatchElements(const Level& a, const Level& b, LevelChanges& changes,
+                   std::vector<PointPair>& pairs) {
+    const auto pointsAfter = FirstById(b.points);
+    std::vector<bool> pointSeen(b.points.size(), false);
+    for (size_t i = 0; i < a.points.size(); ++i) {
+        const auto found = pointsAfter.find(a.points[i].id);
+        if (found == pointsAfter.end() || pointSeen[found->second]) {
+            changes.oldPointsOnly.push_back(i);
+        } else {
+            pointSeen[found->second] = true;
+            pairs.push_back({i, found->second});
+        }
+    }
+    for (size_t i = 0; i < b.points.size(); ++i) {
+        if (!pointSeen[i]) {
+            changes.newPointsOnly.push_back(i);
+        }
+    }
+    const auto connectorsAfter = FirstById(b.connectors);
+    std::vector<bool> connectorSeen(b.connectors.size(), false);
+    for (size_t i = 0; i < a.connectors.size(); ++i) {
+        const auto found = connectorsAfter.find(a.connectors[i].id);
+        if (found == connectorsAfter.end() || connectorSeen[found->second] ||
+            !SameEnds(a.connectors[i], b.connectors[found->second])) {
+            changes.oldConnectorsOnly.push_back(i);
+        } else {
+            connectorSeen[found->second] = true;
+            ++changes.sharedIds;
+        }
+    }
+    for (size_t i = 0; i < b.connectors.size(); ++i) {
+        if (!connectorSeen[i]) {
+            changes.newConnectorsOnly.push_back(i);
+        }
+    }
+    changes.sharedIds += pairs.size();
+}
+
+bool SameLists(const Level& a, const Level& b) {
+    return a.points == b.points && a.connectors == b.connectors &&
+           a.shapes.size() == b.shapes.size() &&
+           std::equal(a.shapes.begin(), a.shapes.end(), b.shapes.begin(),
+                      [](const Shape& x, const Shape& y) {
+                          // Shape ids are not stored; the reader numbers them.
+                          Shape z = y;
+                          z.id = x.id;
+                          return x == z;
+                      });
+}
+
+} // namespace
+
+std::string PolygonNoun(int sides) {
+    static const char* const NAMES[] = {"triangle",   "square",   "pentagon", "hexagon",
+                                        "heptagon",   "octagon",  "nonagon",  "decagon",
+                                        "hendecagon", "dodecagon"};
+    if (sides >= MIN_SIDE_COUNT && sides <= MAX_SIDE_COUNT) {
+        return NAMES[sides - MIN_SIDE_COUNT];
+    }
+    return sides <= 0 ? "shape without sides" : "polygon of " + std::to_string(sides) + " sides";
+}
+
+std::vector<Position> Corners(const Shape& shape) {
+    std::vector<Position> corners;
+    const int entries = OutlineLength(shape);
+    for (int k = 0; k + 1 < entries; ++k) {
+        corners.push_back(ShapeToLevel(shape.entryX[k], shape.entryY[k]));
+    }
+    if (entries == 1) {
+        corners.push_back(ShapeToLevel(shape.entryX[0], shape.entryY[0]));
+    }
+    return corners;
+}
+
+std::vector<int16_t> ShapeKey(const Shape& shape) {
+    std::vector<int16_t> key(shape.connectorIds, shape.connectorIds + OutlineLength(shape));
+    std::sort(key.begin(), key.end());
+    key.erase(std::unique(key.begin(), key.end()), key.end());
+    return key;
+}
+
+ConnectorUse ConnectorUseOf(const Level& level) {
+    ConnectorUse use;
+    for (size_t i = 0; i < level.shapes.size(); ++i) {
+        for (const int16_t id : ShapeKey(level.shapes[i])) {
+            use.emplace_back(id, i);
+        }
+    }
+    std::sort(use.begin(), use.end());
+    return use;
+}
+
+PolygonView ViewOf(const Level& level, const ConnectorUse& use, size_t index) {
+    const Shape& shape = level.shapes[index];
+    PolygonView view;
+    view.index = index;
+    view.sides = EntryTotal(shape) - 1;
+    view.hasCentre = OutlineLength(shape) > 0;
+    if (view.hasCentre) {
+        view.centre = ShapeToLevel(shape.centreX, shape.centreY);
+    }
+    for (const int16_t id : ShapeKey(shape)) {
+        auto at = std::lower_bound(use.begin(), use.end(), std::make_pair(id, size_t(0)));
+        for (; at != use.end() && at->first == id; ++at) {
+            if (at->second != index) {
+                view.sharesWith.push_back(at->second);
+            }
+        }
+    }
+    std::sort(view.sharesWith.begin(), view.sharesWith.end());
+    view.sharesWith.erase(std::unique(view.sharesWith.begin(), view.sharesWith.end()),
+                          view.sharesWith.end());
+    return view;
+}
+
+LevelChanges FindChanges(const Level* before, const Level* after) {
+    const Level& a = before != nullptr ? *before : EMPTY_LEVEL;
+    const Level& b = after != nullptr ? *after : EMPTY_LEVEL;
+    LevelChanges changes;
+    std::vector<PointPair> pairs;
+    MatchElements(a, b, changes, pairs);
+    MatchShapes(a, b, changes);
+    changes.move = RecogniseMove(a, b, pairs);
+    changes.target = {a.targetScore, b.targetScore};
+    changes.expert = {a.expertScore, b.expertScore};
+    changes.same = (before == nullptr) == (after == nullptr) && SameLists(a, b) &&
+                   !changes.target.Changed() && !changes.expert.Changed();
+    return changes;
+}
+
+} // namespace kivo

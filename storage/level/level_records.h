@@ -1,0 +1,23 @@
+// The .kvo level file's byte layout, read into and written from its records as stored. The
+// level reader decodes through here, so a file that loads is exactly a file whose records
+// decode; kivo-level's dump and build work on the same records.
+#pragma once
+
+#include "storage/file_access.h"
+
+#include "level/level_records.h"
+
+#include <QByteArray>
+
+namespace kivo {
+
+// Reads the records from bytes; on failure the message says what is wrong with the bytes,
+// and `into` is untouched. Counts of 0 or less are followed by no records. A shape of more
+// than MAX_SHAPE_ENTRIES entries is refused, as the level cannot hold it.
+FileResult DecodeRecords(const QByteArray& bytes, LevelRecords& into);
+
+// The bytes of the records, counts as stored, tail last. The records must be as many as their
+// counts say (RecordsFor, ShapesFor).
+QByteArray EncodeRecords(const LevelRecords& records);
+
+} // namespace kivo
