@@ -302,6 +302,11 @@ void SayConflict(const QString& what) {
     Err() << "kivo-level merge: conflict: " << what << "\n";
 }
 
+int LeftAsOurs(const std::string& ours) {
+    Err() << "kivo-level merge: " << ShownPath(ours) << " is left as ours was\n";
+    return PROBLEM_FOUND;
+}
+
 } // namespace
 
 int Merge(const Args& args) {
@@ -373,7 +378,7 @@ int Merge(const Args& args) {
         }
     }
     if (!loaded) {
-        return PROBLEM_FOUND;
+        return LeftAsOurs(ours.path);
     }
     const MergeResult merge = MergeLevels(base.level, ours.level, theirs.level);
     if (!merge.conflicts.empty()) {

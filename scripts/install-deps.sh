@@ -4,7 +4,7 @@
 set -euo pipefail
 
 packages=(cmake ninja-build g++ qt6-base-dev libgtest-dev libgmock-dev libbenchmark-dev
-          clang clang-format libclang-rt-14-dev "$@")
+          clang clang-format libclang-rt-14-dev git "$@")
 
 missing=()
 for p in "${packages[@]}"; do

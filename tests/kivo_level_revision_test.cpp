@@ -1,0 +1,262 @@
+// Drives kivo-level's dump, build, diff and merge, and git with them as its text conversion
+// and merge driver, in temporary folders.
+#include "clicks.h"
+#include "storage/level_file.h"
+#include "test_files.h"
+
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QImage>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QTemporaryDir>
+
+namespace kivo {
+namespace {
+
+struct Outcome {
+    int status = -1;
+    QString out;
+    QString err;
+};
+
+Outcome Run(const QString& program, const QStringList& args, const QString& folder = {}) {
+    QProcess process;
+    if (!folder.isEmpty()) {
+        process.setWorkingDirectory(folder);
+    }
+    process.start(program, args);
+    process.waitForFinished(60000);
+    return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
+            QString::fromUtf8(process.readAllStandardOutput()),
+            QString::fromUtf8(process.readAllStandardError())};
+}
+
+Outcome KivoLevel(const QStringList& args) {
+    return Run(QStringLiteral(KIVO_LEVEL_PROGRAM), args);
+}
+
+void ExpectHas(const QString& text, const QStringList& parts) {
+    for (const QString& part : parts) {
+        EXPECT_TRUE(text.contains(part)) << part.toStdString() << "\nin\n" << text.toStdString();
+    }
+}
+
+const QString GOLDEN = QStringLiteral(KIVO_SOURCE_DIR "/tests/data/clicks.kvo");
+
+QByteArray Saved(const Level& level) {
+    return EncodeLevel(level).bytes;
+}
+
+// A square in the middle of the canvas, and the clicks that go on from it.
+Clicks Square() {
+    Clicks clicks;
+    clicks.Click(400, 270, 4);
+    return clicks;
+}
+
+QByteArray SquarePlus(float x, float y, int sides, uint64_t seed) {
+    Clicks clicks = Square();
+    clicks.random = MakeRandomSource(seed);
+    clicks.Click(x, y, sides);
+    return Saved(clicks.level);
+}
+
+TEST(KivoLevelRevision, DumpAndBuildGiveBackTheSameBytesAndRefuseWhatCannotBe) {
+    QTemporaryDir dir;
+    const QString text = dir.filePath("level.txt");
+    const QString built = dir.filePath("built.kvo");
+    Outcome run = KivoLevel({"dump", GOLDEN});
+    ASSERT_EQ(run.status, 0) << run.err.toStdString();
+    ExpectHas(run.out, {"points 28\n", "connectors 33\n", "last-shape-index 5\n",
+                        "# shape 1: 4 sides, centre (", "target-score 100\n"});
+    ASSERT_TRUE(Write(text, run.out.toUtf8()));
+    run = KivoLevel({"build", text, "-o", built});
+    ASSERT_EQ(run.status, 0) << run.err.toStdString();
+    EXPECT_EQ(ReadAll(built), ReadAll(GOLDEN));
+
+    // A hand edit that breaks the format names its line, and nothing is written.
+    QByteArray edited = ReadAll(text);
+    edited.replace("target-score 100", "target-score 1e2");
+    const int line = int(edited.left(edited.indexOf("target-score")).count('\n')) + 1;
+    ASSERT_TRUE(Write(text, edited));
+    QFile::remove(built);
+    run = KivoLevel({"build", text, "-o", built});
+    EXPECT_EQ(run.status, 1);
+    ExpectHas(
+        run.err,
+        {QStringLiteral("%1:%2: the target-score '1e2' is not a whole number").arg(text).arg(line),
+         "nothing was written"});
+    EXPECT_FALSE(QFile::exists(built));
+
+    // Never through a link, onto a FIFO or over the text itself; a level that cannot be read is
+    // named with why.
+    ASSERT_TRUE(Write(text, KivoLevel({"dump", GOLDEN}).out.toUtf8()));
+    ASSERT_TRUE(Write(dir.filePath("target.kvo"), "keep"));
+    ASSERT_TRUE(MakeSpecial(dir.filePath("link.kvo"), "target.kvo"));
+    ASSERT_TRUE(MakeSpecial(dir.filePath("fifo.kvo"), nullptr, S_IFIFO));
+    for (const char* target : {"link.kvo", "fifo.kvo", "level.txt"}) {
+        run = KivoLevel({"build", text, "-o", dir.filePath(target)});
+        EXPECT_EQ(run.status, 1) << target;
+        ExpectHas(run.err, {"cannot write", target});
+    }
+    EXPECT_EQ(ReadAll(dir.filePath("target.kvo")), "keep");
+    run = KivoLevel({"dump", dir.filePath("fifo.kvo")});
+    EXPECT_EQ(run.status, 1);
+    ExpectHas(run.err, {"fifo.kvo: the level file cannot be read: it is a FIFO"});
+    run = KivoLevel({"dump", "/dev/zero"});
+    ExpectHas(run.err, {"it is a device"});
+    EXPECT_EQ(KivoLevel({"dump"}).status, 2);
+    EXPECT_EQ(KivoLevel({"build", text}).status, 2);
+}
+
+TEST(KivoLevelRevision, DiffSaysWhatChangedAndExitsAsDiffDoes) {
+    QTemporaryDir dir;
+    const QString square = dir.filePath("square.kvo");
+    const QString more = dir.filePath("more.kvo");
+    ASSERT_TRUE(Write(square, Saved(Square().level)));
+    ASSERT_TRUE(Write(more, SquarePlus(400, 230, 3, 5)));
+    // A level saved again shows no difference, even with an old tail after the scores.
+    ASSERT_TRUE(Write(dir.filePath("again.kvo"), ReadAll(square) + "old tail"));
+    Outcome run = KivoLevel({"diff", square, dir.filePath("again.kvo")});
+    EXPECT_EQ(run.status, 0);
+    EXPECT_EQ(run.out, "");
+
+    run = KivoLevel({"diff", square, more, "-o", dir.filePath("diff.png"), "--fit"});
+    EXPECT_EQ(run.status, 1) << run.err.toStdString();
+    ExpectHas(run.out, {"added: triangle at (", "sharing sides with the square at (",
+                        "Classic Mode: can be solved (unchanged)"});
+    const QImage picture(dir.filePath("diff.png"));
+    ASSERT_FALSE(picture.isNull());
+    bool green = false;
+    bool grey = false;
+    for (int y = 0; y < picture.height(); ++y) {
+        for (int x = 0; x < picture.width(); ++x) {
+            green = green || picture.pixel(x, y) == qRgb(30, 160, 60);
+            grey = grey || picture.pixel(x, y) == qRgb(170, 170, 170);
+        }
+    }
+    EXPECT_TRUE(green && grey);
+
+    run = KivoLevel({"diff", "--json", "/dev/null", square});
+    EXPECT_EQ(run.status, 1);
+    const QJsonObject json = QJsonDocument::fromJson(run.out.toUtf8()).object();
+    EXPECT_EQ(json["added"].toArray().size(), 1);
+    EXPECT_EQ(json["classicMode"].toObject()["before"].toString(), "none");
+
+    run = KivoLevel({"diff", square, dir.filePath("missing.kvo")});
+    EXPECT_EQ(run.status, 2);
+    ExpectHas(run.err, {"missing.kvo: the level file cannot be read"});
+    // The picture is never written over a level being compared.
+    run = KivoLevel({"diff", square, more, "-o", more});
+    EXPECT_EQ(run.status, 2);
+    EXPECT_EQ(ReadAll(more), SquarePlus(400, 230, 3, 5));
+}
+
+// A repository with the level under the lines the README gives.
+struct Repository {
+    QTemporaryDir dir;
+    Outcome Git(const QStringList& args) { return Run("git", args, dir.path()); }
+    explicit Repository() {
+        Git({"init", "-q", "-b", "main"});
+        Git({"config", "user.email", "designer@example.org"});
+        Git({"config", "user.name", "Designer"});
+        Write(dir.filePath(".gitattributes"), "*.kvo diff=kvo merge=kvo\nconfig.txt -text\n");
+        const QString program = QStringLiteral(KIVO_LEVEL_PROGRAM);
+        Git({"config", "diff.kvo.textconv", program + " dump"});
+        Git({"config", "merge.kvo.name", "KIVO level merge"});
+        Git({"config", "merge.kvo.driver", program + " merge %O %A %B"});
+    }
+    void Commit(const QByteArray& level, const QString& message) {
+        Write(dir.filePath("level.kvo"), level);
+        Git({"add", "."});
+        Git({"commit", "-q", "-m", message});
+    }
+};
+
+TEST(KivoLevelRevision, GitShowsTheTextAndMergesThroughTheDriver) {
+    Repository repo;
+    repo.Commit(Saved(Square().level), "square");
+    repo.Git({"branch", "top"});
+    repo.Git({"branch", "overlap"});
+    // The same seed on both branches: the new elements draw the same ids.
+    repo.Commit(SquarePlus(400, 310, 3, 5), "triangle below");
+    Outcome run = repo.Git({"log", "-p", "-1"});
+    ExpectHas(run.out, {"+# shape 2: 3 sides", "-last-shape-index 0", "+last-shape-index 1"});
+
+    repo.Git({"checkout", "-q", "top"});
+    repo.Commit(SquarePlus(400, 230, 3, 5), "triangle above");
+    repo.Git({"checkout", "-q", "main"});
+    run = repo.Git({"merge", "-q", "--no-edit", "top"});
+    ASSERT_EQ(run.status, 0) << run.err.toStdString() << run.out.toStdString();
+    const QString level = repo.dir.filePath("level.kvo");
+    Level merged;
+    ASSERT_TRUE(LoadLevel(merged, level).ok);
+    EXPECT_EQ(merged.shapes.size(), 3u);
+    EXPECT_EQ(merged.points.size(), 6u);
+    run = KivoLevel({"check", level});
+    EXPECT_EQ(run.status, 0) << run.out.toStdString();
+
+    // A triangle placed over the one above: the merge stops and keeps ours.
+    const QByteArray ours = ReadAll(level);
+    repo.Git({"checkout", "-q", "overlap"});
+    repo.Commit(SquarePlus(405, 232, 3, 9), "triangle over the one above");
+    repo.Git({"checkout", "-q", "main"});
+    run = repo.Git({"merge", "--no-edit", "overlap"});
+    EXPECT_NE(run.status, 0);
+    ExpectHas(run.err + run.out, {"kivo-level merge: conflict: ", "overlap"});
+    EXPECT_EQ(ReadAll(level), ours);
+}
+
+TEST(KivoLevelRevision, MergeDriverKeepsGitsContract) {
+    QTemporaryDir dir;
+    const QString base = dir.filePath("base.kvo");
+    const QString ours = dir.filePath("ours.kvo");
+    const QString theirs = dir.filePath("theirs.kvo");
+    ASSERT_TRUE(Write(base, Saved(Square().level)));
+    // One side unchanged: the other side, byte for byte, tail and all.
+    ASSERT_TRUE(Write(ours, ReadAll(base)));
+    ASSERT_TRUE(Write(theirs, SquarePlus(400, 230, 3, 5) + "tail"));
+    EXPECT_EQ(KivoLevel({"merge", base, ours, theirs}).status, 0);
+    EXPECT_EQ(ReadAll(ours), ReadAll(theirs));
+
+    // A side that does not load is a conflict, and ours stays.
+    ASSERT_TRUE(Write(ours, SquarePlus(400, 310, 3, 6)));
+    ASSERT_TRUE(Write(theirs, "\x05"));
+    Outcome run = KivoLevel({"merge", base, ours, theirs, "-o", dir.filePath("c.png")});
+    EXPECT_EQ(run.status, 1);
+    ExpectHas(run.err, {"conflict: theirs (", "does not load", "is left as ours was"});
+    EXPECT_EQ(ReadAll(ours), SquarePlus(400, 310, 3, 6));
+
+    // Conflicts are drawn; ours is never written through a link.
+    ASSERT_TRUE(Write(theirs, SquarePlus(402, 312, 3, 7)));
+    run = KivoLevel({"merge", "-o", dir.filePath("c.png"), base, ours, theirs});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_FALSE(QImage(dir.filePath("c.png")).isNull());
+    ASSERT_TRUE(Write(theirs, SquarePlus(400, 230, 3, 7)));
+    ASSERT_TRUE(MakeSpecial(dir.filePath("link.kvo"), "ours.kvo"));
+    run = KivoLevel({"merge", base, dir.filePath("link.kvo"), theirs});
+    EXPECT_NE(run.status, 0);
+    ExpectHas(run.err, {"link.kvo", "cannot be written"});
+    EXPECT_EQ(ReadAll(ours), SquarePlus(400, 310, 3, 6));
+}
+
+// check names a shape of no or one entry as a warning and still passes the level.
+TEST(KivoLevelRevision, CheckWarnsOfShapesWithoutSides) {
+    QTemporaryDir dir;
+    const QString level = dir.filePath("short.kvo");
+    ASSERT_TRUE(Write(level, Word(2) + Word(1) + Float(1) + Float(1) + Word(2) + Float(2) +
+                                 Float(1) + Word(1) + Word(3) + Word(1) + Word(2) + Word(1) +
+                                 Word(0) + Word(1) + Word(3) + Float(1) + Float(1) + Word(100) +
+                                 Word(200)));
+    const Outcome run = KivoLevel({"check", level});
+    EXPECT_EQ(run.status, 0);
+    ExpectHas(run.out, {"warning: " + level + ": shape 1 has no outline entries",
+                        "warning: " + level + ": shape 2 has one outline entry"});
+}
+
+} // namespace
+} // namespace kivo
