@@ -148,9 +148,12 @@ QJsonObject DiffJson(const LevelChanges& changes, const Level* before, const Lev
     } else if (move.kind == Movement::Turned) {
         movement["degrees"] = move.degrees;
     }
+    // No level has no score.
     const auto score = [](const ScoreChange& c) {
-        return QJsonObject{{"before", QString::fromStdString(c.before)},
-                           {"after", QString::fromStdString(c.after)}};
+        const auto value = [](const std::string& s) {
+            return s.empty() ? QJsonValue() : QJsonValue(QString::fromStdString(s));
+        };
+        return QJsonObject{{"before", value(c.before)}, {"after", value(c.after)}};
     };
     QJsonArray text;
     for (const std::string& line : lines) {

@@ -167,6 +167,7 @@ struct Repository {
         Write(dir.filePath(".gitattributes"), "*.kvo diff=kvo merge=kvo\nconfig.txt -text\n");
         const QString program = QStringLiteral(KIVO_LEVEL_PROGRAM);
         Git({"config", "diff.kvo.textconv", program + " dump"});
+        Git({"config", "difftool.kivo.cmd", program + " diff \"$LOCAL\" \"$REMOTE\""});
         Git({"config", "merge.kvo.name", "KIVO level merge"});
         Git({"config", "merge.kvo.driver", program + " merge %O %A %B"});
     }
@@ -186,6 +187,8 @@ TEST(KivoLevelRevision, GitShowsTheTextAndMergesThroughTheDriver) {
     repo.Commit(SquarePlus(400, 310, 3, 5), "triangle below");
     Outcome run = repo.Git({"log", "-p", "-1"});
     ExpectHas(run.out, {"+# shape 2: 3 sides", "-last-shape-index 0", "+last-shape-index 1"});
+    run = repo.Git({"difftool", "-y", "--tool=kivo", "HEAD~1", "HEAD"});
+    ExpectHas(run.out, {"added: triangle at (", "sharing sides with the square at ("});
 
     repo.Git({"checkout", "-q", "top"});
     repo.Commit(SquarePlus(400, 230, 3, 5), "triangle above");
