@@ -21,6 +21,7 @@
 #include <cmath>
 #include <limits>
 #include <map>
+#include <set>
 
 namespace kivo {
 namespace {
@@ -215,6 +216,7 @@ TEST(LevelDiff, SaysWhatADesignerDid) {
         << Joined(lines);
     lines = Lines(&both, &square);
     EXPECT_TRUE(HasLine(lines, "removed: triangle at (")) << Joined(lines);
+    EXPECT_TRUE(HasLine(lines, "sharing sides with the square at (")) << Joined(lines);
 
     lines = Lines(nullptr, &square);
     EXPECT_TRUE(HasLine(lines, "added: square")) << Joined(lines);
@@ -299,6 +301,23 @@ Edited Edit(const Level& base, uint64_t seed, int steps) {
     return side;
 }
 
+// Every connector is a side of some polygon and every point a corner of some connector, as
+// placement and deletion's cascade keep them.
+bool NothingLeftOver(const Level& level) {
+    std::set<int16_t> sides;
+    for (const Shape& s : level.shapes) {
+        sides.insert(s.connectorIds, s.connectorIds + OutlineLength(s));
+    }
+    std::set<int16_t> corners;
+    for (const Connector& c : level.connectors) {
+        corners.insert(c.pointIds, c.pointIds + 2);
+    }
+    return std::all_of(level.connectors.begin(), level.connectors.end(),
+                       [&](const Connector& c) { return sides.count(c.id) > 0; }) &&
+           std::all_of(level.points.begin(), level.points.end(),
+                       [&](const Point& p) { return corners.count(p.id) > 0; });
+}
+
 // Two random edit sequences from one base: whenever the merge says clean, the merged level
 // holds exactly the base's polygons less both removals, plus both sides' additions, loads and
 // saves back to the same bytes, and every id it refers to exists.
@@ -334,6 +353,7 @@ TEST(LevelMerge, CleanMergesHoldExactlyBothSidesPolygons) {
         const Level merged = Saved(result);
         EXPECT_EQ(Polygons(merged, All(merged)), expected) << "trial " << trial;
         EXPECT_TRUE(IdProblems(merged).empty()) << "trial " << trial;
+        EXPECT_TRUE(NothingLeftOver(merged)) << "trial " << trial;
         EXPECT_EQ(EncodeLevel(merged).bytes, EncodeLevel(result).bytes) << trial;
     }
     EXPECT_GE(clean, 30);
@@ -367,6 +387,50 @@ std::string Conflicts(const MergeResult& merge) {
         all += c.what + "\n";
     }
     return all;
+}
+
+// A click `distance` pixels outside the middle of side k of a level's shape.
+Position Outside(const Level& level, size_t shape, int k, double distance) {
+    const std::vector<Position> c = Corners(level.shapes[shape]);
+    const Position a = c[size_t(k) % c.size()];
+    const Position b = c[size_t(k + 1) % c.size()];
+    const Position centre = ShapeToLevel(level.shapes[shape].centreX, level.shapes[shape].centreY);
+    const double mx = (double(a.x) + b.x) / 2.0;
+    const double my = (double(a.y) + b.y) / 2.0;
+    const double length = std::hypot(mx - centre.x, my - centre.y);
+    return {float(mx + (mx - centre.x) / length * distance),
+            float(my + (my - centre.y) / length * distance)};
+}
+
+// The base with one polygon of `sides` placed outside side k of its first shape.
+Level PlacedOutside(const Level& base, int k, int sides, uint64_t seed) {
+    Clicks clicks;
+    clicks.level = base;
+    clicks.random = MakeRandomSource(seed);
+    const Position at = Outside(base, 0, k, 12.0);
+    EXPECT_EQ(clicks.Click(at.x, at.y, sides), PlaceResult::Placed);
+    return Saved(clicks.level);
+}
+
+// Hexagons on two neighbouring sides of a hexagon share a side, without overlapping: the
+// editor would have shared it. A pentagon and a triangle on the same side overlap without
+// a corner of one on the other.
+TEST(LevelMerge, PolygonsThatMeetOrOverlapConflict) {
+    Clicks clicks;
+    clicks.Click(400, 270, 6);
+    const Level hexagon = Saved(clicks.level);
+    MergeResult merge =
+        MergeLevels(hexagon, PlacedOutside(hexagon, 0, 6, 3), PlacedOutside(hexagon, 1, 6, 4));
+    EXPECT_NE(Conflicts(merge).find("meet at a corner or side"), std::string::npos)
+        << Conflicts(merge);
+    merge = MergeLevels(hexagon, PlacedOutside(hexagon, 0, 6, 3), PlacedOutside(hexagon, 2, 6, 4));
+    EXPECT_TRUE(merge.conflicts.empty()) << Conflicts(merge);
+    // Triangles there meet only at the hexagon's corner, which both may use.
+    merge = MergeLevels(hexagon, PlacedOutside(hexagon, 0, 3, 3), PlacedOutside(hexagon, 1, 3, 4));
+    EXPECT_TRUE(merge.conflicts.empty()) << Conflicts(merge);
+    EXPECT_EQ(merge.merged.points.size(), 8u);
+    merge = MergeLevels(hexagon, PlacedOutside(hexagon, 0, 3, 3), PlacedOutside(hexagon, 0, 5, 4));
+    EXPECT_NE(Conflicts(merge).find("overlap"), std::string::npos) << Conflicts(merge);
 }
 
 TEST(LevelMerge, CombinesWhatDoesNotTouchAndNamesWhatDoes) {
