@@ -5,7 +5,6 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
-#include <map>
 #include <unordered_map>
 
 namespace kivo {
@@ -27,12 +26,11 @@ bool SameBits(float a, float b) {
     return std::memcmp(&a, &b, sizeof a) == 0;
 }
 
-// The first element with each id, as every look-up by id finds it.
-template <typename T> std::unordered_map<int16_t, size_t> FirstById(const std::vector<T>& list) {
-    std::unordered_map<int16_t, size_t> first;
-    first.reserve(list.size());
-    for (size_t i = 0; i < list.size(); ++i) {
-        first.emplace(list[i].id, i);
+// The first element with each id, as every look-up by id finds it: its index, or -1.
+template <typename T> std::vector<int32_t> FirstById(const std::vector<T>& list) {
+    std::vector<int32_t> first(65536, -1);
+    for (size_t i = list.size(); i-- > 0;) {
+        first[uint16_t(list[i].id)] = int32_t(i);
     }
     return first;
 }
@@ -119,31 +117,85 @@ WholeLevelMove RecogniseMove(const Level& a, const Level& b, const std::vector<P
     return move;
 }
 
-// Shapes known by their connectors; of shapes with the same connectors, the first of one
-// version goes with the first of the other.
-void MatchShapes(const Level& a, const Level& b, LevelChanges& changes) {
-    std::map<std::vector<int16_t>, std::vector<size_t>> after;
-    for (size_t i = 0; i < b.shapes.size(); ++i) {
-        after[ShapeKey(b.shapes[i])].push_back(i);
+// What a shape is known by, without allocating: its sorted distinct connector ids.
+struct Key {
+    int count = 0;
+    int16_t ids[MAX_SHAPE_ENTRIES] = {};
+    bool operator==(const Key& o) const {
+        return count == o.count && std::equal(ids, ids + count, o.ids);
     }
-    std::map<std::vector<int16_t>, size_t> taken;
+};
+
+Key KeyOf(const Shape& shape) {
+    Key key;
+    key.count = OutlineLength(shape);
+    std::copy(shape.connectorIds, shape.connectorIds + key.count, key.ids);
+    std::sort(key.ids, key.ids + key.count);
+    key.count = int(std::unique(key.ids, key.ids + key.count) - key.ids);
+    return key;
+}
+
+struct KeyHash {
+    size_t operator()(const Key& key) const {
+        uint64_t h = 1469598103934665603ull;
+        for (int i = 0; i < key.count; ++i) {
+            h = (h ^ uint16_t(key.ids[i])) * 1099511628211ull;
+        }
+        return size_t(h);
+    }
+};
+
+// Shapes known by their connectors; of shapes with the same connectors, the first of one
+// version goes with the first of the other. Versions keep their shapes' order, so most shapes
+// match walking both lists side by side; only those left over are looked up.
+void MatchShapes(const Level& a, const Level& b, LevelChanges& changes) {
+    std::vector<Key> after(b.shapes.size());
+    for (size_t i = 0; i < b.shapes.size(); ++i) {
+        after[i] = KeyOf(b.shapes[i]);
+    }
     std::vector<bool> matched(b.shapes.size(), false);
-    const ConnectorUse useBefore = ConnectorUseOf(a);
-    const ConnectorUse useAfter = ConnectorUseOf(b);
+    std::vector<size_t> left;
+    size_t j = 0;
     for (size_t i = 0; i < a.shapes.size(); ++i) {
-        const std::vector<int16_t> key = ShapeKey(a.shapes[i]);
-        const auto found = after.find(key);
-        size_t& next = taken[key];
-        if (found != after.end() && next < found->second.size()) {
-            matched[found->second[next++]] = true;
+        if (j < after.size() && KeyOf(a.shapes[i]) == after[j]) {
+            matched[j++] = true;
         } else {
-            changes.removed.push_back(ViewOf(a, useBefore, i));
+            left.push_back(i);
         }
     }
+    if (!left.empty()) {
+        std::unordered_map<Key, std::vector<size_t>, KeyHash> unmatched;
+        for (size_t k = 0; k < after.size(); ++k) {
+            if (!matched[k]) {
+                unmatched[after[k]].push_back(k);
+            }
+        }
+        std::unordered_map<Key, size_t, KeyHash> taken;
+        std::vector<size_t> removed;
+        for (const size_t i : left) {
+            const Key key = KeyOf(a.shapes[i]);
+            const auto found = unmatched.find(key);
+            size_t& next = taken[key];
+            if (found != unmatched.end() && next < found->second.size()) {
+                matched[found->second[next++]] = true;
+            } else {
+                removed.push_back(i);
+            }
+        }
+        const ConnectorUse use = ConnectorUseOf(a, removed);
+        for (const size_t i : removed) {
+            changes.removed.push_back(ViewOf(a, use, i));
+        }
+    }
+    std::vector<size_t> added;
     for (size_t i = 0; i < b.shapes.size(); ++i) {
         if (!matched[i]) {
-            changes.added.push_back(ViewOf(b, useAfter, i));
+            added.push_back(i);
         }
+    }
+    const ConnectorUse use = ConnectorUseOf(b, added);
+    for (const size_t i : added) {
+        changes.added.push_back(ViewOf(b, use, i));
     }
 }
 
@@ -152,12 +204,12 @@ void MatchElements(const Level& a, const Level& b, LevelChanges& changes,
     const auto pointsAfter = FirstById(b.points);
     std::vector<bool> pointSeen(b.points.size(), false);
     for (size_t i = 0; i < a.points.size(); ++i) {
-        const auto found = pointsAfter.find(a.points[i].id);
-        if (found == pointsAfter.end() || pointSeen[found->second]) {
+        const int32_t found = pointsAfter[uint16_t(a.points[i].id)];
+        if (found < 0 || pointSeen[size_t(found)]) {
             changes.oldPointsOnly.push_back(i);
         } else {
-            pointSeen[found->second] = true;
-            pairs.push_back({i, found->second});
+            pointSeen[size_t(found)] = true;
+            pairs.push_back({i, size_t(found)});
         }
     }
     for (size_t i = 0; i < b.points.size(); ++i) {
@@ -168,12 +220,12 @@ void MatchElements(const Level& a, const Level& b, LevelChanges& changes,
     const auto connectorsAfter = FirstById(b.connectors);
     std::vector<bool> connectorSeen(b.connectors.size(), false);
     for (size_t i = 0; i < a.connectors.size(); ++i) {
-        const auto found = connectorsAfter.find(a.connectors[i].id);
-        if (found == connectorsAfter.end() || connectorSeen[found->second] ||
-            !SameEnds(a.connectors[i], b.connectors[found->second])) {
+        const int32_t found = connectorsAfter[uint16_t(a.connectors[i].id)];
+        if (found < 0 || connectorSeen[size_t(found)] ||
+            !SameEnds(a.connectors[i], b.connectors[size_t(found)])) {
             changes.oldConnectorsOnly.push_back(i);
         } else {
-            connectorSeen[found->second] = true;
+            connectorSeen[size_t(found)] = true;
             ++changes.sharedIds;
         }
     }
@@ -198,6 +250,10 @@ bool SameLists(const Level& a, const Level& b) {
 }
 
 } // namespace
+
+bool SameLevel(const Level& a, const Level& b) {
+    return SameLists(a, b) && a.targetScore == b.targetScore && a.expertScore == b.expertScore;
+}
 
 std::string PolygonNoun(int sides) {
     static const char* const NAMES[] = {"triangle",   "square",   "pentagon", "hexagon",
@@ -228,11 +284,24 @@ std::vector<int16_t> ShapeKey(const Shape& shape) {
     return key;
 }
 
-ConnectorUse ConnectorUseOf(const Level& level) {
+ConnectorUse ConnectorUseOf(const Level& level, const std::vector<size_t>& shapes) {
     ConnectorUse use;
+    if (shapes.empty()) {
+        return use;
+    }
+    std::vector<bool> wanted(65536, false);
+    for (const size_t i : shapes) {
+        const Shape& s = level.shapes[i];
+        for (int k = 0; k < OutlineLength(s); ++k) {
+            wanted[uint16_t(s.connectorIds[k])] = true;
+        }
+    }
     for (size_t i = 0; i < level.shapes.size(); ++i) {
-        for (const int16_t id : ShapeKey(level.shapes[i])) {
-            use.emplace_back(id, i);
+        const Key key = KeyOf(level.shapes[i]);
+        for (int k = 0; k < key.count; ++k) {
+            if (wanted[uint16_t(key.ids[k])]) {
+                use.emplace_back(key.ids[k], i);
+            }
         }
     }
     std::sort(use.begin(), use.end());
@@ -272,8 +341,7 @@ LevelChanges FindChanges(const Level* before, const Level* after) {
     changes.move = RecogniseMove(a, b, pairs);
     changes.target = {a.targetScore, b.targetScore};
     changes.expert = {a.expertScore, b.expertScore};
-    changes.same = (before == nullptr) == (after == nullptr) && SameLists(a, b) &&
-                   !changes.target.Changed() && !changes.expert.Changed();
+    changes.same = (before == nullptr) == (after == nullptr) && SameLevel(a, b);
     return changes;
 }
 

@@ -62,9 +62,14 @@ struct LevelChanges {
 // is added or deleted: everything is then added or removed.
 LevelChanges FindChanges(const Level* before, const Level* after);
 
-// Which shapes hold each connector id: (id, shape index) pairs, sorted.
+// Which shapes hold each connector id: (id, shape index) pairs, sorted. Only the ids of the
+// shapes named are looked for, so a few views cost one pass over the level.
 using ConnectorUse = std::vector<std::pair<int16_t, size_t>>;
-ConnectorUse ConnectorUseOf(const Level& level);
+ConnectorUse ConnectorUseOf(const Level& level, const std::vector<size_t>& shapes);
+
+// Whether two levels hold the same elements in the same order and the same scores (shape
+// ids, which files do not keep, aside).
+bool SameLevel(const Level& a, const Level& b);
 
 // The view of shape `index` of a level.
 PolygonView ViewOf(const Level& level, const ConnectorUse& use, size_t index);

@@ -120,6 +120,9 @@ std::unordered_set<int16_t> CornerIds(const ConnectorsById& byId, const Shape& s
 // corner: the removal would take away what the new polygon stands on.
 void CheckRemovals(const Level& base, const Side& a, const Side& b,
                    std::vector<MergeConflict>& out) {
+    if (a.changes.removed.empty() || b.changes.added.empty()) {
+        return;
+    }
     const ConnectorsById baseConnectors = ConnectorsOf(base);
     const ConnectorsById sideConnectors = ConnectorsOf(b.level);
     for (const PolygonView& removed : a.changes.removed) {
@@ -330,7 +333,7 @@ MergeResult MergeLevels(const Level& base, const Level& ours, const Level& their
     MergeResult result;
     const Side a{MergeSide::Ours, ours, FindChanges(&base, &ours)};
     const Side b{MergeSide::Theirs, theirs, FindChanges(&base, &theirs)};
-    if (b.changes.same || FindChanges(&ours, &theirs).same) {
+    if (b.changes.same || SameLevel(ours, theirs)) {
         result.take = MergeTake::Ours;
         return result;
     }
