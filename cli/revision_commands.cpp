@@ -44,10 +44,11 @@ bool IsOption(const std::string& arg) {
     return arg.size() > 1 && arg[0] == '-';
 }
 
-// The options a picture takes, as render has them; false with a complaint for a bad value.
+// The options a picture takes, as render has them.
 struct PictureArgs {
     std::string output;
     RenderOptions options;
+    QByteArray format; // of the output's name, once it is known to name one
 };
 
 // Takes -o, --fit and --scale at args[i]; returns whether it took one, advancing i.
@@ -71,6 +72,37 @@ bool TakePictureOption(const Args& args, size_t& i, PictureArgs& picture, QStrin
         return false;
     }
     return true;
+}
+
+// The arguments of diff and merge: levels, a picture's options and, where `json` is given,
+// --json. Returns BAD_USAGE after saying why, or SOUND.
+int TakeRevisionArgs(const char* command, const Args& args, size_t levels, const char* needs,
+                     Args& paths, PictureArgs& picture, bool* json) {
+    for (size_t i = 0; i < args.size(); ++i) {
+        QString complaint;
+        if (json != nullptr && args[i] == "--json") {
+            *json = true;
+        } else if (TakePictureOption(args, i, picture, complaint)) {
+            if (!complaint.isEmpty()) {
+                return Usage(complaint);
+            }
+        } else if (IsOption(args[i])) {
+            return Usage(
+                QStringLiteral("%1 does not understand '%2'").arg(command, ShownPath(args[i])));
+        } else {
+            paths.push_back(args[i]);
+        }
+    }
+    if (paths.size() != levels) {
+        return Usage(QStringLiteral("%1 needs %2").arg(command, needs));
+    }
+    if (!picture.output.empty()) {
+        picture.format = PictureFormat(picture.output);
+        if (picture.format.isEmpty()) {
+            return UnknownFormat(picture.output);
+        }
+    }
+    return SOUND;
 }
 
 int WritePictureOf(const Picture& picture, const std::string& input, const std::string& output,
@@ -238,26 +270,9 @@ int Diff(const Args& args) {
     bool json = false;
     PictureArgs picture;
     Args paths;
-    for (size_t i = 0; i < args.size(); ++i) {
-        QString complaint;
-        if (args[i] == "--json") {
-            json = true;
-        } else if (TakePictureOption(args, i, picture, complaint)) {
-            if (!complaint.isEmpty()) {
-                return Usage(complaint);
-            }
-        } else if (IsOption(args[i])) {
-            return Usage(QStringLiteral("diff does not understand '%1'").arg(ShownPath(args[i])));
-        } else {
-            paths.push_back(args[i]);
-        }
-    }
-    if (paths.size() != 2) {
-        return Usage(QStringLiteral("diff needs two level files, OLD and NEW"));
-    }
-    const QByteArray format = picture.output.empty() ? QByteArray() : PictureFormat(picture.output);
-    if (!picture.output.empty() && format.isEmpty()) {
-        return UnknownFormat(picture.output);
+    if (TakeRevisionArgs("diff", args, 2, "two level files, OLD and NEW", paths, picture, &json) !=
+        SOUND) {
+        return BAD_USAGE;
     }
     DiffSide sides[2];
     for (int i = 0; i < 2; ++i) {
@@ -283,7 +298,7 @@ int Diff(const Args& args) {
             }
         }
         const int drawn = WritePictureOf(DiffPicture(before, after, changes, picture.options),
-                                         paths[0], picture.output, format);
+                                         paths[0], picture.output, picture.format);
         if (drawn != SOUND) {
             return drawn;
         }
@@ -315,24 +330,9 @@ int LeftAsOurs(const std::string& ours) {
 int Merge(const Args& args) {
     PictureArgs picture;
     Args paths;
-    for (size_t i = 0; i < args.size(); ++i) {
-        QString complaint;
-        if (TakePictureOption(args, i, picture, complaint)) {
-            if (!complaint.isEmpty()) {
-                return Usage(complaint);
-            }
-        } else if (IsOption(args[i])) {
-            return Usage(QStringLiteral("merge does not understand '%1'").arg(ShownPath(args[i])));
-        } else {
-            paths.push_back(args[i]);
-        }
-    }
-    if (paths.size() != 3) {
-        return Usage(QStringLiteral("merge needs three level files: BASE OURS THEIRS"));
-    }
-    const QByteArray format = picture.output.empty() ? QByteArray() : PictureFormat(picture.output);
-    if (!picture.output.empty() && format.isEmpty()) {
-        return UnknownFormat(picture.output);
+    if (TakeRevisionArgs("merge", args, 3, "three level files: BASE OURS THEIRS", paths, picture,
+                         nullptr) != SOUND) {
+        return BAD_USAGE;
     }
     MergeInput inputs[3] = {
         {"the base", paths[0], {}, {}}, {"ours", paths[1], {}, {}}, {"theirs", paths[2], {}, {}}};
@@ -388,12 +388,11 @@ int Merge(const Args& args) {
         for (const MergeConflict& conflict : merge.conflicts) {
             SayConflict(QString::fromStdString(conflict.what));
         }
-        Err() << "kivo-level merge: " << ShownPath(ours.path) << " is left as ours was\n";
         if (!picture.output.empty()) {
             WritePictureOf(ConflictPicture(base.level, merge.conflicts, picture.options), ours.path,
-                           picture.output, format);
+                           picture.output, picture.format);
         }
-        return PROBLEM_FOUND;
+        return LeftAsOurs(ours.path);
     }
     switch (merge.take) {
     case MergeTake::Ours:
@@ -407,7 +406,7 @@ int Merge(const Args& args) {
     if (!encoded.result.ok) {
         SayConflict(
             QStringLiteral("the merged level cannot be written: %1").arg(encoded.result.message));
-        return PROBLEM_FOUND;
+        return LeftAsOurs(ours.path);
     }
     return writeOurs(encoded.bytes);
 }

@@ -56,4 +56,10 @@ inline int ShapesFor(int16_t lastShapeIndex) {
     return lastShapeIndex >= 0 ? lastShapeIndex + 1 : 0;
 }
 
+struct Shape;
+
+// Appends a shape record's entries to a shape as loading does, centre and all; nothing when
+// they do not fit its outline.
+bool AppendRecordEntries(Shape& shape, const LevelRecords& records, const ShapeRecord& record);
+
 } // namespace kivo

@@ -1,7 +1,7 @@
 #include "level_text.h"
 
-#include "level/element_ops.h"
 #include "level/frames.h"
+#include "level/level.h"
 
 #include <charconv>
 #include <cmath>
@@ -70,16 +70,7 @@ std::string ShapeComment(const LevelRecords& records, size_t index) {
         return comment + "no sides and " + (entries == 0 ? "no centre" : "one entry");
     }
     Shape shape;
-    int16_t ids[MAX_SHAPE_ENTRIES];
-    float x[MAX_SHAPE_ENTRIES];
-    float y[MAX_SHAPE_ENTRIES];
-    for (int k = 0; k < entries; ++k) {
-        const EntryRecord& e = records.entries[record.firstEntry + size_t(k)];
-        ids[k] = e.connectorId;
-        x[k] = e.x;
-        y[k] = e.y;
-    }
-    AppendShapeEntries(shape, entries, x, y, ids);
+    AppendRecordEntries(shape, records, record);
     return comment + std::to_string(entries - 1) + " sides, centre " +
            PixelsText(ShapeToLevel(shape.centreX, shape.centreY)) + " in level pixels";
 }

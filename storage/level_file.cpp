@@ -75,18 +75,8 @@ void FillLevel(const LevelRecords& records, Level& level, Merging& merging) {
         if (sides < level.smallestSideCount) {
             level.smallestSideCount = sides;
         }
-        const int entries = RecordsFor(shape.entryCount);
-        int16_t connectors[MAX_SHAPE_ENTRIES];
-        float x[MAX_SHAPE_ENTRIES];
-        float y[MAX_SHAPE_ENTRIES];
-        for (int k = 0; k < entries; ++k) {
-            const EntryRecord& e = records.entries[shape.firstEntry + size_t(k)];
-            connectors[k] = e.connectorId;
-            x[k] = e.x;
-            y[k] = e.y;
-        }
         AddShape(level, static_cast<int16_t>(s));
-        AppendShapeEntries(level.shapes.back(), entries, x, y, connectors);
+        AppendRecordEntries(level.shapes.back(), records, shape);
     }
     level.targetScore = std::to_string(records.targetScore);
     level.expertScore = std::to_string(records.expertScore);

@@ -1,6 +1,7 @@
 // Drives kivo-level's dump, build, diff and merge, and git with them as its text conversion
 // and merge driver, in temporary folders.
 #include "clicks.h"
+#include "program_run.h"
 #include "storage/level_file.h"
 #include "test_files.h"
 
@@ -17,32 +18,12 @@
 namespace kivo {
 namespace {
 
-struct Outcome {
-    int status = -1;
-    QString out;
-    QString err;
-};
-
 Outcome Run(const QString& program, const QStringList& args, const QString& folder = {}) {
-    QProcess process;
-    if (!folder.isEmpty()) {
-        process.setWorkingDirectory(folder);
-    }
-    process.start(program, args);
-    process.waitForFinished(60000);
-    return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
-            QString::fromUtf8(process.readAllStandardOutput()),
-            QString::fromUtf8(process.readAllStandardError())};
+    return RunProgram(program, args, folder);
 }
 
 Outcome KivoLevel(const QStringList& args) {
-    return Run(QStringLiteral(KIVO_LEVEL_PROGRAM), args);
-}
-
-void ExpectHas(const QString& text, const QStringList& parts) {
-    for (const QString& part : parts) {
-        EXPECT_TRUE(text.contains(part)) << part.toStdString() << "\nin\n" << text.toStdString();
-    }
+    return RunProgram(QStringLiteral(KIVO_LEVEL_PROGRAM), args);
 }
 
 const QString GOLDEN = QStringLiteral(KIVO_SOURCE_DIR "/tests/data/clicks.kvo");

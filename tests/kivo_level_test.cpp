@@ -2,6 +2,7 @@
 #include "storage/level_file.h"
 #include "storage/pack_store.h"
 
+#include "program_run.h"
 #include "test_files.h"
 
 #include <gtest/gtest.h>
@@ -21,32 +22,15 @@
 namespace kivo {
 namespace {
 
-struct Outcome {
-    int status = -1;
-    QString out;
-    QString err;
-};
-
 // Runs kivo-level, or another program, and collects what it says.
 Outcome KivoLevel(const QStringList& args,
                   const QString& program = QStringLiteral(KIVO_LEVEL_PROGRAM)) {
-    QProcess process;
-    process.start(program, args);
-    process.waitForFinished(60000);
-    return {process.exitCode(), QString::fromUtf8(process.readAllStandardOutput()),
-            QString::fromUtf8(process.readAllStandardError())};
+    return RunProgram(program, args);
 }
 
 // An sh command line in which "$0" is kivo-level, so paths can be given as raw bytes.
 Outcome Shell(const QString& line) {
     return KivoLevel({"-c", line, KIVO_LEVEL_PROGRAM}, "/bin/sh");
-}
-
-// Each of `parts` is somewhere in `text`.
-void ExpectHas(const QString& text, const QStringList& parts) {
-    for (const QString& part : parts) {
-        EXPECT_TRUE(text.contains(part)) << part.toStdString() << "\nin\n" << text.toStdString();
-    }
 }
 
 // One line of `text` for each of `parts`, in their order, each holding its part.
