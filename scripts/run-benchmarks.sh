@@ -11,7 +11,7 @@ cmake --build --preset bench
 out=$(mktemp -d)
 trap 'rm -rf "$out"' EXIT
 export QT_QPA_PLATFORM=offscreen
-for bench in editor_bench pack_bench window_bench preview_bench; do
+for bench in editor_bench pack_bench window_bench preview_bench revision_bench; do
     "build/bench/bench/$bench" --benchmark_min_time=0.5 \
         --benchmark_out="$out/$bench.json" --benchmark_out_format=json "$@"
 done
@@ -62,6 +62,10 @@ rows = [
      counter("Open the overview/largest", "first_screen_ms"), 150.0, "<= 150 ms"),
     ("overview of largest levels: all 101 tiles",
      counter("Open the overview/largest", "all_101_ms"), 1500.0, "<= 1.5 s"),
+    ("kivo-level dump (largest, CPU)", cpu("kivo-level dump/largest"), 20.0, "<= 20 ms"),
+    ("kivo-level build (largest, CPU)", cpu("kivo-level build/largest"), 20.0, "<= 20 ms"),
+    ("kivo-level diff (largest, CPU)", cpu("kivo-level diff/largest"), 20.0, "<= 20 ms"),
+    ("kivo-level merge (largest, CPU)", cpu("kivo-level merge/largest"), 20.0, "<= 20 ms"),
 ]
 
 print()
