@@ -18,7 +18,7 @@
 namespace kivo {
 namespace {
 
-Outcome Run(const QString& program, const QStringList& args, const QString& folder = {}) {
+Outcome RunIn(const QString& program, const QStringList& args, const QString& folder = {}) {
     return RunProgram(program, args, folder);
 }
 
@@ -90,6 +90,14 @@ TEST(KivoLevelRevision, DumpAndBuildGiveBackTheSameBytesAndRefuseWhatCannotBe) {
     ExpectHas(run.err, {"fifo.kvo: the level file cannot be read: it is a FIFO"});
     run = KivoLevel({"dump", "/dev/zero"});
     ExpectHas(run.err, {"it is a device"});
+    // A name that is not UTF-8 is opened as the bytes it is and shown with them escaped.
+    run = RunIn("/bin/sh", {"-c",
+                            "cp \"$1\" \"$2\"/$(printf '\\377').kvo && \"$0\" dump "
+                            "\"$2\"/$(printf '\\377').kvo >/dev/null && \"$0\" diff "
+                            "\"$2\"/$(printf '\\377').kvo \"$2\"/$(printf '\\376').kvo",
+                            KIVO_LEVEL_PROGRAM, GOLDEN, dir.path()});
+    EXPECT_EQ(run.status, 2);
+    ExpectHas(run.err, {dir.path() + "/\\xfe.kvo: the level file cannot be read"});
     EXPECT_EQ(KivoLevel({"dump"}).status, 2);
     EXPECT_EQ(KivoLevel({"build", text}).status, 2);
 }
@@ -140,7 +148,7 @@ TEST(KivoLevelRevision, DiffSaysWhatChangedAndExitsAsDiffDoes) {
 // A repository with the level under the lines the README gives.
 struct Repository {
     QTemporaryDir dir;
-    Outcome Git(const QStringList& args) { return Run("git", args, dir.path()); }
+    Outcome Git(const QStringList& args) { return RunIn("git", args, dir.path()); }
     explicit Repository() {
         Git({"init", "-q", "-b", "main"});
         Git({"config", "user.email", "designer@example.org"});
