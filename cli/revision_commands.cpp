@@ -151,8 +151,9 @@ FileResult ReadDiffSide(const std::string& path, DiffSide& side) {
 
 QJsonObject PolygonJson(const PolygonView& view) {
     QJsonArray shares;
-    for (const size_t other : view.sharesWith) {
-        shares.append(qint64(other));
+    for (size_t i = 0; i < view.sharesWith.size(); ++i) {
+        shares.append(
+            QJsonObject{{"shape", qint64(view.sharesWith[i])}, {"sides", view.sharedSides[i]}});
     }
     QJsonObject json{{"shape", qint64(view.index)}, {"sides", view.sides}, {"sharesWith", shares}};
     json["centre"] = view.hasCentre

@@ -325,9 +325,17 @@ PolygonView ViewOf(const Level& level, const ConnectorUse& use, size_t index) {
             }
         }
     }
-    std::sort(view.sharesWith.begin(), view.sharesWith.end());
-    view.sharesWith.erase(std::unique(view.sharesWith.begin(), view.sharesWith.end()),
-                          view.sharesWith.end());
+    // Each neighbour stands once for every side it holds.
+    std::vector<size_t> each = std::move(view.sharesWith);
+    std::sort(each.begin(), each.end());
+    view.sharesWith.clear();
+    for (size_t i = 0; i < each.size(); ++i) {
+        if (i == 0 || each[i] != each[i - 1]) {
+            view.sharesWith.push_back(each[i]);
+            view.sharedSides.push_back(0);
+        }
+        ++view.sharedSides.back();
+    }
     return view;
 }
 

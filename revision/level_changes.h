@@ -20,8 +20,10 @@ struct PolygonView {
     int sides = 0;    // entries - 1; 0 or less for a shape with no sides
     bool hasCentre = false;
     Position centre{0.0f, 0.0f}; // level pixels
-    // Other shapes of the same level that hold one of its connectors, by index.
+    // Other shapes of the same level that hold one of its connectors, by index, with how many
+    // of its sides each holds.
     std::vector<size_t> sharesWith;
+    std::vector<int> sharedSides;
 };
 
 // A movement of every point that the two versions have in common.

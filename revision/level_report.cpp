@@ -22,16 +22,14 @@ std::string Pixels(double v, bool sign) {
     return (sign && rounded > 0.0 ? "+" : "") + digits;
 }
 
-std::string Shares(const std::vector<size_t>& with, const Level& level) {
-    if (with.empty()) {
-        return {};
-    }
-    std::string text = ", sharing sides with the ";
-    for (size_t i = 0; i < with.size(); ++i) {
-        if (i > 0) {
-            text += i + 1 == with.size() ? " and the " : ", the ";
-        }
-        text += PolygonText(ViewOf(level, ConnectorUse{}, with[i]));
+// ", sharing 1 side with the square at (...) and 2 sides with the hexagon at (...)".
+std::string Shares(const PolygonView& view, const Level& level) {
+    std::string text;
+    for (size_t i = 0; i < view.sharesWith.size(); ++i) {
+        text += i == 0 ? ", sharing " : i + 1 == view.sharesWith.size() ? " and " : ", ";
+        const int sides = view.sharedSides[i];
+        text += std::to_string(sides) + (sides == 1 ? " side with the " : " sides with the ") +
+                PolygonText(ViewOf(level, ConnectorUse{}, view.sharesWith[i]));
     }
     return text;
 }
@@ -95,10 +93,10 @@ std::vector<std::string> ChangeLines(const LevelChanges& changes, const Level* b
         lines.push_back("no level after");
     }
     for (const PolygonView& view : changes.removed) {
-        lines.push_back("removed: " + PolygonText(view) + Shares(view.sharesWith, *before));
+        lines.push_back("removed: " + PolygonText(view) + Shares(view, *before));
     }
     for (const PolygonView& view : changes.added) {
-        lines.push_back("added: " + PolygonText(view) + Shares(view.sharesWith, *after));
+        lines.push_back("added: " + PolygonText(view) + Shares(view, *after));
     }
     if (const std::string move = MoveText(changes.move); !move.empty()) {
         lines.push_back(move);

@@ -116,7 +116,7 @@ TEST(KivoLevelRevision, DiffSaysWhatChangedAndExitsAsDiffDoes) {
 
     run = KivoLevel({"diff", square, more, "-o", dir.filePath("diff.png"), "--fit"});
     EXPECT_EQ(run.status, 1) << run.err.toStdString();
-    ExpectHas(run.out, {"added: triangle at (", "sharing sides with the square at (",
+    ExpectHas(run.out, {"added: triangle at (", "sharing 1 side with the square at (",
                         "Classic Mode: can be solved (unchanged)"});
     const QImage picture(dir.filePath("diff.png"));
     ASSERT_FALSE(picture.isNull());
@@ -177,7 +177,7 @@ TEST(KivoLevelRevision, GitShowsTheTextAndMergesThroughTheDriver) {
     Outcome run = repo.Git({"log", "-p", "-1"});
     ExpectHas(run.out, {"+# shape 2: 3 sides", "-last-shape-index 0", "+last-shape-index 1"});
     run = repo.Git({"difftool", "-y", "--tool=kivo", "HEAD~1", "HEAD"});
-    ExpectHas(run.out, {"added: triangle at (", "sharing sides with the square at ("});
+    ExpectHas(run.out, {"added: triangle at (", "sharing 1 side with the square at ("});
 
     repo.Git({"checkout", "-q", "top"});
     repo.Commit(SquarePlus(400, 230, 3, 5), "triangle above");

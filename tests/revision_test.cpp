@@ -210,13 +210,13 @@ TEST(LevelDiff, SaysWhatADesignerDid) {
 
     std::vector<std::string> lines = Lines(&square, &both);
     EXPECT_TRUE(HasLine(lines, "added: triangle at (")) << Joined(lines);
-    EXPECT_TRUE(HasLine(lines, "sharing sides with the square at (")) << Joined(lines);
+    EXPECT_TRUE(HasLine(lines, "sharing 1 side with the square at (")) << Joined(lines);
     EXPECT_TRUE(HasLine(lines, "Classic Mode: can be solved \u2192 can be solved") ||
                 HasLine(lines, "Classic Mode: can be solved (unchanged)"))
         << Joined(lines);
     lines = Lines(&both, &square);
     EXPECT_TRUE(HasLine(lines, "removed: triangle at (")) << Joined(lines);
-    EXPECT_TRUE(HasLine(lines, "sharing sides with the square at (")) << Joined(lines);
+    EXPECT_TRUE(HasLine(lines, "sharing 1 side with the square at (")) << Joined(lines);
 
     lines = Lines(nullptr, &square);
     EXPECT_TRUE(HasLine(lines, "added: square")) << Joined(lines);
