@@ -8,6 +8,7 @@
 #include "revision/level_merge.h"
 #include "revision/level_report.h"
 #include "revision/level_text.h"
+#include "revision/slot_changes.h"
 #include "storage/id_problems.h"
 #include "storage/level/level_records.h"
 #include "storage/level_file.h"
@@ -505,6 +506,27 @@ TEST(LevelMerge, CombinesWhatDoesNotTouchAndNamesWhatDoes) {
     merge = MergeLevels(t.base, t.ours, Saved(elsewhere.level));
     EXPECT_NE(Conflicts(merge).find("Theirs is another level altogether"), std::string::npos)
         << Conflicts(merge);
+}
+
+// Moves and exchanges are told by content; template slots, which all hold the same bytes, are
+// never called moved.
+TEST(SlotChanges, TellMovesAndExchangesByContent) {
+    const std::string t = "template";
+    const SlotContents before = {t, "a", "b", "c", t, "d", std::nullopt, "e"};
+    const SlotContents after = {t, "b", "a", t, "c", "d2", "f", std::nullopt};
+    const std::vector<SlotOutcome> o = CompareSlots(before, after, t);
+    ASSERT_EQ(o.size(), 8u);
+    EXPECT_EQ(o[0].change, SlotChange::Unchanged);
+    EXPECT_EQ(o[1].change, SlotChange::Exchanged);
+    EXPECT_EQ(o[1].from, 2);
+    EXPECT_EQ(o[2].change, SlotChange::Exchanged);
+    EXPECT_EQ(o[2].from, 1);
+    EXPECT_EQ(o[3].change, SlotChange::Changed); // it now holds the template
+    EXPECT_EQ(o[4].change, SlotChange::MovedIn);
+    EXPECT_EQ(o[4].from, 3);
+    EXPECT_EQ(o[5].change, SlotChange::Changed);
+    EXPECT_EQ(o[6].change, SlotChange::Added);
+    EXPECT_EQ(o[7].change, SlotChange::Removed);
 }
 
 } // namespace
