@@ -1,4 +1,5 @@
 #include "revision_commands.h"
+#include "pack_diff.h"
 #include "revision_pictures.h"
 
 #include "revision/level_report.h"
@@ -274,6 +275,14 @@ int Diff(const Args& args) {
     if (TakeRevisionArgs("diff", args, 2, "two level files, OLD and NEW", paths, picture, &json) !=
         SOUND) {
         return BAD_USAGE;
+    }
+    if (IsPackOrDataFolder(paths[0]) || IsPackOrDataFolder(paths[1])) {
+        if (!IsPackOrDataFolder(paths[0]) || !IsPackOrDataFolder(paths[1]) ||
+            !picture.output.empty()) {
+            return Usage(QStringLiteral("diff compares two level files, or two packs or data "
+                                        "folders, and draws only levels"));
+        }
+        return DiffFolders(paths[0], paths[1], json);
     }
     DiffSide sides[2];
     for (int i = 0; i < 2; ++i) {

@@ -14,6 +14,7 @@ namespace {
 // How far a point may stray from a recognised turn or shift: the rounding of the stored
 // floats, well below anything a designer could place by hand.
 constexpr double MOVE_TOLERANCE = 0.05;
+constexpr size_t MIN_POINTS_FOR_MOVE = 3;
 
 const Level EMPTY_LEVEL = [] {
     Level level;
@@ -64,6 +65,12 @@ WholeLevelMove RecogniseMove(const Level& a, const Level& b, const std::vector<P
     }
     move.pointsMoved = moved.size();
     if (moved.empty()) {
+        return move;
+    }
+    // A turn or shift is told by the points the versions share; two levels that share an id
+    // or two by chance are not one level moved.
+    if (pairs.size() < MIN_POINTS_FOR_MOVE) {
+        move.kind = Movement::Other;
         return move;
     }
     const auto fits = [&](auto&& predicted) {

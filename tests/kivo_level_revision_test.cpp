@@ -3,6 +3,9 @@
 #include "clicks.h"
 #include "program_run.h"
 #include "storage/level_file.h"
+#include "storage/pack_layout.h"
+#include "storage/pack_slots.h"
+#include "storage/pack_store.h"
 #include "test_files.h"
 
 #include <gtest/gtest.h>
@@ -248,6 +251,54 @@ TEST(KivoLevelRevision, CheckWarnsOfShapesWithoutSides) {
     EXPECT_EQ(run.status, 0);
     ExpectHas(run.out, {"warning: " + level + ": shape 1 has no outline entries",
                         "warning: " + level + ": shape 2 has one outline entry"});
+}
+
+// Copies a folder tree with cp, links and all.
+bool CopyTree(const QString& from, const QString& to) {
+    return RunIn("cp", {"-a", from, to}).status == 0;
+}
+
+// Two versions of a data folder holding one pack: in the second, slots kivo3 and kivo7 have
+// taken each other's levels, kivo1 got a triangle and the author changed.
+TEST(KivoLevelRevision, DiffOfPacksTellsSlotsByContent) {
+    QTemporaryDir dir;
+    const QString before = dir.filePath("before");
+    QDir().mkpath(before + "/kivo");
+    QFile::copy(QStringLiteral(KIVO_SOURCE_DIR "/data/kivo/default.kvo"),
+                before + "/kivo/default.kvo");
+    PackStore store = MakePackStore(before);
+    RandomSource random = MakeRandomSource(1);
+    CreatePack(store, random);
+    const QString pack =
+        QDir::cleanPath(QString::fromStdString(store.packs.at(0).levelsPath) + "/..");
+    ASSERT_TRUE(Write(SlotPath(pack, 1), Saved(Square().level)));
+    ASSERT_TRUE(Write(SlotPath(pack, 3), SquarePlus(400, 230, 3, 5)));
+    ASSERT_TRUE(Write(SlotPath(pack, 7), SquarePlus(400, 310, 5, 6)));
+    const QString after = dir.filePath("after");
+    ASSERT_TRUE(CopyTree(before, after));
+    const QString packAfter = after + pack.mid(before.size());
+    ASSERT_TRUE(Write(SlotPath(packAfter, 3), SquarePlus(400, 310, 5, 6)));
+    ASSERT_TRUE(Write(SlotPath(packAfter, 7), SquarePlus(400, 230, 3, 5)));
+    ASSERT_TRUE(Write(SlotPath(packAfter, 1), SquarePlus(440, 270, 3, 8)));
+    QByteArray config = ReadAll(packAfter + "/config.txt");
+    const QByteArray author = config.split('\r').at(1).mid(1);
+    config.replace("\r\n" + author + "\r\n", "\r\nSomeone Else\r\n");
+    ASSERT_TRUE(Write(packAfter + "/config.txt", config));
+
+    Outcome run = KivoLevel({"diff", pack, packAfter});
+    EXPECT_EQ(run.status, 1) << run.err.toStdString();
+    ExpectHas(run.out,
+              {"config.txt author: \"", "\" \u2192 \"Someone Else\"", "kivo3 \u21c4 kivo7",
+               "kivo1: changed\n    added: triangle at (", "98 slots unchanged",
+               "slots: 3 of 101 slots built \u00b7 0 not solvable in Classic Mode \u00b7 0 "
+               "problems (unchanged)"});
+    EXPECT_FALSE(run.out.contains("kivo7:")) << run.out.toStdString();
+    run = KivoLevel({"diff", "--json", before + "/kivo", after + "/kivo"});
+    EXPECT_EQ(run.status, 1);
+    const QJsonObject json = QJsonDocument::fromJson(run.out.toUtf8()).object();
+    EXPECT_EQ(json["packs"].toArray().size(), 1);
+    EXPECT_EQ(json["packs"].toArray()[0].toObject()["slots"].toArray().size(), 3);
+    EXPECT_EQ(KivoLevel({"diff", pack, pack}).status, 0);
 }
 
 } // namespace
