@@ -1,7 +1,8 @@
 // What the pack overview costs: the thumbnails of a whole pack whose 101 slots each hold a
 // covered canvas, painted from levels in memory, and read from the pack's files and painted
 // as the overview fills in. Both on one thread; the overview spreads them over the cores.
-// Then `kivo-level check` of 100 such packs, on the clock, as the command line runs it.
+// Then `kivo-level check` of 100 such packs, and `kivo-level diff` of two, on the clock, as
+// the command line runs them.
 #include "bench_main.h"
 #include "level_fixtures.h"
 
@@ -55,6 +56,24 @@ void MakePacks(const QString& data, const QString& levelPath) {
     }
 }
 
+// kivo-level diff of two such packs, one slot of the second emptied, on the clock.
+void DiffPacks(benchmark::State& state, const QString& data) {
+    const QString before = data + QStringLiteral("/1_pak");
+    const QString after = data + QStringLiteral("/2_pak");
+    QFile slot(SlotPath(after, 5));
+    slot.open(QIODevice::WriteOnly);
+    slot.write(EncodeLevel(Level{}).bytes);
+    slot.close();
+    for (auto _ : state) {
+        QProcess diff;
+        diff.start(QStringLiteral(KIVO_LEVEL_PROGRAM), {QStringLiteral("diff"), before, after});
+        diff.waitForFinished(-1);
+        if (diff.exitStatus() != QProcess::NormalExit || diff.exitCode() != 1) {
+            state.SkipWithError("kivo-level diff did not tell the packs apart");
+        }
+    }
+}
+
 void CheckPacks(benchmark::State& state, const QString& data) {
     for (auto _ : state) {
         QProcess check;
@@ -93,6 +112,9 @@ int main(int argc, char** argv) {
             ->Unit(benchmark::kMillisecond)
             ->UseRealTime()
             ->Iterations(3);
+        benchmark::RegisterBenchmark("kivo-level diff of two packs", kivo::DiffPacks, data)
+            ->Unit(benchmark::kMillisecond)
+            ->UseRealTime();
         return base;
     });
 }

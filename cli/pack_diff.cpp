@@ -13,6 +13,7 @@
 #include <QJsonObject>
 
 #include <map>
+#include <sys/stat.h>
 
 namespace kivo {
 
@@ -171,13 +172,25 @@ QJsonObject PackJson(const PackReport& r) {
             {"summary", QJsonObject{{"before", r.summaryBefore}, {"after", r.summaryAfter}}}};
 }
 
-bool IsPack(const std::string& folder) {
-    return IsRealFolder(JoinPath(folder, LEVELS_FOLDER_NAME)) ||
-           ReadRegularFile(JoinPath(folder, CONFIG_FILE_NAME), 1, Links::Refuse).result.ok;
+bool Exists(const std::string& path) {
+    struct stat st {};
+    return ::lstat(path.c_str(), &st) == 0;
 }
 
-// The packs of a data folder by pack id (the folder's name when it has none).
-std::map<std::string, std::string> PacksById(const std::string& data) {
+// A pack has config.txt or a level folder with its first slot; a start directory's data
+// folder shares the level folder's name, so the folder alone says nothing.
+bool IsPack(const std::string& folder) {
+    return Exists(JoinPath(folder, CONFIG_FILE_NAME)) ||
+           Exists(JoinPath(JoinPath(folder, LEVELS_FOLDER_NAME), SlotFileName(0).toStdString()));
+}
+
+// The packs of a data folder, or of the data folder of a start directory, by pack id (the
+// folder's name when it has none).
+std::map<std::string, std::string> PacksById(std::string data) {
+    if (const std::string inner = JoinPath(data, DATA_FOLDER_NAME);
+        IsRealFolder(inner) && !IsPack(inner)) {
+        data = inner;
+    }
     std::map<std::string, std::string> packs;
     const Listing listing = ListFolder(data);
     for (const std::string& name : listing.names) {
