@@ -299,6 +299,13 @@ TEST(KivoLevelRevision, DiffOfPacksTellsSlotsByContent) {
     EXPECT_EQ(json["packs"].toArray().size(), 1);
     EXPECT_EQ(json["packs"].toArray()[0].toObject()["slots"].toArray().size(), 3);
     EXPECT_EQ(KivoLevel({"diff", pack, pack}).status, 0);
+
+    // A pack of another id in the start directory is a pack added.
+    ASSERT_TRUE(CopyTree(packAfter, after + "/kivo/other_pak"));
+    ASSERT_TRUE(Write(after + "/kivo/other_pak/config.txt", "Other\r\nMe\r\n1.1.2026\r\n42\r\n"));
+    run = KivoLevel({"diff", before, after});
+    EXPECT_EQ(run.status, 1);
+    ExpectHas(run.out, {"pack Other: added\n", "kivo3 \u21c4 kivo7"});
 }
 
 } // namespace
