@@ -2,9 +2,11 @@
 #include "render.h"
 #include "sheet.h"
 
-#include "storage/level_file.h"
-#include "storage/level_memory.h"
-#include "storage/pack_check.h"
+#include "storage/check/level_summary.h"
+#include "storage/check/pack_check.h"
+#include "storage/files/shown_text.h"
+#include "storage/level/level_file.h"
+#include "storage/level/level_memory.h"
 
 #include <QBuffer>
 #include <QCoreApplication>
@@ -149,8 +151,8 @@ int Info(const Args& args) {
     QJsonArray levels;
     for (const CheckStep& step : WalkPaths(taken.paths).steps) {
         Level level;
-        const FileResult read = step.problem.isEmpty() ? ReadLevelFile(level, step.path)
-                                                       : FileResult{false, step.problem};
+        const FileResult read =
+            step.problem.isEmpty() ? ReadStepLevel(step, level) : FileResult{false, step.problem};
         if (!read.ok) {
             Err() << ShownPath(step.path) << ": " << read.message << "\n";
             levels.append(QJsonObject{{"file", ShownPath(step.path)}, {"error", read.message}});
@@ -178,7 +180,7 @@ int Check(const Args& args) {
         for (const Problem& p : report.problems) {
             problems.append(QJsonObject{{"path", ShownPath(p.path)}, {"problem", p.what}});
         }
-        Out() << QJsonDocument(QJsonObject{{"sound", report.problems.empty()},
+        Out() << QJsonDocument(QJsonObject{{"sound", !HasProblems(report)},
                                            {"levels", report.levels},
                                            {"packs", report.packs},
                                            {"problems", problems}})
@@ -189,7 +191,7 @@ int Check(const Args& args) {
         }
         Err() << CheckSummary(report) << "\n";
     }
-    return report.problems.empty() ? SOUND : PROBLEM_FOUND;
+    return HasProblems(report) ? PROBLEM_FOUND : SOUND;
 }
 
 // Qt's name for a picture format, as a file's ending or a picture's content names it.
@@ -243,7 +245,7 @@ FileResult CheckPictureTarget(const std::string& input, const std::string& outpu
     if (::stat(input.c_str(), &in) == 0 && in.st_dev == out.st_dev && in.st_ino == out.st_ino) {
         return {false, QStringLiteral("it is the level file being drawn")};
     }
-    FileBytes head = ReadRegularFile(output, PICTURE_HEAD_BYTES, Links::Follow);
+    FileBytes head = ReadFileStart(output, PICTURE_HEAD_BYTES, Links::Follow);
     QBuffer buffer(&head.bytes);
     if (!head.result.ok || !buffer.open(QIODevice::ReadOnly) ||
         FormatName(QImageReader::imageFormat(&buffer)) != format) {
@@ -318,7 +320,7 @@ int Render(const Args& args) {
         return UnknownFormat(output);
     }
     Level level;
-    if (const FileResult read = ReadLevelFile(level, input); !read.ok) {
+    if (const FileResult read = ReadStepLevel({input, {}}, level); !read.ok) {
         Err() << "kivo-level: " << ShownPath(input) << ": " << read.message << "\n";
         return PROBLEM_FOUND;
     }
