@@ -4,7 +4,7 @@
 
 #include "captions_and_numbers.h"
 
-#include "storage/level_file.h"
+#include "storage/level/level_file.h"
 
 #include <QCloseEvent>
 #include <QDir>
@@ -14,6 +14,12 @@
 namespace kivo {
 
 void MainWindow::Start() {
+    // What editors that are gone left unfinished is finished before anything is listed.
+    for (const QString& left : session_.packs().TidyUp()) {
+        ShowError(QStringLiteral("A leftover of an interrupted editor could not be tidied "
+                                 "away:\n%1")
+                      .arg(left));
+    }
     ShowOutcome(session_.packs().Scan());
     ui_.sideButtons[0]->setChecked(true);
     sideCount_ = MIN_SIDE_COUNT;

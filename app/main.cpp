@@ -1,7 +1,7 @@
 // The KIVO Level Editor: works in the directory it is started in, whose kivo/ folder holds
 // the packs and the template level.
 #include "main_window.h"
-#include "storage/level_memory.h"
+#include "storage/level/level_memory.h"
 
 #include <QApplication>
 #include <QIcon>

@@ -8,7 +8,7 @@
 #include "level/status_line.h"
 #include "session/step_names.h"
 
-#include "storage/level_file.h"
+#include "storage/level/level_file.h"
 
 #include <QButtonGroup>
 #include <QComboBox>

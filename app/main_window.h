@@ -69,7 +69,7 @@ class MainWindow : public QMainWindow {
     const Level& level() const { return session_.level().level(); }
     uint8_t sideCount() const { return sideCount_; }
     const ShellState& shell() const { return shell_; }
-    const PackStore& packStore() const { return session_.packs().store(); }
+    const PackDocument& packs() const { return session_.packs(); }
     const Controls& controls() const { return ui_; }
     const QUndoStack& history() const { return *session_.level().history(); }
 

@@ -6,7 +6,7 @@
 
 #include "painting/slot_tile.h"
 #include "painting/slot_view.h"
-#include "storage/pack_layout.h"
+#include "storage/pack/pack.h"
 
 #include <QAction>
 #include <QApplication>

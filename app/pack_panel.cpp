@@ -16,11 +16,10 @@ namespace kivo {
 
 // The entry's own pack is shown, also when other packs have the same name.
 void MainWindow::ChoosePack(int index) {
-    const PackStore& store = packStore();
-    if (index < 0 || size_t(index) >= store.packs.size()) {
+    if (index < 0 || size_t(index) >= packs().packs().size()) {
         return;
     }
-    if (index == ShownPackIndex(store) || !SettleTypedDetails()) {
+    if (index == packs().shownIndex() || !SettleTypedDetails()) {
         ShowShownEntry();
         return;
     }
@@ -31,23 +30,22 @@ void MainWindow::ChoosePack(int index) {
 // other fields keep what was typed into them.
 void MainWindow::ShowShownEntry() {
     const QSignalBlocker quiet(ui_.packCombo);
-    ui_.packCombo->setCurrentIndex(ShownPackIndex(packStore()));
-    ui_.packCombo->setEditText(typedName_.value_or(ShownPackText(packStore().panel.comboText)));
+    ui_.packCombo->setCurrentIndex(packs().shownIndex());
+    ui_.packCombo->setEditText(typedName_.value_or(ShownPackText(packs().panel().comboText)));
 }
 
 PackEdit MainWindow::TypedDetails() const {
-    const PackPanel& panel = packStore().panel;
+    const PackPanel& panel = packs().panel();
     return {StoredPackText(typedName_.value_or(ShownPackText(panel.comboText)), panel.comboText),
             StoredPackText(ui_.authorField->text(), panel.author),
             StoredPackText(ui_.dateCreatedField->text(), panel.dateCreated)};
 }
 
 bool MainWindow::SettleTypedDetails() {
-    const PackPanel& panel = packStore().panel;
+    const PackPanel& panel = packs().panel();
     const PackEdit typed = TypedDetails();
-    if (packStore().shownDir.empty() ||
-        (typed.name == panel.comboText && typed.author == panel.author &&
-         typed.dateCreated == panel.dateCreated)) {
+    if (!packs().shownPack() || (typed.name == panel.comboText && typed.author == panel.author &&
+                                 typed.dateCreated == panel.dateCreated)) {
         return true;
     }
     const int choice =
@@ -55,7 +53,7 @@ bool MainWindow::SettleTypedDetails() {
                   APPLY_CHOICE, DISCARD_CHOICE);
     if (choice == 0) {
         ApplyChange();
-        return TypedDetails().name == packStore().panel.comboText;
+        return TypedDetails().name == packs().panel().comboText;
     }
     return choice == 1;
 }
@@ -75,7 +73,7 @@ void MainWindow::NewPack() {
 // The question names the pack that would go, below its own words.
 void MainWindow::DeleteShownPack() {
     const QString pack = QStringLiteral("\n\n\"%1\"\n%2")
-                             .arg(ShownPackText(packStore().panel.comboText),
+                             .arg(ShownPackText(packs().panel().comboText),
                                   QDir::toNativeSeparators(session_.packs().shownPackDir()));
     if (Ask(QString::fromLatin1(DELETE_PACK_QUESTION) + pack)) {
         ShowOutcome(session_.packs().Delete());
@@ -85,8 +83,7 @@ void MainWindow::DeleteShownPack() {
 // The list is filled anew only when the packs' names changed, so that choosing a pack keeps
 // the list's entries and its current entry.
 void MainWindow::ShowPanel() {
-    const PackStore& store = packStore();
-    const PackPanel& panel = store.panel;
+    const PackPanel& panel = packs().panel();
     const QSignalBlocker quiet(ui_.packCombo);
     QStringList names;
     for (const std::string& name : panel.names) {
@@ -100,14 +97,14 @@ void MainWindow::ShowPanel() {
         ui_.packCombo->clear();
         ui_.packCombo->addItems(names);
     }
-    ui_.packCombo->setCurrentIndex(ShownPackIndex(store));
+    ui_.packCombo->setCurrentIndex(packs().shownIndex());
     ui_.packCombo->setEditText(ShownPackText(panel.comboText));
     ui_.authorField->setText(ShownPackText(panel.author));
     ui_.dateCreatedField->setText(ShownPackText(panel.dateCreated));
     ui_.packIdLabel->setText(ShownPackText(panel.packId));
     typedName_.reset();
     // Only a shown pack can be changed or deleted.
-    const bool shown = !store.shownDir.empty();
+    const bool shown = packs().shownPack().has_value();
     ui_.applyChangeButton->setEnabled(shown);
     ui_.deletePackButton->setEnabled(shown);
 }
@@ -116,10 +113,10 @@ void MainWindow::ShowPanel() {
 // errors first. Without a
 // data folder there is no pack to show, and the message says where the editor looked.
 void MainWindow::ShowOutcome(const PackOutcome& outcome) {
-    const bool noDataFolder = !QFileInfo(packStore().dataDir).isDir();
+    const bool noDataFolder = !QFileInfo(packs().dataDir()).isDir();
     for (const QString& error : outcome.errors) {
         ShowError(noDataFolder ? error + QString::fromLatin1(NO_DATA_FOLDER_HINT)
-                                             .arg(QDir::toNativeSeparators(packStore().dataDir))
+                                             .arg(QDir::toNativeSeparators(packs().dataDir()))
                                : error);
     }
     if (!outcome.information.isEmpty()) {

@@ -1,6 +1,6 @@
 #include "shell_state.h"
 
-#include "storage/recovery_copy.h"
+#include "storage/level/recovery_copy.h"
 
 #include <QDir>
 

@@ -1,7 +1,7 @@
 #include "slot_cache.h"
 
 #include "painting/slot_tile.h"
-#include "storage/pack_layout.h"
+#include "storage/pack/pack.h"
 
 #include <QDateTime>
 #include <QDir>
@@ -34,8 +34,9 @@ FileStamp StampOf(const QString& path) {
 
 // Runs off the user-interface thread: reads the slot and paints its thumbnail. The stamp is
 // taken before the read, so a file that changes meanwhile is read again.
-SlotRead ReadTile(const QString& packDir, int slot, const QByteArray& blank, FileStamp stamp) {
-    const SlotReading reading = ReadSlot(packDir, slot, blank);
+SlotRead ReadTile(const QString& packDir, int slot, const std::optional<QByteArray>& blank,
+                  FileStamp stamp) {
+    const SlotReading reading = ReadSlotState(PackAt(packDir), slot, blank);
     return {stamp, reading.state, PaintThumbnail(reading.level)};
 }
 
@@ -67,7 +68,7 @@ void SlotCache::ShowPack(const QString& packDir) {
     if (!watcher_->files().isEmpty() || !watcher_->directories().isEmpty()) {
         watcher_->removePaths(watcher_->files() + watcher_->directories());
     }
-    blank_ = packDir.isEmpty() ? QByteArray() : TemplateBytes(packDir);
+    blank_ = packDir.isEmpty() ? std::nullopt : TemplateBytes(PackAt(packDir));
 }
 
 void SlotCache::Reload() {
@@ -77,7 +78,7 @@ void SlotCache::Reload() {
     if (packDir_.isEmpty()) {
         return;
     }
-    watcher_->addPath(QDir(packDir_).filePath(QString::fromLatin1(LEVELS_FOLDER_NAME)));
+    watcher_->addPath(PathText(LevelFolderPath(PackAt(packDir_))));
     for (int slot = 0; slot < PACK_SLOT_COUNT; ++slot) {
         const QString path = SlotPath(packDir_, slot);
         const FileStamp stamp = StampOf(path);

@@ -3,7 +3,7 @@
 // again when its file's stamp changes, and the cache watches the pack's level folder for that.
 #pragma once
 
-#include "storage/pack_slots.h"
+#include "session/pack_paths.h"
 
 #include <QFuture>
 #include <QImage>
@@ -12,6 +12,7 @@
 #include <QThreadPool>
 
 #include <map>
+#include <optional>
 #include <vector>
 
 class QFileSystemWatcher;
@@ -61,7 +62,7 @@ class SlotCache : public QObject {
     QFileSystemWatcher* watcher_;
     QTimer* settle_;
     QString packDir_;
-    QByteArray blank_;                 // the template level's bytes
+    std::optional<QByteArray> blank_;  // the template level's bytes
     std::map<int, SlotRead> reads_;    // by slot, for the shown pack
     std::map<int, FileStamp> pending_; // slots being read, with the stamp they were sent with
     std::vector<QFuture<void>> running_;

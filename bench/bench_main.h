@@ -1,7 +1,7 @@
 // How every benchmark program starts and ends, the same way the editor and kivo-level start.
 #pragma once
 
-#include "storage/level_memory.h"
+#include "storage/level/level_memory.h"
 
 #include <benchmark/benchmark.h>
 

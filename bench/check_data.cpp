@@ -2,8 +2,8 @@
 // 101 slots each hold a covered canvas, 10,101 level files in all.
 #include "level_fixtures.h"
 
-#include "storage/level_file.h"
-#include "storage/pack_layout.h"
+#include "storage/level/level_file.h"
+#include "storage/pack/pack.h"
 
 #include <QCoreApplication>
 #include <QDir>

@@ -13,8 +13,8 @@
 #include "level/level_change.h"
 #include "level/shape_deletion.h"
 #include "level/status_line.h"
-#include "storage/level_file.h"
-#include "storage/reference_scans.h"
+#include "storage/level/level_file.h"
+#include "storage/level/reference_scans.h"
 
 #include <benchmark/benchmark.h>
 

@@ -1,7 +1,7 @@
 #include "level_fixtures.h"
 
 #include "construction/polygon.h"
-#include "storage/level_file.h"
+#include "storage/level/level_file.h"
 
 #include <QCoreApplication>
 #include <QDir>

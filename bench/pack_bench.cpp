@@ -7,8 +7,8 @@
 #include "level_fixtures.h"
 
 #include "painting/slot_tile.h"
-#include "storage/pack_layout.h"
-#include "storage/pack_slots.h"
+#include "storage/check/slot_reading.h"
+#include "storage/pack/pack.h"
 
 #include <benchmark/benchmark.h>
 

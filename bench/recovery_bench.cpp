@@ -1,7 +1,7 @@
 // The recovery copy of unsaved work: what the user-interface thread does for it (copy the
 // level and hand it to the writer thread, a moment after a click and never within one) against
 // the write itself, which the writer thread does.
-#include "storage/recovery_copy.h"
+#include "storage/level/recovery_copy.h"
 
 #include <benchmark/benchmark.h>
 

@@ -10,7 +10,7 @@
 #include "revision/level_report.h"
 #include "revision/level_text.h"
 #include "storage/level/level_records.h"
-#include "storage/level_file.h"
+#include "storage/level/level_file.h"
 
 #include <benchmark/benchmark.h>
 

@@ -10,8 +10,8 @@
 #include "app/pack_overview.h"
 #include "construction/polygon.h"
 #include "level/frames.h"
-#include "storage/pack_layout.h"
-#include "storage/pack_slots.h"
+#include "storage/check/slot_reading.h"
+#include "storage/pack/pack.h"
 
 #include <benchmark/benchmark.h>
 

@@ -3,9 +3,11 @@
 #include "revision_commands.h"
 #include "sheet.h"
 
-#include "storage/level_file.h"
-#include "storage/level_memory.h"
-#include "storage/pack_check.h"
+#include "storage/check/level_summary.h"
+#include "storage/check/pack_check.h"
+#include "storage/files/shown_text.h"
+#include "storage/level/level_file.h"
+#include "storage/level/level_memory.h"
 
 #include <QBuffer>
 #include <QCoreApplication>
@@ -158,8 +160,8 @@ int Info(const Args& args) {
     QJsonArray levels;
     for (const CheckStep& step : WalkPaths(taken.paths).steps) {
         Level level;
-        const FileResult read = step.problem.isEmpty() ? ReadLevelFile(level, step.path)
-                                                       : FileResult{false, step.problem};
+        const FileResult read =
+            step.problem.isEmpty() ? ReadStepLevel(step, level) : FileResult{false, step.problem};
         if (!read.ok) {
             Err() << ShownPath(step.path) << ": " << read.message << "\n";
             levels.append(QJsonObject{{"file", ShownPath(step.path)}, {"error", read.message}});
@@ -185,28 +187,21 @@ int Check(const Args& args) {
     if (taken.json) {
         QJsonArray problems;
         for (const Problem& p : report.problems) {
-            problems.append(QJsonObject{{"path", ShownPath(p.path)}, {"problem", p.what}});
+            problems.append(QJsonObject{
+                {"path", ShownPath(p.path)}, {"problem", p.what}, {"warning", p.warning}});
         }
-        QJsonArray warnings;
-        for (const Problem& p : report.warnings) {
-            warnings.append(QJsonObject{{"path", ShownPath(p.path)}, {"warning", p.what}});
-        }
-        Out() << QJsonDocument(QJsonObject{{"sound", report.problems.empty()},
+        Out() << QJsonDocument(QJsonObject{{"sound", !HasProblems(report)},
                                            {"levels", report.levels},
                                            {"packs", report.packs},
-                                           {"problems", problems},
-                                           {"warnings", warnings}})
+                                           {"problems", problems}})
                      .toJson();
     } else {
         for (const Problem& p : report.problems) {
-            Out() << ShownPath(p.path) << ": " << p.what << "\n";
-        }
-        for (const Problem& p : report.warnings) {
-            Out() << "warning: " << ShownPath(p.path) << ": " << p.what << "\n";
+            Out() << (p.warning ? "warning: " : "") << ShownPath(p.path) << ": " << p.what << "\n";
         }
         Err() << CheckSummary(report) << "\n";
     }
-    return report.problems.empty() ? SOUND : PROBLEM_FOUND;
+    return HasProblems(report) ? PROBLEM_FOUND : SOUND;
 }
 
 } // namespace
@@ -262,7 +257,7 @@ static FileResult CheckPictureTarget(const std::string& input, const std::string
     if (::stat(input.c_str(), &in) == 0 && in.st_dev == out.st_dev && in.st_ino == out.st_ino) {
         return {false, QStringLiteral("it is the level file being drawn")};
     }
-    FileBytes head = ReadRegularFile(output, PICTURE_HEAD_BYTES, Links::Follow);
+    FileBytes head = ReadFileStart(output, PICTURE_HEAD_BYTES, Links::Follow);
     QBuffer buffer(&head.bytes);
     if (!head.result.ok || !buffer.open(QIODevice::ReadOnly) ||
         FormatName(QImageReader::imageFormat(&buffer)) != format) {
@@ -339,7 +334,7 @@ int Render(const Args& args) {
         return UnknownFormat(output);
     }
     Level level;
-    if (const FileResult read = ReadLevelFile(level, input); !read.ok) {
+    if (const FileResult read = ReadStepLevel({input, {}}, level); !read.ok) {
         Err() << "kivo-level: " << ShownPath(input) << ": " << read.message << "\n";
         return PROBLEM_FOUND;
     }

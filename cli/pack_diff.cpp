@@ -3,10 +3,11 @@
 #include "painting/slot_view.h"
 #include "revision/level_report.h"
 #include "revision/slot_changes.h"
-#include "storage/pack_check.h"
-#include "storage/pack_layout.h"
-#include "storage/pack_slots.h"
-#include "storage/pack_store.h"
+#include "storage/check/slot_reading.h"
+#include "storage/files/paths.h"
+#include "storage/files/shown_text.h"
+#include "storage/pack/data_folder.h"
+#include "storage/pack/pack.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -31,23 +32,25 @@ struct PackVersion {
     std::string templateBytes;
 };
 
+// The pack's config.txt, template and slots through the pack's own readers.
 PackVersion ReadPackVersion(const std::string& folder) {
     PackVersion pack;
     pack.folder = folder;
-    const QString dir = QString::fromStdString(folder);
-    const FileBytes config =
-        ReadRegularFile(JoinPath(folder, CONFIG_FILE_NAME), MAX_CONFIG_BYTES, Links::Refuse);
-    pack.hasConfig = config.result.ok;
-    pack.config = config.result.ok ? ReadConfigLines(config.bytes) : std::vector<std::string>(4);
+    const Pack value = PackAt(QString::fromStdString(folder));
+    const ConfigRead config = ReadConfig(value);
+    pack.hasConfig = config.result.ok && config.exists;
+    if (pack.hasConfig) {
+        pack.config = config.config.lines;
+    }
     pack.config.resize(4);
-    const QByteArray templateBytes = TemplateBytes(dir);
-    pack.templateBytes = templateBytes.toStdString();
+    const std::optional<QByteArray> blank = TemplateBytes(value);
+    pack.templateBytes = blank ? blank->toStdString() : std::string();
     for (int slot = 0; slot < PACK_SLOT_COUNT; ++slot) {
-        const std::string path = PathBytes(SlotPath(dir, slot));
-        const FileBytes read = ReadRegularFile(path, MAX_LEVEL_FILE_BYTES + 1, Links::Refuse);
-        pack.contents.push_back(
-            read.result.ok ? std::optional<std::string>(read.bytes.toStdString()) : std::nullopt);
-        pack.readings.push_back(ReadSlot(dir, slot, templateBytes));
+        const PackFile read = ReadSlot(value, slot);
+        pack.contents.push_back(read.result.ok && read.bytes
+                                    ? std::optional<std::string>(read.bytes->toStdString())
+                                    : std::nullopt);
+        pack.readings.push_back(ReadSlotState(value, slot, blank));
     }
     return pack;
 }
@@ -180,30 +183,21 @@ bool Exists(const std::string& path) {
 // A pack has config.txt or a level folder with its first slot; a start directory's data
 // folder shares the level folder's name, so the folder alone says nothing.
 bool IsPack(const std::string& folder) {
-    return Exists(JoinPath(folder, CONFIG_FILE_NAME)) ||
-           Exists(JoinPath(JoinPath(folder, LEVELS_FOLDER_NAME), SlotFileName(0).toStdString()));
+    const Pack pack{folder};
+    return Exists(ConfigPath(pack)) || Exists(SlotPath(pack, 0));
 }
 
 // The packs of a data folder, or of the data folder of a start directory, by pack id (the
-// folder's name when it has none).
+// folder's name when it has none), as the pack panel lists them.
 std::map<std::string, std::string> PacksById(std::string data) {
-    if (const std::string inner = JoinPath(data, DATA_FOLDER_NAME);
-        IsRealFolder(inner) && !IsPack(inner)) {
+    if (const std::string inner = DataFolderIn(data); IsRealFolder(inner) && !IsPack(inner)) {
         data = inner;
     }
     std::map<std::string, std::string> packs;
-    const Listing listing = ListFolder(data);
-    for (const std::string& name : listing.names) {
-        const std::string folder = JoinPath(data, name);
-        if (IsUnfinishedPackName(name) || !IsRealFolder(folder) || !IsPack(folder)) {
-            continue;
-        }
-        const FileBytes config =
-            ReadRegularFile(JoinPath(folder, CONFIG_FILE_NAME), MAX_CONFIG_BYTES, Links::Refuse);
-        std::vector<std::string> lines =
-            config.result.ok ? ReadConfigLines(config.bytes) : std::vector<std::string>();
-        lines.resize(4);
-        packs.emplace(lines[3].empty() ? name : lines[3], folder);
+    for (const PackInfo& info : ListPacks(data).packs) {
+        const std::string& folder = info.pack.folder;
+        packs.emplace(info.packId.empty() ? folder.substr(folder.rfind('/') + 1) : info.packId,
+                      folder);
     }
     return packs;
 }

@@ -1,7 +1,7 @@
 // Pictures of levels as the editor's canvas shows them.
 #pragma once
 
-#include "storage/file_access.h"
+#include "storage/files/file_io.h"
 
 #include "level/drawing.h"
 #include "level/level.h"

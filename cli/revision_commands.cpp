@@ -4,8 +4,9 @@
 
 #include "revision/level_report.h"
 #include "revision/level_text.h"
+#include "storage/files/shown_text.h"
+#include "storage/level/level_file.h"
 #include "storage/level/level_records.h"
-#include "storage/level_file.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -26,14 +27,10 @@ const std::string NO_LEVEL_PATH = "/dev/null";
 
 // A file's bytes, refused when it is larger than the limit.
 FileBytes ReadInput(const std::string& path) {
-    FileBytes read = ReadRegularFile(path, INPUT_LIMIT + 1, Links::Follow);
-    if (read.result.ok && read.bytes.size() > INPUT_LIMIT) {
-        return {{false, QStringLiteral("it is larger than %1 MiB, far more than a level file "
-                                       "or its text can be")
-                            .arg(INPUT_LIMIT / (1024 * 1024))},
-                {}};
-    }
-    return read;
+    return ReadRegularFile(path, INPUT_LIMIT, Links::Follow,
+                           QStringLiteral("it is larger than %1 MiB, far more than a level file "
+                                          "or its text can be")
+                               .arg(INPUT_LIMIT / (1024 * 1024)));
 }
 
 int Trouble(const std::string& path, const QString& what) {

@@ -2,8 +2,9 @@
 
 #include "painting/slot_tile.h"
 #include "painting/slot_view.h"
-#include "storage/pack_layout.h"
-#include "storage/pack_slots.h"
+#include "storage/check/slot_reading.h"
+#include "storage/files/paths.h"
+#include "storage/pack/pack.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -35,13 +36,13 @@ void PaintHeader(QPainter& painter, int width, const QString& name, const QStrin
 } // namespace
 
 Picture ContactSheet(const QString& packDir) {
-    const QString levels = QDir(packDir).filePath(QString::fromLatin1(LEVELS_FOLDER_NAME));
-    if (!QFileInfo(levels).isDir()) {
+    const Pack pack = PackAt(packDir);
+    if (!QFileInfo(PathText(LevelFolderPath(pack))).isDir()) {
         return {{false, QStringLiteral("it is not a pack: it has no level folder %1/")
                             .arg(QString::fromLatin1(LEVELS_FOLDER_NAME))},
                 {}};
     }
-    const QByteArray blank = TemplateBytes(packDir);
+    const std::optional<QByteArray> blank = TemplateBytes(pack);
     const int rows = (PACK_SLOT_COUNT + SHEET_COLUMNS - 1) / SHEET_COLUMNS;
     QImage sheet(SHEET_COLUMNS * TILE_WIDTH, HEADER_HEIGHT + rows * TILE_HEIGHT,
                  QImage::Format_RGB32);
@@ -49,14 +50,14 @@ Picture ContactSheet(const QString& packDir) {
     QPainter painter(&sheet);
     std::vector<SlotState> states;
     for (int slot = 0; slot < PACK_SLOT_COUNT; ++slot) {
-        const SlotReading reading = ReadSlot(packDir, slot, blank);
+        const SlotReading reading = ReadSlotState(pack, slot, blank);
         states.push_back(reading.state);
         const QRect area((slot % SHEET_COLUMNS) * TILE_WIDTH,
                          HEADER_HEIGHT + (slot / SHEET_COLUMNS) * TILE_HEIGHT, TILE_WIDTH,
                          TILE_HEIGHT);
         PaintTile(painter, area, TileOf(reading));
     }
-    PaintHeader(painter, sheet.width(), PackDisplayName(packDir), SlotSummary(states));
+    PaintHeader(painter, sheet.width(), PackDisplayName(pack), SlotSummary(states));
     return {{}, sheet};
 }
 

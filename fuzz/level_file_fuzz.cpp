@@ -7,8 +7,8 @@
 #include "level/element_ops.h"
 #include "level/shape_deletion.h"
 #include "level/status_line.h"
-#include "storage/level_file.h"
-#include "storage/reference_scans.h"
+#include "storage/level/level_file.h"
+#include "storage/level/reference_scans.h"
 
 #include <cstdint>
 #include <cstdlib>

@@ -3,15 +3,15 @@
 // circles, FIFOs, names that are not UTF-8), walks it as kivo-level check does, and makes
 // slot edits in every folder of it, each done and undone, which must change nothing outside
 // that folder's level folder.
-#include "storage/pack_check.h"
-#include "storage/pack_layout.h"
-#include "storage/pack_store.h"
-#include "storage/slot_edits.h"
+#include "storage/check/pack_check.h"
+#include "storage/pack/pack.h"
+#include "storage/pack/slot_edits.h"
 
 #include <QFile>
 
 #include <cstdint>
 #include <cstdlib>
+#include <fcntl.h>
 #include <filesystem>
 #include <map>
 #include <string>
@@ -68,6 +68,15 @@ std::string NextName(Input& in) {
     return pick < 128 ? KNOWN_NAMES[pick % std::size(KNOWN_NAMES)] : in.Name();
 }
 
+// A new file, never over anything there (a FIFO would block the writer).
+void WriteNew(const std::string& path, const std::string& bytes) {
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW, 0600);
+    if (fd >= 0) {
+        (void)!::write(fd, bytes.data(), bytes.size());
+        ::close(fd);
+    }
+}
+
 void BuildTree(Input& in, const std::string& root) {
     std::vector<std::string> folders{root};
     for (size_t op = 0; op < MAX_OPERATIONS && !in.Done(); ++op) {
@@ -79,7 +88,7 @@ void BuildTree(Input& in, const std::string& root) {
         } else if (kind == 1 && folders.size() > 1) {
             folders.pop_back();
         } else if (kind == 2) {
-            WriteNewFile(path, QByteArray::fromStdString(in.Chunk(255) + in.Chunk(255)));
+            WriteNew(path, in.Chunk(255) + in.Chunk(255));
         } else if (kind == 3) {
             (void)::symlink(LINK_TARGETS[in.Byte() % std::size(LINK_TARGETS)], path.c_str());
         } else if (kind == 4) {
@@ -105,7 +114,7 @@ const std::string& Root() {
 }
 
 void CheckConfigReading(const QByteArray& bytes) {
-    const PackConfig config = ReadPackConfig(bytes);
+    const PackConfig config = ParsePackConfig(bytes);
     if (config.lines.size() != 4 || !bytes.endsWith(QByteArray::fromStdString(config.rest))) {
         std::abort();
     }
@@ -128,7 +137,7 @@ void Snapshot(const std::string& path, std::map<std::string, std::string>& entri
     std::string& entry = entries[path];
     entry = std::to_string(st.st_mode & S_IFMT) + ':';
     if (S_ISREG(st.st_mode)) {
-        entry += ReadRegularFile(path, 1 << 20, Links::Refuse).bytes.toStdString();
+        entry += ReadFileStart(path, 1 << 20, Links::Refuse).bytes.toStdString();
     } else if (S_ISLNK(st.st_mode)) {
         std::string target(4096, '\0');
         const ssize_t n = ::readlink(path.c_str(), target.data(), target.size());
@@ -157,14 +166,14 @@ int SlotOf(Input& in) {
     return pick < 200 ? int(pick % 3 == 0 ? 0 : pick % 3 == 1 ? 1 : 100) : pick - 200;
 }
 
-SlotEdit PlanFrom(Input& in, const QString& pack) {
+SlotEdit PlanFrom(Input& in, const Pack& pack) {
     const uint8_t kind = in.Byte() % 4;
     const int a = SlotOf(in);
     const int b = SlotOf(in);
     return kind == 0   ? PlanExchange(pack, a, b)
-           : kind == 1 ? PlanCopy(pack, a, b)
+           : kind == 1 ? PlanMoveTo(pack, a, b)
            : kind == 2 ? PlanReset(pack, a)
-                       : PlanSaveIntoSlot(pack, a, QByteArray::fromStdString(in.Chunk(64)));
+                       : PlanPut(pack, a, QByteArray::fromStdString(in.Chunk(64)));
 }
 
 // Whether a change at `path` lies in the real level folder of `pack`.
@@ -199,12 +208,11 @@ void CheckSlotEdits(Input& in, const std::string& root) {
         const std::string& pack = folders[i];
         Entries before;
         Snapshot(root, before);
-        const QString packDir = QFile::decodeName(QByteArray::fromStdString(pack));
-        const SlotEdit edit = PlanFrom(in, packDir);
-        DoSlotEdit(packDir, edit);
+        const SlotEdit edit = PlanFrom(in, Pack{pack});
+        DoSlotEdit(edit);
         Entries done;
         Snapshot(root, done);
-        UndoSlotEdit(packDir, edit);
+        UndoSlotEdit(edit);
         Entries undone;
         Snapshot(root, undone);
         if (!ChangedOnlyInLevelFolder(before, done, pack) ||

@@ -27,6 +27,12 @@ void ClearElements(Level& level) {
     level.shapeCount = 0;
 }
 
+void CountAsSaved(Level& level) {
+    level.pointCount = int16_t(level.points.size());
+    level.connectorCount = int16_t(level.connectors.size());
+    level.shapeCount = int16_t(level.shapes.size());
+}
+
 // Equality compares the exact bits, so that a level restored from a copy can be told apart
 // from one that is merely close, and NaN fields from a damaged file still compare equal.
 template <typename T> static bool SameBits(const T& a, const T& b) {

@@ -71,6 +71,8 @@ int OutlineLength(const Shape& shape);
 
 // Empties the three lists and zeroes the counters; every other value stays.
 void ClearElements(Level& level);
+// What a save leaves: the counters are the list lengths.
+void CountAsSaved(Level& level);
 
 bool operator==(const Point& a, const Point& b);
 bool operator==(const Connector& a, const Connector& b);

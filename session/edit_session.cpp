@@ -1,13 +1,9 @@
 #include "edit_session.h"
 
-#include "storage/level_file.h"
-#include "storage/pack_layout.h"
+#include "storage/files/paths.h"
+#include "storage/level/level_file.h"
 
 namespace kivo {
-
-QString FolderOf(const QString& path) {
-    return path.left(path.lastIndexOf(QLatin1Char('/')) + 1);
-}
 
 EditSession::EditSession(const QString& baseDir, const QString& recoveryDir, RandomSource random,
                          QObject* parent)
@@ -16,11 +12,11 @@ EditSession::EditSession(const QString& baseDir, const QString& recoveryDir, Ran
       recovery_(new RecoveryKeeper(recoveryDir, *level_, this)) {
     // A slot edit that moves or replaces the level's file takes the level's file along.
     connect(packs_, &PackDocument::slotsWritten, level_,
-            [this](const QString&, const std::vector<WrittenFile>& files) {
-                level_->FilesRewritten(files);
-            });
-    connect(level_, &LevelDocument::fileUsed, packs_,
-            [this](const QString& path) { packs_->SetLevelDir(FolderOf(path)); });
+            [this](const QString&, const std::vector<WrittenFile>& files,
+                   const std::vector<SlotMove>& moves) { level_->FilesRewritten(files, moves); });
+    connect(level_, &LevelDocument::fileUsed, packs_, [this](const QString& path) {
+        packs_->SetLevelDir(PathText(FolderPart(PathBytes(path))));
+    });
 }
 
 FileResult EditSession::SaveIntoSlot(int slot) {

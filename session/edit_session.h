@@ -13,9 +13,6 @@
 
 namespace kivo {
 
-// The folder part of a file path, up to and including its last '/'.
-QString FolderOf(const QString& path);
-
 class EditSession : public QObject {
     Q_OBJECT
 

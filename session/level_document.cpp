@@ -7,7 +7,9 @@
 #include "level/element_ops.h"
 #include "level/shape_deletion.h"
 #include "level/status_line.h"
-#include "storage/level_file.h"
+#include "storage/files/paths.h"
+#include "storage/level/level_file.h"
+#include "storage/pack/tidy_up.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -23,7 +25,7 @@ bool SameFile(const QString& a, const QString& b) {
 }
 
 std::optional<QByteArray> BytesOnDisk(const QString& path) {
-    const FileBytes read = ReadRegularFile(PathBytes(path), MAX_LEVEL_FILE_BYTES, Links::Follow);
+    const FileBytes read = ReadFileStart(PathBytes(path), MAX_LEVEL_FILE_BYTES, Links::Follow);
     if (!read.result.ok) {
         return std::nullopt;
     }
@@ -168,7 +170,7 @@ FileResult LevelDocument::ReadFile(const QString& stepText, const QString& path,
 FileResult LevelDocument::Restore(const QString& copyPath, const QString& fileName) {
     FileResult result;
     Edit(QStringLiteral("Restore"), {ReachKind::Whole}, [&] {
-        result = LoadLevel(level_, copyPath);
+        result = LoadLevel(level_, copyPath).result;
         if (!result.ok) {
             return;
         }
@@ -182,12 +184,11 @@ FileResult LevelDocument::Restore(const QString& copyPath, const QString& fileNa
     return result;
 }
 
+// The bytes remembered are the very bytes decoded, from one read.
 FileResult LevelDocument::ReadInto(const QString& path, Level& level, QByteArray& bytes) {
-    const FileResult result = LoadLevel(level, path);
-    if (result.ok) {
-        bytes = BytesOnDisk(path).value_or(QByteArray());
-    }
-    return result;
+    FileBytes read = LoadLevel(level, path);
+    bytes = std::move(read.bytes);
+    return read.result;
 }
 
 FileResult LevelDocument::SaveAs(const QString& path) {
@@ -202,20 +203,18 @@ FileResult LevelDocument::SaveUnder(const QString& path, const QString& title) {
     if (FileResult scores = CheckScores(level_); !scores.ok) {
         return scores;
     }
-    const FileResult result = SaveLevel(level_, path);
-    if (result.ok) {
-        SetCurrentFile(
-            {path, title, std::make_shared<const Level>(level_), EncodeLevel(level_).bytes});
+    TidyFolder(FolderPart(PathBytes(path)));
+    const Encoded saved = SaveLevel(level_, path);
+    if (saved.result.ok) {
+        SetCurrentFile({path, title, std::make_shared<const Level>(level_), saved.bytes});
         Changed();
         emit fileUsed(path);
     }
-    return result;
+    return saved.result;
 }
 
 void LevelDocument::SavedBy(const QString& path, const QByteArray& bytes) {
-    level_.pointCount = int16_t(level_.points.size());
-    level_.connectorCount = int16_t(level_.connectors.size());
-    level_.shapeCount = int16_t(level_.shapes.size());
+    CountAsSaved(level_);
     SetCurrentFile({path, path, std::make_shared<const Level>(level_), bytes});
     Changed();
     emit fileUsed(path);
@@ -234,19 +233,23 @@ bool LevelDocument::CurrentFileChangedOnDisk() const {
     return BytesOnDisk(currentFile()) != std::optional<QByteArray>(view_.file.diskBytes);
 }
 
-void LevelDocument::FilesRewritten(const std::vector<WrittenFile>& files) {
+// The files are told by slot: the level follows a move of its slot to the slot it went to, and
+// no longer claims a slot that now holds another level.
+void LevelDocument::FilesRewritten(const std::vector<WrittenFile>& files,
+                                   const std::vector<SlotMove>& moves) {
     const FileView& file = view_.file;
-    const std::optional<QByteArray> ours(file.diskBytes);
-    bool lost = false;
-    for (const WrittenFile& written : files) {
-        lost = lost || (SameFile(written.path, file.currentFile) && written.bytes != ours);
-    }
-    if (!lost || file.diskBytes.isEmpty()) {
+    const auto ours = std::find_if(files.begin(), files.end(), [&](const WrittenFile& written) {
+        return SameFile(written.path, file.currentFile);
+    });
+    if (ours == files.end() || file.diskBytes.isEmpty() ||
+        ours->bytes == std::optional<QByteArray>(file.diskBytes)) {
         return;
     }
-    for (const WrittenFile& written : files) {
-        if (written.bytes == ours && !SameFile(written.path, file.currentFile)) {
-            SetCurrentFile({written.path, written.path, file.saved, file.diskBytes});
+    for (const SlotMove& move : moves) {
+        const auto to = std::find_if(files.begin(), files.end(),
+                                     [&](const WrittenFile& f) { return f.slot == move.to; });
+        if (move.from == ours->slot && to != files.end()) {
+            SetCurrentFile({to->path, to->path, file.saved, file.diskBytes});
             return;
         }
     }

@@ -9,7 +9,8 @@
 #include "construction/polygon.h"
 #include "level/level.h"
 #include "level/random_source.h"
-#include "storage/file_access.h"
+#include "storage/files/file_io.h"
+#include "storage/pack/slot_edits.h"
 
 #include <QObject>
 #include <QString>
@@ -81,10 +82,10 @@ class LevelDocument : public QObject {
     // Whether the current file holds bytes other than this editor last read or wrote there:
     // another program, a slot edit or a checkout changed it.
     bool CurrentFileChangedOnDisk() const;
-    // A slot edit wrote these files. When the current file's level moved to another of them,
-    // the document follows it there; when the current file now holds another level, the
-    // document no longer claims it, so Save asks for a name.
-    void FilesRewritten(const std::vector<WrittenFile>& files);
+    // A slot edit wrote these files and moved these levels. When the current file's level
+    // moved to another slot, the document follows it there; when the current file now holds
+    // another level, the document no longer claims it, so Save asks for a name.
+    void FilesRewritten(const std::vector<WrittenFile>& files, const std::vector<SlotMove>& moves);
 
   signals:
     void levelChanged();

@@ -2,13 +2,14 @@
 
 #include "slot_step.h"
 
-#include "storage/pack_layout.h"
+#include "storage/files/shown_text.h"
+#include "storage/pack/tidy_up.h"
 
-#include <QFile>
+#include <QDir>
 #include <QFileInfo>
 #include <QUndoStack>
 
-#include <set>
+#include <algorithm>
 
 namespace kivo {
 
@@ -17,11 +18,10 @@ namespace {
 // How many slot steps Undo can take back.
 constexpr int SLOT_UNDO_LIMIT = 200;
 
-std::vector<WrittenFile> WrittenFiles(const QString& packDir,
-                                      const std::vector<SlotContent>& contents) {
+std::vector<WrittenFile> WrittenFiles(const Pack& pack, const std::vector<SlotContent>& contents) {
     std::vector<WrittenFile> files;
     for (const SlotContent& content : contents) {
-        files.push_back({SlotPath(packDir, content.slot), content.bytes});
+        files.push_back({content.slot, PathText(SlotPath(pack, content.slot)), content.bytes});
     }
     return files;
 }
@@ -29,115 +29,182 @@ std::vector<WrittenFile> WrittenFiles(const QString& packDir,
 } // namespace
 
 PackDocument::PackDocument(const QString& baseDir, RandomSource& random, QObject* parent)
-    : QObject(parent), baseDir_(baseDir), store_(MakePackStore(baseDir)), random_(random),
-      history_(new QUndoStack(this)) {
+    : QObject(parent), baseDir_(baseDir), dataDir_(PathText(DataFolderIn(PathBytes(baseDir)))),
+      random_(random), levelDir_(PathText(PathBytes(baseDir))), history_(new QUndoStack(this)) {
     history_->setUndoLimit(SLOT_UNDO_LIMIT);
 }
 
 QString PackDocument::shownPackDir() const {
-    return QFile::decodeName(QByteArray::fromStdString(store_.shownDir));
+    return shown_ ? PathText(shown_->folder) : QString();
+}
+
+int PackDocument::shownIndex() const {
+    for (size_t i = 0; shown_ && i < packs_.size(); ++i) {
+        if (packs_[i].pack == *shown_) {
+            return int(i);
+        }
+    }
+    return -1;
 }
 
 void PackDocument::SetLevelDir(const QString& folder) {
-    store_.levelDir = folder;
+    levelDir_ = folder;
 }
 
-// A listing shows the first pack; the one shown before is shown again when it is still there.
-PackOutcome PackDocument::KeepShown(const std::string& shownDir, PackOutcome outcome) {
-    for (size_t i = 0; i < store_.packs.size() && !shownDir.empty(); ++i) {
-        if (PackDirOf(store_.packs[i]) == shownDir && store_.shownDir != shownDir) {
-            ShowPackDetails(store_, i);
+QStringList PackDocument::TidyUp() {
+    return TidyDataFolder(PathBytes(dataDir_));
+}
+
+// The combo's text is the pack's name, as choosing it from the list leaves it. With no pack
+// shown, the level dialogs no longer open in a pack folder that may be gone.
+void PackDocument::Show(const std::optional<Pack>& pack) {
+    shown_ = pack;
+    const int index = shownIndex();
+    if (index < 0) {
+        shown_.reset();
+        panel_ = PackPanel{panel_.names, {}, {}, {}, {}};
+        if (!QFileInfo(levelDir_).isDir()) {
+            levelDir_ = PathText(PathBytes(baseDir_));
         }
+        return;
     }
-    // With no pack shown, the level dialogs no longer open in a pack folder that may be gone.
-    if (store_.shownDir.empty() && !QFileInfo(store_.levelDir).isDir()) {
-        store_.levelDir = baseDir_;
+    const PackInfo& info = packs_[size_t(index)];
+    panel_ = PackPanel{panel_.names, info.name, info.author, info.dateCreated, info.packId};
+    levelDir_ = PathText(LevelFolderPath(info.pack));
+}
+
+// Lists the packs anew and shows `show` while it is listed, else the first. A listing that
+// finds no pack in a data folder makes one attempt to create one.
+PackOutcome PackDocument::List(std::optional<Pack> show, PackOutcome outcome, bool mayCreate) {
+    PackListing listing = ListPacks(PathBytes(dataDir_));
+    outcome.errors += listing.errors;
+    if (!listing.result.ok) {
+        outcome.errors << listing.result.message;
     }
+    if (listing.result.ok && listing.packs.empty() && mayCreate) {
+        PackOutcome created = New();
+        created.errors = outcome.errors + created.errors;
+        return created;
+    }
+    packs_ = std::move(listing.packs);
+    panel_.names.clear();
+    for (const PackInfo& info : packs_) {
+        panel_.names.push_back(info.name);
+    }
+    const auto listed = [&](const Pack& pack) {
+        return std::any_of(packs_.begin(), packs_.end(),
+                           [&](const PackInfo& info) { return info.pack == pack; });
+    };
+    Show(show && listed(*show) ? show
+         : packs_.empty()      ? std::nullopt
+                               : std::optional<Pack>(packs_.front().pack));
     emit shownPackChanged();
     return outcome;
 }
 
-// The shown pack's folder is taken before the store lists the packs anew and shows the first.
 PackOutcome PackDocument::Scan() {
-    const std::string shown = store_.shownDir;
-    return KeepShown(shown, ScanPacks(store_, random_));
+    return List(shown_, {}, true);
 }
 
 void PackDocument::Choose(size_t index) {
-    if (index >= store_.packs.size()) {
+    if (index >= packs_.size() || int(index) == shownIndex()) {
         return;
     }
-    const std::string before = store_.shownDir;
-    ShowPackDetails(store_, index);
-    if (store_.shownDir != before) {
-        emit shownPackChanged();
-    }
+    Show(packs_[index].pack);
+    emit shownPackChanged();
 }
 
+// When the details cannot be written, nothing is listed anew and the panel keeps the edits.
 PackOutcome PackDocument::Apply(const PackEdit& edit) {
-    const std::string shown = store_.shownDir;
-    return KeepShown(shown, ApplyPackChange(store_, edit, random_));
+    const int index = shownIndex();
+    if (index < 0) {
+        return {{}, {QStringLiteral("No pack is shown, so there is nothing to change.")}};
+    }
+    if (const FileResult written = ApplyPackChange(packs_[size_t(index)], edit); !written.ok) {
+        panel_.comboText = edit.name;
+        panel_.author = edit.author;
+        panel_.dateCreated = edit.dateCreated;
+        return {{}, {written.message}};
+    }
+    return List(shown_, {}, true);
 }
 
+// Without a data folder there is nothing to create a pack in: the listing says so.
 PackOutcome PackDocument::New() {
-    std::set<std::string> before;
-    for (const PackInfo& pack : store_.packs) {
-        before.insert(pack.levelsPath);
-    }
-    const std::string shown = store_.shownDir;
-    PackOutcome outcome = CreatePack(store_, random_);
-    std::string made = shown;
-    for (const PackInfo& pack : store_.packs) {
-        if (before.count(pack.levelsPath) == 0) {
-            made = PackDirOf(pack);
+    PackOutcome outcome;
+    std::optional<Pack> show = shown_;
+    if (QFileInfo(dataDir_).isDir()) {
+        const NewPack made = CreatePack(PathBytes(dataDir_), packs_, random_);
+        if (made.result.ok) {
+            outcome.information = QString::fromLatin1(PACK_CREATED_TEXT);
+            show = made.pack;
+        } else {
+            outcome.errors << made.result.message;
         }
     }
-    return KeepShown(made, std::move(outcome));
+    return List(show, outcome, false);
 }
 
-// What remains of a pack that could not be deleted whole stays shown.
+// What remains of a pack that could not be deleted whole is listed again and stays shown.
 PackOutcome PackDocument::Delete() {
-    const std::string shown = store_.shownDir;
-    return KeepShown(shown, DeletePack(store_, random_));
+    if (!shown_) {
+        return {{}, {QStringLiteral("No pack is shown, so there is nothing to delete.")}};
+    }
+    PackOutcome outcome;
+    if (const QStringList left = DeletePack(*shown_); !left.isEmpty()) {
+        outcome.errors << QStringLiteral(
+                              "The pack %1 could not be deleted completely. What remains:\n%2")
+                              .arg(QuotedPath(shown_->folder), left.join(QLatin1Char('\n')));
+    }
+    return List(shown_, outcome, true);
 }
 
 FileResult PackDocument::Exchange(int a, int b) {
-    const QString dir = shownPackDir();
-    if (dir.isEmpty()) {
+    if (!shown_) {
         return {};
     }
     return Edit(QStringLiteral("Exchange %1 and %2").arg(SlotName(a), SlotName(b)),
-                PlanExchange(dir, a, b));
+                PlanExchange(*shown_, a, b));
+}
+
+FileResult PackDocument::MoveTo(int from, int to) {
+    if (!shown_) {
+        return {};
+    }
+    return Edit(QStringLiteral("Move %1 to %2").arg(SlotName(from), SlotName(to)),
+                PlanMoveTo(*shown_, from, to));
 }
 
 FileBytes PackDocument::SlotBytes(int slot) const {
-    return ReadSlotLevel(shownPackDir(), slot);
+    const PackFile read = shown_ ? ReadSlot(*shown_, slot) : PackFile{};
+    if (read.result.ok && !read.bytes) {
+        return {{false, QStringLiteral("The level file %1 cannot be read: there is no such file.")
+                            .arg(QuotedPath(shown_ ? SlotPath(*shown_, slot) : std::string()))},
+                {}};
+    }
+    return {read.result, read.bytes.value_or(QByteArray())};
 }
 
 FileResult PackDocument::Paste(const QString& name, const QByteArray& bytes, int to) {
-    const QString dir = shownPackDir();
-    if (dir.isEmpty()) {
+    if (!shown_) {
         return {};
     }
     return Edit(QStringLiteral("Paste %1 into %2").arg(name, SlotName(to)),
-                PlanSaveIntoSlot(dir, to, bytes));
+                PlanPut(*shown_, to, bytes));
 }
 
 FileResult PackDocument::Reset(int slot) {
-    const QString dir = shownPackDir();
-    if (dir.isEmpty()) {
+    if (!shown_) {
         return {};
     }
-    return Edit(QStringLiteral("Reset %1").arg(SlotName(slot)), PlanReset(dir, slot));
+    return Edit(QStringLiteral("Reset %1").arg(SlotName(slot)), PlanReset(*shown_, slot));
 }
 
 FileResult PackDocument::SaveIntoSlot(int slot, const QByteArray& bytes) {
-    const QString dir = shownPackDir();
-    if (dir.isEmpty()) {
+    if (!shown_) {
         return {};
     }
-    return Edit(QStringLiteral("Save Into %1").arg(SlotName(slot)),
-                PlanSaveIntoSlot(dir, slot, bytes));
+    return Edit(QStringLiteral("Save Into %1").arg(SlotName(slot)), PlanPut(*shown_, slot, bytes));
 }
 
 // Writes the edit; only an edit that was written becomes a step of the history. Its undo and
@@ -147,24 +214,24 @@ FileResult PackDocument::Edit(const QString& text, const SlotEdit& edit) {
     if (!edit.result.ok) {
         return edit.result;
     }
-    const QString dir = shownPackDir();
-    const FileResult written = Write(dir, edit, false);
+    const FileResult written = Write(edit, false);
     if (written.ok) {
-        history_->push(
-            new SlotStep(text + QStringLiteral(" in %1").arg(PackDisplayName(dir)), dir, edit,
-                         [this](const QString& packDir, const SlotEdit& step, bool undo) {
-                             if (const FileResult result = Write(packDir, step, undo); !result.ok) {
-                                 emit stepFailed(result.message);
-                             }
-                         }));
+        history_->push(new SlotStep(text + QStringLiteral(" in %1").arg(PackDisplayName(edit.pack)),
+                                    edit, [this](const SlotEdit& step, bool undo) {
+                                        if (const FileResult result = Write(step, undo);
+                                            !result.ok) {
+                                            emit stepFailed(result.message);
+                                        }
+                                    }));
     }
     return written;
 }
 
-FileResult PackDocument::Write(const QString& packDir, const SlotEdit& edit, bool undo) {
-    const FileResult written = undo ? UndoSlotEdit(packDir, edit) : DoSlotEdit(packDir, edit);
+FileResult PackDocument::Write(const SlotEdit& edit, bool undo) {
+    const FileResult written = undo ? UndoSlotEdit(edit) : DoSlotEdit(edit);
     if (written.ok) {
-        emit slotsWritten(packDir, WrittenFiles(packDir, undo ? edit.before : edit.after));
+        emit slotsWritten(PathText(edit.pack.folder),
+                          WrittenFiles(edit.pack, ContentsAfter(edit, undo)), MovesOf(edit, undo));
     }
     return written;
 }

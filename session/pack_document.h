@@ -1,38 +1,72 @@
-// The packs as a document: the pack whose details are shown, and the history of the edits of
-// its slot files. The pack panel and the overview show it and send it verbs; the shown pack
-// changes only when the designer chooses another one, makes a new one, or it is gone.
+// The packs as a document: the packs listed, the one whose details the pack panel shows, where
+// the level file dialogs open, and the history of the edits of slot files. The pack panel and
+// the overview show it and send it verbs; the shown pack changes only when the designer
+// chooses another one, makes a new one, or it is gone.
 #pragma once
 
+#include "pack_paths.h"
 #include "written_file.h"
 
 #include "level/random_source.h"
-#include "storage/pack_slots.h"
-#include "storage/pack_store.h"
+#include "storage/pack/data_folder.h"
+#include "storage/pack/slot_edits.h"
 
 #include <QObject>
 #include <QString>
+#include <QStringList>
 
+#include <optional>
 #include <vector>
 
 class QUndoStack;
 
 namespace kivo {
 
+constexpr const char* PACK_CREATED_TEXT = "Pack Created, please select and edit Pack Details";
+
+// What the pack panel shows. Texts are the bytes of config.txt, unchanged.
+struct PackPanel {
+    std::vector<std::string> names; // the entries of the pack list, in listing order
+    std::string comboText;
+    std::string author;
+    std::string dateCreated;
+    std::string packId = "ss"; // shown while no pack is
+};
+
+// What a pack verb has to tell the designer: the "Information" text after a pack was created,
+// and everything that could not be done, each naming the folder or file.
+struct PackOutcome {
+    QString information;
+    QStringList errors;
+};
+
 class PackDocument : public QObject {
     Q_OBJECT
 
   public:
+    // baseDir: the start directory, where the dialogs open until a pack or file says otherwise.
     PackDocument(const QString& baseDir, RandomSource& random, QObject* parent);
 
-    const PackStore& store() const { return store_; }
+    const QString& dataDir() const { return dataDir_; }
+    const std::vector<PackInfo>& packs() const { return packs_; }
+    const PackPanel& panel() const { return panel_; }
+    // The shown pack, none when no pack is shown.
+    const std::optional<Pack>& shownPack() const { return shown_; }
     // The shown pack's folder, empty when none is shown.
     QString shownPackDir() const;
+    // The place in the list of the shown pack, -1 for none.
+    int shownIndex() const;
     QUndoStack* history() const { return history_; }
-    // Where the level file dialogs open.
-    const QString& levelDir() const { return store_.levelDir; }
+    // Where the level file dialogs open, without a trailing '/': the shown pack's level
+    // folder, or the folder of the file last loaded or saved, whichever came last.
+    const QString& levelDir() const { return levelDir_; }
     void SetLevelDir(const QString& folder);
 
-    // The pack verbs. Each keeps the shown pack shown while it is there.
+    // Finishes what editors that are gone left unfinished in the data folder.
+    QStringList TidyUp();
+
+    // The pack verbs. Each keeps the shown pack shown while it is there; a listing that finds
+    // no pack makes one attempt to create one.
     PackOutcome Scan();
     void Choose(size_t index);
     PackOutcome Apply(const PackEdit& edit);
@@ -41,6 +75,7 @@ class PackDocument : public QObject {
 
     // The slot verbs: each written edit is a step of the pack's history.
     FileResult Exchange(int a, int b);
+    FileResult MoveTo(int from, int to);
     // A slot's level as it is now, for Paste; and a level pasted into a slot, named after
     // where it came from.
     FileBytes SlotBytes(int slot) const;
@@ -50,19 +85,25 @@ class PackDocument : public QObject {
 
   signals:
     void shownPackChanged();
-    // A slot edit, or its undo or redo, wrote these files of a pack.
-    void slotsWritten(const QString& packDir, const std::vector<WrittenFile>& files);
+    // A slot edit, or its undo or redo, wrote these files of a pack; a move moved these levels.
+    void slotsWritten(const QString& packDir, const std::vector<WrittenFile>& files,
+                      const std::vector<SlotMove>& moves);
     // The undo or redo of a slot step could not be written.
     void stepFailed(const QString& message);
 
   private:
-    PackOutcome KeepShown(const std::string& shownDir, PackOutcome outcome);
+    PackOutcome List(std::optional<Pack> show, PackOutcome outcome, bool mayCreate);
+    void Show(const std::optional<Pack>& pack);
     FileResult Edit(const QString& text, const SlotEdit& edit);
-    FileResult Write(const QString& packDir, const SlotEdit& edit, bool undo);
+    FileResult Write(const SlotEdit& edit, bool undo);
 
     QString baseDir_;
-    PackStore store_;
+    QString dataDir_;
     RandomSource& random_;
+    std::vector<PackInfo> packs_;
+    PackPanel panel_;
+    std::optional<Pack> shown_;
+    QString levelDir_;
     QUndoStack* history_;
 };
 

@@ -3,7 +3,7 @@
 // when the level is saved or the editor closes normally.
 #pragma once
 
-#include "storage/recovery_copy.h"
+#include "storage/level/recovery_copy.h"
 
 #include <QObject>
 #include <QThreadPool>

@@ -2,12 +2,11 @@
 
 namespace kivo {
 
-SlotStep::SlotStep(const QString& text, QString packDir, SlotEdit edit, Write write)
-    : QUndoCommand(text), packDir_(std::move(packDir)), edit_(std::move(edit)),
-      write_(std::move(write)) {}
+SlotStep::SlotStep(const QString& text, SlotEdit edit, Write write)
+    : QUndoCommand(text), edit_(std::move(edit)), write_(std::move(write)) {}
 
 void SlotStep::undo() {
-    write_(packDir_, edit_, true);
+    write_(edit_, true);
 }
 
 void SlotStep::redo() {
@@ -15,7 +14,7 @@ void SlotStep::redo() {
         done_ = false;
         return;
     }
-    write_(packDir_, edit_, false);
+    write_(edit_, false);
 }
 
 } // namespace kivo

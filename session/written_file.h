@@ -1,4 +1,4 @@
-// A file a slot edit wrote: its path and its bytes now, none when it was removed.
+// A file a slot edit wrote: its slot, its path and its bytes now, none when it was removed.
 #pragma once
 
 #include <QByteArray>
@@ -9,6 +9,7 @@
 namespace kivo {
 
 struct WrittenFile {
+    int slot = 0;
     QString path;
     std::optional<QByteArray> bytes;
 };

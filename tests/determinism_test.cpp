@@ -4,7 +4,7 @@
 #include "construction/polygon.h"
 #include "level/element_ops.h"
 #include "level/shape_deletion.h"
-#include "storage/level_file.h"
+#include "storage/level/level_file.h"
 #include "test_files.h"
 
 #include <QDir>

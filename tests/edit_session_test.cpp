@@ -106,7 +106,7 @@ TEST_F(Session, AFileChangedOnDiskIsReadAgainUnlessTheLevelHasUnsavedChanges) {
     ASSERT_TRUE(QTest::qWaitFor([&] { return Shown() == TwoSquares(); }));
     EXPECT_FALSE(doc.IsModified());
     EXPECT_EQ(doc.currentFile(), p.Path(1));
-    EXPECT_EQ(doc.history()->undoText(), "Reload " + SlotFileName(1));
+    EXPECT_EQ(doc.history()->undoText(), "Reload " + SlotName(1) + ".kvo");
     Undo();
     EXPECT_EQ(Shown(), Triangle());
     EXPECT_TRUE(doc.CurrentFileChangedOnDisk());
@@ -135,7 +135,7 @@ TEST_F(Session, TheShownPackStaysShownAfterApplyNewAndRescan) {
     Write(p.data + "/2_pak/config.txt", "Second\r\nme\r\n2.1.2026\r\n2\r\n");
     packs.Scan();
     const QString first = packs.shownPackDir();
-    packs.Choose(size_t(1 - ShownPackIndex(packs.store()))); // the pack a listing does not show
+    packs.Choose(size_t(1 - packs.shownIndex())); // the pack a listing does not show
     const QString shown = packs.shownPackDir();
     ASSERT_NE(shown, first);
     EXPECT_TRUE(packs.Apply({"Second", "me", "3.1.2026"}).errors.isEmpty());

@@ -2,10 +2,9 @@
 // and merge driver, in temporary folders.
 #include "clicks.h"
 #include "program_run.h"
-#include "storage/level_file.h"
-#include "storage/pack_layout.h"
-#include "storage/pack_slots.h"
-#include "storage/pack_store.h"
+#include "storage/files/paths.h"
+#include "storage/level/level_file.h"
+#include "storage/pack/data_folder.h"
 #include "test_files.h"
 
 #include <gtest/gtest.h>
@@ -189,7 +188,7 @@ TEST(KivoLevelRevision, GitShowsTheTextAndMergesThroughTheDriver) {
     ASSERT_EQ(run.status, 0) << run.err.toStdString() << run.out.toStdString();
     const QString level = repo.dir.filePath("level.kvo");
     Level merged;
-    ASSERT_TRUE(LoadLevel(merged, level).ok);
+    ASSERT_TRUE(LoadLevel(merged, level).result.ok);
     EXPECT_EQ(merged.shapes.size(), 3u);
     EXPECT_EQ(merged.points.size(), 6u);
     run = KivoLevel({"check", level});
@@ -266,20 +265,23 @@ TEST(KivoLevelRevision, DiffOfPacksTellsSlotsByContent) {
     QDir().mkpath(before + "/kivo");
     QFile::copy(QStringLiteral(KIVO_SOURCE_DIR "/data/kivo/default.kvo"),
                 before + "/kivo/default.kvo");
-    PackStore store = MakePackStore(before);
     RandomSource random = MakeRandomSource(1);
-    CreatePack(store, random);
-    const QString pack =
-        QDir::cleanPath(QString::fromStdString(store.packs.at(0).levelsPath) + "/..");
-    ASSERT_TRUE(Write(SlotPath(pack, 1), Saved(Square().level)));
-    ASSERT_TRUE(Write(SlotPath(pack, 3), SquarePlus(400, 230, 3, 5)));
-    ASSERT_TRUE(Write(SlotPath(pack, 7), SquarePlus(400, 310, 5, 6)));
+    std::vector<PackInfo> packs;
+    CreatePack(Bytes(before + "/kivo"), packs, random);
+    const Pack created = ListPacks(Bytes(before + "/kivo")).packs.at(0).pack;
+    const QString pack = PathText(created.folder);
+    const auto slotPath = [](const QString& packFolder, int slot) {
+        return PathText(SlotPath(Pack{Bytes(packFolder)}, slot));
+    };
+    ASSERT_TRUE(Write(slotPath(pack, 1), Saved(Square().level)));
+    ASSERT_TRUE(Write(slotPath(pack, 3), SquarePlus(400, 230, 3, 5)));
+    ASSERT_TRUE(Write(slotPath(pack, 7), SquarePlus(400, 310, 5, 6)));
     const QString after = dir.filePath("after");
     ASSERT_TRUE(CopyTree(before, after));
     const QString packAfter = after + pack.mid(before.size());
-    ASSERT_TRUE(Write(SlotPath(packAfter, 3), SquarePlus(400, 310, 5, 6)));
-    ASSERT_TRUE(Write(SlotPath(packAfter, 7), SquarePlus(400, 230, 3, 5)));
-    ASSERT_TRUE(Write(SlotPath(packAfter, 1), SquarePlus(440, 270, 3, 8)));
+    ASSERT_TRUE(Write(slotPath(packAfter, 3), SquarePlus(400, 310, 5, 6)));
+    ASSERT_TRUE(Write(slotPath(packAfter, 7), SquarePlus(400, 230, 3, 5)));
+    ASSERT_TRUE(Write(slotPath(packAfter, 1), SquarePlus(440, 270, 3, 8)));
     QByteArray config = ReadAll(packAfter + "/config.txt");
     const QByteArray author = config.split('\r').at(1).mid(1);
     config.replace("\r\n" + author + "\r\n", "\r\nSomeone Else\r\n");

@@ -5,7 +5,7 @@
 #include "level/drawing.h"
 #include "level/element_ops.h"
 #include "level/shape_deletion.h"
-#include "storage/level_file.h"
+#include "storage/level/level_file.h"
 
 #include <gtest/gtest.h>
 

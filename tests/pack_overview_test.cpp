@@ -68,7 +68,8 @@ TEST_F(Overview, ListsTheSlotsInPlayOrderAcrossTheWidthAndMarksWhatIsWrong) {
     const int narrow = step(overview->width());
     EXPECT_GT(step(overview->width() + 90), narrow);
     Level damaged;
-    EXPECT_EQ(Tile(4).data(Qt::ToolTipRole).toString(), LoadLevel(damaged, p.Path(4)).message);
+    EXPECT_EQ(Tile(4).data(Qt::ToolTipRole).toString(),
+              LoadLevel(damaged, p.Path(4)).result.message);
     EXPECT_EQ(AccessibleName(9), "kivo9, no level, marked empty");
     EXPECT_EQ(overview->controls().summary->text(),
               "2 of 101 slots built \u00b7 1 not solvable in Classic Mode \u00b7 2 problems");

@@ -5,7 +5,7 @@
 #include "painting/level_painting.h"
 #include "painting/slot_tile.h"
 #include "painting/slot_view.h"
-#include "storage/pack_slots.h"
+#include "storage/check/slot_reading.h"
 
 #include <gtest/gtest.h>
 
@@ -30,7 +30,7 @@ TEST(PackSlots, EachSlotIsMarkedAndTheContactSheetShowsThemInPlayOrder) {
     p.Put(5, EncodeLevel(badIds).bytes);
     p.Put(6, EMPTY_LEVEL + QByteArray(4, '\0')); // an empty level with trailing bytes
     p.Put(12, LevelOf({4}));
-    const auto state = [&p](int slot) { return ReadSlot(p.pack, slot, EMPTY_LEVEL).state; };
+    const auto state = [&p](int slot) { return ReadSlotState(p.value(), slot, EMPTY_LEVEL).state; };
     // A slot with no level, template or missing, gives no verdict.
     const std::pair<int, QString> described[] = {
         {0, "unlimited, no level, marked empty"},
@@ -62,7 +62,7 @@ TEST(PackSlots, EachSlotIsMarkedAndTheContactSheetShowsThemInPlayOrder) {
     const int header = sheet.height() - rows * TILE_HEIGHT;
     for (int slot : {1, 12}) {
         Level level;
-        ASSERT_TRUE(LoadLevel(level, p.Path(slot)).ok);
+        ASSERT_TRUE(LoadLevel(level, p.Path(slot)).result.ok);
         const QImage thumbnail = PaintThumbnail(level).convertToFormat(QImage::Format_RGB32);
         const QPoint at((slot % SHEET_COLUMNS) * TILE_WIDTH + TILE_MARGIN,
                         header + (slot / SHEET_COLUMNS) * TILE_HEIGHT + TILE_MARGIN);

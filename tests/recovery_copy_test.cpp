@@ -1,9 +1,9 @@
-#include "storage/recovery_copy.h"
+#include "storage/level/recovery_copy.h"
 
 #include "clicks.h"
 #include "test_files.h"
 
-#include "storage/level_file.h"
+#include "storage/level/level_file.h"
 
 #include <gtest/gtest.h>
 
@@ -35,7 +35,7 @@ struct Recovery {
 TEST(RecoveryCopy, ACopyIsOfferedWhenItsLevelDiffersFromTheFile) {
     Recovery r;
     Level saved = Placed(3);
-    ASSERT_TRUE(SaveLevel(saved, r.file).ok);
+    ASSERT_TRUE(SaveLevel(saved, r.file).result.ok);
     ASSERT_TRUE(WriteRecoveryCopy(r.slot.files, Placed(4), r.file).ok);
     const struct utimbuf later { time(nullptr) + 60, time(nullptr) + 60 };
     ASSERT_EQ(utime(Bytes(r.file).c_str(), &later), 0); // touched after the copy was written

@@ -9,9 +9,9 @@
 #include "revision/level_report.h"
 #include "revision/level_text.h"
 #include "revision/slot_changes.h"
-#include "storage/id_problems.h"
+#include "storage/level/id_problems.h"
 #include "storage/level/level_records.h"
-#include "storage/level_file.h"
+#include "storage/level/level_file.h"
 #include "test_files.h"
 
 #include <gtest/gtest.h>

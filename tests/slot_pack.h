@@ -5,9 +5,9 @@
 #include "clicks.h"
 #include "test_files.h"
 
-#include "storage/level_file.h"
-#include "storage/pack_layout.h"
-#include "storage/pack_slots.h"
+#include "storage/files/paths.h"
+#include "storage/level/level_file.h"
+#include "storage/pack/pack.h"
 
 #include <QDir>
 #include <QDirIterator>
@@ -59,7 +59,9 @@ struct SlotPack {
             Put(slot, EMPTY_LEVEL);
         }
     }
-    QString Path(int slot) const { return SlotPath(pack, slot); }
+    Pack value() const { return PackAt(pack); }
+    QString Path(int slot) const { return PathText(SlotPath(value(), slot)); }
+    QString TemplateFile() const { return data + "/" + TEMPLATE_LEVEL_NAME; }
     QByteArray Bytes(int slot) const { return ReadAll(Path(slot)); }
     void Put(int slot, const QByteArray& bytes) const { Write(Path(slot), bytes); }
     // Every file below the data folder with its bytes.

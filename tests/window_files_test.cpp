@@ -13,7 +13,7 @@ namespace {
 // saves elsewhere, Overwrite replaces it.
 TEST_F(Window, TheFileCommandsAskWhatTheyMustAndReportWhatFailed) {
     ClickCanvas({188, 60});
-    const QString packLevels = window->packStore().levelDir;
+    const QString packLevels = window->packs().levelDir();
     for (const char* name : {"plainkvo", "caps.KVO", "exact.kvo"}) {
         SaveAs(name);
         EXPECT_TRUE(QFile::exists(File(name).replace(".kvo", "") + ".kvo")) << name;

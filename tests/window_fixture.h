@@ -5,7 +5,7 @@
 #include "app/canvas.h"
 #include "app/captions_and_numbers.h"
 #include "app/main_window.h"
-#include "storage/level_file.h"
+#include "storage/level/level_file.h"
 #include "test_files.h"
 
 #include <gtest/gtest.h>

@@ -39,7 +39,7 @@ TEST_F(Packs, ChoosingTypingApplyingDeletingAndNewActOnTheShownPack) {
         Choose(index);
         EXPECT_EQ(ui().packCombo->count(), 4);
         EXPECT_EQ(ui().packCombo->currentIndex(), index);
-        const PackInfo& pack = window->packStore().packs[size_t(index)];
+        const PackInfo& pack = window->packs().packs()[size_t(index)];
         EXPECT_EQ(ui().authorField->text().toStdString(), pack.author);
     }
     EXPECT_EQ(shown.count(), 9);   // one for every step of the arrow keys
@@ -78,8 +78,7 @@ TEST_F(Packs, ChoosingTypingApplyingDeletingAndNewActOnTheShownPack) {
     EXPECT_EQ(answers.questions.last(), "Confirm|Do you wish to create a new Pack?");
     ASSERT_EQ(ui().packCombo->count(), 4);
     EXPECT_EQ(ui().authorField->text(), "New Author");
-    EXPECT_EQ(window->packStore().packs[size_t(ui().packCombo->currentIndex())].author,
-              "New Author");
+    EXPECT_EQ(window->packs().packs()[size_t(ui().packCombo->currentIndex())].author, "New Author");
     ClickCanvas({200, 200});
     ASSERT_EQ(Steps(), 1);
     Type(ui().packCombo, "Beta");
@@ -102,7 +101,7 @@ TEST_F(Packs, WhenNoPackIsLeftThePanelShowsNone) {
     EXPECT_EQ(ui().packCombo->currentText() + ui().authorField->text() +
                   ui().dateCreatedField->text() + ui().packIdLabel->text(),
               "");
-    EXPECT_EQ(window->packStore().levelDir, start.path() + "/");
+    EXPECT_EQ(window->packs().levelDir(), start.path());
     EXPECT_FALSE(ui().applyChangeButton->isEnabled());
     EXPECT_FALSE(ui().deletePackButton->isEnabled());
 }

@@ -61,7 +61,7 @@ TEST_F(Window, TheWindowAsADesignerFirstMeetsIt) {
     EXPECT_EQ(ui().packCombo->currentText() + ui().authorField->text() +
                   ui().dateCreatedField->text() + ui().packIdLabel->text(),
               "New PackNew AuthorWhen?" +
-                  QString::fromStdString(window->packStore().packs[0].packId));
+                  QString::fromStdString(window->packs().packs()[0].packId));
 
     ClickCanvas({188, 60});
     auto spoken = [](QWidget* w) {

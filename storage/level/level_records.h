@@ -3,7 +3,7 @@
 // decode; kivo-level's dump and build work on the same records.
 #pragma once
 
-#include "storage/file_access.h"
+#include "storage/files/file_io.h"
 
 #include "level/level_records.h"
 

@@ -2,7 +2,7 @@
 // header. Points, then connectors, then shape outlines, then the target and expert scores.
 #pragma once
 
-#include "file_access.h"
+#include "storage/files/file_io.h"
 
 #include "level/level.h"
 
@@ -18,25 +18,27 @@ namespace kivo {
 constexpr const char* LEVEL_FILE_EXTENSION = ".kvo";
 QString WithLevelExtension(const QString& path);
 
-// Saves the level atomically: the file holds either the old level or the new one, never
-// part of either; a temporary file a crashed save left in the folder is removed. On success the
-// three counters are set to the list lengths; on failure neither the level nor the file changes.
-FileResult SaveLevel(Level& level, const QString& path);
-
-// Replaces the level's elements, counters, smallest side count and score texts with the
-// file's. A missing, unreadable or malformed file, or one that is not a regular file, is
-// refused and the level stays as it was.
-FileResult LoadLevel(Level& level, const QString& path);
-// The same for a path given as the file system's bytes, which need not be UTF-8.
-FileResult LoadLevelAt(Level& level, const std::string& pathBytes);
-
-// The bytes SaveLevel writes, or why they cannot be written (a score that does not fit 16
-// bits, more elements than the file's counts can hold).
+// The bytes of a level as a file holds them, or why they cannot be written (a score that does
+// not fit 16 bits, more elements than the file's counts can hold).
 struct Encoded {
     FileResult result;
     QByteArray bytes;
 };
 Encoded EncodeLevel(const Level& level);
+
+// Saves the level atomically: the file holds either the old level or the new one, never
+// part of either. On success the three counters are set to the list lengths and the bytes
+// written come back; on failure neither the level nor the file changes.
+Encoded SaveLevel(Level& level, const QString& path);
+
+// Replaces the level's elements, counters, smallest side count and score texts with the
+// file's, and gives back the bytes it decoded, from one read. A missing, unreadable or
+// malformed file, or one that is not a regular file, is refused and the level stays as it was;
+// the message names the file.
+FileBytes LoadLevel(Level& level, const QString& path);
+// The same for a path given as the file system's bytes, which need not be UTF-8; the message
+// says why alone, for callers that name the file themselves.
+FileBytes ReadLevelAt(Level& level, const std::string& pathBytes);
 
 // Reads a level from bytes into `into` (which keeps its other values); on failure the
 // message says what is wrong with the bytes, and `into` is untouched.

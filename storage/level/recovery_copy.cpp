@@ -2,6 +2,9 @@
 
 #include "level_file.h"
 
+#include "storage/files/paths.h"
+#include "storage/files/shown_text.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -40,8 +43,8 @@ QString FolderProblem(const QString& folder) {
 
 // The bytes of a regular file, read without blocking and only so far; none otherwise.
 std::optional<QByteArray> ReadBounded(const QString& path, qint64 limit, Links links) {
-    FileBytes read = ReadRegularFile(PathBytes(path), limit + 1, links);
-    if (!read.result.ok || read.bytes.size() > limit) {
+    FileBytes read = ReadRegularFile(PathBytes(path), limit, links, {});
+    if (!read.result.ok) {
         return std::nullopt;
     }
     return std::move(read.bytes);

@@ -3,7 +3,7 @@
 // itself uses level_file.h.
 #pragma once
 
-#include "file_access.h"
+#include "storage/files/file_io.h"
 
 #include "level/level.h"
 

@@ -5,7 +5,7 @@
 // that fails keeps the copy before it.
 #pragma once
 
-#include "file_access.h"
+#include "storage/files/file_io.h"
 
 #include "level/level.h"
 

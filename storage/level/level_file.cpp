@@ -1,6 +1,10 @@
 #include "level_file.h"
+#include "level_records.h"
 #include "reference_scans.h"
-#include "storage/level/level_records.h"
+
+#include "storage/files/call_seam.h"
+#include "storage/files/paths.h"
+#include "storage/files/shown_text.h"
 
 #include "level/element_index.h"
 #include "level/element_ops.h"
@@ -186,34 +190,37 @@ QString WithLevelExtension(const QString& path) {
     return path.endsWith(extension, Qt::CaseSensitive) ? path : path + extension;
 }
 
-FileResult LoadLevel(Level& level, const QString& path) {
-    return LoadLevelAt(level, PathBytes(path));
-}
-
-FileResult LoadLevelAt(Level& level, const std::string& pathBytes) {
-    const std::string& path = pathBytes;
-    const FileBytes read = ReadRegularFile(pathBytes, MAX_LEVEL_FILE_BYTES, Links::Follow);
+// What follows the scores is not part of the level, so no more is read than a level can take.
+FileBytes ReadLevelAt(Level& level, const std::string& pathBytes) {
+    FileBytes read = ReadFileStart(pathBytes, MAX_LEVEL_FILE_BYTES, Links::Follow);
+    SeamError("read level"); // a test may change the file right after it was read
+    if (read.result.ok) {
+        read.result = DecodeLevel(read.bytes, level);
+    }
     if (!read.result.ok) {
-        return {false, CannotLoad(path, read.result.message)};
+        return {{false, read.result.message}, {}};
     }
-    if (FileResult decoded = DecodeLevel(read.bytes, level); !decoded.ok) {
-        return {false, CannotLoad(path, decoded.message)};
-    }
-    return {};
+    return read;
 }
 
-FileResult SaveLevel(Level& level, const QString& path) {
-    const Encoded encoded = EncodeLevel(level);
+FileBytes LoadLevel(Level& level, const QString& path) {
+    FileBytes read = ReadLevelAt(level, PathBytes(path));
+    if (!read.result.ok) {
+        read.result.message = CannotLoad(PathBytes(path), read.result.message);
+    }
+    return read;
+}
+
+Encoded SaveLevel(Level& level, const QString& path) {
+    Encoded encoded = EncodeLevel(level);
+    if (encoded.result.ok) {
+        encoded.result = ReplaceFile(PathBytes(path), encoded.bytes, Links::Follow);
+    }
     if (!encoded.result.ok) {
-        return {false, CannotSave(path, encoded.result.message)};
+        return {{false, CannotSave(path, encoded.result.message)}, {}};
     }
-    if (FileResult saved = ReplaceFile(PathBytes(path), encoded.bytes, Links::Follow); !saved.ok) {
-        return {false, CannotSave(path, saved.message)};
-    }
-    level.pointCount = int16_t(level.points.size());
-    level.connectorCount = int16_t(level.connectors.size());
-    level.shapeCount = int16_t(level.shapes.size());
-    return {};
+    CountAsSaved(level);
+    return encoded;
 }
 
 } // namespace kivo
