@@ -76,7 +76,7 @@ std::vector<BenchLevel> BenchLevels(const std::vector<std::string>& names) {
         BenchLevel& named = levels.emplace_back();
         named.name = name;
         named.path = QDir(folder).filePath(QString::fromStdString(name) + ".kvo");
-        if (!LoadLevel(named.level, named.path).ok) {
+        if (!LoadLevel(named.level, named.path).result.ok) {
             // Saved and loaded back, so that a first run measures the level later runs load.
             Level made = makers.at(name)();
             QDir().mkpath(folder);

@@ -8,6 +8,8 @@
 
 #include "painting/slot_tile.h"
 #include "storage/check/slot_reading.h"
+#include "storage/files/paths.h"
+#include "storage/level/level_file.h"
 #include "storage/pack/pack.h"
 
 #include <benchmark/benchmark.h>
@@ -33,7 +35,7 @@ void PaintPack(benchmark::State& state, const Level& level) {
 void ReadAndPaintPack(benchmark::State& state, const QString& packDir) {
     for (auto _ : state) {
         for (int slot = 0; slot < PACK_SLOT_COUNT; ++slot) {
-            const SlotReading reading = ReadSlot(packDir, slot, QByteArray());
+            const SlotReading reading = ReadSlotState(PackAt(packDir), slot, std::nullopt);
             benchmark::DoNotOptimize(PaintThumbnail(reading.level).constBits());
         }
     }
@@ -51,7 +53,7 @@ void MakePacks(const QString& data, const QString& levelPath) {
         config.open(QIODevice::WriteOnly);
         config.write(QStringLiteral("Pack %1\r\nbench\r\n1.1.2026\r\n%1\r\n").arg(p).toUtf8());
         for (int slot = 0; slot < PACK_SLOT_COUNT; ++slot) {
-            QFile::copy(levelPath, SlotPath(pack, slot));
+            QFile::copy(levelPath, PathText(SlotPath(PackAt(pack), slot)));
         }
     }
 }
@@ -60,7 +62,7 @@ void MakePacks(const QString& data, const QString& levelPath) {
 void DiffPacks(benchmark::State& state, const QString& data) {
     const QString before = data + QStringLiteral("/1_pak");
     const QString after = data + QStringLiteral("/2_pak");
-    QFile slot(SlotPath(after, 5));
+    QFile slot(PathText(SlotPath(PackAt(after), 5)));
     slot.open(QIODevice::WriteOnly);
     slot.write(EncodeLevel(Level{}).bytes);
     slot.close();
@@ -95,7 +97,7 @@ int main(int argc, char** argv) {
         const QString pack = base->filePath("pack");
         QDir().mkpath(pack + "/" + kivo::LEVELS_FOLDER_NAME);
         for (int slot = 0; slot < kivo::PACK_SLOT_COUNT; ++slot) {
-            QFile::copy(canvas.path, kivo::SlotPath(pack, slot));
+            QFile::copy(canvas.path, kivo::PathText(kivo::SlotPath(kivo::PackAt(pack), slot)));
         }
         const std::string suffix =
             " (101 x " + std::to_string(kivo::ElementCount(canvas.level)) + ")";
