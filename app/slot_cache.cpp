@@ -36,7 +36,7 @@ FileStamp StampOf(const QString& path) {
 // taken before the read, so a file that changes meanwhile is read again.
 SlotRead ReadTile(const QString& packDir, int slot, const QByteArray& blank, FileStamp stamp) {
     const SlotReading reading = ReadSlot(packDir, slot, blank);
-    return {stamp, reading.state, PaintThumbnail(reading.level)};
+    return {stamp, reading.state, PaintThumbnail(reading.level), SideCountsHeld(reading.level)};
 }
 
 } // namespace
