@@ -113,7 +113,9 @@ void Canvas::paintEvent(QPaintEvent* event) {
     PaintDrawing(painter, items);
     painter.restore();
     PaintPreview(painter);
-    const QRect figure = FigureBounds(items, CROSSHAIR_ITEMS);
+    // FigureBounds reaches a pixel beyond the last one drawn on the right and below; a figure
+    // that ends on the canvas's last pixel is not beyond it.
+    const QRect figure = FigureBounds(items, CROSSHAIR_ITEMS).adjusted(0, 0, -1, -1);
     PaintViewMarks(painter, view_, MapToView(view_, QRectF(figure)).toAlignedRect(), visibleArea());
     ++framesPainted_;
 }

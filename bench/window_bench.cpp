@@ -128,18 +128,20 @@ std::optional<QPoint> FreeSpot(const Level& level, const Canvas& canvas) {
 // How the canvas shows the level while it is clicked.
 enum class Shown { Plain, At400, Fitted };
 
-// The view asked for with the View menu's keys, as a designer would.
-void Show(MainWindow& window, Shown shown) {
-    const Canvas& canvas = *window.controls().canvas;
-    window.activateWindow();
-    QTest::keyClick(&window, Qt::Key_0, Qt::ControlModifier);
+// The level opened in the editor, shown in the view asked for through the View menu's
+// commands.
+Canvas& OpenShown(MainWindow& window, const QString& levelPath, Shown shown) {
+    window.session().level().Open(levelPath);
+    Canvas& canvas = *window.controls().canvas;
+    canvas.showActualSize();
     if (shown == Shown::Fitted) {
-        QTest::keyClick(&window, Qt::Key_9, Qt::ControlModifier);
+        canvas.fitLevel();
     }
     while (shown == Shown::At400 && canvas.view().zoom < 4.0) {
-        QTest::keyClick(&window, Qt::Key_Plus, Qt::ControlModifier);
+        canvas.zoomIn();
     }
     WaitForFrame(canvas, canvas.framesPainted());
+    return canvas;
 }
 
 // Each click places a polygon and is timed to the end of the frame that shows it; Undo, not
@@ -147,10 +149,7 @@ void Show(MainWindow& window, Shown shown) {
 void ClickToFrame(benchmark::State& state, const QString& levelPath, Shown shown) {
     const std::unique_ptr<Editor> editor = OpenEditor();
     MainWindow& window = *editor->window;
-    window.session().level().Open(levelPath);
-    Canvas& canvas = *window.controls().canvas;
-    WaitForFrame(canvas, canvas.framesPainted());
-    Show(window, shown);
+    Canvas& canvas = OpenShown(window, levelPath, shown);
     state.counters["zoom_percent"] = canvas.view().zoom * 100.0;
     const std::optional<QPoint> spot = FreeSpot(window.level(), canvas);
     if (!spot) {
@@ -188,14 +187,9 @@ void ClickToFrame(benchmark::State& state, const QString& levelPath, Shown shown
 void ViewStepToFrame(benchmark::State& state, const QString& levelPath, bool zoom) {
     const std::unique_ptr<Editor> editor = OpenEditor();
     MainWindow& window = *editor->window;
-    window.session().level().Open(levelPath);
-    Canvas& canvas = *window.controls().canvas;
-    WaitForFrame(canvas, canvas.framesPainted());
-    Show(window, Shown::At400);
-    if (zoom) {
-        for (int k = 0; k < 8; ++k) {
-            QTest::keyClick(&window, Qt::Key_Minus, Qt::ControlModifier);
-        }
+    Canvas& canvas = OpenShown(window, levelPath, Shown::At400);
+    for (int k = 0; zoom && k < 8; ++k) {
+        canvas.zoomOut();
     }
     const QPointF middle = QRectF(canvas.visibleArea()).center() - QPointF(canvas.pos());
     std::vector<double> wall;

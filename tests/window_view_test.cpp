@@ -53,10 +53,18 @@ class View : public Window {
     double Zoom() const { return canvas()->view().zoom; }
     // The View menu's keys reach the window that is active.
     void Key(Qt::Key key) { QTest::keyClick(window.get(), key, Qt::ControlModifier); }
-    void ActivateAgain() {
+    // A second editor, started as this one was, that a test sends the level verbs directly;
+    // this one stays the active window.
+    std::unique_ptr<MainWindow> StartSecondEditor() {
+        MakeDataFolder(other.path());
+        std::unique_ptr<MainWindow> second = MakeEditor(other.path(), otherAnswers);
+        second->Start();
         window->activateWindow();
-        ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
+        EXPECT_TRUE(QTest::qWaitForWindowActive(window.get()));
+        return second;
     }
+    QTemporaryDir other;
+    Answers otherAnswers;
     // The canvas's corner, where the zoom is shown.
     QImage Corner() const {
         const QRect area = canvas()->visibleArea().translated(-canvas()->pos());
@@ -68,12 +76,7 @@ class View : public Window {
 // what the click then places or deletes, and the level saves to the bytes of an editor at 100 %
 // sent the same clicks at the figure points the events put under the pointer.
 TEST_F(View, AZoomedClickDoesWhatItsPreviewShowed) {
-    QTemporaryDir other;
-    MakeDataFolder(other.path());
-    Answers plainAnswers;
-    const std::unique_ptr<MainWindow> plain = MakeEditor(other.path(), plainAnswers);
-    plain->Start();
-    ActivateAgain();
+    const std::unique_ptr<MainWindow> plain = StartSecondEditor();
     LevelDocument& plainLevel = plain->session().level();
     std::mt19937 rng(77);
     ExpectedView expected;
@@ -124,12 +127,7 @@ TEST_F(View, AZoomedClickDoesWhatItsPreviewShowed) {
 // a whole pixel places at that pixel shifted by (12, 40) and a right click searches from it
 // shifted by (23, 40), as the editor always did: the same bytes as those verbs sent directly.
 TEST_F(View, ClicksAt100PercentGiveTheBytesTheyAlwaysGave) {
-    QTemporaryDir other;
-    MakeDataFolder(other.path());
-    Answers plainAnswers;
-    const std::unique_ptr<MainWindow> plain = MakeEditor(other.path(), plainAnswers);
-    plain->Start();
-    ActivateAgain();
+    const std::unique_ptr<MainWindow> plain = StartSecondEditor();
     LevelDocument& plainLevel = plain->session().level();
     std::mt19937 rng(5);
     for (int step = 0; step < 80; ++step) {
