@@ -284,7 +284,7 @@ TEST_F(Overview, TheEditedTileTheDropTargetAndTheTitleAreShown) {
     QTest::mouseRelease(Tiles()->viewport(), Qt::LeftButton, {}, Centre(8));
     EXPECT_FALSE(Tile(8).data(DROP_TARGET_ROLE).toBool());
 
-    const QString name = "A pack whose name runs on well beyond any button of the overview";
+    const QString name = QString("A pack whose name runs on well beyond any button, ").repeated(4);
     window->activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
     Type(ui().packCombo->lineEdit(), name);
