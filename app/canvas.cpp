@@ -237,7 +237,9 @@ void Canvas::mouseMoveEvent(QMouseEvent* event) {
 void Canvas::wheelEvent(QWheelEvent* event) {
     const QPoint notches = event->angleDelta();
     if (event->modifiers() & Qt::ControlModifier) {
-        const int steps = int(notches.y() / WHEEL_NOTCH);
+        zoomTurn_ += notches.y();
+        const int steps = int(zoomTurn_ / WHEEL_NOTCH);
+        zoomTurn_ -= int(steps * WHEEL_NOTCH);
         SetView(ZoomedBySteps(view_, steps, event->position() + QPointF(pos())));
         event->accept();
         return;

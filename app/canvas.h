@@ -88,7 +88,8 @@ class Canvas : public QFrame {
     bool hovered_ = false;          // the pointer moved on the canvas and has not left it
     QPoint pointer_;                // where it was last, window content coordinates
     std::optional<QPoint> panFrom_; // the middle button drags the view from here
-    PlacementPreview painted_;      // what the last paint laid over the figure, as shown
+    int zoomTurn_ = 0;         // Ctrl+wheel turned short of a whole notch, as a touchpad turns it
+    PlacementPreview painted_; // what the last paint laid over the figure, as shown
 
     quint64 framesPainted_ = 0;
 };

@@ -18,10 +18,10 @@ namespace {
 constexpr double NOTCH = 120.0;
 
 // One turn of the wheel over the canvas at a position in window content coordinates.
-void Wheel(Canvas* canvas, QPoint content, QPoint notches, Qt::KeyboardModifiers modifiers) {
+void Wheel(Canvas* canvas, QPoint content, QPointF notches, Qt::KeyboardModifiers modifiers) {
     const QPointF local = content - canvas->pos();
-    QWheelEvent event(local, canvas->mapToGlobal(local), QPoint(), notches * NOTCH, Qt::NoButton,
-                      modifiers, Qt::NoScrollPhase, false);
+    QWheelEvent event(local, canvas->mapToGlobal(local), QPoint(), (notches * NOTCH).toPoint(),
+                      Qt::NoButton, modifiers, Qt::NoScrollPhase, false);
     QApplication::sendEvent(canvas, &event);
 }
 
@@ -89,7 +89,7 @@ TEST_F(View, AZoomedClickDoesWhatItsPreviewShowed) {
         if (step % 20 == 0) {                       // a new zoom about the pointer, then a drag
             const int notches = int(rng() % 9) - 3; // 25 % to 300 %, 100 % among them
             Key(Qt::Key_0);
-            Wheel(canvas(), at, {0, notches}, Qt::ControlModifier);
+            Wheel(canvas(), at, {0.0, double(notches)}, Qt::ControlModifier);
             expected = {1.0 + 0.25 * notches, at, at};
             const QPoint by(int(rng() % 41) - 20, int(rng() % 41) - 20);
             MiddleDrag(canvas(), at, at + by);
@@ -187,6 +187,11 @@ TEST_F(View, TheKeysAndTheWheelZoomAndTheCornerSaysHowFar) {
     Wheel(canvas(), pointer, {0, -1}, Qt::ControlModifier);
     EXPECT_EQ(Zoom(), 1.5);
     EXPECT_EQ(UnmapFromView(canvas()->view(), pointer), under);
+    // A touchpad turns in parts of a notch: they add up to steps.
+    Wheel(canvas(), pointer, {0, 0.5}, Qt::ControlModifier);
+    EXPECT_EQ(Zoom(), 1.5);
+    Wheel(canvas(), pointer, {0, 0.75}, Qt::ControlModifier);
+    EXPECT_EQ(Zoom(), 1.75);
     EXPECT_EQ(Steps(), 1); // the view is no step of the level
 }
 
