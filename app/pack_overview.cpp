@@ -11,8 +11,10 @@
 #include <QAction>
 #include <QApplication>
 #include <QBoxLayout>
+#include <QDir>
 #include <QFileInfo>
 #include <QLabel>
+#include <QLineEdit>
 #include <QListView>
 #include <QMouseEvent>
 #include <QPushButton>
@@ -30,6 +32,24 @@ constexpr int TILES_ACROSS_AT_START = 6;
 constexpr QSize START_SIZE(TILES_ACROSS_AT_START*(TILE_WIDTH + 2 * TILE_SPACING) + 40, 640);
 const char* const WINDOW_TITLE_TEXT = "Level Overview";
 const char* const REPLACE_QUESTION = "%1 holds a level. Replace it with %2?";
+// A long pack name would widen the Paste button, and with it the window: the caption is cut
+// in the middle beyond this, and the tooltip holds it whole.
+constexpr int MAX_PASTE_CAPTION_WIDTH = 220;
+constexpr int FILTER_BUTTON_WIDTH = 24;
+
+QPushButton* Toggle(QWidget* parent, const QString& name, const QString& caption,
+                    const QString& description) {
+    auto* button = new QPushButton(caption, parent);
+    button->setObjectName(name);
+    button->setCheckable(true);
+    button->setAccessibleDescription(description);
+    return button;
+}
+
+bool SamePath(const QString& a, const QString& b) {
+    return QDir::cleanPath(QFileInfo(a).absoluteFilePath()) ==
+           QDir::cleanPath(QFileInfo(b).absoluteFilePath());
+}
 
 QPushButton* Button(QWidget* parent, const char* name, const char* caption,
                     const char* description) {
@@ -66,6 +86,7 @@ void PackOverview::Build() {
     }
     row->addStretch();
     layout->addLayout(row);
+    BuildFilter(layout);
     ui_.tiles = new QListView(this);
     ui_.tiles->setObjectName(QStringLiteral("tiles"));
     ui_.tiles->setAccessibleName(QStringLiteral("Slots"));
@@ -103,6 +124,38 @@ void PackOverview::BuildButtons() {
     ui_.reset = Button(this, "reset", "Reset", "Puts the template level into the slot");
 }
 
+// A tile shows when it passes all three parts that are set: its name holds the text, its
+// level holds any of the side counts chosen, it carries any of the marks chosen.
+void PackOverview::BuildFilter(QBoxLayout* layout) {
+    auto* row = new QHBoxLayout;
+    row->addWidget(new QLabel(QStringLiteral("Show slots named"), this));
+    ui_.filterText = new QLineEdit(this);
+    ui_.filterText->setObjectName(QStringLiteral("filterText"));
+    ui_.filterText->setAccessibleName(QStringLiteral("Filter by slot name"));
+    ui_.filterText->setPlaceholderText(QStringLiteral("any name"));
+    ui_.filterText->setClearButtonEnabled(true);
+    row->addWidget(ui_.filterText);
+    row->addWidget(new QLabel(QStringLiteral("holding"), this));
+    for (int k = 0; k < int(ui_.filterSides.size()); ++k) {
+        const int sides = MIN_SIDE_COUNT + k;
+        QPushButton* button =
+            Toggle(this, QStringLiteral("filterSides%1").arg(sides), QString::number(sides),
+                   QStringLiteral("Shows the levels that hold a polygon of %1 sides").arg(sides));
+        button->setFixedWidth(FILTER_BUTTON_WIDTH);
+        ui_.filterSides[size_t(k)] = button;
+        row->addWidget(button);
+    }
+    row->addWidget(new QLabel(QStringLiteral("marked"), this));
+    for (size_t k = 0; k < ui_.filterMarks.size(); ++k) {
+        const QString mark = QString::fromLatin1(SLOT_MARKS[k]);
+        ui_.filterMarks[k] = Toggle(this, QStringLiteral("filterMark%1").arg(k), mark,
+                                    QStringLiteral("Shows the slots marked %1").arg(mark));
+        row->addWidget(ui_.filterMarks[k]);
+    }
+    row->addStretch();
+    layout->addLayout(row);
+}
+
 void PackOverview::Connect() {
     const struct {
         QPushButton* button;
@@ -132,32 +185,53 @@ void PackOverview::Connect() {
             &PackOverview::UpdateButtons);
     connect(cache_, &SlotCache::slotRead, this, [this](int slot) {
         ShowTile(slot);
-        ShowSummary();
+        ApplyFilter();
     });
+    connect(ui_.filterText, &QLineEdit::textChanged, this, &PackOverview::ApplyFilter);
+    for (QPushButton* button : ui_.filterSides) {
+        connect(button, &QPushButton::toggled, this, &PackOverview::ApplyFilter);
+    }
+    for (QPushButton* button : ui_.filterMarks) {
+        connect(button, &QPushButton::toggled, this, &PackOverview::ApplyFilter);
+    }
     PackDocument* packs = &host_.session->packs();
     connect(packs, &PackDocument::shownPackChanged, this, &PackOverview::FollowPack);
     connect(packs, &PackDocument::slotsWritten, this, &PackOverview::SlotsWritten);
     connect(packs, &PackDocument::stepFailed, this, &PackOverview::ShowError);
     connect(&host_.session->level(), &LevelDocument::fileUsed, this, &PackOverview::Reread);
+    // The tile of the level being edited is marked wherever its file goes.
+    connect(&host_.session->level(), &LevelDocument::fileChanged, this, [this] {
+        for (int slot = 0; slot < model_->rowCount(); ++slot) {
+            ShowTile(slot);
+        }
+    });
 }
 
 const QString& PackOverview::packDir() const {
     return cache_->packDir();
 }
 
+// The title names the pack as it is called now, also after Apply Change renamed it.
 void PackOverview::FollowPack() {
     const QString dir = host_.session->packs().shownPackDir();
-    if (dir == packDir() && !dir.isEmpty()) {
+    const bool same = dir == packDir() && !dir.isEmpty();
+    if (!same) {
+        cache_->ShowPack(dir);
+    }
+    ShowTitle();
+    if (same) {
         return; // the cache watches the pack's folder
     }
-    cache_->ShowPack(dir);
-    setWindowTitle(dir.isEmpty()
-                       ? QString::fromLatin1(WINDOW_TITLE_TEXT)
-                       : QStringLiteral("%1 \u2013 %2")
-                             .arg(QLatin1String(WINDOW_TITLE_TEXT), PackDisplayName(dir)));
     ShowTiles();
     cache_->Reload();
     ShowSummary();
+}
+
+void PackOverview::ShowTitle() {
+    setWindowTitle(packDir().isEmpty()
+                       ? QString::fromLatin1(WINDOW_TITLE_TEXT)
+                       : QStringLiteral("%1 \u2013 %2")
+                             .arg(QLatin1String(WINDOW_TITLE_TEXT), PackDisplayName(packDir())));
 }
 
 void PackOverview::ShowTiles() {
@@ -170,6 +244,7 @@ void PackOverview::ShowTiles() {
         SelectSlot(0);
     }
     UpdateButtons();
+    ApplyFilter();
 }
 
 void PackOverview::ShowTile(int slot) {
@@ -178,14 +253,18 @@ void PackOverview::ShowTile(int slot) {
     if (item == nullptr) {
         return;
     }
+    const bool edited = IsEdited(slot);
+    item->setData(edited, EDITED_ROLE);
+    const QString editedText = edited ? QStringLiteral(", being edited") : QString();
     if (read == nullptr) {
         item->setData(QStringLiteral("reading\u2026"), CAPTION_ROLE);
-        item->setData(SlotName(slot) + QStringLiteral(", being read"), Qt::AccessibleTextRole);
+        item->setData(SlotName(slot) + QStringLiteral(", being read") + editedText,
+                      Qt::AccessibleTextRole);
         return;
     }
     const SlotState& state = read->state;
     const SlotMark mark = MarkOf(state);
-    const QString description = SlotDescription(SlotName(slot), state);
+    const QString description = SlotDescription(SlotName(slot), state) + editedText;
     item->setData(read->thumbnail, THUMBNAIL_ROLE);
     item->setData(SlotCaption(state), CAPTION_ROLE);
     item->setData(QString::fromLatin1(mark.label), MARK_ROLE);
@@ -195,15 +274,60 @@ void PackOverview::ShowTile(int slot) {
                   Qt::ToolTipRole);
 }
 
+bool PackOverview::IsEdited(int slot) const {
+    const QString& file = host_.session->level().currentFile();
+    return !file.isEmpty() && !packDir().isEmpty() && SamePath(file, SlotPath(packDir(), slot));
+}
+
+// The counts are the pack's; while the filter is set, the line also says how many it shows.
 void PackOverview::ShowSummary() {
     if (packDir().isEmpty()) {
         ui_.summary->setText(QStringLiteral("No pack is shown in the pack panel."));
         return;
     }
     const std::vector<SlotState> states = cache_->States();
-    ui_.summary->setText(states.size() < size_t(PACK_SLOT_COUNT)
-                             ? QStringLiteral("Reading the pack's levels\u2026")
-                             : SlotSummary(states));
+    QString text = states.size() < size_t(PACK_SLOT_COUNT)
+                       ? QStringLiteral("Reading the pack's levels\u2026")
+                       : SlotSummary(states);
+    if (IsFiltering(ChosenFilter())) {
+        int shown = 0;
+        for (int slot = 0; slot < model_->rowCount(); ++slot) {
+            shown += !ui_.tiles->isRowHidden(slot);
+        }
+        text += QStringLiteral(" \u00b7 the filter shows %1 of %2 tiles")
+                    .arg(shown)
+                    .arg(model_->rowCount());
+    }
+    ui_.summary->setText(text);
+}
+
+SlotFilter PackOverview::ChosenFilter() const {
+    SlotFilter filter{ui_.filterText->text(), 0, {}};
+    for (size_t k = 0; k < ui_.filterSides.size(); ++k) {
+        if (ui_.filterSides[k]->isChecked()) {
+            filter.sideCounts = uint16_t(filter.sideCounts | (1u << (MIN_SIDE_COUNT + k)));
+        }
+    }
+    for (size_t k = 0; k < ui_.filterMarks.size(); ++k) {
+        if (ui_.filterMarks[k]->isChecked()) {
+            filter.marks << QString::fromLatin1(SLOT_MARKS[k]);
+        }
+    }
+    return filter;
+}
+
+// Only tiles whose showing changes are touched, so that a slot read costs the list no layout.
+void PackOverview::ApplyFilter() {
+    const SlotFilter filter = ChosenFilter();
+    for (int slot = 0; slot < model_->rowCount(); ++slot) {
+        const SlotRead* read = cache_->Read(slot);
+        const bool hide = !PassesFilter(filter, SlotName(slot), read ? &read->state : nullptr,
+                                        read ? read->sideCounts : 0);
+        if (ui_.tiles->isRowHidden(slot) != hide) {
+            ui_.tiles->setRowHidden(slot, hide);
+        }
+    }
+    ShowSummary();
 }
 
 // The tiles spread over the window's width, as many across as fit.
@@ -330,8 +454,25 @@ void PackOverview::UpdateButtons() {
     ui_.moveEarlier->setEnabled(slot > 0);
     ui_.moveLater->setEnabled(chosen && slot + 1 < PACK_SLOT_COUNT);
     ui_.paste->setEnabled(chosen && copied_.has_value());
-    ui_.paste->setText(copied_ ? QStringLiteral("Paste %1").arg(copied_->name)
-                               : QStringLiteral("Paste"));
+    const QString paste =
+        copied_ ? QStringLiteral("Paste %1").arg(copied_->name) : QStringLiteral("Paste");
+    ui_.paste->setText(
+        ui_.paste->fontMetrics().elidedText(paste, Qt::ElideMiddle, MAX_PASTE_CAPTION_WIDTH));
+    ui_.paste->setToolTip(paste);
+    ui_.paste->setAccessibleName(paste);
+}
+
+// Outlines the tile a drag would land on; -1 for none.
+void PackOverview::ShowDropTarget(int slot) {
+    if (slot == dropTarget_) {
+        return;
+    }
+    for (int shown : {dropTarget_, slot}) {
+        if (QStandardItem* item = model_->item(shown)) {
+            item->setData(shown == slot, DROP_TARGET_ROLE);
+        }
+    }
+    dropTarget_ = slot;
 }
 
 bool PackOverview::eventFilter(QObject* watched, QEvent* event) {
@@ -369,8 +510,13 @@ bool PackOverview::DragTile(QEvent::Type type, const QMouseEvent& mouse) {
         dragging_ =
             dragging_ || (dragFrom_ >= 0 && (mouse.buttons() & Qt::LeftButton) &&
                           (at - dragStart_).manhattanLength() >= QApplication::startDragDistance());
+        if (dragging_) {
+            const int to = ui_.tiles->indexAt(at).row();
+            ShowDropTarget(to == dragFrom_ ? -1 : to);
+        }
         return dragging_;
     }
+    ShowDropTarget(-1);
     if (!std::exchange(dragging_, false)) {
         return false;
     }

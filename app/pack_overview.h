@@ -6,16 +6,20 @@
 
 #include "dialogs.h"
 
+#include "painting/slot_view.h"
 #include "session/edit_session.h"
 
 #include <QEvent>
 #include <QWidget>
 
+#include <array>
 #include <functional>
 #include <optional>
 
 class QAction;
+class QBoxLayout;
 class QLabel;
+class QLineEdit;
 class QListView;
 class QMouseEvent;
 class QPushButton;
@@ -36,6 +40,10 @@ struct OverviewHost {
 // The overview's buttons, named as the tests and the accessibility tree know them.
 struct OverviewControls {
     QLabel* summary = nullptr;
+    // The filter: by name, by the side counts a level holds, and by marks.
+    QLineEdit* filterText = nullptr;
+    std::array<QPushButton*, 10> filterSides{};
+    std::array<QPushButton*, 3> filterMarks{};
     QListView* tiles = nullptr;
     QPushButton* open = nullptr;
     QPushButton* saveIntoSlot = nullptr;
@@ -83,6 +91,12 @@ class PackOverview : public QWidget {
   private:
     void Build();
     void BuildButtons();
+    void BuildFilter(QBoxLayout* layout);
+    void ApplyFilter();
+    SlotFilter ChosenFilter() const;
+    void ShowTitle();
+    bool IsEdited(int slot) const;
+    void ShowDropTarget(int slot);
     void Connect();
     void ShowTiles();
     void ShowTile(int slot);
@@ -104,6 +118,7 @@ class PackOverview : public QWidget {
     std::optional<CopiedLevel> copied_;
     int dragFrom_ = -1; // the tile a drag started on
     bool dragging_ = false;
+    int dropTarget_ = -1; // the tile the drag would land on, outlined
     QPoint dragStart_;
 };
 

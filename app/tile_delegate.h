@@ -11,6 +11,8 @@ enum TileRole {
     CAPTION_ROLE,
     MARK_ROLE,
     MARK_COLOUR_ROLE,
+    EDITED_ROLE,      // the slot's file is the level being edited
+    DROP_TARGET_ROLE, // a tile being dragged would land here
 };
 
 class TileDelegate : public QStyledItemDelegate {
