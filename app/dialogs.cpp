@@ -3,6 +3,7 @@
 #include "captions_and_numbers.h"
 
 #include <QFileDialog>
+#include <QInputDialog>
 #include <QMessageBox>
 #include <QPushButton>
 
@@ -53,8 +54,16 @@ static int Choose(QWidget* parent, const QString& title, const QString& text,
     return int(buttons.indexOf(box.clickedButton()));
 }
 
+static int Pick(QWidget* parent, const QString& title, const QString& label,
+                const QStringList& items, int current) {
+    bool picked = false;
+    const QString item =
+        QInputDialog::getItem(parent, title, label, items, current, false, &picked);
+    return picked ? int(items.indexOf(item)) : -1;
+}
+
 Dialogs PlatformDialogs() {
-    return Dialogs{AskYesNo, Tell, ChooseFile, Choose};
+    return Dialogs{AskYesNo, Tell, ChooseFile, Choose, Pick};
 }
 
 } // namespace kivo

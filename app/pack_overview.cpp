@@ -119,6 +119,9 @@ void PackOverview::BuildButtons() {
                              "Exchanges the slot's level with the slot before it (Ctrl+Up)");
     ui_.moveLater = Button(this, "moveLater", "Move Later",
                            "Exchanges the slot's level with the slot after it (Ctrl+Down)");
+    ui_.moveTo = Button(this, "moveTo", "Move To...",
+                        "Moves the slot's level to another slot; the levels between move one "
+                        "slot towards it (Ctrl+M)");
     ui_.copy = Button(this, "copy", "Copy", "Takes the slot's level for Paste (Ctrl+C)");
     ui_.paste = Button(this, "paste", "Paste", "Copies the level Copy took into the slot (Ctrl+V)");
     ui_.reset = Button(this, "reset", "Reset", "Puts the template level into the slot");
@@ -162,6 +165,7 @@ void PackOverview::Connect() {
         QKeySequence key;
     } keys[] = {{ui_.moveEarlier, QKeySequence(Qt::CTRL | Qt::Key_Up)},
                 {ui_.moveLater, QKeySequence(Qt::CTRL | Qt::Key_Down)},
+                {ui_.moveTo, QKeySequence(Qt::CTRL | Qt::Key_M)},
                 {ui_.copy, QKeySequence::Copy},
                 {ui_.paste, QKeySequence::Paste}};
     for (const auto& key : keys) {
@@ -177,6 +181,7 @@ void PackOverview::Connect() {
             [this] { SaveIntoSlot(SelectedSlot()); });
     connect(ui_.moveEarlier, &QPushButton::clicked, this, [this] { MoveSelected(-1); });
     connect(ui_.moveLater, &QPushButton::clicked, this, [this] { MoveSelected(1); });
+    connect(ui_.moveTo, &QPushButton::clicked, this, [this] { AskMoveTo(SelectedSlot()); });
     connect(ui_.copy, &QPushButton::clicked, this, [this] { CopySlot(SelectedSlot()); });
     connect(ui_.paste, &QPushButton::clicked, this, [this] { PasteInto(SelectedSlot()); });
     connect(ui_.reset, &QPushButton::clicked, this, [this] { ResetSlot(SelectedSlot()); });
@@ -420,6 +425,26 @@ void PackOverview::MoveSelected(int by) {
     }
 }
 
+void PackOverview::MoveTo(int from, int to) {
+    if (from >= 0 && to >= 0 && to != from) {
+        Report(host_.session->packs().MoveTo(from, to));
+        SelectSlot(to);
+    }
+}
+
+void PackOverview::AskMoveTo(int slot) {
+    if (slot < 0 || packDir().isEmpty()) {
+        return;
+    }
+    QStringList names;
+    for (int other = 0; other < PACK_SLOT_COUNT; ++other) {
+        names << SlotName(other);
+    }
+    MoveTo(slot, host_.dialogs.pick(this, QStringLiteral("Move To"),
+                                    QStringLiteral("Move the level of %1 to:").arg(SlotName(slot)),
+                                    names, slot));
+}
+
 void PackOverview::Report(const FileResult& result) {
     if (!result.ok) {
         ShowError(result.message);
@@ -448,7 +473,7 @@ bool PackOverview::AllRead() const {
 void PackOverview::UpdateButtons() {
     const int slot = SelectedSlot();
     const bool chosen = slot >= 0;
-    for (QPushButton* button : {ui_.open, ui_.saveIntoSlot, ui_.copy, ui_.reset}) {
+    for (QPushButton* button : {ui_.open, ui_.saveIntoSlot, ui_.moveTo, ui_.copy, ui_.reset}) {
         button->setEnabled(chosen);
     }
     ui_.moveEarlier->setEnabled(slot > 0);
@@ -462,17 +487,35 @@ void PackOverview::UpdateButtons() {
     ui_.paste->setAccessibleName(paste);
 }
 
-// Outlines the tile a drag would land on; -1 for none.
-void PackOverview::ShowDropTarget(int slot) {
-    if (slot == dropTarget_) {
-        return;
+// Marks where a drag would land; -1 for nowhere.
+void PackOverview::ShowDropTarget(int slot, int mark) {
+    if (QStandardItem* item = model_->item(dropTarget_)) {
+        item->setData(int(NO_DROP), DROP_TARGET_ROLE);
     }
-    for (int shown : {dropTarget_, slot}) {
-        if (QStandardItem* item = model_->item(shown)) {
-            item->setData(shown == slot, DROP_TARGET_ROLE);
-        }
+    if (QStandardItem* item = model_->item(slot)) {
+        item->setData(mark, DROP_TARGET_ROLE);
     }
     dropTarget_ = slot;
+}
+
+// The outer fifth of a tile on either side is the gap beside it: dropped there, the level
+// moves between the two tiles; dropped on the rest, it is exchanged with the tile's.
+std::pair<int, int> PackOverview::DropAt(int from, QPoint at) const {
+    const QModelIndex index = ui_.tiles->indexAt(at);
+    if (!index.isValid() || index.row() == from) {
+        return {-1, NO_DROP};
+    }
+    const QRect tile = ui_.tiles->visualRect(index);
+    const int edge = tile.width() / 5;
+    const int mark = at.x() < tile.left() + edge    ? DROP_BEFORE
+                     : at.x() > tile.right() - edge ? DROP_AFTER
+                                                    : DROP_ON;
+    // Between `from` and its neighbour the level would not move at all.
+    const int place = mark == DROP_BEFORE ? index.row() : index.row() + 1;
+    if (mark != DROP_ON && (place == from || place == from + 1)) {
+        return {-1, NO_DROP};
+    }
+    return {index.row(), mark};
 }
 
 bool PackOverview::eventFilter(QObject* watched, QEvent* event) {
@@ -496,8 +539,8 @@ bool PackOverview::eventFilter(QObject* watched, QEvent* event) {
     return QWidget::eventFilter(watched, event);
 }
 
-// A tile dragged onto another exchanges the two slots' levels. True when the event was the
-// drag's own.
+// A tile dragged onto another exchanges the two slots' levels; dropped beside a tile, its level
+// moves there. True when the event was the drag's own.
 bool PackOverview::DragTile(QEvent::Type type, const QMouseEvent& mouse) {
     const QPoint at = mouse.position().toPoint();
     if (type == QEvent::MouseButtonPress) {
@@ -511,20 +554,24 @@ bool PackOverview::DragTile(QEvent::Type type, const QMouseEvent& mouse) {
             dragging_ || (dragFrom_ >= 0 && (mouse.buttons() & Qt::LeftButton) &&
                           (at - dragStart_).manhattanLength() >= QApplication::startDragDistance());
         if (dragging_) {
-            const int to = ui_.tiles->indexAt(at).row();
-            ShowDropTarget(to == dragFrom_ ? -1 : to);
+            const auto [slot, mark] = DropAt(dragFrom_, at);
+            ShowDropTarget(slot, mark);
         }
         return dragging_;
     }
-    ShowDropTarget(-1);
+    ShowDropTarget(-1, NO_DROP);
     if (!std::exchange(dragging_, false)) {
         return false;
     }
     const int from = std::exchange(dragFrom_, -1);
-    const int to = ui_.tiles->indexAt(at).row();
-    if (to >= 0 && to != from) {
-        ExchangeSlots(from, to);
-        SelectSlot(to);
+    const auto [slot, mark] = DropAt(from, at);
+    if (mark == DROP_ON) {
+        ExchangeSlots(from, slot);
+        SelectSlot(slot);
+    } else if (mark != NO_DROP) {
+        // The level goes before or after the tile: into its place, or the one beside it.
+        const int place = mark == DROP_BEFORE ? slot : slot + 1;
+        MoveTo(from, place > from ? place - 1 : place);
     }
     return true;
 }

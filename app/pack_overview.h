@@ -49,6 +49,7 @@ struct OverviewControls {
     QPushButton* saveIntoSlot = nullptr;
     QPushButton* moveEarlier = nullptr;
     QPushButton* moveLater = nullptr;
+    QPushButton* moveTo = nullptr;
     QPushButton* copy = nullptr;
     QPushButton* paste = nullptr;
     QPushButton* reset = nullptr;
@@ -96,7 +97,9 @@ class PackOverview : public QWidget {
     SlotFilter ChosenFilter() const;
     void ShowTitle();
     bool IsEdited(int slot) const;
-    void ShowDropTarget(int slot);
+    void ShowDropTarget(int slot, int mark);
+    // Where a tile dragged from `from` would land if let go at `at`: a tile and a DropMark.
+    std::pair<int, int> DropAt(int from, QPoint at) const;
     void Connect();
     void ShowTiles();
     void ShowTile(int slot);
@@ -108,6 +111,8 @@ class PackOverview : public QWidget {
     void Report(const FileResult& result);
     void ShowError(const QString& text);
     void MoveSelected(int by);
+    void MoveTo(int from, int to);
+    void AskMoveTo(int slot);
     void UpdateButtons();
     bool DragTile(QEvent::Type type, const QMouseEvent& mouse);
 
@@ -118,7 +123,7 @@ class PackOverview : public QWidget {
     std::optional<CopiedLevel> copied_;
     int dragFrom_ = -1; // the tile a drag started on
     bool dragging_ = false;
-    int dropTarget_ = -1; // the tile the drag would land on, outlined
+    int dropTarget_ = -1; // the tile the drag would land on, marked
     QPoint dragStart_;
 };
 

@@ -13,6 +13,7 @@ constexpr int EDITED_FRAME_WIDTH = 3;
 const QColor DROP_TARGET_LINE(30, 150, 60);
 const QColor DROP_TARGET_FILL(30, 150, 60, 40);
 constexpr int DROP_TARGET_WIDTH = 2;
+constexpr int INSERT_MARK_WIDTH = 4;
 
 } // namespace
 
@@ -36,10 +37,15 @@ void TileDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option,
         painter->setBrush(Qt::NoBrush);
         painter->drawRect(QRectF(option.rect).adjusted(1.5, 1.5, -1.5, -1.5));
     }
-    if (index.data(DROP_TARGET_ROLE).toBool()) {
+    const int drop = index.data(DROP_TARGET_ROLE).toInt();
+    if (drop == DROP_ON) {
         painter->setPen(QPen(DROP_TARGET_LINE, DROP_TARGET_WIDTH, Qt::DashLine));
         painter->setBrush(DROP_TARGET_FILL);
         painter->drawRect(QRectF(option.rect).adjusted(2, 2, -2, -2));
+    } else if (drop == DROP_BEFORE || drop == DROP_AFTER) {
+        const QRect& r = option.rect;
+        const int x = drop == DROP_BEFORE ? r.left() : r.right() - INSERT_MARK_WIDTH + 1;
+        painter->fillRect(QRect(x, r.top(), INSERT_MARK_WIDTH, r.height()), DROP_TARGET_LINE);
     }
     painter->restore();
     if (option.state & QStyle::State_HasFocus) {

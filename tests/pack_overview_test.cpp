@@ -124,6 +124,47 @@ TEST_F(Overview, SlotCommandsActOnTheChosenSlotsFilesOnly) {
     EXPECT_EQ(ChangedBeyond({{7, Triangle()}, {2, Triangle()}}), "");
 }
 
+// Move To moves one level to the slot picked, by key or by dropping its tile beside another,
+// and shifts the levels between by one, as one step that Ctrl+Z takes back. A slot without a
+// file in the way is named and nothing moves.
+TEST_F(Overview, MoveToMovesOneLevelAndShiftsThoseBetweenAsOneStep) {
+    const std::vector<QByteArray> levels{LevelOf({5}), LevelOf({6}), LevelOf({7}), LevelOf({8})};
+    for (int i = 0; i < 4; ++i) {
+        p.Put(5 + i, levels[size_t(i)]);
+    }
+    ASSERT_TRUE(QTest::qWaitFor([this] { return overview->AllRead(); }));
+    before = p.Files();
+    overview->SelectSlot(5);
+    Tiles()->setFocus();
+    answers.picks = {7};
+    QTest::keyClick(Tiles(), Qt::Key_M, Qt::ControlModifier);
+    EXPECT_EQ(answers.pickTexts, QStringList{"Move To|Move the level of kivo5 to:|kivo5"});
+    EXPECT_EQ(ChangedBeyond({{5, levels[1]}, {6, levels[2]}, {7, levels[0]}}), "");
+    EXPECT_EQ(overview->SelectedSlot(), 7);
+    UndoSlotStep();
+    EXPECT_EQ(ChangedBeyond({}), "");
+
+    // Dropped on the left edge of kivo5: kivo8's level goes before it, into kivo5's place.
+    const QRect five = Tiles()->visualRect(Tile(5));
+    const QPoint beside(five.left() + 2, five.center().y());
+    QTest::mousePress(Tiles()->viewport(), Qt::LeftButton, {}, Centre(8));
+    QTest::mouseMove(Tiles()->viewport(), beside);
+    EXPECT_EQ(Tile(5).data(DROP_TARGET_ROLE).toInt(), int(DROP_BEFORE));
+    QTest::mouseRelease(Tiles()->viewport(), Qt::LeftButton, {}, beside);
+    EXPECT_EQ(ChangedBeyond({{5, levels[3]}, {6, levels[0]}, {7, levels[1]}, {8, levels[2]}}), "");
+    EXPECT_EQ(overview->controls().undo->text(), "Undo Move kivo8 to kivo5 in Slots");
+    UndoSlotStep();
+    EXPECT_EQ(ChangedBeyond({}), "");
+
+    overview->SelectSlot(5);
+    answers.picks = {2};
+    QTest::mouseClick(overview->controls().moveTo, Qt::LeftButton);
+    EXPECT_EQ(answers.errors,
+              QStringList{"KIVO Level Editor|kivo3 has no level file, so no level can move "
+                          "across it; reset it first."});
+    EXPECT_EQ(ChangedBeyond({}), "");
+}
+
 // The buttons follow the selection at once, and a copied level can be pasted into another pack,
 // after the question Save Into Slot asks when the slot holds a level. The overview shows the
 // pack the panel shows.
