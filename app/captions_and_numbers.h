@@ -76,12 +76,18 @@ constexpr const char* APPLY_CHOICE = "Apply";
 // Added to the messages of a start without a data folder.
 constexpr const char* NO_DATA_FOLDER_HINT =
     "\n\nThe editor looks for its packs in the data folder %1, in the folder it was started "
-    "in. Start it in the folder that holds the data folder kivo/ with the template level "
-    "default.kvo (scripts/run-editor.sh starts it in run/).";
+    "in. Start it from its entry in the desktop menu (\"KIVO Level Editor\"), which starts it "
+    "in a folder of your own that holds kivo/; or start it in a folder that holds the template "
+    "level kivo/default.kvo.";
 
 constexpr const char* LOAD_DIALOG_TITLE = "Load KIVO";
 constexpr const char* SAVE_DIALOG_TITLE = "Save KIVO";
 constexpr const char* SAVE_AS_DIALOG_TITLE = "Save KIVO As...";
 constexpr const char* LEVEL_FILE_FILTER = "KIVO files (*.kvo)";
+// What the file dialogs' name box starts with.
+constexpr const char* LEVEL_FILE_PATTERN = "*.kvo";
+constexpr const char* WILDCARD_NAME_TEXT =
+    "%1 is not a level file's name: it still holds a wildcard (* or ?). Nothing was read or "
+    "written. Type the level's own name in place of the wildcard.";
 
 } // namespace kivo

@@ -3,6 +3,7 @@
 #include "captions_and_numbers.h"
 
 #include <QFileDialog>
+#include <QInputDialog>
 #include <QMessageBox>
 #include <QPushButton>
 
@@ -23,14 +24,23 @@ static void Tell(QWidget* parent, MessageKind kind, const QString& title, const 
 
 // Open accepts only existing files; Save asks nothing before replacing one. Both list level
 // files only and leave the working directory alone.
+// The name box starts with "*.kvo", ready to be typed over.
 static QString ChooseFile(QWidget* parent, FileDialogKind kind, const QString& title,
                           const QString& folder) {
-    const QString filter = QString::fromLatin1(LEVEL_FILE_FILTER);
+    QFileDialog dialog(parent, title, folder, QString::fromLatin1(LEVEL_FILE_FILTER));
     if (kind == FileDialogKind::Open) {
-        return QFileDialog::getOpenFileName(parent, title, folder, filter);
+        dialog.setAcceptMode(QFileDialog::AcceptOpen);
+        dialog.setFileMode(QFileDialog::ExistingFile);
+    } else {
+        dialog.setAcceptMode(QFileDialog::AcceptSave);
+        dialog.setFileMode(QFileDialog::AnyFile);
+        dialog.setOption(QFileDialog::DontConfirmOverwrite);
     }
-    return QFileDialog::getSaveFileName(parent, title, folder, filter, nullptr,
-                                        QFileDialog::DontConfirmOverwrite);
+    dialog.selectFile(QString::fromLatin1(LEVEL_FILE_PATTERN));
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
+        return QString();
+    }
+    return dialog.selectedFiles().constFirst();
 }
 
 static int Choose(QWidget* parent, const QString& title, const QString& text,
@@ -44,8 +54,16 @@ static int Choose(QWidget* parent, const QString& title, const QString& text,
     return int(buttons.indexOf(box.clickedButton()));
 }
 
+static int Pick(QWidget* parent, const QString& title, const QString& label,
+                const QStringList& items, int current) {
+    bool picked = false;
+    const QString item =
+        QInputDialog::getItem(parent, title, label, items, current, false, &picked);
+    return picked ? int(items.indexOf(item)) : -1;
+}
+
 Dialogs PlatformDialogs() {
-    return Dialogs{AskYesNo, Tell, ChooseFile, Choose};
+    return Dialogs{AskYesNo, Tell, ChooseFile, Choose, Pick};
 }
 
 } // namespace kivo

@@ -30,6 +30,10 @@ struct Dialogs {
     std::function<int(QWidget* parent, const QString& title, const QString& text,
                       const QStringList& choices)>
         choose;
+    // An item picked from a list, starting at `current`: its index, or -1 when cancelled.
+    std::function<int(QWidget* parent, const QString& title, const QString& label,
+                      const QStringList& items, int current)>
+        pick;
 };
 
 // The platform's message boxes and file dialogs.

@@ -8,6 +8,7 @@
 
 #include <QCloseEvent>
 #include <QDir>
+#include <QFileInfo>
 #include <QLocale>
 #include <QPushButton>
 
@@ -32,12 +33,15 @@ void MainWindow::Load() {
     if (!MaybeSave()) {
         return;
     }
-    const QString path = ChooseLevelFile(FileDialogKind::Open, LOAD_DIALOG_TITLE);
-    if (path.isEmpty()) {
+    const std::optional<QString> path = ChooseLevelFile(FileDialogKind::Open, LOAD_DIALOG_TITLE);
+    if (!path) {
+        return;
+    }
+    if (path->isEmpty()) {
         session_.level().ForgetCurrentFile();
         return;
     }
-    OpenLevelFile(path);
+    OpenLevelFile(*path);
 }
 
 bool MainWindow::OpenLevelFile(const QString& path) {
@@ -48,6 +52,9 @@ bool MainWindow::OpenLevelFile(const QString& path) {
 // without a word.
 void MainWindow::Save() {
     LevelDocument& document = session_.level();
+    if (!Reported(CheckScores(document.level()))) {
+        return;
+    }
     if (document.currentFile().isEmpty()) {
         SaveUnder(SAVE_DIALOG_TITLE);
         return;
@@ -71,14 +78,21 @@ void MainWindow::SaveAs() {
     SaveUnder(SAVE_AS_DIALOG_TITLE);
 }
 
-// A Save that asks for a name, as Save As, names the chosen file in the title.
+// A Save that asks for a name, as Save As, names the chosen file in the title. Scores that
+// cannot be saved are refused before a name is asked for.
 void MainWindow::SaveUnder(const char* dialogTitle) {
-    const QString path = ChooseLevelFile(FileDialogKind::Save, dialogTitle);
-    if (path.isEmpty()) {
+    if (!Reported(CheckScores(session_.level().level()))) {
+        return;
+    }
+    const std::optional<QString> path = ChooseLevelFile(FileDialogKind::Save, dialogTitle);
+    if (!path) {
+        return;
+    }
+    if (path->isEmpty()) {
         session_.level().ForgetCurrentFile();
         return;
     }
-    SaveTo(WithLevelExtension(path));
+    SaveTo(WithLevelExtension(*path));
 }
 
 // A save that fails is reported and changes nothing.
@@ -123,9 +137,18 @@ void MainWindow::closeEvent(QCloseEvent* event) {
     event->accept();
 }
 
-// The dialogs open in the folder of the pack or file last used.
-QString MainWindow::ChooseLevelFile(FileDialogKind kind, const char* title) {
-    return dialogs_.chooseFile(this, kind, QString::fromLatin1(title), session_.packs().levelDir());
+// The dialogs open in the folder of the pack or file last used. Their name box starts with
+// the pattern of level files, which a designer may leave in it: a level is never read from
+// or written to a name like that.
+std::optional<QString> MainWindow::ChooseLevelFile(FileDialogKind kind, const char* title) {
+    const QString path =
+        dialogs_.chooseFile(this, kind, QString::fromLatin1(title), session_.packs().levelDir());
+    const QString name = QFileInfo(path).fileName();
+    if (name.contains('*') || name.contains('?')) {
+        ShowError(QString::fromLatin1(WILDCARD_NAME_TEXT).arg(QDir::toNativeSeparators(path)));
+        return std::nullopt;
+    }
+    return path;
 }
 
 bool MainWindow::Ask(const QString& question) {

@@ -7,6 +7,7 @@
 
 #include "level/frames.h"
 
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -15,16 +16,32 @@
 
 namespace kivo {
 
-void MainWindow::PlaceAt(QPoint content) {
-    const Position at = PlacementPixels(content.x(), content.y());
+void MainWindow::PlaceAt(QPointF figure) {
+    const Position at = PlacementPixels(figure.x(), figure.y());
     if (session_.level().Place(at.x, at.y, sideCount_) == PlaceResult::LevelFull) {
         ShowError(QString::fromLatin1(LEVEL_FULL_TEXT));
     }
 }
 
-void MainWindow::DeleteNearest(QPoint content) {
-    const Position at = ShapeSearchPixels(content.x(), content.y());
+void MainWindow::DeleteNearest(QPointF figure) {
+    const Position at = ShapeSearchPixels(figure.x(), figure.y());
     session_.level().DeleteNearest(at.x, at.y);
+}
+
+// A visit of a score field, from taking the keyboard until giving it up or Enter, is one step
+// of the history however many keys are typed; the field's own signals would miss Enter on a
+// score that cannot be saved yet.
+bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == ui_.targetScoreField || watched == ui_.expertScoreField) {
+        const QEvent::Type type = event->type();
+        const bool enter =
+            type == QEvent::KeyPress && (static_cast<QKeyEvent*>(event)->key() == Qt::Key_Return ||
+                                         static_cast<QKeyEvent*>(event)->key() == Qt::Key_Enter);
+        if (type == QEvent::FocusIn || type == QEvent::FocusOut || enter) {
+            session_.level().EndScoreTyping();
+        }
+    }
+    return QMainWindow::eventFilter(watched, event);
 }
 
 void MainWindow::SelectSideCount(int controlNumber) {
@@ -61,9 +78,19 @@ void MainWindow::ShowScores() {
     }
 }
 
+// An undo or redo moves the thumb without turning the level again, so the slider is quiet
+// and the angle is shown here.
 void MainWindow::ShowSlider(int position) {
     const QSignalBlocker quiet(ui_.rotationSlider);
     ui_.rotationSlider->setValue(position);
+    ShowAngle(ui_.rotationSlider->value());
+}
+
+// The angle stands beside the slider, and in its tooltip.
+void MainWindow::ShowAngle(int degrees) {
+    const QString text = QStringLiteral("%1\u00b0").arg(degrees);
+    ui_.rotationAngle->setText(text);
+    ui_.rotationSlider->setToolTip(text);
 }
 
 // "[*]" shows the unsaved-changes mark where the platform puts it.

@@ -140,10 +140,6 @@ void MarkScore(QLineEdit* field) {
                                      QString::fromLatin1(SCORE_RANGE_TEXT));
 }
 
-QString AngleText(int degrees) {
-    return QStringLiteral("%1\u00b0").arg(degrees);
-}
-
 // The pressed side-count button is filled with the highlight colour, whatever the style.
 constexpr const char* SIDE_BUTTON_STYLE =
     "QPushButton { border: 1px solid palette(dark); background: palette(button); }"
@@ -165,6 +161,7 @@ MainWindow::MainWindow(ShellState shell, Dialogs dialogs, RandomSource random)
 MainWindow::~MainWindow() {
     for (QObject* child : findChildren<QObject*>()) {
         child->disconnect(this);
+        child->removeEventFilter(this);
     }
     session_.disconnect(this);
     session_.level().disconnect(this);
@@ -241,7 +238,26 @@ void MainWindow::BuildMenu() {
     ui_.placementPreviewItem->setObjectName(QStringLiteral("placementPreviewItem"));
     ui_.placementPreviewItem->setCheckable(true);
     ui_.placementPreviewItem->setChecked(true);
+    BuildZoomItems(view);
     BuildPackMenu();
+}
+
+// Ctrl+= stands beside Ctrl++ for keyboards whose plus needs Shift.
+void MainWindow::BuildZoomItems(QMenu* view) {
+    view->addSeparator();
+    auto item = [view](const char* caption, const char* name, QList<QKeySequence> keys) {
+        QAction* action = view->addAction(QString::fromLatin1(caption));
+        action->setObjectName(QString::fromLatin1(name));
+        action->setShortcuts(keys);
+        return action;
+    };
+    ui_.zoomInItem =
+        item("Zoom In", "zoomInItem",
+             {QKeySequence(Qt::CTRL | Qt::Key_Plus), QKeySequence(Qt::CTRL | Qt::Key_Equal)});
+    ui_.zoomOutItem = item("Zoom Out", "zoomOutItem", {QKeySequence(Qt::CTRL | Qt::Key_Minus)});
+    ui_.actualSizeItem =
+        item("Actual Size", "actualSizeItem", {QKeySequence(Qt::CTRL | Qt::Key_0)});
+    ui_.fitLevelItem = item("Fit Level", "fitLevelItem", {QKeySequence(Qt::CTRL | Qt::Key_9)});
 }
 
 void MainWindow::BuildLevelControls(QWidget* content) {
@@ -252,16 +268,12 @@ void MainWindow::BuildLevelControls(QWidget* content) {
     ui_.rotationSlider->setAccessibleDescription(
         QStringLiteral("Turns the level about the canvas centre, in degrees"));
     // The angle stands beside the slider, and in its tooltip, as the thumb moves.
-    auto* angle = new QLabel(AngleText(0), content);
-    angle->setObjectName(QStringLiteral("rotationAngle"));
-    angle->setGeometry(388, 2, 30, 19);
-    angle->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    ui_.rotationSlider->setToolTip(AngleText(0));
-    connect(ui_.rotationSlider, &QSlider::valueChanged, angle,
-            [slider = ui_.rotationSlider, angle](int degrees) {
-                angle->setText(AngleText(degrees));
-                slider->setToolTip(AngleText(degrees));
-            });
+    ui_.rotationAngle = new QLabel(content);
+    ui_.rotationAngle->setObjectName(QStringLiteral("rotationAngle"));
+    ui_.rotationAngle->setGeometry(388, 2, 30, 19);
+    ui_.rotationAngle->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    ShowAngle(0);
+    connect(ui_.rotationSlider, &QSlider::valueChanged, this, &MainWindow::ShowAngle);
     ui_.clearButton = Button(content, "clearButton", CLEAR_BUTTON, "Clear KIVO", {25, 35, 88, 19});
     ui_.centerButton =
         Button(content, "centerButton", CENTER_BUTTON, "Center KIVO", {25, 60, 88, 19});
@@ -378,6 +390,11 @@ void MainWindow::Connect() {
     connect(ui_.clearButton, &QPushButton::clicked, this, &MainWindow::Clear);
     LevelDocument* document = &session_.level();
     connect(ui_.centerButton, &QPushButton::clicked, document, &LevelDocument::Center);
+    connect(ui_.centerButton, &QPushButton::clicked, ui_.canvas, &Canvas::showCanvasArea);
+    connect(ui_.zoomInItem, &QAction::triggered, ui_.canvas, &Canvas::zoomIn);
+    connect(ui_.zoomOutItem, &QAction::triggered, ui_.canvas, &Canvas::zoomOut);
+    connect(ui_.actualSizeItem, &QAction::triggered, ui_.canvas, &Canvas::showActualSize);
+    connect(ui_.fitLevelItem, &QAction::triggered, ui_.canvas, &Canvas::fitLevel);
     connect(ui_.rotationSlider, &QSlider::valueChanged, this, &MainWindow::Rotate);
     connect(ui_.rotationSlider, &QSlider::sliderPressed, document, &LevelDocument::BeginDrag);
     connect(ui_.rotationSlider, &QSlider::sliderReleased, document, &LevelDocument::EndDrag);
@@ -387,6 +404,7 @@ void MainWindow::Connect() {
                 [document, score = score](const QString& text) {
                     document->SetScore(score, text.toStdString());
                 });
+        field->installEventFilter(this);
     }
     ConnectPackCombo();
     connect(ui_.applyChangeButton, &QPushButton::clicked, this, &MainWindow::ApplyChange);

@@ -14,6 +14,7 @@ class QAction;
 class QComboBox;
 class QLabel;
 class QLineEdit;
+class QMenu;
 class QPushButton;
 class QSlider;
 class QUndoStack;
@@ -26,6 +27,7 @@ class PackOverview;
 // The window's controls, named as the commands know them.
 struct Controls {
     QSlider* rotationSlider = nullptr;
+    QLabel* rotationAngle = nullptr;
     QPushButton* clearButton = nullptr;
     QPushButton* centerButton = nullptr;
     QLineEdit* targetScoreField = nullptr;
@@ -50,6 +52,10 @@ struct Controls {
     QAction* redoItem = nullptr;
     QAction* levelOverviewItem = nullptr;
     QAction* placementPreviewItem = nullptr;
+    QAction* zoomInItem = nullptr;
+    QAction* zoomOutItem = nullptr;
+    QAction* actualSizeItem = nullptr;
+    QAction* fitLevelItem = nullptr;
 };
 
 class MainWindow : public QMainWindow {
@@ -78,6 +84,7 @@ class MainWindow : public QMainWindow {
 
   protected:
     void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
   private:
     void BuildMainWindow();
@@ -86,14 +93,15 @@ class MainWindow : public QMainWindow {
     void BuildStatusBar();
     void BuildPackPanel(QWidget* content);
     void BuildPackMenu();
+    void BuildZoomItems(QMenu* view);
     void ShowLevelOverview();
     void Connect();
     void ConnectSession();
     void ConnectPackCombo();
 
     // Canvas and level commands.
-    void PlaceAt(QPoint content);
-    void DeleteNearest(QPoint content);
+    void PlaceAt(QPointF figure);
+    void DeleteNearest(QPointF figure);
     void SelectSideCount(int controlNumber);
     void Clear();
     void Rotate(int position);
@@ -127,7 +135,9 @@ class MainWindow : public QMainWindow {
     int AskChoice(const QString& question, const char* first, const char* second);
     // Shows a failure; the result says whether the operation went through.
     bool Reported(const FileResult& result);
-    QString ChooseLevelFile(FileDialogKind kind, const char* title);
+    // The file the designer chose; empty when they cancelled. A name that still holds a
+    // wildcard is refused with a message, and nothing is chosen.
+    std::optional<QString> ChooseLevelFile(FileDialogKind kind, const char* title);
     void ShowPanel();
     void ShowShownEntry();
     void ShowOutcome(const PackOutcome& outcome);
@@ -135,6 +145,7 @@ class MainWindow : public QMainWindow {
     void ShowError(const QString& text);
     void ShowTitle();
     void ShowSlider(int position);
+    void ShowAngle(int degrees);
     void Refresh();
     void OfferRecovery();
 

@@ -11,8 +11,10 @@
 #include <QAction>
 #include <QApplication>
 #include <QBoxLayout>
+#include <QDir>
 #include <QFileInfo>
 #include <QLabel>
+#include <QLineEdit>
 #include <QListView>
 #include <QMouseEvent>
 #include <QPushButton>
@@ -30,6 +32,24 @@ constexpr int TILES_ACROSS_AT_START = 6;
 constexpr QSize START_SIZE(TILES_ACROSS_AT_START*(TILE_WIDTH + 2 * TILE_SPACING) + 40, 640);
 const char* const WINDOW_TITLE_TEXT = "Level Overview";
 const char* const REPLACE_QUESTION = "%1 holds a level. Replace it with %2?";
+// A long pack name would widen the Paste button, and with it the window: the caption is cut
+// in the middle beyond this, and the tooltip holds it whole.
+constexpr int MAX_PASTE_CAPTION_WIDTH = 220;
+constexpr int FILTER_BUTTON_WIDTH = 24;
+
+QPushButton* Toggle(QWidget* parent, const QString& name, const QString& caption,
+                    const QString& description) {
+    auto* button = new QPushButton(caption, parent);
+    button->setObjectName(name);
+    button->setCheckable(true);
+    button->setAccessibleDescription(description);
+    return button;
+}
+
+bool SamePath(const QString& a, const QString& b) {
+    return QDir::cleanPath(QFileInfo(a).absoluteFilePath()) ==
+           QDir::cleanPath(QFileInfo(b).absoluteFilePath());
+}
 
 QPushButton* Button(QWidget* parent, const char* name, const char* caption,
                     const char* description) {
@@ -66,6 +86,7 @@ void PackOverview::Build() {
     }
     row->addStretch();
     layout->addLayout(row);
+    BuildFilter(layout);
     ui_.tiles = new QListView(this);
     ui_.tiles->setObjectName(QStringLiteral("tiles"));
     ui_.tiles->setAccessibleName(QStringLiteral("Slots"));
@@ -98,9 +119,44 @@ void PackOverview::BuildButtons() {
                              "Exchanges the slot's level with the slot before it (Ctrl+Up)");
     ui_.moveLater = Button(this, "moveLater", "Move Later",
                            "Exchanges the slot's level with the slot after it (Ctrl+Down)");
+    ui_.moveTo = Button(this, "moveTo", "Move To...",
+                        "Moves the slot's level to another slot; the levels between move one "
+                        "slot towards it (Ctrl+M)");
     ui_.copy = Button(this, "copy", "Copy", "Takes the slot's level for Paste (Ctrl+C)");
     ui_.paste = Button(this, "paste", "Paste", "Copies the level Copy took into the slot (Ctrl+V)");
     ui_.reset = Button(this, "reset", "Reset", "Puts the template level into the slot");
+}
+
+// A tile shows when it passes all three parts that are set: its name holds the text, its
+// level holds any of the side counts chosen, it carries any of the marks chosen.
+void PackOverview::BuildFilter(QBoxLayout* layout) {
+    auto* row = new QHBoxLayout;
+    row->addWidget(new QLabel(QStringLiteral("Show slots named"), this));
+    ui_.filterText = new QLineEdit(this);
+    ui_.filterText->setObjectName(QStringLiteral("filterText"));
+    ui_.filterText->setAccessibleName(QStringLiteral("Filter by slot name"));
+    ui_.filterText->setPlaceholderText(QStringLiteral("any name"));
+    ui_.filterText->setClearButtonEnabled(true);
+    row->addWidget(ui_.filterText);
+    row->addWidget(new QLabel(QStringLiteral("holding"), this));
+    for (int k = 0; k < int(ui_.filterSides.size()); ++k) {
+        const int sides = MIN_SIDE_COUNT + k;
+        QPushButton* button =
+            Toggle(this, QStringLiteral("filterSides%1").arg(sides), QString::number(sides),
+                   QStringLiteral("Shows the levels that hold a polygon of %1 sides").arg(sides));
+        button->setFixedWidth(FILTER_BUTTON_WIDTH);
+        ui_.filterSides[size_t(k)] = button;
+        row->addWidget(button);
+    }
+    row->addWidget(new QLabel(QStringLiteral("marked"), this));
+    for (size_t k = 0; k < ui_.filterMarks.size(); ++k) {
+        const QString mark = QString::fromLatin1(SLOT_MARKS[k]);
+        ui_.filterMarks[k] = Toggle(this, QStringLiteral("filterMark%1").arg(k), mark,
+                                    QStringLiteral("Shows the slots marked %1").arg(mark));
+        row->addWidget(ui_.filterMarks[k]);
+    }
+    row->addStretch();
+    layout->addLayout(row);
 }
 
 void PackOverview::Connect() {
@@ -109,6 +165,7 @@ void PackOverview::Connect() {
         QKeySequence key;
     } keys[] = {{ui_.moveEarlier, QKeySequence(Qt::CTRL | Qt::Key_Up)},
                 {ui_.moveLater, QKeySequence(Qt::CTRL | Qt::Key_Down)},
+                {ui_.moveTo, QKeySequence(Qt::CTRL | Qt::Key_M)},
                 {ui_.copy, QKeySequence::Copy},
                 {ui_.paste, QKeySequence::Paste}};
     for (const auto& key : keys) {
@@ -124,6 +181,7 @@ void PackOverview::Connect() {
             [this] { SaveIntoSlot(SelectedSlot()); });
     connect(ui_.moveEarlier, &QPushButton::clicked, this, [this] { MoveSelected(-1); });
     connect(ui_.moveLater, &QPushButton::clicked, this, [this] { MoveSelected(1); });
+    connect(ui_.moveTo, &QPushButton::clicked, this, [this] { AskMoveTo(SelectedSlot()); });
     connect(ui_.copy, &QPushButton::clicked, this, [this] { CopySlot(SelectedSlot()); });
     connect(ui_.paste, &QPushButton::clicked, this, [this] { PasteInto(SelectedSlot()); });
     connect(ui_.reset, &QPushButton::clicked, this, [this] { ResetSlot(SelectedSlot()); });
@@ -132,32 +190,53 @@ void PackOverview::Connect() {
             &PackOverview::UpdateButtons);
     connect(cache_, &SlotCache::slotRead, this, [this](int slot) {
         ShowTile(slot);
-        ShowSummary();
+        ApplyFilter();
     });
+    connect(ui_.filterText, &QLineEdit::textChanged, this, &PackOverview::ApplyFilter);
+    for (QPushButton* button : ui_.filterSides) {
+        connect(button, &QPushButton::toggled, this, &PackOverview::ApplyFilter);
+    }
+    for (QPushButton* button : ui_.filterMarks) {
+        connect(button, &QPushButton::toggled, this, &PackOverview::ApplyFilter);
+    }
     PackDocument* packs = &host_.session->packs();
     connect(packs, &PackDocument::shownPackChanged, this, &PackOverview::FollowPack);
     connect(packs, &PackDocument::slotsWritten, this, &PackOverview::SlotsWritten);
     connect(packs, &PackDocument::stepFailed, this, &PackOverview::ShowError);
     connect(&host_.session->level(), &LevelDocument::fileUsed, this, &PackOverview::Reread);
+    // The tile of the level being edited is marked wherever its file goes.
+    connect(&host_.session->level(), &LevelDocument::fileChanged, this, [this] {
+        for (int slot = 0; slot < model_->rowCount(); ++slot) {
+            ShowTile(slot);
+        }
+    });
 }
 
 const QString& PackOverview::packDir() const {
     return cache_->packDir();
 }
 
+// The title names the pack as it is called now, also after Apply Change renamed it.
 void PackOverview::FollowPack() {
     const QString dir = host_.session->packs().shownPackDir();
-    if (dir == packDir() && !dir.isEmpty()) {
+    const bool same = dir == packDir() && !dir.isEmpty();
+    if (!same) {
+        cache_->ShowPack(dir);
+    }
+    ShowTitle();
+    if (same) {
         return; // the cache watches the pack's folder
     }
-    cache_->ShowPack(dir);
-    setWindowTitle(dir.isEmpty()
-                       ? QString::fromLatin1(WINDOW_TITLE_TEXT)
-                       : QStringLiteral("%1 \u2013 %2")
-                             .arg(QLatin1String(WINDOW_TITLE_TEXT), PackDisplayName(dir)));
     ShowTiles();
     cache_->Reload();
     ShowSummary();
+}
+
+void PackOverview::ShowTitle() {
+    setWindowTitle(packDir().isEmpty()
+                       ? QString::fromLatin1(WINDOW_TITLE_TEXT)
+                       : QStringLiteral("%1 \u2013 %2")
+                             .arg(QLatin1String(WINDOW_TITLE_TEXT), PackDisplayName(packDir())));
 }
 
 void PackOverview::ShowTiles() {
@@ -170,6 +249,7 @@ void PackOverview::ShowTiles() {
         SelectSlot(0);
     }
     UpdateButtons();
+    ApplyFilter();
 }
 
 void PackOverview::ShowTile(int slot) {
@@ -178,14 +258,18 @@ void PackOverview::ShowTile(int slot) {
     if (item == nullptr) {
         return;
     }
+    const bool edited = IsEdited(slot);
+    item->setData(edited, EDITED_ROLE);
+    const QString editedText = edited ? QStringLiteral(", being edited") : QString();
     if (read == nullptr) {
         item->setData(QStringLiteral("reading\u2026"), CAPTION_ROLE);
-        item->setData(SlotName(slot) + QStringLiteral(", being read"), Qt::AccessibleTextRole);
+        item->setData(SlotName(slot) + QStringLiteral(", being read") + editedText,
+                      Qt::AccessibleTextRole);
         return;
     }
     const SlotState& state = read->state;
     const SlotMark mark = MarkOf(state);
-    const QString description = SlotDescription(SlotName(slot), state);
+    const QString description = SlotDescription(SlotName(slot), state) + editedText;
     item->setData(read->thumbnail, THUMBNAIL_ROLE);
     item->setData(SlotCaption(state), CAPTION_ROLE);
     item->setData(QString::fromLatin1(mark.label), MARK_ROLE);
@@ -195,15 +279,60 @@ void PackOverview::ShowTile(int slot) {
                   Qt::ToolTipRole);
 }
 
+bool PackOverview::IsEdited(int slot) const {
+    const QString& file = host_.session->level().currentFile();
+    return !file.isEmpty() && !packDir().isEmpty() && SamePath(file, SlotPath(packDir(), slot));
+}
+
+// The counts are the pack's; while the filter is set, the line also says how many it shows.
 void PackOverview::ShowSummary() {
     if (packDir().isEmpty()) {
         ui_.summary->setText(QStringLiteral("No pack is shown in the pack panel."));
         return;
     }
     const std::vector<SlotState> states = cache_->States();
-    ui_.summary->setText(states.size() < size_t(PACK_SLOT_COUNT)
-                             ? QStringLiteral("Reading the pack's levels\u2026")
-                             : SlotSummary(states));
+    QString text = states.size() < size_t(PACK_SLOT_COUNT)
+                       ? QStringLiteral("Reading the pack's levels\u2026")
+                       : SlotSummary(states);
+    if (IsFiltering(ChosenFilter())) {
+        int shown = 0;
+        for (int slot = 0; slot < model_->rowCount(); ++slot) {
+            shown += !ui_.tiles->isRowHidden(slot);
+        }
+        text += QStringLiteral(" \u00b7 the filter shows %1 of %2 tiles")
+                    .arg(shown)
+                    .arg(model_->rowCount());
+    }
+    ui_.summary->setText(text);
+}
+
+SlotFilter PackOverview::ChosenFilter() const {
+    SlotFilter filter{ui_.filterText->text(), 0, {}};
+    for (size_t k = 0; k < ui_.filterSides.size(); ++k) {
+        if (ui_.filterSides[k]->isChecked()) {
+            filter.sideCounts = uint16_t(filter.sideCounts | (1u << (MIN_SIDE_COUNT + k)));
+        }
+    }
+    for (size_t k = 0; k < ui_.filterMarks.size(); ++k) {
+        if (ui_.filterMarks[k]->isChecked()) {
+            filter.marks << QString::fromLatin1(SLOT_MARKS[k]);
+        }
+    }
+    return filter;
+}
+
+// Only tiles whose showing changes are touched, so that a slot read costs the list no layout.
+void PackOverview::ApplyFilter() {
+    const SlotFilter filter = ChosenFilter();
+    for (int slot = 0; slot < model_->rowCount(); ++slot) {
+        const SlotRead* read = cache_->Read(slot);
+        const bool hide = !PassesFilter(filter, SlotName(slot), read ? &read->state : nullptr,
+                                        read ? read->sideCounts : 0);
+        if (ui_.tiles->isRowHidden(slot) != hide) {
+            ui_.tiles->setRowHidden(slot, hide);
+        }
+    }
+    ShowSummary();
 }
 
 // The tiles spread over the window's width, as many across as fit.
@@ -296,6 +425,26 @@ void PackOverview::MoveSelected(int by) {
     }
 }
 
+void PackOverview::MoveTo(int from, int to) {
+    if (from >= 0 && to >= 0 && to != from) {
+        Report(host_.session->packs().MoveTo(from, to));
+        SelectSlot(to);
+    }
+}
+
+void PackOverview::AskMoveTo(int slot) {
+    if (slot < 0 || packDir().isEmpty()) {
+        return;
+    }
+    QStringList names;
+    for (int other = 0; other < PACK_SLOT_COUNT; ++other) {
+        names << SlotName(other);
+    }
+    MoveTo(slot, host_.dialogs.pick(this, QStringLiteral("Move To"),
+                                    QStringLiteral("Move the level of %1 to:").arg(SlotName(slot)),
+                                    names, slot));
+}
+
 void PackOverview::Report(const FileResult& result) {
     if (!result.ok) {
         ShowError(result.message);
@@ -324,14 +473,49 @@ bool PackOverview::AllRead() const {
 void PackOverview::UpdateButtons() {
     const int slot = SelectedSlot();
     const bool chosen = slot >= 0;
-    for (QPushButton* button : {ui_.open, ui_.saveIntoSlot, ui_.copy, ui_.reset}) {
+    for (QPushButton* button : {ui_.open, ui_.saveIntoSlot, ui_.moveTo, ui_.copy, ui_.reset}) {
         button->setEnabled(chosen);
     }
     ui_.moveEarlier->setEnabled(slot > 0);
     ui_.moveLater->setEnabled(chosen && slot + 1 < PACK_SLOT_COUNT);
     ui_.paste->setEnabled(chosen && copied_.has_value());
-    ui_.paste->setText(copied_ ? QStringLiteral("Paste %1").arg(copied_->name)
-                               : QStringLiteral("Paste"));
+    const QString paste =
+        copied_ ? QStringLiteral("Paste %1").arg(copied_->name) : QStringLiteral("Paste");
+    ui_.paste->setText(
+        ui_.paste->fontMetrics().elidedText(paste, Qt::ElideMiddle, MAX_PASTE_CAPTION_WIDTH));
+    ui_.paste->setToolTip(paste);
+    ui_.paste->setAccessibleName(paste);
+}
+
+// Marks where a drag would land; -1 for nowhere.
+void PackOverview::ShowDropTarget(int slot, int mark) {
+    if (QStandardItem* item = model_->item(dropTarget_)) {
+        item->setData(int(NO_DROP), DROP_TARGET_ROLE);
+    }
+    if (QStandardItem* item = model_->item(slot)) {
+        item->setData(mark, DROP_TARGET_ROLE);
+    }
+    dropTarget_ = slot;
+}
+
+// The outer fifth of a tile on either side is the gap beside it: dropped there, the level
+// moves between the two tiles; dropped on the rest, it is exchanged with the tile's.
+std::pair<int, int> PackOverview::DropAt(int from, QPoint at) const {
+    const QModelIndex index = ui_.tiles->indexAt(at);
+    if (!index.isValid() || index.row() == from) {
+        return {-1, NO_DROP};
+    }
+    const QRect tile = ui_.tiles->visualRect(index);
+    const int edge = tile.width() / 5;
+    const int mark = at.x() < tile.left() + edge    ? DROP_BEFORE
+                     : at.x() > tile.right() - edge ? DROP_AFTER
+                                                    : DROP_ON;
+    // Between `from` and its neighbour the level would not move at all.
+    const int place = mark == DROP_BEFORE ? index.row() : index.row() + 1;
+    if (mark != DROP_ON && (place == from || place == from + 1)) {
+        return {-1, NO_DROP};
+    }
+    return {index.row(), mark};
 }
 
 bool PackOverview::eventFilter(QObject* watched, QEvent* event) {
@@ -355,8 +539,8 @@ bool PackOverview::eventFilter(QObject* watched, QEvent* event) {
     return QWidget::eventFilter(watched, event);
 }
 
-// A tile dragged onto another exchanges the two slots' levels. True when the event was the
-// drag's own.
+// A tile dragged onto another exchanges the two slots' levels; dropped beside a tile, its level
+// moves there. True when the event was the drag's own.
 bool PackOverview::DragTile(QEvent::Type type, const QMouseEvent& mouse) {
     const QPoint at = mouse.position().toPoint();
     if (type == QEvent::MouseButtonPress) {
@@ -369,16 +553,25 @@ bool PackOverview::DragTile(QEvent::Type type, const QMouseEvent& mouse) {
         dragging_ =
             dragging_ || (dragFrom_ >= 0 && (mouse.buttons() & Qt::LeftButton) &&
                           (at - dragStart_).manhattanLength() >= QApplication::startDragDistance());
+        if (dragging_) {
+            const auto [slot, mark] = DropAt(dragFrom_, at);
+            ShowDropTarget(slot, mark);
+        }
         return dragging_;
     }
+    ShowDropTarget(-1, NO_DROP);
     if (!std::exchange(dragging_, false)) {
         return false;
     }
     const int from = std::exchange(dragFrom_, -1);
-    const int to = ui_.tiles->indexAt(at).row();
-    if (to >= 0 && to != from) {
-        ExchangeSlots(from, to);
-        SelectSlot(to);
+    const auto [slot, mark] = DropAt(from, at);
+    if (mark == DROP_ON) {
+        ExchangeSlots(from, slot);
+        SelectSlot(slot);
+    } else if (mark != NO_DROP) {
+        // The level goes before or after the tile: into its place, or the one beside it.
+        const int place = mark == DROP_BEFORE ? slot : slot + 1;
+        MoveTo(from, place > from ? place - 1 : place);
     }
     return true;
 }

@@ -6,16 +6,20 @@
 
 #include "dialogs.h"
 
+#include "painting/slot_view.h"
 #include "session/edit_session.h"
 
 #include <QEvent>
 #include <QWidget>
 
+#include <array>
 #include <functional>
 #include <optional>
 
 class QAction;
+class QBoxLayout;
 class QLabel;
+class QLineEdit;
 class QListView;
 class QMouseEvent;
 class QPushButton;
@@ -36,11 +40,16 @@ struct OverviewHost {
 // The overview's buttons, named as the tests and the accessibility tree know them.
 struct OverviewControls {
     QLabel* summary = nullptr;
+    // The filter: by name, by the side counts a level holds, and by marks.
+    QLineEdit* filterText = nullptr;
+    std::array<QPushButton*, 10> filterSides{};
+    std::array<QPushButton*, 3> filterMarks{};
     QListView* tiles = nullptr;
     QPushButton* open = nullptr;
     QPushButton* saveIntoSlot = nullptr;
     QPushButton* moveEarlier = nullptr;
     QPushButton* moveLater = nullptr;
+    QPushButton* moveTo = nullptr;
     QPushButton* copy = nullptr;
     QPushButton* paste = nullptr;
     QPushButton* reset = nullptr;
@@ -83,6 +92,14 @@ class PackOverview : public QWidget {
   private:
     void Build();
     void BuildButtons();
+    void BuildFilter(QBoxLayout* layout);
+    void ApplyFilter();
+    SlotFilter ChosenFilter() const;
+    void ShowTitle();
+    bool IsEdited(int slot) const;
+    void ShowDropTarget(int slot, int mark);
+    // Where a tile dragged from `from` would land if let go at `at`: a tile and a DropMark.
+    std::pair<int, int> DropAt(int from, QPoint at) const;
     void Connect();
     void ShowTiles();
     void ShowTile(int slot);
@@ -94,6 +111,8 @@ class PackOverview : public QWidget {
     void Report(const FileResult& result);
     void ShowError(const QString& text);
     void MoveSelected(int by);
+    void MoveTo(int from, int to);
+    void AskMoveTo(int slot);
     void UpdateButtons();
     bool DragTile(QEvent::Type type, const QMouseEvent& mouse);
 
@@ -104,6 +123,7 @@ class PackOverview : public QWidget {
     std::optional<CopiedLevel> copied_;
     int dragFrom_ = -1; // the tile a drag started on
     bool dragging_ = false;
+    int dropTarget_ = -1; // the tile the drag would land on, marked
     QPoint dragStart_;
 };
 

@@ -62,7 +62,8 @@ int main(int argc, char** argv) {
         [](QWidget*, const QString&, const QString&) { return true; },
         [](QWidget*, kivo::MessageKind, const QString&, const QString&) {},
         [](QWidget*, kivo::FileDialogKind, const QString&, const QString&) { return QString(); },
-        [](QWidget*, const QString&, const QString&, const QStringList&) { return -1; }};
+        [](QWidget*, const QString&, const QString&, const QStringList&) { return -1; },
+        [](QWidget*, const QString&, const QString&, const QStringList&, int) { return -1; }};
     kivo::ShellState shell = kivo::FindStartDirectory();
     shell.recoveryDir.clear(); // a picture keeps no recovery copy
     kivo::MainWindow window(shell, quiet, kivo::MakeRandomSource(1));

@@ -37,7 +37,7 @@ FileStamp StampOf(const QString& path) {
 SlotRead ReadTile(const QString& packDir, int slot, const std::optional<QByteArray>& blank,
                   FileStamp stamp) {
     const SlotReading reading = ReadSlotState(PackAt(packDir), slot, blank);
-    return {stamp, reading.state, PaintThumbnail(reading.level)};
+    return {stamp, reading.state, PaintThumbnail(reading.level), SideCountsHeld(reading.level)};
 }
 
 } // namespace

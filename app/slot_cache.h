@@ -32,6 +32,7 @@ struct SlotRead {
     FileStamp stamp;
     SlotState state;
     QImage thumbnail;
+    uint16_t sideCounts = 0; // SideCountsHeld of the slot's level
 };
 
 class SlotCache : public QObject {

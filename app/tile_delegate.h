@@ -11,7 +11,13 @@ enum TileRole {
     CAPTION_ROLE,
     MARK_ROLE,
     MARK_COLOUR_ROLE,
+    EDITED_ROLE,      // the slot's file is the level being edited
+    DROP_TARGET_ROLE, // a DropMark: where a tile being dragged would land
 };
+
+// Where a dragged tile would land: on a tile (the two levels are exchanged), or between two
+// (the level moves there and those between shift by one).
+enum DropMark { NO_DROP = 0, DROP_ON, DROP_BEFORE, DROP_AFTER };
 
 class TileDelegate : public QStyledItemDelegate {
   public:

@@ -23,6 +23,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QUndoStack>
+#include <QWheelEvent>
 
 #include <algorithm>
 #include <ctime>
@@ -108,12 +109,14 @@ void WaitForFrame(const Canvas& canvas, quint64 before) {
     }
 }
 
-// A place on the canvas, in window content coordinates, where a click places a polygon.
+// A place on the canvas, in window content coordinates, where a click places a polygon in
+// the canvas's view.
 std::optional<QPoint> FreeSpot(const Level& level, const Canvas& canvas) {
-    const QRect inside = canvas.contentsRect().translated(canvas.pos()).adjusted(8, 8, -8, -8);
+    const QRect inside = canvas.visibleArea().adjusted(8, 8, -8, -8);
     for (int y = inside.top(); y < inside.bottom(); y += 5) {
         for (int x = inside.left(); x < inside.right(); x += 5) {
-            const Position at = PlacementPixels(x, y);
+            const QPointF figure = UnmapFromView(canvas.view(), QPointF(x, y));
+            const Position at = PlacementPixels(figure.x(), figure.y());
             if (!IsInsideAnyShape(level, at.x, at.y)) {
                 return QPoint(x, y);
             }
@@ -122,14 +125,32 @@ std::optional<QPoint> FreeSpot(const Level& level, const Canvas& canvas) {
     return std::nullopt;
 }
 
-// Each click places a polygon and is timed to the end of the frame that shows it; Undo, not
-// timed, takes it away again so that every click places the same polygon.
-void ClickToFrame(benchmark::State& state, const QString& levelPath) {
-    const std::unique_ptr<Editor> editor = OpenEditor();
-    MainWindow& window = *editor->window;
+// How the canvas shows the level while it is clicked.
+enum class Shown { Plain, At400, Fitted };
+
+// The level opened in the editor, shown in the view asked for through the View menu's
+// commands.
+Canvas& OpenShown(MainWindow& window, const QString& levelPath, Shown shown) {
     window.session().level().Open(levelPath);
     Canvas& canvas = *window.controls().canvas;
+    canvas.showActualSize();
+    if (shown == Shown::Fitted) {
+        canvas.fitLevel();
+    }
+    while (shown == Shown::At400 && canvas.view().zoom < 4.0) {
+        canvas.zoomIn();
+    }
     WaitForFrame(canvas, canvas.framesPainted());
+    return canvas;
+}
+
+// Each click places a polygon and is timed to the end of the frame that shows it; Undo, not
+// timed, takes it away again so that every click places the same polygon.
+void ClickToFrame(benchmark::State& state, const QString& levelPath, Shown shown) {
+    const std::unique_ptr<Editor> editor = OpenEditor();
+    MainWindow& window = *editor->window;
+    Canvas& canvas = OpenShown(window, levelPath, shown);
+    state.counters["zoom_percent"] = canvas.view().zoom * 100.0;
     const std::optional<QPoint> spot = FreeSpot(window.level(), canvas);
     if (!spot) {
         state.SkipWithError("no free place on the canvas");
@@ -158,6 +179,36 @@ void ClickToFrame(benchmark::State& state, const QString& levelPath) {
     }
     state.counters["median_ms"] = Median(wall);
     state.counters["cpu_median_ms"] = Median(cpu);
+}
+
+// A step of the view by a real event, timed to the end of the frame that shows it: one notch
+// of Ctrl and the wheel about the canvas's middle, in and out in turn from 200 %, or one notch
+// of the wheel moving the view at 400 %, up and down in turn.
+void ViewStepToFrame(benchmark::State& state, const QString& levelPath, bool zoom) {
+    const std::unique_ptr<Editor> editor = OpenEditor();
+    MainWindow& window = *editor->window;
+    Canvas& canvas = OpenShown(window, levelPath, Shown::At400);
+    for (int k = 0; zoom && k < 8; ++k) {
+        canvas.zoomOut();
+    }
+    const QPointF middle = QRectF(canvas.visibleArea()).center() - QPointF(canvas.pos());
+    std::vector<double> wall;
+    int notch = 1;
+    for (auto _ : state) {
+        const quint64 frames = canvas.framesPainted();
+        QElapsedTimer clock;
+        clock.start();
+        QWheelEvent wheel(middle, canvas.mapToGlobal(middle), QPoint(), QPoint(0, notch * 120),
+                          Qt::NoButton, zoom ? Qt::ControlModifier : Qt::NoModifier,
+                          Qt::NoScrollPhase, false);
+        QApplication::sendEvent(&canvas, &wheel);
+        WaitForFrame(canvas, frames);
+        wall.push_back(double(clock.nsecsElapsed()) / 1e6);
+        state.SetIterationTime(wall.back() / 1e3);
+        notch = -notch;
+    }
+    state.counters["median_ms"] = Median(wall);
+    state.counters["max_ms"] = *std::max_element(wall.begin(), wall.end());
 }
 
 // A pack whose 101 slots each hold the same level file.
@@ -242,11 +293,26 @@ int main(int argc, char** argv) {
         std::vector<std::unique_ptr<kivo::Pack>> packs;
         for (const kivo::BenchLevel& level : kivo::BenchLevels({"largest", "canvas"})) {
             const std::string suffix = kivo::RowSuffix(level);
-            benchmark::RegisterBenchmark(("Click to painted frame" + suffix).c_str(),
-                                         kivo::ClickToFrame, level.path)
-                ->Unit(benchmark::kMillisecond)
-                ->UseManualTime()
-                ->Iterations(200);
+            const std::pair<const char*, kivo::Shown> views[] = {
+                {"Click to painted frame", kivo::Shown::Plain},
+                {"Click to painted frame at 400 %", kivo::Shown::At400},
+                {"Click to painted frame at fit", kivo::Shown::Fitted}};
+            for (const auto& [name, shown] : views) {
+                benchmark::RegisterBenchmark((name + suffix).c_str(), kivo::ClickToFrame,
+                                             level.path, shown)
+                    ->Unit(benchmark::kMillisecond)
+                    ->UseManualTime()
+                    ->Iterations(200);
+            }
+            for (const bool zoom : {true, false}) {
+                benchmark::RegisterBenchmark(
+                    ((zoom ? "Zoom step to painted frame" : "Pan step to painted frame") + suffix)
+                        .c_str(),
+                    kivo::ViewStepToFrame, level.path, zoom)
+                    ->Unit(benchmark::kMillisecond)
+                    ->UseManualTime()
+                    ->Iterations(100);
+            }
             packs.push_back(kivo::MakePack(level.path));
             benchmark::RegisterBenchmark(("Open the overview" + suffix).c_str(), kivo::OpenOverview,
                                          packs.back()->dir, std::ref(app))

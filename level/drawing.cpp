@@ -48,7 +48,7 @@ void DrawLevel(const Level& level, std::vector<DrawItem>& out) {
 
 std::vector<DrawItem> DrawingList(const Level& level) {
     std::vector<DrawItem> out;
-    out.reserve(4 + level.connectors.size() + level.shapes.size());
+    out.reserve(CROSSHAIR_ITEMS + level.connectors.size() + level.shapes.size());
     DrawCrosshair(out);
     DrawLevel(level, out);
     return out;

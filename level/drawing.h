@@ -33,6 +33,9 @@ struct DrawItem {
     int32_t y2;
 };
 
+// The crosshair is this many items, first in the list.
+constexpr size_t CROSSHAIR_ITEMS = 4;
+
 void DrawCrosshair(std::vector<DrawItem>& out);
 void DrawLevel(const Level& level, std::vector<DrawItem>& out);
 

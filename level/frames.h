@@ -63,14 +63,16 @@ constexpr double CANVAS_CENTRE_Y = 270.0;
 constexpr int CROSS_X = int(CANVAS_CENTRE_X - LEVEL_OFFSET_X);
 constexpr int CROSS_Y = int(CANVAS_CENTRE_Y - LEVEL_OFFSET_Y);
 
-// Where a left click at (x, y) in window content lands in level pixels.
-inline Position PlacementPixels(int x, int y) {
-    return {float(double(x) + LEVEL_OFFSET_X), float(double(y) + LEVEL_OFFSET_Y)};
+// Where a left click at (x, y) in window content lands in level pixels. A zoomed canvas hands
+// the unrounded point of the figure under the click; at 100 % it is whole pixels.
+inline Position PlacementPixels(double x, double y) {
+    return {float(x + LEVEL_OFFSET_X), float(y + LEVEL_OFFSET_Y)};
 }
 
-// Where a right click at (x, y) in window content looks for the nearest shape.
-inline Position ShapeSearchPixels(int x, int y) {
-    return {float(double(x) + SHAPE_SEARCH_OFFSET_X), float(double(y) + LEVEL_OFFSET_Y)};
+// Where a right click at (x, y) in window content looks for the nearest shape: the same
+// distance from the click in level pixels at every zoom.
+inline Position ShapeSearchPixels(double x, double y) {
+    return {float(x + SHAPE_SEARCH_OFFSET_X), float(y + LEVEL_OFFSET_Y)};
 }
 
 // Point frame <-> level pixels.

@@ -14,6 +14,17 @@ int EntryTotal(const Shape& shape) {
     return static_cast<int>(std::nearbyint(shape.entryCount));
 }
 
+uint16_t SideCountsHeld(const Level& level) {
+    uint16_t held = 0;
+    for (const Shape& shape : level.shapes) {
+        const int sides = EntryTotal(shape) - 1;
+        if (sides >= 0 && sides < 16) {
+            held = uint16_t(held | (1u << sides));
+        }
+    }
+    return held;
+}
+
 int OutlineLength(const Shape& shape) {
     return std::clamp(EntryTotal(shape), 0, MAX_SHAPE_ENTRIES);
 }

@@ -69,6 +69,9 @@ int EntryTotal(const Shape& shape);
 // The entries in use, kept within the outline's slots.
 int OutlineLength(const Shape& shape);
 
+// The side counts the level's polygons have, as a set: bit n for n sides.
+uint16_t SideCountsHeld(const Level& level);
+
 // Empties the three lists and zeroes the counters; every other value stays.
 void ClearElements(Level& level);
 // What a save leaves: the counters are the list lengths.

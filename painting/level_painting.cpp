@@ -111,9 +111,10 @@ void PaintDrawing(QPainter& painter, const std::vector<DrawItem>& items) {
     }
 }
 
-QRect FigureBounds(const std::vector<DrawItem>& items) {
+QRect FigureBounds(const std::vector<DrawItem>& items, size_t first) {
     QRect bounds;
-    for (const DrawItem& item : items) {
+    for (size_t i = first; i < items.size(); ++i) {
+        const DrawItem& item = items[i];
         const QRect box =
             item.kind == DrawKind::Line
                 ? QRect(QPoint(item.x1, item.y1), QPoint(item.x2, item.y2)).normalized()

@@ -16,8 +16,8 @@ namespace kivo {
 // The canvas in window content coordinates, where the drawing list is placed.
 constexpr QRect CANVAS_AREA(CANVAS_LEFT, CANVAS_TOP, CANVAS_WIDTH, CANVAS_HEIGHT);
 
-// The pixels the items cover, in window content coordinates; empty for no items.
-QRect FigureBounds(const std::vector<DrawItem>& items);
+// The pixels the items from `first` on cover, in window content coordinates; empty for none.
+QRect FigureBounds(const std::vector<DrawItem>& items, size_t first = 0);
 // The pixels the level's connectors and centre dots cover, the crosshair left out.
 QRect FigureBounds(const Level& level);
 

@@ -1,5 +1,7 @@
 #include "placement_preview.h"
 
+#include "canvas_view.h"
+
 #include <QPainter>
 
 namespace kivo {
@@ -28,6 +30,15 @@ void PaintOutline(QPainter& painter, const QPolygonF& outline, const QColor& lin
     painter.drawPolygon(outline);
 }
 
+QPolygonF Mapped(const CanvasView& view, const QPolygonF& outline) {
+    QPolygonF shown;
+    shown.reserve(outline.size());
+    for (const QPointF& corner : outline) {
+        shown << MapToView(view, corner);
+    }
+    return shown;
+}
+
 QRect CursorBounds(QPoint at) {
     return QRect(at, at).adjusted(-CURSOR_ARM - 1, -CURSOR_ARM - 1, CURSOR_ARM + 1, CURSOR_ARM + 1);
 }
@@ -53,6 +64,19 @@ QPolygonF ContentOutline(const Shape& shape) {
     return outline;
 }
 
+PlacementPreview MapToView(const CanvasView& view, const PlacementPreview& preview) {
+    if (IsPlainView(view)) {
+        return preview;
+    }
+    PlacementPreview shown = preview;
+    shown.placed = Mapped(view, preview.placed);
+    shown.deleted = Mapped(view, preview.deleted);
+    if (preview.cursor) {
+        shown.cursor = MapToView(view, *preview.cursor);
+    }
+    return shown;
+}
+
 void PaintPlacementPreview(QPainter& painter, const PlacementPreview& preview) {
     painter.save();
     painter.setRenderHint(QPainter::Antialiasing, true);
@@ -60,7 +84,7 @@ void PaintPlacementPreview(QPainter& painter, const PlacementPreview& preview) {
     PaintOutline(painter, preview.placed, PLACED_LINE, PLACED_FILL);
     if (preview.cursor) {
         // A cross with an open middle, so the point it marks stays visible.
-        const QPoint c = *preview.cursor;
+        const QPoint c = preview.cursor->toPoint();
         painter.setRenderHint(QPainter::Antialiasing, false);
         painter.setPen(QPen(CURSOR_COLOUR, 0));
         painter.drawLine(c.x() - CURSOR_ARM, c.y(), c.x() - CURSOR_GAP, c.y());
@@ -80,7 +104,7 @@ QRegion PreviewRegion(const PlacementPreview& preview) {
         }
     }
     if (preview.cursor) {
-        region += CursorBounds(*preview.cursor);
+        region += CursorBounds(preview.cursor->toPoint());
     }
     return region;
 }

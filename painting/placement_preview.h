@@ -19,8 +19,13 @@ struct PlacementPreview {
     QPolygonF placed;  // empty when a left click would place nothing
     QPolygonF deleted; // empty when a right click would delete nothing
     int16_t deletedId = 0;
-    std::optional<QPoint> cursor;
+    std::optional<QPointF> cursor;
 };
+
+struct CanvasView;
+
+// The preview as a view of the canvas shows it; the same preview in the plain view.
+PlacementPreview MapToView(const CanvasView& view, const PlacementPreview& preview);
 
 // Corners in level pixels, as placement computes them.
 QPolygonF ContentOutline(const Position* corners, int count);

@@ -15,13 +15,13 @@ QString Counted(qsizetype count, const char* one, const char* many) {
 SlotMark MarkOf(const SlotState& state) {
     switch (state.kind) {
     case SlotKind::Template:
-        return {"empty", {150, 150, 150}};
+        return {EMPTY_MARK, {150, 150, 150}};
     case SlotKind::Problem:
-        return {"problem", {210, 30, 30}};
+        return {PROBLEM_MARK, {210, 30, 30}};
     case SlotKind::Built:
         break;
     }
-    return state.solvable ? SlotMark{"", {0, 0, 0}} : SlotMark{"not solvable", {225, 120, 0}};
+    return state.solvable ? SlotMark{"", {0, 0, 0}} : SlotMark{NOT_SOLVABLE_MARK, {225, 120, 0}};
 }
 
 bool HoldsNoLevel(const SlotState& state) {
@@ -59,6 +59,24 @@ QString SlotSummary(const std::vector<SlotState>& states) {
         .arg(PACK_SLOT_COUNT)
         .arg(notSolvable)
         .arg(Counted(problems, "problem", "problems"));
+}
+
+bool IsFiltering(const SlotFilter& filter) {
+    return !filter.text.isEmpty() || filter.sideCounts != 0 || !filter.marks.isEmpty();
+}
+
+bool PassesFilter(const SlotFilter& filter, const QString& name, const SlotState* state,
+                  uint16_t sideCounts) {
+    if (!name.contains(filter.text, Qt::CaseInsensitive)) {
+        return false;
+    }
+    if (state == nullptr) {
+        return filter.sideCounts == 0 && filter.marks.isEmpty();
+    }
+    const bool sides = filter.sideCounts == 0 || (filter.sideCounts & sideCounts) != 0;
+    const bool marked =
+        filter.marks.isEmpty() || filter.marks.contains(QLatin1String(MarkOf(*state).label));
+    return sides && marked;
 }
 
 TileView SlotTile(const QString& name, const SlotState& state, const QImage& thumbnail) {

@@ -1,7 +1,7 @@
 #!/usr/bin/env python3
 """Mutation testing of the editor's core: how many small, plausible faults do the tests catch?
 
-Each mutant changes one spot of level/*.cpp, construction/*.cpp or storage/level_file.cpp: a
+Each mutant changes one spot of level/*.cpp, construction/*.cpp or storage/**/*.cpp: a
 comparison flipped or made strict or non-strict, a constant nudged, an arithmetic operator
 swapped, a statement deleted, a returned value replaced, a loop bound moved by one. A fixed seed
 picks a sample; each mutant is built, one at a time and under nice, in a scratch copy of the
@@ -12,6 +12,7 @@ left out of the figure when it does not compile.
     scripts/mutate.py                 # the default sample of 250, seed 1
     scripts/mutate.py --list          # show the sample without building anything
     scripts/mutate.py --only level/element_ops.cpp:171   # rerun the mutants of chosen lines
+    scripts/mutate.py --under storage/ --sample 60       # a sample of one room alone
 """
 
 import argparse
@@ -29,8 +30,9 @@ WORK = ROOT / "build" / "mutate"
 SCRATCH = WORK / "src"
 BUILD = SCRATCH / "build" / "ci"
 TARGETS = ["level_tests", "construction_tests", "storage_tests"]
-# The level file's code reaches only the storage tests; everything else reaches all three.
-TESTS_OF = {"storage/level_file.cpp": ["storage_tests"]}
+# Storage's code reaches only the storage tests; everything else reaches all three.
+def tests_of(path):
+    return ["storage_tests"] if path.startswith("storage/") else TARGETS
 
 COMPARISON = re.compile(r"(?<=\s)(<=|>=|==|!=|<|>)(?=\s)")
 COMPARISON_SWAPS = {
@@ -55,10 +57,14 @@ DECLARATION = re.compile(
 FOR_HEADER = re.compile(r"^(\s*for \()([^;]*;)([^;]*)(;.*\)\s*\{)$")
 
 
+UNDER = ""  # --under: only the files below this folder
+
+
 def source_files():
     files = sorted((ROOT / "level").glob("*.cpp")) + sorted((ROOT / "construction").glob("*.cpp"))
-    files.append(ROOT / "storage" / "level_file.cpp")
-    return [f.relative_to(ROOT).as_posix() for f in files]
+    files += sorted((ROOT / "storage").glob("**/*.cpp"))
+    paths = [f.relative_to(ROOT).as_posix() for f in files]
+    return [p for p in paths if p.startswith(UNDER)]
 
 
 def code_part(line):
@@ -265,7 +271,11 @@ def main():
     parser.add_argument("--list", action="store_true", help="list the sample and stop")
     parser.add_argument("--only", action="append", metavar="FILE:LINE",
                         help="try every mutant of this line instead of the sample")
+    parser.add_argument("--under", default="", metavar="FOLDER",
+                        help="only mutate files below this folder, e.g. storage/")
     args = parser.parse_args()
+    global UNDER
+    UNDER = args.under
     os.nice(19)
 
     # One snapshot of the tree: the mutants, the build and the restored files all come from
@@ -295,7 +305,7 @@ def main():
             write_source(current, "\n".join(lines))
             if build(args.jobs) != 0:
                 outcome = "build failed"
-            elif tests_pass(TESTS_OF.get(current, TARGETS), timeout):
+            elif tests_pass(tests_of(current), timeout):
                 outcome = "survived"
                 survivors.append(m)
             else:

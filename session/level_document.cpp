@@ -140,8 +140,14 @@ void LevelDocument::TurnTo(int position) {
 
 void LevelDocument::SetScore(ScoreField field, const std::string& text) {
     const bool target = field == ScoreField::Target;
-    Edit(target ? QStringLiteral("Edit Target Score") : QStringLiteral("Edit Expert Score"),
-         {ReachKind::Values}, [&] { (target ? level_.targetScore : level_.expertScore) = text; });
+    Edit(
+        target ? QStringLiteral("Edit Target Score") : QStringLiteral("Edit Expert Score"),
+        {ReachKind::Values}, [&] { (target ? level_.targetScore : level_.expertScore) = text; },
+        target ? LevelStep::TargetTyping : LevelStep::ExpertTyping, scoreVisit_);
+}
+
+void LevelDocument::EndScoreTyping() {
+    ++scoreVisit_;
 }
 
 FileResult LevelDocument::Open(const QString& path) {
@@ -296,16 +302,18 @@ void LevelDocument::FileChangedOnDisk(const QString& path) {
 }
 
 void LevelDocument::Record(const QString& text, LevelChange change, const DocumentView& view,
-                           LevelStep::Merge merge) {
+                           LevelStep::Merge merge, int run) {
     if (!IsEmpty(change) || FilesDiffer(view.file, view_.file)) {
         history_->push(new LevelStep(
             text, std::move(change), level_, view, view_,
-            [this](const DocumentView& shown, bool files) { ShowState(shown, files); }, merge));
+            [this](const DocumentView& shown, bool files) { ShowState(shown, files); }, merge,
+            run));
     }
     Changed();
 }
 
 void LevelDocument::ShowState(const DocumentView& view, bool files) {
+    EndScoreTyping();
     view_.slider = view.slider;
     if (files) {
         SetCurrentFile(view.file);

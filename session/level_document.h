@@ -63,7 +63,11 @@ class LevelDocument : public QObject {
     void DragTo(int position);
     void EndDrag();
     void TurnTo(int position);
+    // The keys typed into a score field during one visit of it are one step: the visit ends
+    // with EndScoreTyping (the field gave up the keyboard, or Enter was pressed), and so does
+    // every undo and redo.
     void SetScore(ScoreField field, const std::string& text);
+    void EndScoreTyping();
 
     // The file verbs. Open and Restore are steps of the history; Save is not. When another
     // program changes the current file, a level without unsaved changes is read again from it
@@ -104,14 +108,14 @@ class LevelDocument : public QObject {
     // what changed rather than from copies of the level; no step when nothing changed.
     template <typename Op>
     void Edit(const QString& text, const ChangeReach& reach, Op op,
-              LevelStep::Merge merge = LevelStep::Separate) {
+              LevelStep::Merge merge = LevelStep::Separate, int run = 0) {
         ChangeRecorder recorder = BeginChange(level_, reach);
         const DocumentView view = view_;
         op();
-        Record(text, EndChange(std::move(recorder), level_), view, merge);
+        Record(text, EndChange(std::move(recorder), level_), view, merge, run);
     }
     void Record(const QString& text, LevelChange change, const DocumentView& view,
-                LevelStep::Merge merge);
+                LevelStep::Merge merge, int run = 0);
     // The one place where the file, the title and the saved level change.
     void SetCurrentFile(FileView file);
     void ShowState(const DocumentView& view, bool files);
@@ -132,6 +136,7 @@ class LevelDocument : public QObject {
     std::optional<ChangeRecorder> drag_; // the level when the slider's thumb was taken
     DocumentView dragView_;              // and the view then
     bool modified_ = false;
+    int scoreVisit_ = 0; // score keys typed in one visit of a field share this run
     std::string status_;
 };
 

@@ -9,10 +9,10 @@ bool FilesDiffer(const FileView& a, const FileView& b) {
 }
 
 LevelStep::LevelStep(const QString& text, LevelChange change, Level& level, DocumentView before,
-                     DocumentView after, Show show, Merge merge)
+                     DocumentView after, Show show, Merge merge, int run)
     : QUndoCommand(text), change_(std::move(change)), level_(level), before_(std::move(before)),
       after_(std::move(after)), files_(FilesDiffer(before_.file, after_.file)),
-      show_(std::move(show)), merge_(merge) {}
+      show_(std::move(show)), merge_(merge), run_(run) {}
 
 void LevelStep::undo() {
     UndoChange(change_, level_);
@@ -32,7 +32,7 @@ void LevelStep::redo() {
 // state before this one, and the two become one change between the ends.
 bool LevelStep::mergeWith(const QUndoCommand* other) {
     const auto* next = static_cast<const LevelStep*>(other);
-    if (next->files_ || files_) {
+    if (next->files_ || files_ || next->run_ != run_) {
         return false;
     }
     LevelChange later = next->change_;

@@ -40,11 +40,12 @@ bool FilesDiffer(const FileView& a, const FileView& b);
 class LevelStep : public QUndoCommand {
   public:
     using Show = std::function<void(const DocumentView& view, bool files)>;
-    // Steps of this kind that follow each other become one (turns of the slider by key).
-    enum Merge { Separate = -1, SliderTurn = 1 };
+    // Steps of this kind that follow each other within one run become one: turns of the
+    // slider by key, and the keys typed into a score field while it has the keyboard.
+    enum Merge { Separate = -1, SliderTurn = 1, TargetTyping = 2, ExpertTyping = 3 };
 
     LevelStep(const QString& text, LevelChange change, Level& level, DocumentView before,
-              DocumentView after, Show show, Merge merge = Separate);
+              DocumentView after, Show show, Merge merge = Separate, int run = 0);
 
     void undo() override;
     void redo() override;
@@ -59,6 +60,7 @@ class LevelStep : public QUndoCommand {
     bool files_;
     Show show_;
     Merge merge_;
+    int run_;
     bool done_ = true; // pushed after the edit was made: the first redo has nothing to do
 };
 

@@ -2,6 +2,7 @@
 #include "window_fixture.h"
 
 #include "app/pack_overview.h"
+#include "app/tile_delegate.h"
 
 #include <QAccessible>
 #include <QListView>
@@ -123,6 +124,47 @@ TEST_F(Overview, SlotCommandsActOnTheChosenSlotsFilesOnly) {
     EXPECT_EQ(ChangedBeyond({{7, Triangle()}, {2, Triangle()}}), "");
 }
 
+// Move To moves one level to the slot picked, by key or by dropping its tile beside another,
+// and shifts the levels between by one, as one step that Ctrl+Z takes back. A slot without a
+// file in the way is named and nothing moves.
+TEST_F(Overview, MoveToMovesOneLevelAndShiftsThoseBetweenAsOneStep) {
+    const std::vector<QByteArray> levels{LevelOf({5}), LevelOf({6}), LevelOf({7}), LevelOf({8})};
+    for (int i = 0; i < 4; ++i) {
+        p.Put(5 + i, levels[size_t(i)]);
+    }
+    ASSERT_TRUE(QTest::qWaitFor([this] { return overview->AllRead(); }));
+    before = p.Files();
+    overview->SelectSlot(5);
+    Tiles()->setFocus();
+    answers.picks = {7};
+    QTest::keyClick(Tiles(), Qt::Key_M, Qt::ControlModifier);
+    EXPECT_EQ(answers.pickTexts, QStringList{"Move To|Move the level of kivo5 to:|kivo5"});
+    EXPECT_EQ(ChangedBeyond({{5, levels[1]}, {6, levels[2]}, {7, levels[0]}}), "");
+    EXPECT_EQ(overview->SelectedSlot(), 7);
+    UndoSlotStep();
+    EXPECT_EQ(ChangedBeyond({}), "");
+
+    // Dropped on the left edge of kivo5: kivo8's level goes before it, into kivo5's place.
+    const QRect five = Tiles()->visualRect(Tile(5));
+    const QPoint beside(five.left() + 2, five.center().y());
+    QTest::mousePress(Tiles()->viewport(), Qt::LeftButton, {}, Centre(8));
+    QTest::mouseMove(Tiles()->viewport(), beside);
+    EXPECT_EQ(Tile(5).data(DROP_TARGET_ROLE).toInt(), int(DROP_BEFORE));
+    QTest::mouseRelease(Tiles()->viewport(), Qt::LeftButton, {}, beside);
+    EXPECT_EQ(ChangedBeyond({{5, levels[3]}, {6, levels[0]}, {7, levels[1]}, {8, levels[2]}}), "");
+    EXPECT_EQ(overview->controls().undo->text(), "Undo Move kivo8 to kivo5 in Slots");
+    UndoSlotStep();
+    EXPECT_EQ(ChangedBeyond({}), "");
+
+    overview->SelectSlot(5);
+    answers.picks = {2};
+    QTest::mouseClick(overview->controls().moveTo, Qt::LeftButton);
+    EXPECT_EQ(answers.errors,
+              QStringList{"KIVO Level Editor|kivo3 has no level file, so no level can move "
+                          "across it; reset it first."});
+    EXPECT_EQ(ChangedBeyond({}), "");
+}
+
 // The buttons follow the selection at once, and a copied level can be pasted into another pack,
 // after the question Save Into Slot asks when the slot holds a level. The overview shows the
 // pack the panel shows.
@@ -202,6 +244,104 @@ TEST_F(Overview, EachWindowEditsWhatItShows) {
     Choose(ui().packCombo->findText("Slots"));
     EXPECT_EQ(ReadAll(second + "/config.txt"), "Second\r\nSomeone\r\n3.3.2026\r\n2\r\n");
     EXPECT_EQ(overview->packDir(), p.pack);
+}
+
+// The filter above the tiles shows the slots whose name holds the typed text, whose level holds
+// any of the chosen side counts and which carry any of the chosen marks, all three at once;
+// the line above the tiles says how many it shows.
+TEST_F(Overview, TheFilterShowsTheTilesThatPassAllItsParts) {
+    const OverviewControls& c = overview->controls();
+    const auto shown = [this] {
+        QList<int> found;
+        for (int slot = 0; slot < PACK_SLOT_COUNT; ++slot) {
+            if (!Tiles()->isRowHidden(slot)) {
+                found << slot;
+            }
+        }
+        return found;
+    };
+    const auto sides = [&c](int count) { return c.filterSides[size_t(count - MIN_SIDE_COUNT)]; };
+    const auto clearText = [this, &c] {
+        Type(c.filterText, "");
+        QTest::keyClick(c.filterText, Qt::Key_Backspace);
+    };
+    Type(c.filterText, "KIVO1");
+    EXPECT_EQ(shown(), (QList<int>{1, 10, 11, 12, 13, 14, 15, 16, 17, 18, 19, 100}));
+    EXPECT_TRUE(c.summary->text().endsWith(" \u00b7 the filter shows 12 of 101 tiles"));
+    clearText();
+    Click(sides(4));
+    EXPECT_EQ(shown(), QList<int>{2});
+    Click(sides(3));
+    EXPECT_EQ(shown(), (QList<int>{1, 2}));
+    Click(c.filterMarks[2]); // problem: neither level has one
+    EXPECT_EQ(shown(), QList<int>{});
+    EXPECT_TRUE(c.summary->text().endsWith("the filter shows 0 of 101 tiles"));
+    Click(sides(3));
+    Click(sides(4));
+    EXPECT_EQ(shown(), (QList<int>{3, 4}));
+    Click(c.filterMarks[1]); // or not solvable
+    EXPECT_EQ(shown(), (QList<int>{2, 3, 4}));
+    Type(c.filterText, "2");
+    EXPECT_EQ(shown(), QList<int>{2});
+    Click(c.filterMarks[1]);
+    Click(c.filterMarks[2]);
+    clearText();
+    EXPECT_EQ(shown().size(), PACK_SLOT_COUNT);
+    EXPECT_EQ(c.summary->text(),
+              "2 of 101 slots built \u00b7 1 not solvable in Classic Mode \u00b7 2 problems");
+}
+
+// The tile of the level being edited is framed, and follows the level when it moves; a drag
+// outlines the tile it would land on; the title follows a pack renamed by Apply Change, and a
+// long pack name never widens the window through the Paste caption.
+TEST_F(Overview, TheEditedTileTheDropTargetAndTheTitleAreShown) {
+    const auto edited = [this] {
+        QList<int> found;
+        for (int slot = 0; slot < PACK_SLOT_COUNT; ++slot) {
+            if (Tile(slot).data(EDITED_ROLE).toBool()) {
+                found << slot;
+            }
+        }
+        return found;
+    };
+    EXPECT_EQ(edited(), QList<int>{});
+    overview->SelectSlot(1);
+    Tiles()->setFocus();
+    QTest::keyClick(Tiles(), Qt::Key_Return); // opens kivo1
+    EXPECT_EQ(edited(), QList<int>{1});
+    EXPECT_TRUE(AccessibleName(1).endsWith(", being edited"));
+    const QRect tile = Tiles()->visualRect(Tile(1));
+    const QImage framed = Tiles()->viewport()->grab().toImage();
+    EXPECT_EQ(framed.pixelColor(tile.topLeft() + QPoint(1, tile.height() / 2)),
+              QColor(45, 120, 200));
+    QTest::mouseClick(overview->controls().moveLater, Qt::LeftButton);
+    EXPECT_EQ(edited(), QList<int>{2});
+
+    QTest::mousePress(Tiles()->viewport(), Qt::LeftButton, {}, Centre(5));
+    QTest::mouseMove(Tiles()->viewport(), Centre(7));
+    EXPECT_TRUE(Tile(7).data(DROP_TARGET_ROLE).toBool());
+    QTest::mouseMove(Tiles()->viewport(), Centre(8));
+    EXPECT_FALSE(Tile(7).data(DROP_TARGET_ROLE).toBool());
+    EXPECT_TRUE(Tile(8).data(DROP_TARGET_ROLE).toBool());
+    QTest::mouseRelease(Tiles()->viewport(), Qt::LeftButton, {}, Centre(8));
+    EXPECT_FALSE(Tile(8).data(DROP_TARGET_ROLE).toBool());
+
+    const QString name = QString("A pack whose name runs on well beyond any button, ").repeated(4);
+    window->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
+    Type(ui().packCombo->lineEdit(), name);
+    Click(ui().applyChangeButton);
+    EXPECT_EQ(overview->windowTitle(), "Level Overview \u2013 " + name);
+    const int width = overview->width();
+    overview->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(overview));
+    QTest::mouseClick(Tiles()->viewport(), Qt::LeftButton, {}, Centre(1));
+    QTest::keyClick(Tiles(), Qt::Key_C, Qt::ControlModifier);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(overview->width(), width);
+    EXPECT_EQ(overview->controls().paste->toolTip(), "Paste kivo1 of " + name);
+    EXPECT_LT(overview->controls().paste->text().size(),
+              overview->controls().paste->toolTip().size());
 }
 
 } // namespace

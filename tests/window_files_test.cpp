@@ -141,5 +141,39 @@ TEST_F(Window, UnsavedWorkIsMarkedAskedForAndSurvivesACrash) {
     EXPECT_FALSE(QFile::exists(copy));
 }
 
+// Save and Save As refuse scores that cannot be saved before they ask for a name. A name that
+// still holds a wildcard when the dialog returns is refused by name: nothing is read or
+// written, and Save still writes to the file it wrote to before.
+TEST_F(Window, ScoresAreCheckedFirstAndWildcardNamesAreRefused) {
+    ClickCanvas({300, 200});
+    Type(ui().targetScoreField, "-");
+    answers.files = {File("never.kvo")};
+    Save();
+    ui().saveAsItem->trigger();
+    EXPECT_TRUE(answers.dialogs.isEmpty());
+    ASSERT_EQ(answers.errors.size(), 2);
+    EXPECT_TRUE(answers.errors[0].contains("The target score \"-\" cannot be saved"));
+    EXPECT_FALSE(QFile::exists(File("never.kvo")));
+
+    Type(ui().targetScoreField, "5");
+    SaveAs("kept.kvo");
+    ASSERT_TRUE(QFile::copy(File("kept.kvo"), File("lev1.kvo")));
+    ClickCanvas({400, 300});
+    SaveAs("*.kvo");
+    SaveAs("lev?");
+    answers.choices = {1}; // the unsaved level is discarded
+    Load("lev?.kvo");
+    ASSERT_EQ(answers.errors.size(), 5);
+    for (int k = 2; k < 5; ++k) {
+        SCOPED_TRACE(k);
+        EXPECT_TRUE(answers.errors[k].contains("still holds a wildcard (* or ?)"));
+    }
+    EXPECT_TRUE(answers.errors[2].contains(File("*.kvo")));
+    EXPECT_FALSE(QFile::exists(File("*.kvo")));
+    EXPECT_FALSE(QFile::exists(File("lev?.kvo")));
+    EXPECT_EQ(level().shapes.size(), 2u);
+    EXPECT_EQ(Named(), NamedAs("kept.kvo"));
+}
+
 } // namespace
 } // namespace kivo

@@ -35,6 +35,8 @@ struct Answers {
     QStringList errors;    // "title|text"
     QStringList dialogs;   // "title|folder"
     QStringList choiceTexts;
+    QList<int> picks;      // cancelled when empty
+    QStringList pickTexts; // "title|label|current item"
 
     Dialogs Seam() {
         return Dialogs{
@@ -52,6 +54,11 @@ struct Answers {
             [this](QWidget*, const QString&, const QString& text, const QStringList& buttons) {
                 choiceTexts << text + "|" + buttons.join(',');
                 return choices.isEmpty() ? 0 : choices.takeFirst();
+            },
+            [this](QWidget*, const QString& title, const QString& label, const QStringList& items,
+                   int current) {
+                pickTexts << title + "|" + label + "|" + items.value(current);
+                return picks.isEmpty() ? -1 : picks.takeFirst();
             }};
     }
 };

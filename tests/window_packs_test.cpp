@@ -126,7 +126,10 @@ TEST_F(Window, AStartSaysWhatItCannotDo) {
     answers.confirms = {true};
     Click(ui().newPackButton);
     ASSERT_EQ(answers.errors.size(), 2);
-    EXPECT_TRUE(answers.errors[1].contains("Start it in the folder that holds the data folder"));
+    EXPECT_TRUE(answers.errors[1].contains("Start it from its entry in the desktop menu"));
+    EXPECT_TRUE(answers.errors[1].contains("a folder that holds the template level "
+                                           "kivo/default.kvo"));
+    EXPECT_FALSE(answers.errors[1].contains("scripts/"));
 }
 
 } // namespace

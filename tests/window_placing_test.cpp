@@ -52,7 +52,8 @@ TEST_F(Window, TheWindowAsADesignerFirstMeetsIt) {
     }
     EXPECT_EQ(items.join(' '),
               "File: &Load...=8Ctrl+O Save=9Ctrl+S Save As...=10Ctrl+Shift+S - About=11 - Exit=12 "
-              "Edit: Undo=Ctrl+Z Redo=Ctrl+Shift+Z; Ctrl+Y View: Placement Preview= Pack: Level "
+              "Edit: Undo=Ctrl+Z Redo=Ctrl+Shift+Z; Ctrl+Y View: Placement Preview= - Zoom "
+              "In=Ctrl++; Ctrl+= Zoom Out=Ctrl+- Actual Size=Ctrl+0 Fit Level=Ctrl+9 Pack: Level "
               "Overview\u2026=Ctrl+L");
 
     EXPECT_EQ(answers.told,
@@ -218,8 +219,10 @@ TEST_F(Window, ASliderDragTurnsTheLevelInOneStepAndItsUndoPutsTheSliderBack) {
     Redo();
     EXPECT_EQ(slider->value(), 15);
     EXPECT_EQ(level().lastRotationAngle, 15.0f);
+    // Keys typed into the two score fields in turn are steps of their own.
     for (int k = 0; k < UNDO_LIMIT; ++k) {
-        QTest::keyClick(ui().targetScoreField, k % 2 == 0 ? Qt::Key_1 : Qt::Key_Backspace);
+        QLineEdit* field = k % 2 == 0 ? ui().targetScoreField : ui().expertScoreField;
+        QTest::keyClick(field, k % 4 < 2 ? Qt::Key_1 : Qt::Key_Backspace);
     }
     EXPECT_EQ(Steps(), UNDO_LIMIT);
 }

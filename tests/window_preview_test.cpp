@@ -211,5 +211,61 @@ TEST_F(Window, ScoreFieldsTakeWhatALevelFileHolds) {
     EXPECT_EQ(ui().expertScoreField->text(), "1");
 }
 
+// The angle beside the slider is the slider's after every undo and redo of a turn.
+TEST_F(Window, TheAngleFollowsTheSliderThroughUndoAndRedo) {
+    ClickCanvas({360, 230});
+    QSlider* slider = ui().rotationSlider;
+    slider->setFocus();
+    Press(slider, Qt::Key_Right, 73);
+    EXPECT_EQ(ui().rotationAngle->text(), "73\u00b0");
+    Undo();
+    EXPECT_EQ(slider->value(), 0);
+    EXPECT_EQ(ui().rotationAngle->text(), "0\u00b0");
+    EXPECT_EQ(slider->toolTip(), "0\u00b0");
+    Redo();
+    EXPECT_EQ(slider->value(), 73);
+    EXPECT_EQ(ui().rotationAngle->text(), "73\u00b0");
+}
+
+// Typing into a score field is one step of the history per visit of the field: from taking
+// the keyboard until giving it up or Enter. Each undo takes back one visit's typing.
+TEST_F(Window, TypingAScoreIsOneStepPerVisitOfTheField) {
+    QLineEdit* target = ui().targetScoreField;
+    Type(target, "1234");
+    EXPECT_EQ(Steps(), 1);
+    QTest::keyClick(target, Qt::Key_Tab); // the keyboard goes to the next control
+    ASSERT_FALSE(target->hasFocus());
+    Type(target, "77");
+    EXPECT_EQ(Steps(), 2);
+    QTest::keyClick(target, Qt::Key_Return);
+    QTest::keyClicks(target, "8");
+    EXPECT_EQ(Steps(), 3);
+    Type(ui().expertScoreField, "5");
+    EXPECT_EQ(Steps(), 4);
+    ui().clearButton->setFocus();
+    QStringList undone;
+    for (int k = 0; k < 4; ++k) {
+        undone << target->text() + "|" + ui().expertScoreField->text();
+        Undo();
+    }
+    undone << target->text() + "|" + ui().expertScoreField->text();
+    EXPECT_EQ(undone, (QStringList{"778|5", "778|200", "77|200", "1234|200", "100|200"}));
+}
+
+// The first shape of a loaded level has id 0, which is also what the nearest-shape search
+// answers for none: the preview marks it all the same, and a right click deletes it.
+TEST_F(Window, ThePreviewMarksTheShapeWithIdZero) {
+    ClickCanvas({300, 200});
+    SaveAs("one.kvo");
+    Load("one.kvo");
+    ASSERT_EQ(level().shapes.size(), 1u);
+    ASSERT_EQ(level().shapes[0].id, 0);
+    Canvas* canvas = ui().canvas;
+    QTest::mouseMove(canvas, QPoint(300, 200) - canvas->pos());
+    EXPECT_EQ(canvas->preview().deleted, ContentOutline(level().shapes[0]));
+    ClickCanvas({300, 200}, Qt::RightButton);
+    EXPECT_TRUE(level().shapes.empty());
+}
+
 } // namespace
 } // namespace kivo
