@@ -9,8 +9,8 @@
 #include "revision/level_merge.h"
 #include "revision/level_report.h"
 #include "revision/level_text.h"
-#include "storage/level/level_records.h"
 #include "storage/level/level_file.h"
+#include "storage/level/level_records.h"
 
 #include <benchmark/benchmark.h>
 

@@ -10,8 +10,8 @@
 #include "revision/level_text.h"
 #include "revision/slot_changes.h"
 #include "storage/level/id_problems.h"
-#include "storage/level/level_records.h"
 #include "storage/level/level_file.h"
+#include "storage/level/level_records.h"
 #include "test_files.h"
 
 #include <gtest/gtest.h>
