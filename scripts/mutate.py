@@ -30,9 +30,13 @@ WORK = ROOT / "build" / "mutate"
 SCRATCH = WORK / "src"
 BUILD = SCRATCH / "build" / "ci"
 TARGETS = ["level_tests", "construction_tests", "storage_tests"]
-# Storage's code reaches only the storage tests; everything else reaches all three.
+# Storage's code reaches the storage tests, the slot readings' tests and kivo-level's;
+# everything else reaches the core's three.
+STORAGE_TARGETS = ["storage_tests", "pack_slots_tests", "kivo_level_tests"]
+
+
 def tests_of(path):
-    return ["storage_tests"] if path.startswith("storage/") else TARGETS
+    return STORAGE_TARGETS if path.startswith("storage/") else TARGETS
 
 COMPARISON = re.compile(r"(?<=\s)(<=|>=|==|!=|<|>)(?=\s)")
 COMPARISON_SWAPS = {
@@ -217,8 +221,9 @@ def write_source(path, text):
 
 
 def build(jobs):
-    return run(["cmake", "--build", str(BUILD), "-j", str(jobs), "--target", *TARGETS],
-               timeout=900)
+    targets = sorted(set(TARGETS + (STORAGE_TARGETS if UNDER.startswith("storage") else [])))
+    return run(["cmake", "--build", str(BUILD), "-j", str(jobs), "--target", *targets],
+               timeout=1800)
 
 
 def tests_pass(binaries, timeout):
@@ -247,7 +252,7 @@ def prepare(jobs):
     if build(jobs) != 0:
         sys.exit("mutate: the unmutated core does not build")
     started = time.monotonic()
-    if not tests_pass(TARGETS, timeout=600):
+    if not tests_pass(sorted(set(TARGETS + tests_of(UNDER))), timeout=600):
         sys.exit("mutate: the core's tests fail without any mutant")
     return time.monotonic() - started
 
