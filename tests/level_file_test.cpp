@@ -52,7 +52,9 @@ class LevelFile : public ::testing::Test {
         Level level;
         level.lastRotationAngle = 33.0f;
         level.smallestSideCount = 0;
-        EXPECT_TRUE(LoadLevel(level, Path("in.kvo")).result.ok);
+        const FileBytes read = LoadLevel(level, Path("in.kvo"));
+        EXPECT_TRUE(read.result.ok);
+        EXPECT_EQ(read.bytes, bytes); // what it decoded, from its one read
         return level;
     }
 };
