@@ -60,9 +60,10 @@ TEST_F(Session, TheTitleAndTheFileSaveWritesChangeTogetherWithTheirSteps) {
     EXPECT_FALSE(doc.IsModified()); // a cleared level is a new one
 }
 
-// An exchange moves the level's file with it; a reset over it leaves the level without a file,
-// so a Save can only go where the designer names. Saving into a slot gives the level that file.
-TEST_F(Session, SlotEditsCarryTheLevelsFileOrTakeItAway) {
+// An exchange moves the level's file with it; a reset over it leaves the level unsaved, and
+// Save asks before writing over the template, saying this editor put it there. Its undo brings
+// the level back into the file: saved again. Saving into a slot gives the level that file.
+TEST_F(Session, SlotEditsCarryTheLevelsFileOrSayTheyChangedIt) {
     ASSERT_TRUE(doc.Open(p.Path(1)).ok);
     ASSERT_TRUE(packs.Exchange(1, 2).ok);
     EXPECT_EQ(doc.currentFile(), p.Path(2));
@@ -71,11 +72,19 @@ TEST_F(Session, SlotEditsCarryTheLevelsFileOrTakeItAway) {
     EXPECT_FALSE(doc.IsModified());
 
     ASSERT_TRUE(packs.Reset(1).ok);
-    EXPECT_EQ(doc.currentFile(), "");
+    EXPECT_EQ(doc.currentFile() + doc.titleFile(), p.Path(1) + p.Path(1));
     EXPECT_TRUE(doc.IsModified()); // the level is on screen only
+    EXPECT_EQ(doc.SaveTargetChangedBy(), ChangedBy::SlotEdit);
+    packs.history()->undo();
+    EXPECT_FALSE(doc.IsModified());
+    EXPECT_EQ(doc.SaveTargetChangedBy(), ChangedBy::Nobody);
+    packs.history()->redo();
     ASSERT_TRUE(session.SaveIntoSlot(2).ok);
     EXPECT_EQ(doc.currentFile(), p.Path(2));
     EXPECT_FALSE(doc.IsModified());
+    packs.history()->undo(); // the slot holds its level again, put back by this editor
+    EXPECT_TRUE(doc.IsModified());
+    EXPECT_EQ(doc.SaveTargetChangedBy(), ChangedBy::SlotEdit);
 }
 
 // A score is saved only as the designer wrote it: never an empty or half-typed one as 0.
