@@ -239,6 +239,7 @@ void MainWindow::BuildMenu() {
     ui_.placementPreviewItem->setCheckable(true);
     ui_.placementPreviewItem->setChecked(true);
     BuildZoomItems(view);
+    BuildHistoryItems(view);
     BuildPackMenu();
 }
 

@@ -334,6 +334,20 @@ void LevelDocument::MoveFileTo(const QString& path) {
     SetCurrentFile(std::move(file));
 }
 
+// A file the level comes from again may have changed while it was not watched.
+void LevelDocument::Recheck() {
+    const QString& path = sourceFile();
+    if (path.isEmpty()) {
+        return;
+    }
+    const std::optional<QByteArray> disk = BytesOnDisk(path);
+    const KnownFile* known = Known(path);
+    if ((disk || !QFileInfo::exists(path)) && (!known || known->bytes != disk)) {
+        Learn(path, disk, ChangedBy::Other);
+        UpdateModified();
+    }
+}
+
 void LevelDocument::Follow() {
     const FileView& file = view_.file;
     const KnownFile* known = Known(file.sourceFile);
@@ -342,13 +356,23 @@ void LevelDocument::Follow() {
         !SlotAt(PathBytes(file.sourceFile))) {
         return;
     }
+    // Only a slot this editor moved the level into is a candidate, and the disk has the last
+    // word: another program may have changed it since.
     const QString folder = QFileInfo(file.sourceFile).path();
+    QStringList candidates;
     for (const auto& [path, other] : known_) {
         if (other.bytes == std::optional<QByteArray>(file.origin) &&
             QFileInfo(path).path() == folder && SlotAt(PathBytes(path))) {
+            candidates << path;
+        }
+    }
+    for (const QString& path : candidates) {
+        const std::optional<QByteArray> disk = BytesOnDisk(path);
+        if (disk == std::optional<QByteArray>(file.origin)) {
             MoveFileTo(path);
             return;
         }
+        Learn(path, QFileInfo::exists(path) ? disk : std::nullopt, ChangedBy::Other);
     }
 }
 
@@ -432,6 +456,7 @@ void LevelDocument::ShowState(const DocumentView& view, bool files) {
     view_.slider = view.slider;
     if (files) {
         SetCurrentFile(view.file);
+        Recheck();
         Follow();
     }
     emit sliderChanged(view_.slider);

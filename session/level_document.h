@@ -157,6 +157,7 @@ class LevelDocument : public QObject {
     // After an undo or redo: a level whose file now holds another level, while a slot holds
     // the very bytes it came from, follows it to that slot.
     void Follow();
+    void Recheck();
     void MoveFileTo(const QString& path);
     FileResult SaveUnder(const QString& path, const QString& title);
     // Reads the file into the level as a step named `stepText` with the file's name for %1.

@@ -3,6 +3,7 @@
 #include "slot_pack.h"
 
 #include "session/edit_session.h"
+#include "storage/files/call_seam.h"
 
 #include <gtest/gtest.h>
 
@@ -11,7 +12,11 @@
 #include <QUndoStack>
 
 #include <algorithm>
+#include <map>
 #include <random>
+#include <set>
+
+#include <cstdio>
 
 namespace kivo {
 namespace {
@@ -155,60 +160,283 @@ TEST_F(Session, TheShownPackStaysShownAfterApplyNewAndRescan) {
     EXPECT_NE(packs.shownPackDir(), shown); // the new pack, ready for its details
 }
 
-// Random designers: level steps, slot exchanges, saves that ask when the file changed,
-// loads, and undo and redo of both histories. After every step the mark says unsaved exactly
-// when the level differs from its file, and the pack holds every level it held, except
-// where a save replaced the level's own file.
-TEST_F(Session, RandomWorkNeverLosesALevelAndTheMarkTellsTheTruth) {
-    std::mt19937 random(7);
-    auto pick = [&](int n) { return int(random() % uint32_t(n)); };
-    std::multiset<QByteArray> pack;
-    for (int slot = 0; slot < 4; ++slot) {
-        pack.insert(p.Bytes(slot));
-    }
-    auto held = [&] {
-        std::multiset<QByteArray> now;
-        for (int slot = 0; slot < 4; ++slot) {
-            now.insert(p.Bytes(slot));
+// A model of the disk for random designers and another program at work at once. The files are
+// four slots of the pack and two plain files; the model knows what the editor was told about
+// each (its reads and writes, slot edits, the watcher's reports, fed through the document's
+// seam so that nothing waits), and checks the session against the disk after every step.
+class DiskModel {
+  public:
+    DiskModel(SlotPack& p, EditSession& session, uint32_t seed)
+        : p_(p), session_(session), doc_(session.level()), packs_(session.packs()), random_(seed) {
+        for (int slot = 0; slot < SLOTS; ++slot) {
+            files_ << p.Path(slot);
         }
-        return now;
-    };
-    for (int step = 0; step < 300; ++step) {
-        SCOPED_TRACE(step);
-        switch (pick(8)) {
+        files_ << p.base.filePath("a.kvo") << p.base.filePath("b.kvo");
+        Write(files_[SLOTS], Triangle());
+        for (const QString& file : files_) {
+            told_[file] = Disk(file);
+        }
+    }
+
+    // One random step; false once a check failed, with what failed in `failure`.
+    bool Step() {
+        before_ = Snapshot();
+        allowed_.clear();
+        overwrite_ = false;
+        const int kind = Pick(20);
+        kinds_ =
+            (kinds_ + " " + std::to_string(kind)).substr(std::max<int>(0, int(kinds_.size()) - 40));
+        Act(kind);
+        return Check(kind);
+    }
+    std::string failure;
+
+  private:
+    static constexpr int SLOTS = 4;
+    using Files = std::map<QString, std::optional<QByteArray>>;
+
+    int Pick(int n) { return int(random_() % uint32_t(n)); }
+    const QString& AnyFile() { return files_[Pick(int(files_.size()))]; }
+    static std::optional<QByteArray> Disk(const QString& path) {
+        return QFileInfo::exists(path) ? std::optional<QByteArray>(ReadAll(path)) : std::nullopt;
+    }
+    Files Snapshot() const {
+        Files files;
+        for (const QString& file : files_) {
+            files[file] = Disk(file);
+        }
+        return files;
+    }
+    QByteArray SomeLevel() {
+        const QByteArray levels[] = {Triangle(), TwoSquares(), LevelOf({5}), LevelOf({6, 3}),
+                                     EMPTY_LEVEL};
+        return levels[Pick(5)];
+    }
+    // What a slot edit, its undo or its redo told: every slot as it now is.
+    void ToldSlots() {
+        for (int slot = 0; slot < SLOTS; ++slot) {
+            told_[p_.Path(slot)] = Disk(p_.Path(slot));
+        }
+    }
+    // The watcher reports a change of a file it watches.
+    void Report(const QString& path) {
+        const QString source = doc_.sourceFile();
+        doc_.NoticeFileChange(path);
+        if (path == source) {
+            told_[path] = Disk(path);
+        }
+    }
+    void Other(const QString& path) {
+        allowed_ << path;
+        Report(path);
+    }
+
+    void Act(int kind) {
+        switch (kind) {
         case 0:
-            doc.Place(float(200 + pick(300)), float(100 + pick(250)), uint8_t(3 + pick(10)));
-            break;
         case 1:
-            doc.DeleteNearest(float(200 + pick(300)), float(100 + pick(250)));
+            doc_.Place(float(200 + Pick(300)), float(100 + Pick(250)), uint8_t(3 + Pick(10)));
             break;
         case 2:
-            packs.Exchange(pick(4), pick(4));
+            doc_.DeleteNearest(float(200 + Pick(300)), float(100 + Pick(250)));
             break;
         case 3:
-            doc.Open(p.Path(pick(4)));
+            doc_.SetScore(ScoreField::Target, Pick(4) ? std::to_string(Pick(500)) : "40000");
+            doc_.EndScoreTyping();
             break;
         case 4:
-            if (!doc.currentFile().isEmpty() && !doc.CurrentFileChangedOnDisk()) {
-                const QByteArray old = ReadAll(doc.currentFile());
-                ASSERT_TRUE(doc.Save(doc.currentFile()).ok);
-                pack.erase(pack.find(old));
-                pack.insert(ReadAll(doc.currentFile()));
-            }
+            Open(AnyFile());
             break;
         case 5:
-            doc.history()->undo();
-            break;
         case 6:
-            packs.history()->undo();
+            Save();
             break;
-        case 7:
-            (pick(2) ? doc.history() : packs.history())->redo();
+        case 7: {
+            const QString& path = AnyFile();
+            allowed_ << path;
+            if (doc_.SaveAs(path).ok) {
+                told_[path] = Disk(path);
+            }
             break;
         }
-        ASSERT_EQ(held(), pack);
-        if (!doc.currentFile().isEmpty() && !doc.CurrentFileChangedOnDisk()) {
-            EXPECT_EQ(doc.IsModified(), Shown() != ReadAll(doc.currentFile()));
+        case 8:
+            doc_.history()->undo();
+            break;
+        case 9:
+            doc_.history()->redo();
+            break;
+        case 10:
+        case 11:
+            (kind == 10 ? packs_.history()->undo() : packs_.history()->redo());
+            ToldSlots();
+            break;
+        case 12:
+            packs_.Exchange(Pick(SLOTS), Pick(SLOTS));
+            ToldSlots();
+            break;
+        case 13:
+            packs_.MoveTo(Pick(SLOTS), Pick(SLOTS));
+            ToldSlots();
+            break;
+        case 14: {
+            const int slot = Pick(SLOTS);
+            (Pick(2) ? packs_.Reset(slot) : packs_.Paste("a level", SomeLevel(), slot));
+            ToldSlots();
+            break;
+        }
+        case 15:
+            if (session_.SaveIntoSlot(Pick(SLOTS)).ok) {
+                ToldSlots();
+            }
+            break;
+        case 16: { // another program writes other bytes, or makes a removed file again
+            const QString& path = AnyFile();
+            Write(path, SomeLevel());
+            Other(path);
+            break;
+        }
+        case 17: {
+            const QString& path = AnyFile();
+            QFile::remove(path);
+            Other(path);
+            break;
+        }
+        case 18: { // another program moves one slot's file over another's
+            const QString& from = files_[Pick(SLOTS)];
+            const QString& to = files_[Pick(SLOTS)];
+            if (from != to && QFileInfo::exists(from)) {
+                ::rename(QFile::encodeName(from).constData(), QFile::encodeName(to).constData());
+                Other(from);
+                Other(to);
+            }
+            break;
+        }
+        default:
+            doc_.ForgetCurrentFile();
+            break;
+        }
+    }
+
+    // Sometimes another program writes the file right after the editor read it.
+    void Open(const QString& path) {
+        const bool race = Pick(4) == 0;
+        std::optional<QByteArray> read;
+        SetCallSeam([&](const char* call) {
+            if (std::string(call) == "read level" && !read) {
+                read = Disk(path);
+                if (race) {
+                    Write(path, SomeLevel());
+                }
+            }
+            return 0;
+        });
+        const bool opened = doc_.Open(path).ok;
+        SetCallSeam({});
+        if (opened && read) {
+            told_[path] = read;
+        }
+        if (race) {
+            Other(path);
+        }
+    }
+
+    // As the main window saves: a file changed since asks, and is overwritten only when the
+    // designer says so.
+    void Save() {
+        const QString path = doc_.currentFile();
+        if (path.isEmpty() || !CheckScores(doc_.level()).ok) {
+            return;
+        }
+        if (doc_.SaveTargetChangedBy() != ChangedBy::Nobody) {
+            if (Pick(2)) {
+                return; // Cancel
+            }
+            overwrite_ = true;
+        }
+        allowed_ << path;
+        const std::optional<QByteArray> was = Disk(path);
+        if (doc_.Save(path).ok) {
+            saveOnto_ = {path, was};
+            told_[path] = Disk(path);
+        }
+    }
+
+    bool Fail(const std::string& what) {
+        failure = what + " after steps of kinds" + kinds_;
+        return false;
+    }
+    std::string kinds_;
+
+    bool Check(int kind) {
+        const Files now = Snapshot();
+        // (a) the mark: the level differs from what the file it came from holds now.
+        const QString source = doc_.sourceFile();
+        const Encoded shown = EncodeLevel(doc_.level());
+        const std::optional<QByteArray> file =
+            source.isEmpty() ? std::optional<QByteArray>(EMPTY_LEVEL) : Disk(source);
+        const bool differs = !shown.result.ok || !file || shown.bytes != *file;
+        if (doc_.IsModified() != differs) {
+            return Fail("the mark says " + std::string(doc_.IsModified() ? "unsaved" : "saved") +
+                        " for " + source.toStdString());
+        }
+        // (b) a file changes only by a write the designer asked for, onto bytes the editor
+        // was told the file held or after Overwrite; or by another program, or a slot edit.
+        const bool slotEdit = kind >= 10 && kind <= 15;
+        for (const auto& [path, bytes] : now) {
+            if (bytes == before_.at(path) || allowed_.contains(path) ||
+                (slotEdit && SlotAt(PathBytes(path)))) {
+                continue;
+            }
+            return Fail("a write nobody asked for changed " + path.toStdString());
+        }
+        if (saveOnto_ && !overwrite_ && saveOnto_->second && knownBefore_.count(saveOnto_->first) &&
+            knownBefore_[saveOnto_->first] != saveOnto_->second) {
+            return Fail("Save wrote without asking over bytes the editor was never told of in " +
+                        saveOnto_->first.toStdString());
+        }
+        saveOnto_.reset();
+        knownBefore_ = told_;
+        // (c) slot moves keep every level in the pack; a put's undo or redo changes one slot.
+        if (kind >= 10 && kind <= 13) {
+            std::multiset<QByteArray> was, is;
+            int changed = 0;
+            for (int slot = 0; slot < SLOTS; ++slot) {
+                const QString path = p_.Path(slot);
+                was.insert(before_.at(path).value_or("none"));
+                is.insert(now.at(path).value_or("none"));
+                changed += before_.at(path) != now.at(path) ? 1 : 0;
+            }
+            if (was != is && !(kind <= 11 && changed == 1)) {
+                return Fail("a slot edit lost a level of the pack");
+            }
+        }
+        return true;
+    }
+
+    SlotPack& p_;
+    EditSession& session_;
+    LevelDocument& doc_;
+    PackDocument& packs_;
+    std::mt19937 random_;
+    QStringList files_;
+    std::map<QString, std::optional<QByteArray>> told_; // what the editor was told each holds
+    std::map<QString, std::optional<QByteArray>> knownBefore_;
+    Files before_;
+    QStringList allowed_;
+    bool overwrite_ = false;
+    std::optional<std::pair<QString, std::optional<QByteArray>>> saveOnto_;
+};
+
+// Random designers and another program against the model, over several seeds.
+TEST(SessionModel, RandomWorkAgainstTheDiskNeverLosesALevelAndTheMarkTellsTheTruth) {
+    for (uint32_t seed = 1; seed <= 6; ++seed) {
+        SlotPack p;
+        EditSession session{p.base.path() + "/", QString(), MakeRandomSource(seed)};
+        session.packs().Scan();
+        DiskModel model(p, session, seed);
+        for (int step = 0; step < 700; ++step) {
+            ASSERT_TRUE(model.Step())
+                << "seed " << seed << ", step " << step << ": " << model.failure;
         }
     }
 }
