@@ -162,6 +162,51 @@ TEST_F(Session, TheShownPackStaysShownAfterApplyNewAndRescan) {
     EXPECT_NE(packs.shownPackDir(), shown); // the new pack, ready for its details
 }
 
+// Redoing a Load after the slot moved follows the level to where it is now: the title names
+// the slot that holds it, and the level is saved there.
+TEST_F(Session, ARedoneLoadFollowsItsLevelToTheSlotItMovedTo) {
+    ASSERT_TRUE(doc.Open(p.Path(1)).ok);
+    ASSERT_TRUE(packs.Exchange(1, 2).ok); // Move Later
+    EXPECT_EQ(doc.titleFile(), p.Path(2));
+    Undo();
+    doc.history()->redo();
+    EXPECT_EQ(doc.titleFile(), p.Path(2));
+    EXPECT_EQ(doc.currentFile(), p.Path(2));
+    EXPECT_FALSE(doc.IsModified());
+    EXPECT_EQ(doc.SaveTargetChangedBy(), ChangedBy::Nobody);
+}
+
+// A slot step that could not be written stays where it was, so the next undo takes back the
+// same step; each pack keeps its own history, and a deleted pack takes its history along and
+// leaves the level that lived there unsaved.
+TEST_F(Session, SlotHistoriesBelongToTheirPacksAndAFailedStepStays) {
+    ASSERT_TRUE(packs.Paste("a level", TwoSquares(), 3).ok);
+    ASSERT_TRUE(packs.Exchange(1, 2).ok);
+    const QString levels = p.pack + "/kivo";
+    ASSERT_TRUE(QDir().rename(levels, levels + "_real"));
+    ASSERT_TRUE(QFile::link(levels + "_real", levels));
+    QSignalSpy failed(&packs, &PackDocument::stepFailed);
+    packs.history()->undo();
+    EXPECT_EQ(failed.size(), 1);
+    EXPECT_EQ(packs.history()->index(), 2);
+    ASSERT_TRUE(QFile::remove(levels));
+    ASSERT_TRUE(QDir().rename(levels + "_real", levels));
+    packs.history()->undo();
+    EXPECT_EQ(p.Bytes(1), Triangle());
+    EXPECT_EQ(p.Bytes(3), TwoSquares());
+    EXPECT_EQ(packs.history()->undoText(), "Paste a level into kivo3 in Slots");
+
+    ASSERT_TRUE(doc.Open(p.Path(3)).ok);
+    packs.New();
+    EXPECT_EQ(packs.history()->count(), 0); // the new pack has a history of its own
+    packs.Choose(size_t(1 - packs.shownIndex()));
+    EXPECT_EQ(packs.history()->count(), 2);
+    packs.Delete();
+    EXPECT_EQ(packs.history()->count(), 0);
+    EXPECT_TRUE(doc.IsModified()); // its file went with the pack
+    EXPECT_TRUE(doc.SaveTargetFolderGone());
+}
+
 // A model of the disk for random designers and another program at work at once. The files are
 // four slots of the pack and two plain files; the model knows what the editor was told about
 // each (its reads and writes, slot edits, the watcher's reports, fed through the document's

@@ -56,7 +56,8 @@ TEST_F(Truth, ExitAsksAboutUnsavedWorkAndTypedDetails) {
     ui().exitItem->trigger();
     EXPECT_TRUE(window->isVisible());
     ASSERT_GE(answers.choiceTexts.size(), 2);
-    EXPECT_TRUE(answers.choiceTexts[answers.choiceTexts.size() - 2].endsWith("|Apply,Discard,Cancel"));
+    EXPECT_TRUE(
+        answers.choiceTexts[answers.choiceTexts.size() - 2].endsWith("|Apply,Discard,Cancel"));
     EXPECT_TRUE(answers.choiceTexts.last().endsWith("|Save,Discard,Cancel"));
     EXPECT_EQ(answers.questions.last(), "Confirm|Are you sure you want to quit?");
     EXPECT_TRUE(QFile::exists(copy));
