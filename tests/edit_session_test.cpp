@@ -18,7 +18,6 @@
 #include <utility>
 
 #include <cstdio>
-#include <iostream>
 
 namespace kivo {
 namespace {
@@ -174,6 +173,27 @@ TEST_F(Session, ARedoneLoadFollowsItsLevelToTheSlotItMovedTo) {
     EXPECT_EQ(doc.currentFile(), p.Path(2));
     EXPECT_FALSE(doc.IsModified());
     EXPECT_EQ(doc.SaveTargetChangedBy(), ChangedBy::Nobody);
+}
+
+// A removed file makes the level unsaved at once, and Save writes it again at its name
+// without asking; a file made again at that name is seen.
+TEST_F(Session, ARemovedFileMakesTheLevelUnsavedAndIsWrittenAgain) {
+    ASSERT_TRUE(doc.SaveAs(File("r.kvo")).ok);
+    ASSERT_TRUE(QFile::remove(File("r.kvo")));
+    doc.NoticeFileChange(File("r.kvo"));
+    EXPECT_TRUE(doc.IsModified());
+    EXPECT_EQ(doc.SaveTargetChangedBy(), ChangedBy::Nobody);
+    ASSERT_TRUE(doc.Save(doc.currentFile()).ok);
+    EXPECT_FALSE(doc.IsModified());
+    EXPECT_EQ(ReadAll(File("r.kvo")), Shown());
+    ASSERT_TRUE(QFile::remove(File("r.kvo")));
+    doc.NoticeFileChange(File("r.kvo"));
+    ASSERT_TRUE(Write(File("r.kvo"), TwoSquares())); // made again by another program
+    doc.NoticeFileChange(File("r.kvo"));
+    // The level is nowhere else: it stays, unsaved, and Save asks before writing over theirs.
+    EXPECT_NE(Shown(), TwoSquares());
+    EXPECT_TRUE(doc.IsModified());
+    EXPECT_EQ(doc.SaveTargetChangedBy(), ChangedBy::Other);
 }
 
 // A slot step that could not be written stays where it was, so the next undo takes back the
