@@ -40,6 +40,9 @@ constexpr const char* CONFIRM_TITLE = "Confirm";
 constexpr const char* CLEAR_QUESTION = "Are you sure you wish to clear?";
 constexpr const char* NEW_PACK_QUESTION = "Do you wish to create a new Pack?";
 constexpr const char* DELETE_PACK_QUESTION = "Are you sure you want to delete this pack?";
+// Below the Delete question when the level being edited lives in the pack.
+constexpr const char* OPEN_LEVEL_IN_PACK_TEXT =
+    "\n\nThe level being edited, %1, lives in this pack: its file goes with it.";
 constexpr const char* EXIT_QUESTION = "Are you sure you want to quit?";
 constexpr const char* INFORMATION_TITLE = "Information";
 constexpr const char* ABOUT_TITLE = "About";
@@ -66,6 +69,15 @@ constexpr const char* SAVE_CHOICE = "Save";
 constexpr const char* CANCEL_CHOICE = "Cancel";
 constexpr const char* CHANGED_ON_DISK_QUESTION =
     "%1 was changed on disk since this editor loaded or saved it.\n\n"
+    "Overwrite it with the level being edited, or save the level under another name?";
+// The same question when this editor itself put another level into the file.
+constexpr const char* CHANGED_BY_SLOT_EDIT_QUESTION =
+    "%1 now holds another level: a slot edit in the pack overview of this editor put it there "
+    "since the level being edited was loaded or saved.\n\n"
+    "Overwrite it with the level being edited, or save the level under another name?";
+constexpr const char* CHANGED_BY_SAVE_QUESTION =
+    "%1 now holds another level, saved there from this editor's main window after the level "
+    "being edited was loaded.\n\n"
     "Overwrite it with the level being edited, or save the level under another name?";
 constexpr const char* OVERWRITE_CHOICE = "Overwrite";
 constexpr const char* SAVE_AS_CHOICE = "Save As...";

@@ -55,15 +55,21 @@ void MainWindow::Save() {
     if (!Reported(CheckScores(document.level()))) {
         return;
     }
-    if (document.currentFile().isEmpty()) {
+    // A file whose folder is gone (its pack was deleted) can only be saved under a new name.
+    if (document.currentFile().isEmpty() || document.SaveTargetFolderGone()) {
         SaveUnder(SAVE_DIALOG_TITLE);
         return;
     }
     const QString path = WithLevelExtension(document.currentFile());
-    if (path == document.currentFile() && document.CurrentFileChangedOnDisk()) {
-        const int choice = AskChoice(
-            QString::fromLatin1(CHANGED_ON_DISK_QUESTION).arg(QDir::toNativeSeparators(path)),
-            OVERWRITE_CHOICE, SAVE_AS_CHOICE);
+    const ChangedBy changed =
+        path == document.currentFile() ? document.SaveTargetChangedBy() : ChangedBy::Nobody;
+    if (changed != ChangedBy::Nobody) {
+        const char* question = changed == ChangedBy::Other      ? CHANGED_ON_DISK_QUESTION
+                               : changed == ChangedBy::SlotEdit ? CHANGED_BY_SLOT_EDIT_QUESTION
+                                                                : CHANGED_BY_SAVE_QUESTION;
+        const int choice =
+            AskChoice(QString::fromLatin1(question).arg(QDir::toNativeSeparators(path)),
+                      OVERWRITE_CHOICE, SAVE_AS_CHOICE);
         if (choice == 1) {
             SaveAs();
         }
@@ -119,15 +125,16 @@ void MainWindow::About() {
                   QString::fromLatin1(ABOUT_TEXT));
 }
 
+// Exit asks its own question first, then the close box's about what would be lost.
 void MainWindow::Exit() {
-    if (Ask(QString::fromLatin1(EXIT_QUESTION))) {
+    if (Ask(QString::fromLatin1(EXIT_QUESTION)) && SettleTypedDetails() && MaybeSave()) {
         exitConfirmed_ = true;
         close();
     }
 }
 
 // The close box asks before unsaved changes or typed pack details would be lost; Exit has
-// asked its own question already.
+// asked already. The recovery copy goes only once the level is saved or discarded.
 void MainWindow::closeEvent(QCloseEvent* event) {
     if (!exitConfirmed_ && (!SettleTypedDetails() || !MaybeSave())) {
         event->ignore();
@@ -205,7 +212,7 @@ void MainWindow::OfferRecovery() {
         // Unanswered: the copy waits for the next start, and this editor keeps its own.
         recovery.KeepForNextStart();
     } else {
-        Reported(session_.level().Restore(recovery.copyPath(), copy->fileName));
+        Reported(session_.level().Restore(recovery.copyPath(), copy->fileName, copy->scores));
     }
 }
 

@@ -239,6 +239,7 @@ void MainWindow::BuildMenu() {
     ui_.placementPreviewItem->setCheckable(true);
     ui_.placementPreviewItem->setChecked(true);
     BuildZoomItems(view);
+    BuildHistoryItems(view);
     BuildPackMenu();
 }
 
@@ -425,6 +426,9 @@ void MainWindow::ConnectSession() {
     connect(document, &LevelDocument::modifiedChanged, this, &QWidget::setWindowModified);
     connect(document, &LevelDocument::sliderChanged, this, &MainWindow::ShowSlider);
     connect(&session_.packs(), &PackDocument::shownPackChanged, this, &MainWindow::ShowPanel);
+    connect(&session_.recovery(), &RecoveryKeeper::copyFailed, this, [this](const QString& why) {
+        dialogs_.tell(this, MessageKind::Information, QString::fromLatin1(INFORMATION_TITLE), why);
+    });
 }
 
 // Only an entry chosen from the list, or stepped to with the arrow keys or the wheel, shows a

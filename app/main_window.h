@@ -51,6 +51,8 @@ struct Controls {
     QAction* undoItem = nullptr;
     QAction* redoItem = nullptr;
     QAction* levelOverviewItem = nullptr;
+    QAction* levelHistoryItem = nullptr; // View: the level's steps as a list
+    QAction* packHistoryItem = nullptr;  // View: the shown pack's slot steps as a list
     QAction* placementPreviewItem = nullptr;
     QAction* zoomInItem = nullptr;
     QAction* zoomOutItem = nullptr;
@@ -93,6 +95,7 @@ class MainWindow : public QMainWindow {
     void BuildStatusBar();
     void BuildPackPanel(QWidget* content);
     void BuildPackMenu();
+    void BuildHistoryItems(QMenu* view);
     void BuildZoomItems(QMenu* view);
     void ShowLevelOverview();
     void Connect();

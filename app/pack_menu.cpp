@@ -5,8 +5,30 @@
 #include <QFile>
 #include <QListView>
 #include <QMenuBar>
+#include <QUndoView>
 
 namespace kivo {
+
+// Each history as a list of its named steps, in a window of its own; clicking a step goes
+// back or forward to it. The pack's list follows the shown pack.
+void MainWindow::BuildHistoryItems(QMenu* view) {
+    view->addSeparator();
+    auto item = [this, view](const char* caption, const char* name, auto history) {
+        QAction* action = view->addAction(QString::fromLatin1(caption));
+        action->setObjectName(QString::fromLatin1(name));
+        connect(action, &QAction::triggered, this, [this, caption, history] {
+            auto* list = new QUndoView(history, this);
+            list->setWindowFlag(Qt::Tool);
+            list->setAttribute(Qt::WA_DeleteOnClose);
+            list->setWindowTitle(QString::fromLatin1(caption));
+            list->setObjectName(QString::fromLatin1(caption));
+            list->show();
+        });
+        return action;
+    };
+    ui_.levelHistoryItem = item("Level History", "levelHistoryItem", session_.level().history());
+    ui_.packHistoryItem = item("Pack History", "packHistoryItem", session_.packs().histories());
+}
 
 void MainWindow::BuildPackMenu() {
     QMenu* pack = menuBar()->addMenu(QStringLiteral("Pack"));

@@ -19,6 +19,7 @@
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QStandardItemModel>
+#include <QUndoGroup>
 #include <QUndoStack>
 
 #include <utility>
@@ -102,7 +103,8 @@ void PackOverview::Build() {
     layout->addWidget(ui_.tiles, 1);
     setFocusProxy(ui_.tiles);
 
-    QUndoStack* history = host_.session->packs().history();
+    // The actions act on the shown pack's history alone, whichever pack that is.
+    QUndoGroup* history = host_.session->packs().histories();
     ui_.undo = history->createUndoAction(this, QStringLiteral("Undo"));
     ui_.undo->setShortcut(QKeySequence::Undo);
     ui_.redo = history->createRedoAction(this, QStringLiteral("Redo"));
@@ -412,7 +414,7 @@ void PackOverview::PasteInto(int slot) {
 }
 
 void PackOverview::ResetSlot(int slot) {
-    if (slot >= 0) {
+    if (slot >= 0 && MayReplace(slot, QStringLiteral("the template level"))) {
         Report(host_.session->packs().Reset(slot));
     }
 }

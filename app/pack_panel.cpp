@@ -72,9 +72,15 @@ void MainWindow::NewPack() {
 
 // The question names the pack that would go, below its own words.
 void MainWindow::DeleteShownPack() {
-    const QString pack = QStringLiteral("\n\n\"%1\"\n%2")
-                             .arg(ShownPackText(packs().panel().comboText),
-                                  QDir::toNativeSeparators(session_.packs().shownPackDir()));
+    const QString packDir = session_.packs().shownPackDir();
+    QString pack =
+        QStringLiteral("\n\n\"%1\"\n%2")
+            .arg(ShownPackText(packs().panel().comboText), QDir::toNativeSeparators(packDir));
+    // The level being edited goes with the pack when it lives there.
+    const QString source = session_.level().sourceFile();
+    if (!packDir.isEmpty() && source.startsWith(packDir + QLatin1Char('/'))) {
+        pack += QString::fromLatin1(OPEN_LEVEL_IN_PACK_TEXT).arg(QDir::toNativeSeparators(source));
+    }
     if (Ask(QString::fromLatin1(DELETE_PACK_QUESTION) + pack)) {
         ShowOutcome(session_.packs().Delete());
     }

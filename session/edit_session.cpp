@@ -1,6 +1,7 @@
 #include "edit_session.h"
 
 #include "storage/files/paths.h"
+#include "storage/files/shown_text.h"
 #include "storage/level/level_file.h"
 
 namespace kivo {
@@ -17,6 +18,31 @@ EditSession::EditSession(const QString& baseDir, const QString& recoveryDir, Ran
     connect(level_, &LevelDocument::fileUsed, packs_, [this](const QString& path) {
         packs_->SetLevelDir(PathText(FolderPart(PathBytes(path))));
     });
+    connect(packs_, &PackDocument::packDeleted, level_, &LevelDocument::FolderRemoved);
+    packs_->SetBlame([this](const SlotEdit& edit) { return SavedHereSince(edit); });
+}
+
+// A slot that holds what the main window saved there was changed by this editor, not by
+// another program.
+QString EditSession::SavedHereSince(const SlotEdit& edit) const {
+    for (const auto* contents : {&edit.before, &edit.after}) {
+        for (const SlotContent& content : *contents) {
+            const QString path = PathText(SlotPath(edit.pack, content.slot));
+            const KnownFile* known = level_->Known(path);
+            if (!known || known->changedBy != ChangedBy::MainWindow ||
+                known->bytes == content.bytes) {
+                continue;
+            }
+            const PackFile now = ReadSlot(edit.pack, content.slot);
+            if (now.result.ok && now.bytes == known->bytes) {
+                return QStringLiteral("The level file %1 was changed by this editor since this "
+                                      "step: the level being edited was saved there from the main "
+                                      "window. No slot was changed.")
+                    .arg(QuotedPath(SlotPath(edit.pack, content.slot)));
+            }
+        }
+    }
+    return {};
 }
 
 FileResult EditSession::SaveIntoSlot(int slot) {

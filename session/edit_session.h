@@ -33,6 +33,8 @@ class EditSession : public QObject {
     FileResult SaveIntoSlot(int slot);
 
   private:
+    QString SavedHereSince(const SlotEdit& edit) const;
+
     RandomSource random_;
     LevelDocument* level_;
     PackDocument* packs_;

@@ -64,8 +64,13 @@ LevelDocument::LevelDocument(RandomSource& random, QObject* parent)
     : QObject(parent), random_(random), history_(new QUndoStack(this)),
       watcher_(new QFileSystemWatcher(this)) {
     history_->setUndoLimit(UNDO_LIMIT);
-    view_.file.saved = std::make_shared<const Level>(level_);
-    connect(watcher_, &QFileSystemWatcher::fileChanged, this, &LevelDocument::FileChangedOnDisk);
+    connect(watcher_, &QFileSystemWatcher::fileChanged, this, &LevelDocument::NoticeFileChange);
+    // A file removed and made again is no longer watched: its folder tells when it is back.
+    connect(watcher_, &QFileSystemWatcher::directoryChanged, this, [this] {
+        if (!sourceFile().isEmpty()) {
+            NoticeFileChange(sourceFile());
+        }
+    });
 }
 
 QString LevelDocument::Title() const {
@@ -101,7 +106,7 @@ void LevelDocument::Clear() {
         ClearElements(level_);
         level_.targetScore = DEFAULT_TARGET_SCORE;
         level_.expertScore = DEFAULT_EXPERT_SCORE;
-        SetCurrentFile({{}, {}, std::make_shared<const Level>(level_), {}});
+        SetCurrentFile({});
     });
 }
 
@@ -163,7 +168,8 @@ FileResult LevelDocument::ReadFile(const QString& stepText, const QString& path,
         QByteArray bytes;
         result = ReadInto(path, level_, bytes);
         if (result.ok) {
-            SetCurrentFile({path, title, std::make_shared<const Level>(level_), bytes});
+            Learn(path, bytes, ChangedBy::Nobody);
+            SetCurrentFile({path, title, path, bytes});
         }
     });
     if (result.ok) {
@@ -173,19 +179,26 @@ FileResult LevelDocument::ReadFile(const QString& stepText, const QString& path,
 }
 
 // The restored level belongs to its file again, and is unsaved as far as it differs from it.
-FileResult LevelDocument::Restore(const QString& copyPath, const QString& fileName) {
+FileResult
+LevelDocument::Restore(const QString& copyPath, const QString& fileName,
+                       const std::optional<std::pair<std::string, std::string>>& scores) {
     FileResult result;
     Edit(QStringLiteral("Restore"), {ReachKind::Whole}, [&] {
         result = LoadLevel(level_, copyPath).result;
         if (!result.ok) {
             return;
         }
-        auto saved = std::make_shared<Level>();
-        QByteArray bytes;
-        if (fileName.isEmpty() || !ReadInto(fileName, *saved, bytes).ok) {
-            *saved = Level();
+        if (scores) {
+            level_.targetScore = scores->first;
+            level_.expertScore = scores->second;
         }
-        SetCurrentFile({fileName, fileName, std::move(saved), bytes});
+        if (fileName.isEmpty()) {
+            SetCurrentFile({});
+            return;
+        }
+        const std::optional<QByteArray> bytes = BytesOnDisk(fileName);
+        Learn(fileName, QFileInfo::exists(fileName) ? bytes : std::nullopt, ChangedBy::Nobody);
+        SetCurrentFile({fileName, fileName, fileName, bytes.value_or(QByteArray())});
     });
     return result;
 }
@@ -212,7 +225,8 @@ FileResult LevelDocument::SaveUnder(const QString& path, const QString& title) {
     TidyFolder(FolderPart(PathBytes(path)));
     const Encoded saved = SaveLevel(level_, path);
     if (saved.result.ok) {
-        SetCurrentFile({path, title, std::make_shared<const Level>(level_), saved.bytes});
+        Learn(path, saved.bytes, ChangedBy::MainWindow);
+        SetCurrentFile({path, title, path, saved.bytes});
         Changed();
         emit fileUsed(path);
     }
@@ -221,7 +235,8 @@ FileResult LevelDocument::SaveUnder(const QString& path, const QString& title) {
 
 void LevelDocument::SavedBy(const QString& path, const QByteArray& bytes) {
     CountAsSaved(level_);
-    SetCurrentFile({path, path, std::make_shared<const Level>(level_), bytes});
+    Learn(path, bytes, ChangedBy::SlotEdit);
+    SetCurrentFile({path, path, path, bytes});
     Changed();
     emit fileUsed(path);
 }
@@ -232,35 +247,133 @@ void LevelDocument::ForgetCurrentFile() {
     SetCurrentFile(std::move(file));
 }
 
-bool LevelDocument::CurrentFileChangedOnDisk() const {
-    if (currentFile().isEmpty() || view_.file.diskBytes.isEmpty()) {
-        return false;
+// The disk is read, so that a change the watcher has not reported yet is seen too.
+ChangedBy LevelDocument::SaveTargetChangedBy() {
+    const QString& path = currentFile();
+    if (path.isEmpty()) {
+        return ChangedBy::Nobody;
     }
-    return BytesOnDisk(currentFile()) != std::optional<QByteArray>(view_.file.diskBytes);
+    const std::optional<QByteArray> disk = BytesOnDisk(path);
+    if (!disk && QFileInfo::exists(path)) {
+        return ChangedBy::Other; // there, but not a level file this editor can read
+    }
+    const KnownFile* known = Known(path);
+    if (!known || known->bytes != disk) {
+        Learn(path, disk, ChangedBy::Other);
+        UpdateModified();
+        known = Known(path);
+    }
+    if (!known->bytes || *known->bytes == view_.file.origin) {
+        return ChangedBy::Nobody; // gone, or it holds the very level this one came from
+    }
+    return known->changedBy == ChangedBy::Nobody ? ChangedBy::Other : known->changedBy;
 }
 
-// The files are told by slot: the level follows a move of its slot to the slot it went to, and
-// no longer claims a slot that now holds another level.
+bool LevelDocument::SaveTargetFolderGone() const {
+    return !currentFile().isEmpty() && !QFileInfo(currentFile()).dir().exists();
+}
+
+const KnownFile* LevelDocument::Known(const QString& path) const {
+    const auto found = known_.find(path);
+    return found == known_.end() ? nullptr : &found->second;
+}
+
+void LevelDocument::Learn(const QString& path, std::optional<QByteArray> bytes, ChangedBy by) {
+    KnownFile& known = known_[path];
+    if (known.bytes == bytes && known.bytes) {
+        return; // nothing new: who changed it last stays
+    }
+    known.changedBy = by;
+    known.bytes = std::move(bytes);
+}
+
+// The files are told by slot: the level follows a move of its slot to the slot it went to.
 void LevelDocument::FilesRewritten(const std::vector<WrittenFile>& files,
                                    const std::vector<SlotMove>& moves) {
+    for (const WrittenFile& written : files) {
+        Learn(written.path, written.bytes, ChangedBy::SlotEdit);
+    }
     const FileView& file = view_.file;
     const auto ours = std::find_if(files.begin(), files.end(), [&](const WrittenFile& written) {
-        return SameFile(written.path, file.currentFile);
+        return SameFile(written.path, file.sourceFile);
     });
-    if (ours == files.end() || file.diskBytes.isEmpty() ||
-        ours->bytes == std::optional<QByteArray>(file.diskBytes)) {
-        return;
-    }
-    for (const SlotMove& move : moves) {
-        const auto to = std::find_if(files.begin(), files.end(),
-                                     [&](const WrittenFile& f) { return f.slot == move.to; });
-        if (move.from == ours->slot && to != files.end()) {
-            SetCurrentFile({to->path, to->path, file.saved, file.diskBytes});
-            return;
+    if (ours != files.end() && ours->bytes != std::optional<QByteArray>(file.origin)) {
+        for (const SlotMove& move : moves) {
+            const auto to = std::find_if(files.begin(), files.end(),
+                                         [&](const WrittenFile& f) { return f.slot == move.to; });
+            if (move.from == ours->slot && to != files.end() &&
+                to->bytes == std::optional<QByteArray>(file.origin)) {
+                MoveFileTo(to->path);
+                return;
+            }
         }
     }
-    // The level is now nowhere on disk: it keeps its work, is unsaved, and Save asks for a name.
-    SetCurrentFile({{}, file.titleFile, std::make_shared<const Level>(), {}});
+    UpdateModified();
+}
+
+void LevelDocument::FolderRemoved(const QString& folder) {
+    const QString prefix = folder + QLatin1Char('/');
+    for (auto& [path, known] : known_) {
+        if (path.startsWith(prefix)) {
+            Learn(path, std::nullopt, ChangedBy::SlotEdit);
+        }
+    }
+    UpdateModified();
+}
+
+// The file Save writes to and the title go along while they name the file the level came from.
+void LevelDocument::MoveFileTo(const QString& path) {
+    FileView file = view_.file;
+    if (file.currentFile == file.sourceFile) {
+        file.currentFile = path;
+    }
+    if (file.titleFile == file.sourceFile) {
+        file.titleFile = path;
+    }
+    file.sourceFile = path;
+    SetCurrentFile(std::move(file));
+}
+
+// A file the level comes from again may have changed while it was not watched.
+void LevelDocument::Recheck() {
+    const QString& path = sourceFile();
+    if (path.isEmpty()) {
+        return;
+    }
+    const std::optional<QByteArray> disk = BytesOnDisk(path);
+    const KnownFile* known = Known(path);
+    if ((disk || !QFileInfo::exists(path)) && (!known || known->bytes != disk)) {
+        Learn(path, disk, ChangedBy::Other);
+        UpdateModified();
+    }
+}
+
+void LevelDocument::Follow() {
+    const FileView& file = view_.file;
+    const KnownFile* known = Known(file.sourceFile);
+    if (file.sourceFile.isEmpty() || !known ||
+        known->bytes == std::optional<QByteArray>(file.origin) ||
+        !SlotAt(PathBytes(file.sourceFile))) {
+        return;
+    }
+    // Only a slot this editor moved the level into is a candidate, and the disk has the last
+    // word: another program may have changed it since.
+    const QString folder = QFileInfo(file.sourceFile).path();
+    QStringList candidates;
+    for (const auto& [path, other] : known_) {
+        if (other.bytes == std::optional<QByteArray>(file.origin) &&
+            QFileInfo(path).path() == folder && SlotAt(PathBytes(path))) {
+            candidates << path;
+        }
+    }
+    for (const QString& path : candidates) {
+        const std::optional<QByteArray> disk = BytesOnDisk(path);
+        if (disk == std::optional<QByteArray>(file.origin)) {
+            MoveFileTo(path);
+            return;
+        }
+        Learn(path, QFileInfo::exists(path) ? disk : std::nullopt, ChangedBy::Other);
+    }
 }
 
 void LevelDocument::SetCurrentFile(FileView file) {
@@ -273,30 +386,56 @@ void LevelDocument::SetCurrentFile(FileView file) {
     }
 }
 
+// The file the level came from is watched, and its folder, which tells when a file that was
+// removed is made again.
 void LevelDocument::WatchFile() {
-    const QStringList watched = watcher_->files();
-    if (!watched.isEmpty() && watched != QStringList{currentFile()}) {
-        watcher_->removePaths(watched);
+    const QString& path = sourceFile();
+    const QString folder = path.isEmpty() ? QString() : QFileInfo(path).path();
+    const QStringList files = watcher_->files();
+    if (!files.isEmpty() && files != QStringList{path}) {
+        watcher_->removePaths(files);
     }
-    if (!currentFile().isEmpty() && watcher_->files().isEmpty()) {
-        watcher_->addPath(currentFile());
+    const QStringList folders = watcher_->directories();
+    if (!folders.isEmpty() && folders != QStringList{folder}) {
+        watcher_->removePaths(folders);
+    }
+    if (!path.isEmpty() && watcher_->files().isEmpty() && QFileInfo::exists(path)) {
+        watcher_->addPath(path);
+    }
+    if (!folder.isEmpty() && watcher_->directories().isEmpty() && QFileInfo(folder).isDir()) {
+        watcher_->addPath(folder);
     }
 }
 
 // A file replaced by a rename is no longer watched: watch its successor. A level without
 // unsaved changes follows its file, read again as a step of the history, so Undo brings back
 // what was shown. Unsaved changes stay, and so does the level while the file cannot be read
-// (another program may be half way through writing it); Save then asks before writing.
-void LevelDocument::FileChangedOnDisk(const QString& path) {
-    if (!SameFile(path, currentFile())) {
+// (another program may be half way through writing it); Save then asks before writing. A file
+// that is gone leaves the level unsaved.
+void LevelDocument::NoticeFileChange(const QString& path) {
+    if (!SameFile(path, sourceFile()) && path != sourceFile()) {
         return;
     }
     watcher_->removePath(path);
     WatchFile();
-    if (!CurrentFileChangedOnDisk()) {
+    const std::optional<QByteArray> disk = BytesOnDisk(path);
+    const bool there = QFileInfo::exists(path);
+    const KnownFile* known = Known(path);
+    if (there && !disk) {
+        emit changedOnDisk(path);
         return;
     }
-    if (IsModified() || !ReadFile(QStringLiteral("Reload %1"), currentFile(), titleFile()).ok) {
+    if (known && known->bytes == disk) {
+        return;
+    }
+    const bool wasModified = IsModified();
+    Learn(path, disk, ChangedBy::Other);
+    UpdateModified();
+    if (!disk) {
+        emit changedOnDisk(path);
+        return;
+    }
+    if (wasModified || !ReadFile(QStringLiteral("Reload %1"), sourceFile(), titleFile()).ok) {
         emit changedOnDisk(path);
     }
 }
@@ -317,6 +456,8 @@ void LevelDocument::ShowState(const DocumentView& view, bool files) {
     view_.slider = view.slider;
     if (files) {
         SetCurrentFile(view.file);
+        Recheck();
+        Follow();
     }
     emit sliderChanged(view_.slider);
     Changed();
@@ -332,7 +473,13 @@ void LevelDocument::Changed() {
 }
 
 void LevelDocument::UpdateModified() {
-    const bool modified = !SameStoredLevel(level_, *view_.file.saved);
+    static const QByteArray empty = EncodeLevel(Level()).bytes;
+    const KnownFile* known = Known(sourceFile());
+    const std::optional<QByteArray> file = sourceFile().isEmpty() ? std::optional<QByteArray>(empty)
+                                           : known                ? known->bytes
+                                                                  : std::nullopt;
+    const Encoded now = EncodeLevel(level_);
+    const bool modified = !now.result.ok || !file || now.bytes != *file;
     if (modified != modified_) {
         modified_ = modified;
         emit modifiedChanged(modified_);

@@ -15,6 +15,8 @@
 #include <QObject>
 #include <QString>
 
+#include <map>
+#include <memory>
 #include <optional>
 #include <vector>
 
@@ -31,6 +33,21 @@ constexpr const char* FILE_TITLE_PREFIX = "KIVO Level Editor - ";
 
 enum class ScoreField { Target, Expert };
 
+// Who last changed a file the level document knows, other than by reading it.
+enum class ChangedBy {
+    Nobody,     // it holds what this editor read there
+    MainWindow, // a Save of this editor
+    SlotEdit,   // a slot edit of this editor, or its undo or redo
+    Other,      // another program
+};
+
+// What the document knows a file holds now, from its own reads and writes, the slot edits and
+// the file watcher.
+struct KnownFile {
+    std::optional<QByteArray> bytes; // none: the file is not there
+    ChangedBy changedBy = ChangedBy::Nobody;
+};
+
 class LevelDocument : public QObject {
     Q_OBJECT
 
@@ -43,8 +60,9 @@ class LevelDocument : public QObject {
     const QString& titleFile() const { return view_.file.titleFile; }
     // "KIVO Level Editor V1.0", or the prefix and the file the title names.
     QString Title() const;
-    // Whether the level differs from what its file holds (or from the level the editor
-    // started with, when it has no file).
+    const QString& sourceFile() const { return view_.file.sourceFile; }
+    // Whether the level differs from what the file it came from holds now (or from the empty
+    // level, when it came from no file): whether saving it would write other bytes.
     bool IsModified() const { return modified_; }
     int sliderPosition() const { return view_.slider; }
     // The status bar's text for the level as it is now.
@@ -73,7 +91,9 @@ class LevelDocument : public QObject {
     // program changes the current file, a level without unsaved changes is read again from it
     // as a step of its own.
     FileResult Open(const QString& path);
-    FileResult Restore(const QString& copyPath, const QString& fileName);
+    // Restore brings back the score texts as typed when the copy kept them.
+    FileResult Restore(const QString& copyPath, const QString& fileName,
+                       const std::optional<std::pair<std::string, std::string>>& scores = {});
     // Saves under exactly this path, which then names the title and the current file; Save
     // leaves the title as it is.
     FileResult SaveAs(const QString& path);
@@ -83,13 +103,24 @@ class LevelDocument : public QObject {
     void SavedBy(const QString& path, const QByteArray& bytes);
     // A dialog was cancelled: the next Save asks for a name; the title stays.
     void ForgetCurrentFile();
-    // Whether the current file holds bytes other than this editor last read or wrote there:
-    // another program, a slot edit or a checkout changed it.
-    bool CurrentFileChangedOnDisk() const;
-    // A slot edit wrote these files and moved these levels. When the current file's level
-    // moved to another slot, the document follows it there; when the current file now holds
-    // another level, the document no longer claims it, so Save asks for a name.
+    // Who changed the file Save writes to since the level came from it: it holds bytes other
+    // than the level came from, or than this editor knew it held (the disk is read to tell).
+    // Nobody when Save may write without asking, as for a file that is gone.
+    ChangedBy SaveTargetChangedBy();
+    bool CurrentFileChangedOnDisk() { return SaveTargetChangedBy() != ChangedBy::Nobody; }
+    // Whether the folder of the file Save writes to is gone, so that Save can only ask.
+    bool SaveTargetFolderGone() const;
+    // A slot edit wrote these files and moved these levels. When the level's file moved to
+    // another slot, the document follows it there; when its file now holds another level, the
+    // level is unsaved and Save asks before writing over it.
     void FilesRewritten(const std::vector<WrittenFile>& files, const std::vector<SlotMove>& moves);
+    // This editor removed every file in this folder (a pack was deleted).
+    void FolderRemoved(const QString& folder);
+    // What the document knows a file holds now, if it knows it.
+    const KnownFile* Known(const QString& path) const;
+    // The file watcher's report that a file may have changed: the seam through which tests
+    // report changes without waiting for the watcher.
+    void NoticeFileChange(const QString& path);
 
   signals:
     void levelChanged();
@@ -122,7 +153,12 @@ class LevelDocument : public QObject {
     void UpdateModified();
     void Changed(); // after every change of the level
     void WatchFile();
-    void FileChangedOnDisk(const QString& path);
+    void Learn(const QString& path, std::optional<QByteArray> bytes, ChangedBy by);
+    // After an undo or redo: a level whose file now holds another level, while a slot holds
+    // the very bytes it came from, follows it to that slot.
+    void Follow();
+    void Recheck();
+    void MoveFileTo(const QString& path);
     FileResult SaveUnder(const QString& path, const QString& title);
     // Reads the file into the level as a step named `stepText` with the file's name for %1.
     FileResult ReadFile(const QString& stepText, const QString& path, const QString& title);
@@ -135,6 +171,7 @@ class LevelDocument : public QObject {
     QFileSystemWatcher* watcher_;
     std::optional<ChangeRecorder> drag_; // the level when the slider's thumb was taken
     DocumentView dragView_;              // and the view then
+    std::map<QString, KnownFile> known_;
     bool modified_ = false;
     int scoreVisit_ = 0; // score keys typed in one visit of a field share this run
     std::string status_;

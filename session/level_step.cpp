@@ -2,10 +2,10 @@
 
 namespace kivo {
 
-// Every view that comes with other disk bytes comes with a saved level of its own, so the
-// pointers tell them apart without comparing a file's bytes at every edit.
+// The origins are shared copies, so an unchanged view compares them without reading bytes.
 bool FilesDiffer(const FileView& a, const FileView& b) {
-    return a.currentFile != b.currentFile || a.titleFile != b.titleFile || a.saved != b.saved;
+    return a.currentFile != b.currentFile || a.titleFile != b.titleFile ||
+           a.sourceFile != b.sourceFile || a.origin != b.origin;
 }
 
 LevelStep::LevelStep(const QString& text, LevelChange change, Level& level, DocumentView before,

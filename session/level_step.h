@@ -13,17 +13,16 @@
 
 namespace kivo {
 
-// The file a level belongs to, as one value, so that a step that changes it (Load, Clear,
-// Restore) brings all of it back together.
+// Which file a level came from, as one value, so that a step that changes it (Load, Clear,
+// Restore) brings all of it back together. It says nothing about what the file holds now:
+// that is known by the document alone, from its own reads and writes and the file watcher.
 struct FileView {
     QString currentFile; // the file Save writes to; empty means Save asks for a name
     QString titleFile;   // the file the title names; empty for the plain title
-    // The level as that file holds it (or the level the editor started with): the level is
-    // unsaved exactly while it differs from this.
-    std::shared_ptr<const Level> saved;
-    // The file's bytes as this editor last read or wrote them; a file that holds other bytes
-    // was changed by someone else. Empty when there is no file.
-    QByteArray diskBytes;
+    QString sourceFile;  // the file the level came from; empty for the empty level
+    // The bytes the level came from, naming it wherever it moves: a file that now holds
+    // other bytes holds another level. Empty when there is no file.
+    QByteArray origin;
 };
 
 // What a step puts back besides the level.

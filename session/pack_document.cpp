@@ -7,6 +7,7 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QUndoGroup>
 #include <QUndoStack>
 
 #include <algorithm>
@@ -30,8 +31,22 @@ std::vector<WrittenFile> WrittenFiles(const Pack& pack, const std::vector<SlotCo
 
 PackDocument::PackDocument(const QString& baseDir, RandomSource& random, QObject* parent)
     : QObject(parent), baseDir_(baseDir), dataDir_(PathText(DataFolderIn(PathBytes(baseDir)))),
-      random_(random), levelDir_(PathText(PathBytes(baseDir))), history_(new QUndoStack(this)) {
-    history_->setUndoLimit(SLOT_UNDO_LIMIT);
+      random_(random), levelDir_(PathText(PathBytes(baseDir))), histories_(new QUndoGroup(this)),
+      noPack_(new QUndoStack(histories_)) {
+    histories_->setActiveStack(noPack_);
+}
+
+QUndoStack* PackDocument::history() const {
+    return histories_->activeStack();
+}
+
+QUndoStack* PackDocument::HistoryOf(const Pack& pack) {
+    QUndoStack*& stack = stacks_[pack.folder];
+    if (!stack) {
+        stack = new QUndoStack(histories_);
+        stack->setUndoLimit(SLOT_UNDO_LIMIT);
+    }
+    return stack;
 }
 
 QString PackDocument::shownPackDir() const {
@@ -60,6 +75,7 @@ QStringList PackDocument::TidyUp() {
 void PackDocument::Show(const std::optional<Pack>& pack) {
     shown_ = pack;
     const int index = shownIndex();
+    histories_->setActiveStack(index < 0 ? noPack_ : HistoryOf(*shown_));
     if (index < 0) {
         shown_.reset();
         panel_ = PackPanel{panel_.names, {}, {}, {}, {}};
@@ -151,12 +167,22 @@ PackOutcome PackDocument::Delete() {
         return {{}, {QStringLiteral("No pack is shown, so there is nothing to delete.")}};
     }
     PackOutcome outcome;
-    if (const QStringList left = DeletePack(*shown_); !left.isEmpty()) {
+    const Pack deleted = *shown_;
+    if (const QStringList left = DeletePack(deleted); !left.isEmpty()) {
         outcome.errors << QStringLiteral(
                               "The pack %1 could not be deleted completely. What remains:\n%2")
                               .arg(QuotedPath(shown_->folder), left.join(QLatin1Char('\n')));
     }
-    return List(shown_, outcome, true);
+    outcome = List(shown_, outcome, true);
+    // A pack that is gone takes its history with it.
+    if (shown_ != deleted) {
+        if (const auto found = stacks_.find(deleted.folder); found != stacks_.end()) {
+            delete found->second;
+            stacks_.erase(found);
+        }
+        emit packDeleted(PathText(deleted.folder));
+    }
+    return outcome;
 }
 
 FileResult PackDocument::Exchange(int a, int b) {
@@ -216,13 +242,18 @@ FileResult PackDocument::Edit(const QString& text, const SlotEdit& edit) {
     }
     const FileResult written = Write(edit, false);
     if (written.ok) {
-        history_->push(new SlotStep(text + QStringLiteral(" in %1").arg(PackDisplayName(edit.pack)),
-                                    edit, [this](const SlotEdit& step, bool undo) {
-                                        if (const FileResult result = Write(step, undo);
-                                            !result.ok) {
-                                            emit stepFailed(result.message);
-                                        }
-                                    }));
+        QUndoStack* stack = HistoryOf(edit.pack);
+        stack->push(new SlotStep(
+            text + QStringLiteral(" in %1").arg(PackDisplayName(edit.pack)), edit,
+            [this](const SlotEdit& step, bool undo) {
+                const FileResult result = Write(step, undo);
+                if (!result.ok) {
+                    const QString ours = blame_ ? blame_(step) : QString();
+                    emit stepFailed(ours.isEmpty() ? result.message : ours);
+                }
+                return result.ok;
+            },
+            stack));
     }
     return written;
 }

@@ -15,9 +15,13 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
+#include <map>
 #include <optional>
+#include <string>
 #include <vector>
 
+class QUndoGroup;
 class QUndoStack;
 
 namespace kivo {
@@ -56,7 +60,10 @@ class PackDocument : public QObject {
     QString shownPackDir() const;
     // The place in the list of the shown pack, -1 for none.
     int shownIndex() const;
-    QUndoStack* history() const { return history_; }
+    // The shown pack's history of slot steps (an empty one while no pack is shown); each pack
+    // keeps its own, and the group's active history is the shown pack's.
+    QUndoStack* history() const;
+    QUndoGroup* histories() const { return histories_; }
     // Where the level file dialogs open, without a trailing '/': the shown pack's level
     // folder, or the folder of the file last loaded or saved, whichever came last.
     const QString& levelDir() const { return levelDir_; }
@@ -83,6 +90,11 @@ class PackDocument : public QObject {
     FileResult Reset(int slot);
     FileResult SaveIntoSlot(int slot, const QByteArray& bytes);
 
+    // Tells, for a slot step refused because a slot holds other bytes than it left there,
+    // whether this editor wrote them; empty when it did not. Set by the session.
+    using Blame = std::function<QString(const SlotEdit& edit)>;
+    void SetBlame(Blame blame) { blame_ = std::move(blame); }
+
   signals:
     void shownPackChanged();
     // A slot edit, or its undo or redo, wrote these files of a pack; a move moved these levels.
@@ -90,12 +102,15 @@ class PackDocument : public QObject {
                       const std::vector<SlotMove>& moves);
     // The undo or redo of a slot step could not be written.
     void stepFailed(const QString& message);
+    // This pack's folder was deleted, with every file in it.
+    void packDeleted(const QString& packDir);
 
   private:
     PackOutcome List(std::optional<Pack> show, PackOutcome outcome, bool mayCreate);
     void Show(const std::optional<Pack>& pack);
     FileResult Edit(const QString& text, const SlotEdit& edit);
     FileResult Write(const SlotEdit& edit, bool undo);
+    QUndoStack* HistoryOf(const Pack& pack);
 
     QString baseDir_;
     QString dataDir_;
@@ -104,7 +119,10 @@ class PackDocument : public QObject {
     PackPanel panel_;
     std::optional<Pack> shown_;
     QString levelDir_;
-    QUndoStack* history_;
+    Blame blame_;
+    QUndoGroup* histories_;
+    QUndoStack* noPack_; // shown while no pack is: nothing to undo
+    std::map<std::string, QUndoStack*> stacks_;
 };
 
 } // namespace kivo

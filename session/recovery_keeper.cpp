@@ -19,6 +19,8 @@ RecoveryKeeper::RecoveryKeeper(const QString& folder, const LevelDocument& docum
     connect(&document, &LevelDocument::modifiedChanged, this, [this](bool modified) {
         if (!modified) {
             Drop();
+        } else {
+            Schedule(); // a file removed or changed under the level makes it unsaved
         }
     });
 }
@@ -54,9 +56,24 @@ void RecoveryKeeper::Write() {
     if (!document_.IsModified()) {
         return;
     }
-    writer_.start([files = slot_.files, level = document_.level(), name = document_.currentFile()] {
-        WriteRecoveryCopy(files, level, name);
-    });
+    writer_.start(
+        [this, files = slot_.files, level = document_.level(), name = document_.sourceFile()] {
+            const FileResult result = WriteRecoveryCopy(files, level, name);
+            QMetaObject::invokeMethod(
+                this, [this, result] { Written(result); }, Qt::QueuedConnection);
+        });
+}
+
+void RecoveryKeeper::Written(const FileResult& result) {
+    if (result.ok) {
+        failureTold_ = false;
+    } else if (!failureTold_) {
+        failureTold_ = true;
+        emit copyFailed(
+            QStringLiteral("Unsaved work is not being kept safe: the recovery copy cannot be "
+                           "written.\n%1")
+                .arg(result.message));
+    }
 }
 
 void RecoveryKeeper::Drop() {

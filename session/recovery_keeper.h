@@ -38,7 +38,12 @@ class RecoveryKeeper : public QObject {
     // A normal end: this editor's copy goes, and every write is done.
     void Finish();
 
+  signals:
+    // A copy could not be written, said once until one can again; the message says why.
+    void copyFailed(const QString& message);
+
   private:
+    void Written(const FileResult& result);
     void Schedule();
     void Write();
     void Drop();
@@ -48,6 +53,7 @@ class RecoveryKeeper : public QObject {
     RecoverySlot slot_;
     QTimer* timer_;
     QThreadPool writer_; // one thread: copies are written and removed in order
+    bool failureTold_ = false;
 };
 
 } // namespace kivo

@@ -3,6 +3,7 @@
 #include "slot_pack.h"
 
 #include "session/edit_session.h"
+#include "storage/files/call_seam.h"
 
 #include <gtest/gtest.h>
 
@@ -11,7 +12,12 @@
 #include <QUndoStack>
 
 #include <algorithm>
+#include <map>
 #include <random>
+#include <set>
+#include <utility>
+
+#include <cstdio>
 
 namespace kivo {
 namespace {
@@ -60,9 +66,10 @@ TEST_F(Session, TheTitleAndTheFileSaveWritesChangeTogetherWithTheirSteps) {
     EXPECT_FALSE(doc.IsModified()); // a cleared level is a new one
 }
 
-// An exchange moves the level's file with it; a reset over it leaves the level without a file,
-// so a Save can only go where the designer names. Saving into a slot gives the level that file.
-TEST_F(Session, SlotEditsCarryTheLevelsFileOrTakeItAway) {
+// An exchange moves the level's file with it; a reset over it leaves the level unsaved, and
+// Save asks before writing over the template, saying this editor put it there. Its undo brings
+// the level back into the file: saved again. Saving into a slot gives the level that file.
+TEST_F(Session, SlotEditsCarryTheLevelsFileOrSayTheyChangedIt) {
     ASSERT_TRUE(doc.Open(p.Path(1)).ok);
     ASSERT_TRUE(packs.Exchange(1, 2).ok);
     EXPECT_EQ(doc.currentFile(), p.Path(2));
@@ -71,11 +78,19 @@ TEST_F(Session, SlotEditsCarryTheLevelsFileOrTakeItAway) {
     EXPECT_FALSE(doc.IsModified());
 
     ASSERT_TRUE(packs.Reset(1).ok);
-    EXPECT_EQ(doc.currentFile(), "");
+    EXPECT_EQ(doc.currentFile() + doc.titleFile(), p.Path(1) + p.Path(1));
     EXPECT_TRUE(doc.IsModified()); // the level is on screen only
+    EXPECT_EQ(doc.SaveTargetChangedBy(), ChangedBy::SlotEdit);
+    packs.history()->undo();
+    EXPECT_FALSE(doc.IsModified());
+    EXPECT_EQ(doc.SaveTargetChangedBy(), ChangedBy::Nobody);
+    packs.history()->redo();
     ASSERT_TRUE(session.SaveIntoSlot(2).ok);
     EXPECT_EQ(doc.currentFile(), p.Path(2));
     EXPECT_FALSE(doc.IsModified());
+    packs.history()->undo(); // the slot holds its level again, put back by this editor
+    EXPECT_TRUE(doc.IsModified());
+    EXPECT_EQ(doc.SaveTargetChangedBy(), ChangedBy::SlotEdit);
 }
 
 // A score is saved only as the designer wrote it: never an empty or half-typed one as 0.
@@ -146,60 +161,381 @@ TEST_F(Session, TheShownPackStaysShownAfterApplyNewAndRescan) {
     EXPECT_NE(packs.shownPackDir(), shown); // the new pack, ready for its details
 }
 
-// Random designers: level steps, slot exchanges, saves that ask when the file changed,
-// loads, and undo and redo of both histories. After every step the mark says unsaved exactly
-// when the level differs from its file, and the pack holds every level it held, except
-// where a save replaced the level's own file.
-TEST_F(Session, RandomWorkNeverLosesALevelAndTheMarkTellsTheTruth) {
-    std::mt19937 random(7);
-    auto pick = [&](int n) { return int(random() % uint32_t(n)); };
-    std::multiset<QByteArray> pack;
-    for (int slot = 0; slot < 4; ++slot) {
-        pack.insert(p.Bytes(slot));
-    }
-    auto held = [&] {
-        std::multiset<QByteArray> now;
-        for (int slot = 0; slot < 4; ++slot) {
-            now.insert(p.Bytes(slot));
+// Redoing a Load after the slot moved follows the level to where it is now: the title names
+// the slot that holds it, and the level is saved there.
+TEST_F(Session, ARedoneLoadFollowsItsLevelToTheSlotItMovedTo) {
+    ASSERT_TRUE(doc.Open(p.Path(1)).ok);
+    ASSERT_TRUE(packs.Exchange(1, 2).ok); // Move Later
+    EXPECT_EQ(doc.titleFile(), p.Path(2));
+    Undo();
+    doc.history()->redo();
+    EXPECT_EQ(doc.titleFile(), p.Path(2));
+    EXPECT_EQ(doc.currentFile(), p.Path(2));
+    EXPECT_FALSE(doc.IsModified());
+    EXPECT_EQ(doc.SaveTargetChangedBy(), ChangedBy::Nobody);
+}
+
+// A removed file makes the level unsaved at once, and Save writes it again at its name
+// without asking; a file made again at that name is seen.
+TEST_F(Session, ARemovedFileMakesTheLevelUnsavedAndIsWrittenAgain) {
+    ASSERT_TRUE(doc.SaveAs(File("r.kvo")).ok);
+    ASSERT_TRUE(QFile::remove(File("r.kvo")));
+    doc.NoticeFileChange(File("r.kvo"));
+    EXPECT_TRUE(doc.IsModified());
+    EXPECT_EQ(doc.SaveTargetChangedBy(), ChangedBy::Nobody);
+    ASSERT_TRUE(doc.Save(doc.currentFile()).ok);
+    EXPECT_FALSE(doc.IsModified());
+    EXPECT_EQ(ReadAll(File("r.kvo")), Shown());
+    ASSERT_TRUE(QFile::remove(File("r.kvo")));
+    doc.NoticeFileChange(File("r.kvo"));
+    ASSERT_TRUE(Write(File("r.kvo"), TwoSquares())); // made again by another program
+    doc.NoticeFileChange(File("r.kvo"));
+    // The level is nowhere else: it stays, unsaved, and Save asks before writing over theirs.
+    EXPECT_NE(Shown(), TwoSquares());
+    EXPECT_TRUE(doc.IsModified());
+    EXPECT_EQ(doc.SaveTargetChangedBy(), ChangedBy::Other);
+}
+
+// A slot step that could not be written stays where it was, so the next undo takes back the
+// same step; each pack keeps its own history, and a deleted pack takes its history along and
+// leaves the level that lived there unsaved.
+TEST_F(Session, SlotHistoriesBelongToTheirPacksAndAFailedStepStays) {
+    ASSERT_TRUE(packs.Paste("a level", TwoSquares(), 3).ok);
+    ASSERT_TRUE(packs.Exchange(1, 2).ok);
+    const QString levels = p.pack + "/kivo";
+    ASSERT_TRUE(QDir().rename(levels, levels + "_real"));
+    ASSERT_TRUE(QFile::link(levels + "_real", levels));
+    QSignalSpy failed(&packs, &PackDocument::stepFailed);
+    packs.history()->undo();
+    EXPECT_EQ(failed.size(), 1);
+    EXPECT_EQ(packs.history()->index(), 2);
+    ASSERT_TRUE(QFile::remove(levels));
+    ASSERT_TRUE(QDir().rename(levels + "_real", levels));
+    packs.history()->undo();
+    EXPECT_EQ(p.Bytes(1), Triangle());
+    EXPECT_EQ(p.Bytes(3), TwoSquares());
+    EXPECT_EQ(packs.history()->undoText(), "Paste a level into kivo3 in Slots");
+
+    ASSERT_TRUE(doc.Open(p.Path(3)).ok);
+    packs.New();
+    EXPECT_EQ(packs.history()->count(), 0); // the new pack has a history of its own
+    packs.Choose(size_t(1 - packs.shownIndex()));
+    EXPECT_EQ(packs.history()->count(), 2);
+    packs.Delete();
+    EXPECT_EQ(packs.history()->count(), 0);
+    EXPECT_TRUE(doc.IsModified()); // its file went with the pack
+    EXPECT_TRUE(doc.SaveTargetFolderGone());
+}
+
+// A model of the disk for random designers and another program at work at once. The files are
+// four slots of the pack and two plain files; the model knows what the editor was told about
+// each (its reads and writes, slot edits, the watcher's reports, fed through the document's
+// seam so that nothing waits), and checks the session against the disk after every step.
+class DiskModel {
+  public:
+    DiskModel(SlotPack& p, EditSession& session, uint32_t seed)
+        : p_(p), session_(session), doc_(session.level()), packs_(session.packs()), random_(seed) {
+        for (int slot = 0; slot < SLOTS; ++slot) {
+            files_ << p.Path(slot);
         }
-        return now;
-    };
-    for (int step = 0; step < 300; ++step) {
-        SCOPED_TRACE(step);
-        switch (pick(8)) {
+        files_ << p.base.filePath("a.kvo") << p.base.filePath("b.kvo");
+        Write(files_[SLOTS], Triangle());
+        for (const QString& file : files_) {
+            told_[file] = Disk(file);
+        }
+    }
+
+    // One random step; false once a check failed, with what failed in `failure`.
+    bool Step() {
+        before_ = Snapshot();
+        allowed_.clear();
+        overwrite_ = false;
+        if (Pick(2)) {
+            Deliver();
+        }
+        const int kind = Pick(20);
+        kinds_ =
+            (kinds_ + " " + std::to_string(kind)).substr(std::max<int>(0, int(kinds_.size()) - 40));
+        Act(kind);
+        return Check(kind);
+    }
+    std::string failure;
+
+  private:
+    static constexpr int SLOTS = 4;
+    using Files = std::map<QString, std::optional<QByteArray>>;
+
+    int Pick(int n) { return int(random_() % uint32_t(n)); }
+    const QString& AnyFile() { return files_[Pick(int(files_.size()))]; }
+    static std::optional<QByteArray> Disk(const QString& path) {
+        return QFileInfo::exists(path) ? std::optional<QByteArray>(ReadAll(path)) : std::nullopt;
+    }
+    Files Snapshot() const {
+        Files files;
+        for (const QString& file : files_) {
+            files[file] = Disk(file);
+        }
+        return files;
+    }
+    // Another program's levels are each new, so that the editor holds them only once told.
+    QByteArray NewLevel() {
+        std::vector<int> sides;
+        for (int n = ++made_; n > 0; n /= 10) {
+            sides.push_back(3 + n % 10);
+        }
+        Clicks clicks;
+        for (size_t i = 0; i < sides.size(); ++i) {
+            clicks.Click(float(220 + 40 * i), 150.0f, sides[i]);
+        }
+        return EncodeLevel(clicks.level).bytes;
+    }
+    int made_ = 0;
+    QByteArray SomeLevel() {
+        const QByteArray levels[] = {Triangle(), TwoSquares(), LevelOf({5}), LevelOf({6, 3}),
+                                     EMPTY_LEVEL};
+        return levels[Pick(5)];
+    }
+    // What a slot edit, its undo or its redo told: every slot as it now is.
+    void ToldSlots() {
+        for (int slot = 0; slot < SLOTS; ++slot) {
+            told_[p_.Path(slot)] = Disk(p_.Path(slot));
+        }
+    }
+    // The watcher reports a change of a file it watches.
+    void Report(const QString& path) {
+        const QString source = doc_.sourceFile();
+        doc_.NoticeFileChange(path);
+        if (path == source) {
+            told_[path] = Disk(path);
+        }
+    }
+    // The watcher reports late, sometimes only after the designer's next steps.
+    void Other(const QString& path) {
+        allowed_ << path;
+        pending_ << path;
+    }
+    void Deliver() {
+        for (const QString& path : std::exchange(pending_, {})) {
+            Report(path);
+        }
+    }
+    QStringList pending_;
+
+    void Act(int kind) {
+        switch (kind) {
         case 0:
-            doc.Place(float(200 + pick(300)), float(100 + pick(250)), uint8_t(3 + pick(10)));
-            break;
         case 1:
-            doc.DeleteNearest(float(200 + pick(300)), float(100 + pick(250)));
+            doc_.Place(float(200 + Pick(300)), float(100 + Pick(250)), uint8_t(3 + Pick(10)));
             break;
         case 2:
-            packs.Exchange(pick(4), pick(4));
+            doc_.DeleteNearest(float(200 + Pick(300)), float(100 + Pick(250)));
             break;
         case 3:
-            doc.Open(p.Path(pick(4)));
+            doc_.SetScore(ScoreField::Target, Pick(4) ? std::to_string(Pick(500)) : "40000");
+            doc_.EndScoreTyping();
             break;
         case 4:
-            if (!doc.currentFile().isEmpty() && !doc.CurrentFileChangedOnDisk()) {
-                const QByteArray old = ReadAll(doc.currentFile());
-                ASSERT_TRUE(doc.Save(doc.currentFile()).ok);
-                pack.erase(pack.find(old));
-                pack.insert(ReadAll(doc.currentFile()));
-            }
+            Open(AnyFile());
             break;
         case 5:
-            doc.history()->undo();
-            break;
         case 6:
-            packs.history()->undo();
+            Save();
             break;
-        case 7:
-            (pick(2) ? doc.history() : packs.history())->redo();
+        case 7: {
+            const QString& path = AnyFile();
+            allowed_ << path;
+            if (doc_.SaveAs(path).ok) {
+                told_[path] = Disk(path);
+            }
             break;
         }
-        ASSERT_EQ(held(), pack);
-        if (!doc.currentFile().isEmpty() && !doc.CurrentFileChangedOnDisk()) {
-            EXPECT_EQ(doc.IsModified(), Shown() != ReadAll(doc.currentFile()));
+        case 8:
+        case 9: // a file the level comes from again is read anew
+            (kind == 8 ? doc_.history()->undo() : doc_.history()->redo());
+            if (!doc_.sourceFile().isEmpty()) {
+                told_[doc_.sourceFile()] = Disk(doc_.sourceFile());
+            }
+            break;
+        case 10:
+        case 11:
+            (kind == 10 ? packs_.history()->undo() : packs_.history()->redo());
+            ToldSlots();
+            break;
+        case 12:
+            packs_.Exchange(Pick(SLOTS), Pick(SLOTS));
+            ToldSlots();
+            break;
+        case 13:
+            packs_.MoveTo(Pick(SLOTS), Pick(SLOTS));
+            ToldSlots();
+            break;
+        case 14: {
+            const int slot = Pick(SLOTS);
+            (Pick(2) ? packs_.Reset(slot) : packs_.Paste("a level", SomeLevel(), slot));
+            ToldSlots();
+            break;
+        }
+        case 15:
+            if (session_.SaveIntoSlot(Pick(SLOTS)).ok) {
+                ToldSlots();
+            }
+            break;
+        case 16: { // another program writes other bytes, or makes a removed file again
+            const QString& path = AnyFile();
+            Write(path, NewLevel());
+            Other(path);
+            break;
+        }
+        case 17: {
+            const QString& path = AnyFile();
+            QFile::remove(path);
+            Other(path);
+            break;
+        }
+        case 18: { // another program moves one slot's file over another's
+            const QString& from = files_[Pick(SLOTS)];
+            const QString& to = files_[Pick(SLOTS)];
+            if (from != to && QFileInfo::exists(from)) {
+                ::rename(QFile::encodeName(from).constData(), QFile::encodeName(to).constData());
+                Other(from);
+                Other(to);
+            }
+            break;
+        }
+        default:
+            doc_.ForgetCurrentFile();
+            break;
+        }
+    }
+
+    // Sometimes another program writes the file right after the editor read it.
+    void Open(const QString& path) {
+        const bool race = Pick(4) == 0;
+        std::optional<QByteArray> read;
+        SetCallSeam([&](const char* call) {
+            if (std::string(call) == "read level" && !read) {
+                read = Disk(path);
+                if (race) {
+                    Write(path, NewLevel());
+                }
+            }
+            return 0;
+        });
+        const bool opened = doc_.Open(path).ok;
+        SetCallSeam({});
+        if (opened && read) {
+            told_[path] = read;
+        }
+        if (race) {
+            Other(path);
+        }
+    }
+
+    // As the main window saves: a file changed since asks, and is overwritten only when the
+    // designer says so.
+    void Save() {
+        const QString path = doc_.currentFile();
+        if (path.isEmpty() || !CheckScores(doc_.level()).ok) {
+            return;
+        }
+        if (doc_.SaveTargetChangedBy() != ChangedBy::Nobody) {
+            if (Pick(2)) {
+                return; // Cancel
+            }
+            overwrite_ = true;
+        }
+        allowed_ << path;
+        const std::optional<QByteArray> was = Disk(path);
+        const std::optional<QByteArray> told = told_[path];
+        if (doc_.Save(path).ok) {
+            saveOnto_ = {path, was};
+            toldAtSave_ = told;
+            told_[path] = Disk(path);
+        }
+    }
+
+    bool Fail(const std::string& what) {
+        failure = what + " after steps of kinds" + kinds_;
+        return false;
+    }
+    std::string kinds_;
+
+    bool Check(int kind) {
+        const Files now = Snapshot();
+        // (a) the mark: the level differs from what the file it came from holds now.
+        const QString source = doc_.sourceFile();
+        const Encoded shown = EncodeLevel(doc_.level());
+        const std::optional<QByteArray> file =
+            source.isEmpty() ? std::optional<QByteArray>(EMPTY_LEVEL) : Disk(source);
+        const bool differs = !shown.result.ok || !file || shown.bytes != *file;
+        if (pending_.isEmpty() && doc_.IsModified() != differs) {
+            return Fail("the mark says " + std::string(doc_.IsModified() ? "unsaved" : "saved") +
+                        " for " + source.toStdString());
+        }
+        // (b) a file changes only by a write the designer asked for, onto bytes the editor
+        // was told the file held or after Overwrite; or by another program, or a slot edit.
+        const bool slotEdit = kind >= 10 && kind <= 15;
+        for (const auto& [path, bytes] : now) {
+            if (bytes == before_.at(path) || allowed_.contains(path) ||
+                (slotEdit && SlotAt(PathBytes(path)))) {
+                continue;
+            }
+            return Fail("a write nobody asked for changed " + path.toStdString());
+        }
+        // Bytes another program moved in from a file the editor was told of are bytes it knew.
+        if (saveOnto_ && !overwrite_ && saveOnto_->second && toldAtSave_ != saveOnto_->second &&
+            !everTold_.count(*saveOnto_->second)) {
+            return Fail("Save wrote without asking over bytes the editor was never told of in " +
+                        saveOnto_->first.toStdString());
+        }
+        saveOnto_.reset();
+        for (const auto& [path, bytes] : told_) {
+            if (bytes) {
+                everTold_.insert(*bytes);
+            }
+        }
+        // (c) slot moves keep every level in the pack; a put's undo or redo changes one slot.
+        if (kind >= 10 && kind <= 13) {
+            std::multiset<QByteArray> was, is;
+            int changed = 0;
+            for (int slot = 0; slot < SLOTS; ++slot) {
+                const QString path = p_.Path(slot);
+                was.insert(before_.at(path).value_or("none"));
+                is.insert(now.at(path).value_or("none"));
+                changed += before_.at(path) != now.at(path) ? 1 : 0;
+            }
+            if (was != is && !(kind <= 11 && changed == 1)) {
+                return Fail("a slot edit lost a level of the pack");
+            }
+        }
+        return true;
+    }
+
+    SlotPack& p_;
+    EditSession& session_;
+    LevelDocument& doc_;
+    PackDocument& packs_;
+    std::mt19937 random_;
+    QStringList files_;
+    std::map<QString, std::optional<QByteArray>> told_; // what the editor was told each holds
+    std::optional<QByteArray> toldAtSave_;
+    std::set<QByteArray> everTold_;
+    Files before_;
+    QStringList allowed_;
+    bool overwrite_ = false;
+    std::optional<std::pair<QString, std::optional<QByteArray>>> saveOnto_;
+};
+
+// Random designers and another program against the model, over several seeds.
+TEST(SessionModel, RandomWorkAgainstTheDiskNeverLosesALevelAndTheMarkTellsTheTruth) {
+    for (uint32_t seed = 1; seed <= 5; ++seed) {
+        SlotPack p;
+        EditSession session{p.base.path() + "/", QString(), MakeRandomSource(seed)};
+        session.packs().Scan();
+        DiskModel model(p, session, seed);
+        for (int step = 0; step < 600; ++step) {
+            ASSERT_TRUE(model.Step())
+                << "seed " << seed << ", step " << step << ": " << model.failure;
         }
     }
 }

@@ -95,8 +95,14 @@ TEST_F(Overview, SlotCommandsActOnTheChosenSlotsFilesOnly) {
     QTest::mouseMove(Tiles()->viewport(), Centre(6));
     QTest::mouseRelease(Tiles()->viewport(), Qt::LeftButton, {}, Centre(6));
     EXPECT_EQ(ChangedBeyond({{1, EMPTY_LEVEL}, {6, Triangle()}}), "");
-    overview->SelectSlot(2);
+    overview->SelectSlot(2); // holds a level: Reset asks as Paste does, and No keeps it
     QTest::mouseClick(overview->controls().reset, Qt::LeftButton);
+    EXPECT_EQ(answers.questions.takeLast(),
+              "Confirm|kivo2 holds a level. Replace it with the template level?");
+    EXPECT_EQ(p.Bytes(2), TwoSquares());
+    answers.confirms = {true};
+    QTest::mouseClick(overview->controls().reset, Qt::LeftButton);
+    answers.questions.clear();
     EXPECT_EQ(p.Bytes(2), EMPTY_LEVEL);
     UndoSlotStep();
     UndoSlotStep();

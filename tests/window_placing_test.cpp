@@ -53,7 +53,8 @@ TEST_F(Window, TheWindowAsADesignerFirstMeetsIt) {
     EXPECT_EQ(items.join(' '),
               "File: &Load...=8Ctrl+O Save=9Ctrl+S Save As...=10Ctrl+Shift+S - About=11 - Exit=12 "
               "Edit: Undo=Ctrl+Z Redo=Ctrl+Shift+Z; Ctrl+Y View: Placement Preview= - Zoom "
-              "In=Ctrl++; Ctrl+= Zoom Out=Ctrl+- Actual Size=Ctrl+0 Fit Level=Ctrl+9 Pack: Level "
+              "In=Ctrl++; Ctrl+= Zoom Out=Ctrl+- Actual Size=Ctrl+0 Fit Level=Ctrl+9 - Level "
+              "History= Pack History= Pack: Level "
               "Overview\u2026=Ctrl+L");
 
     EXPECT_EQ(answers.told,

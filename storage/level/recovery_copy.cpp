@@ -17,7 +17,8 @@ namespace {
 RecoverySlot Slot(const QString& folder, int number) {
     const QString stem = QDir(folder).filePath(QStringLiteral("editor-%1").arg(number));
     RecoverySlot slot;
-    slot.files = {stem + QString::fromLatin1(LEVEL_FILE_EXTENSION), stem + QStringLiteral(".name")};
+    slot.files = {stem + QString::fromLatin1(LEVEL_FILE_EXTENSION), stem + QStringLiteral(".name"),
+                  stem + QStringLiteral(".scores")};
     slot.lock = std::make_unique<QLockFile>(stem + QStringLiteral(".lock"));
     // A lock is stale only when its editor is gone, however long that one has run.
     slot.lock->setStaleLockTime(0);
@@ -105,12 +106,20 @@ std::optional<RecoveryCopy> FindRecoveryCopy(const RecoverySlot& slot) {
         ReadBounded(slot.files.namePath, MAX_RECOVERY_NAME_BYTES, Links::Refuse);
     found.fileName = name ? QString::fromUtf8(*name) : QString();
     found.written = QFileInfo(slot.files.levelPath).lastModified();
+    if (const std::optional<QByteArray> scores =
+            ReadBounded(slot.files.scoresPath, MAX_RECOVERY_NAME_BYTES, Links::Refuse)) {
+        const QList<QByteArray> lines = scores->split('\n');
+        if (lines.size() >= 2) {
+            found.scores = std::pair{lines[0].toStdString(), lines[1].toStdString()};
+        }
+    }
     if (found.fileName.isEmpty()) {
         return found;
     }
     const QFileInfo file(found.fileName);
     found.fileWritten = file.exists() ? file.lastModified() : QDateTime();
-    if (ReadBounded(found.fileName, MAX_LEVEL_FILE_BYTES, Links::Follow) == level) {
+    if (!found.scores &&
+        ReadBounded(found.fileName, MAX_LEVEL_FILE_BYTES, Links::Follow) == level) {
         return std::nullopt; // the file holds this very level: nothing was lost
     }
     return found;
@@ -118,9 +127,27 @@ std::optional<RecoveryCopy> FindRecoveryCopy(const RecoverySlot& slot) {
 
 FileResult WriteRecoveryCopy(const RecoveryFiles& files, const Level& level,
                              const QString& fileName) {
-    const Encoded encoded = EncodeLevel(level);
+    Encoded encoded = EncodeLevel(level);
+    QByteArray scores;
     if (!encoded.result.ok) {
-        return encoded.result;
+        Level kept = level;
+        kept.targetScore = DEFAULT_TARGET_SCORE;
+        kept.expertScore = DEFAULT_EXPERT_SCORE;
+        encoded = EncodeLevel(kept);
+        if (!encoded.result.ok) {
+            return encoded.result;
+        }
+        scores = QByteArray::fromStdString(level.targetScore + '\n' + level.expertScore);
+    }
+    // The texts go first: a copy is never read with its scores' texts of another level.
+    if (!scores.isEmpty()) {
+        if (FileResult written = ReplaceFile(PathBytes(files.scoresPath), scores, Links::Refuse);
+            !written.ok) {
+            return written;
+        }
+    } else if (QFileInfo::exists(files.scoresPath) && !QFile::remove(files.scoresPath)) {
+        return {false, QStringLiteral("The recovery copy's scores %1 cannot be removed.")
+                           .arg(QuotedPath(PathBytes(files.scoresPath)))};
     }
     const std::optional<QByteArray> oldName =
         ReadBounded(files.namePath, MAX_RECOVERY_NAME_BYTES, Links::Refuse);
@@ -143,6 +170,7 @@ FileResult WriteRecoveryCopy(const RecoveryFiles& files, const Level& level,
 void RemoveRecoveryCopy(const RecoveryFiles& files) {
     QFile::remove(files.levelPath);
     QFile::remove(files.namePath);
+    QFile::remove(files.scoresPath);
 }
 
 } // namespace kivo

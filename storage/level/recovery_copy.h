@@ -27,6 +27,9 @@ constexpr qint64 MAX_RECOVERY_NAME_BYTES = 4096;
 struct RecoveryFiles {
     QString levelPath; // the level, as a level file
     QString namePath;  // the file name the level had, UTF-8, empty for none
+    // The score texts as typed, target and expert on a line each, kept only while a level
+    // file cannot hold them (the level's copy then holds the default scores).
+    QString scoresPath;
 };
 
 struct RecoverySlot {
@@ -42,6 +45,8 @@ struct RecoveryCopy {
     QString fileName; // the file the level had, empty for none
     QDateTime written;
     QDateTime fileWritten; // invalid when there is no such file
+    // The score texts as typed, when the level file of the copy could not hold them.
+    std::optional<std::pair<std::string, std::string>> scores;
 };
 
 // The folder in the user's data location.
@@ -58,7 +63,8 @@ RecoverySlot ClaimRecoverySlot(const QString& folder,
 std::optional<RecoveryCopy> FindRecoveryCopy(const RecoverySlot& slot);
 
 // Writes the copy atomically; safe on any thread, as it touches nothing but its arguments.
-// When it fails, the copy written before stays whole.
+// When it fails, the copy written before stays whole. A level whose scores a level file
+// cannot hold is kept all the same, with its score texts beside it.
 FileResult WriteRecoveryCopy(const RecoveryFiles& files, const Level& level,
                              const QString& fileName);
 

@@ -1,0 +1,113 @@
+// The window tells the truth about the level's file whatever happened on disk, and no way out
+// of the editor loses work: undoing a reload, Exit, and a recovery copy of a level whose
+// score cannot be saved.
+#include "window_fixture.h"
+
+namespace kivo {
+namespace {
+
+const QByteArray OTHER_LEVEL("\x00\x00\x00\x00\xff\xff\x0c\x00\x22\x00", 10);
+
+class Truth : public Window {
+  protected:
+    QString copy = File("recovery/editor-1.kvo");
+    bool Copied() {
+        return QTest::qWaitFor([&] { return QFile::exists(copy); }, 5000);
+    }
+};
+
+// Another program replaces the file; the editor reads it again as a step. Undoing that step
+// brings back a level that is now nowhere on disk: it is unsaved, kept in a recovery copy, and
+// the close box asks before it goes.
+TEST_F(Truth, UndoingAReloadGivesBackAnUnsavedLevel) {
+    ClickCanvas({188, 60});
+    SaveAs("v.kvo");
+    ASSERT_TRUE(Write(File("c.kvo"), OTHER_LEVEL));
+    ASSERT_TRUE(QFile::remove(File("v.kvo")) && QFile::copy(File("c.kvo"), File("v.kvo")));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return level().shapes.empty(); }, 5000));
+    EXPECT_EQ(window->history().undoText(), "Reload v.kvo");
+    EXPECT_FALSE(window->isWindowModified());
+    Undo();
+    EXPECT_EQ(level().shapes.size(), 1u);
+    EXPECT_TRUE(window->isWindowModified());
+    EXPECT_TRUE(Copied());
+    answers.choices = {2};
+    window->close(); // Cancel
+    EXPECT_TRUE(window->isVisible());
+    EXPECT_EQ(answers.choiceTexts.last(),
+              "The level has changes that are not saved.\n\nSave them first?|Save,Discard,Cancel");
+    answers.choices = {0, 0}; // Save; Overwrite the file another program wrote
+    window->close();
+    EXPECT_FALSE(window->isVisible());
+    EXPECT_EQ(Bytes("v.kvo"), EncodeLevel(level()).bytes);
+    EXPECT_TRUE(answers.choiceTexts.last().startsWith(
+        File("v.kvo") + " was changed on disk since this editor loaded or saved it."));
+}
+
+// Exit asks its own question and then what the close box asks: typed details and unsaved work
+// are each kept or let go by the designer, and the copy stays until the work is saved or
+// discarded.
+TEST_F(Truth, ExitAsksAboutUnsavedWorkAndTypedDetails) {
+    ClickCanvas({188, 60});
+    Type(ui().authorField, "someone");
+    ASSERT_TRUE(Copied());
+    answers.confirms = {true};
+    answers.choices = {1, 2}; // Discard the details; Cancel at the level
+    ui().exitItem->trigger();
+    EXPECT_TRUE(window->isVisible());
+    ASSERT_GE(answers.choiceTexts.size(), 2);
+    EXPECT_TRUE(
+        answers.choiceTexts[answers.choiceTexts.size() - 2].endsWith("|Apply,Discard,Cancel"));
+    EXPECT_TRUE(answers.choiceTexts.last().endsWith("|Save,Discard,Cancel"));
+    EXPECT_EQ(answers.questions.last(), "Confirm|Are you sure you want to quit?");
+    EXPECT_TRUE(QFile::exists(copy));
+
+    answers.confirms = {false}; // No: nothing more is asked
+    const qsizetype asked = answers.choiceTexts.size();
+    ui().exitItem->trigger();
+    EXPECT_TRUE(window->isVisible());
+    EXPECT_EQ(answers.choiceTexts.size(), asked);
+
+    answers.confirms = {true};
+    answers.choices = {1, 1}; // Discard the details, and the level
+    ui().exitItem->trigger();
+    EXPECT_FALSE(window->isVisible());
+    EXPECT_FALSE(QFile::exists(copy));
+}
+
+// A score a level file cannot hold does not keep the level out of its recovery copy: the next
+// start restores the polygons and the score as typed.
+TEST_F(Truth, TheRecoveryCopyKeepsALevelWhoseScoreCannotBeSaved) {
+    Type(ui().targetScoreField, "40000");
+    for (int k = 0; k < 7; ++k) {
+        ClickCanvas({150 + 50 * k, 120});
+    }
+    const size_t shapes = level().shapes.size();
+    ASSERT_EQ(shapes, 7u);
+    ASSERT_TRUE(Copied());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return QFile::exists(File("recovery/editor-1.scores")); }));
+    Open(); // after a crash; Restore
+    ASSERT_EQ(answers.choiceTexts.size(), 1);
+    EXPECT_TRUE(answers.choiceTexts[0].endsWith("|Restore,Discard"));
+    EXPECT_EQ(level().shapes.size(), shapes);
+    EXPECT_EQ(ui().targetScoreField->text(), "40000");
+    EXPECT_TRUE(window->isWindowModified());
+}
+
+// A copy that cannot be written is said once, with why.
+TEST_F(Truth, ACopyThatCannotBeWrittenIsSaidOnce) {
+    QDir().mkpath(File("recovery"));
+    ASSERT_TRUE(QFile::link(File("nowhere.kvo"), copy));
+    const qsizetype told = answers.told.size(); // the pack made at the start
+    ClickCanvas({188, 60});
+    ASSERT_TRUE(QTest::qWaitFor([&] { return answers.told.size() > told; }, 5000));
+    EXPECT_TRUE(answers.told.last().contains("Unsaved work is not being kept safe"))
+        << answers.told.last().toStdString();
+    ClickCanvas({300, 200});
+    ClickCanvas({400, 200});
+    QTest::qWait(1500); // until the next copy was tried
+    EXPECT_EQ(answers.told.size(), told + 1);
+}
+
+} // namespace
+} // namespace kivo
