@@ -478,8 +478,12 @@ void LevelDocument::UpdateModified() {
     const std::optional<QByteArray> file = sourceFile().isEmpty() ? std::optional<QByteArray>(empty)
                                            : known                ? known->bytes
                                                                   : std::nullopt;
-    const Encoded now = EncodeLevel(level_);
-    const bool modified = !now.result.ok || !file || now.bytes != *file;
+    // Most edits change the file's length; encoding the largest level costs more than the edit,
+    // so the level is encoded only when the lengths agree.
+    const bool modified = !file || EncodedSize(level_) != file->size() || [&] {
+        const Encoded now = EncodeLevel(level_);
+        return !now.result.ok || now.bytes != *file;
+    }();
     if (modified != modified_) {
         modified_ = modified;
         emit modifiedChanged(modified_);

@@ -67,6 +67,8 @@ TEST_F(LevelFile, ALevelIsSavedWholeAndLoadsBackToTheSameBytesAndDrawing) {
     ASSERT_TRUE(SaveLevel(level, Path("old.kvo")).result.ok);
     const QByteArray saved = ReadAll(Path("old.kvo"));
     EXPECT_EQ(saved, EncodeLevel(level).bytes);
+    EXPECT_EQ(EncodedSize(level), saved.size()); // the mark compares lengths first
+    EXPECT_EQ(EncodedSize(Level()), EncodeLevel(Level()).bytes.size());
     const Level loaded = Loaded(saved + QByteArray(200, '\x7f'));
     EXPECT_EQ(EncodeLevel(loaded).bytes, saved);
     EXPECT_EQ(DrawingList(loaded), DrawingList(level));

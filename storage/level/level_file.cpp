@@ -162,6 +162,15 @@ Encoded EncodeLevel(const Level& level) {
     return result;
 }
 
+qsizetype EncodedSize(const Level& level) {
+    qsizetype entries = 0;
+    for (const Shape& s : level.shapes) {
+        entries += OutlineLength(s);
+    }
+    return RecordsSize(qsizetype(level.points.size()), qsizetype(level.connectors.size()),
+                       qsizetype(level.shapes.size()), entries);
+}
+
 static FileResult Decode(const QByteArray& bytes, Level& into, bool indexed) {
     LevelRecords records;
     if (FileResult read = DecodeRecords(bytes, records); !read.ok) {

@@ -25,6 +25,8 @@ struct Encoded {
     QByteArray bytes;
 };
 Encoded EncodeLevel(const Level& level);
+// The length of the bytes EncodeLevel gives, worked out without encoding.
+qsizetype EncodedSize(const Level& level);
 
 // Saves the level atomically: the file holds either the old level or the new one, never
 // part of either. On success the three counters are set to the list lengths and the bytes

@@ -159,13 +159,17 @@ FileResult DecodeRecords(const QByteArray& bytes, LevelRecords& into) {
     return {};
 }
 
+qsizetype RecordsSize(qsizetype points, qsizetype connectors, qsizetype shapes, qsizetype entries,
+                      qsizetype tail) {
+    return 2 + POINT_RECORD_BYTES * points + 2 + CONNECTOR_RECORD_BYTES * connectors + 2 +
+           2 * shapes + ENTRY_BYTES * entries + SCORE_BYTES + tail;
+}
+
 QByteArray EncodeRecords(const LevelRecords& records) {
     QByteArray out;
-    qsizetype size = 2 + POINT_RECORD_BYTES * qsizetype(records.points.size()) + 2 +
-                     CONNECTOR_RECORD_BYTES * qsizetype(records.connectors.size()) + 2 +
-                     SCORE_BYTES + qsizetype(records.tail.size());
-    size += 2 * qsizetype(records.shapes.size()) + ENTRY_BYTES * qsizetype(records.entries.size());
-    out.reserve(size);
+    out.reserve(RecordsSize(qsizetype(records.points.size()), qsizetype(records.connectors.size()),
+                            qsizetype(records.shapes.size()), qsizetype(records.entries.size()),
+                            qsizetype(records.tail.size())));
     PutWord(out, records.pointCount);
     for (const PointRecord& p : records.points) {
         PutWord(out, p.id);

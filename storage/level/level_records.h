@@ -20,4 +20,8 @@ FileResult DecodeRecords(const QByteArray& bytes, LevelRecords& into);
 // counts say (RecordsFor, ShapesFor).
 QByteArray EncodeRecords(const LevelRecords& records);
 
+// How many bytes records of these sizes take, without encoding them.
+qsizetype RecordsSize(qsizetype points, qsizetype connectors, qsizetype shapes, qsizetype entries,
+                      qsizetype tail = 0);
+
 } // namespace kivo
