@@ -1,7 +1,5 @@
 #include "pack_check.h"
 
-#include "all_cores.h"
-
 #include "storage/level/id_problems.h"
 
 #include "level/counted.h"
@@ -48,6 +46,17 @@ LevelFindings LevelProblems(const CheckStep& step) {
     return {IdProblems(level), ShortOutlines(level)};
 }
 
+// The cores this process may run on, which taskset or a container may make fewer than the
+// machine has.
+size_t Cores() {
+    cpu_set_t set;
+    CPU_ZERO(&set);
+    if (::sched_getaffinity(0, sizeof(set), &set) == 0 && CPU_COUNT(&set) > 0) {
+        return size_t(CPU_COUNT(&set));
+    }
+    return std::max(1u, std::thread::hardware_concurrency());
+}
+
 // Runs `job(0)` ... `job(count - 1)` on every core; each index runs once.
 template <typename Job> void OnAllCores(size_t count, const Job& job) {
     std::atomic<size_t> next{0};
@@ -71,15 +80,6 @@ template <typename Job> void OnAllCores(size_t count, const Job& job) {
 }
 
 } // namespace
-
-size_t Cores() {
-    cpu_set_t set;
-    CPU_ZERO(&set);
-    if (::sched_getaffinity(0, sizeof(set), &set) == 0 && CPU_COUNT(&set) > 0) {
-        return size_t(CPU_COUNT(&set));
-    }
-    return std::max(1u, std::thread::hardware_concurrency());
-}
 
 CheckReport CheckPaths(const std::vector<std::string>& paths) {
     const CheckWalk walk = WalkPaths(paths);

@@ -1,3 +1,4 @@
+#include "ended_at.h"
 #include "slot_pack.h"
 
 #include "storage/files/call_seam.h"
@@ -11,7 +12,6 @@
 #include <set>
 #include <string>
 #include <sys/file.h>
-#include <sys/wait.h>
 
 namespace kivo {
 namespace {
@@ -25,25 +25,6 @@ struct MovePack : FilledPack {
         }
     }
 };
-
-// Runs `edit` in a child that the call seam ends at its `stop`-th call; `journal` makes the
-// one-rename exchange unavailable, as on file systems without it. True when it was ended.
-bool KilledAt(const SlotEdit& edit, int stop, bool journal) {
-    const pid_t child = fork();
-    if (child == 0) {
-        int calls = 0;
-        SetCallSeam([&](const char* call) {
-            if (++calls == stop) {
-                _exit(3);
-            }
-            return journal && std::string(call) == "exchange" ? EINVAL : 0;
-        });
-        _exit(DoSlotEdit(edit).ok ? 0 : 1);
-    }
-    int status = 0;
-    waitpid(child, &status, 0);
-    return WIFEXITED(status) && WEXITSTATUS(status) == 3;
-}
 
 // Each edit writes only its slots and says where levels went; its undo puts the pack back.
 TEST(SlotEdits, EachEditWritesOnlyItsSlotsAndIsUndone) {
@@ -155,7 +136,12 @@ TEST(SlotEdits, AMoveKilledAtEveryCallKeepsEveryLevel) {
             const std::map<QString, QByteArray> start = p.Files();
             const SlotEdit edit = PlanMoveTo(p.value(), c.from, c.to);
             ASSERT_TRUE(edit.result.ok) << edit.result.message.toStdString();
-            const bool killed = KilledAt(edit, stop, c.journal);
+            // Without the one-rename exchange, as on file systems that lack it.
+            const bool killed = EndedAt(
+                stop, [&] { DoSlotEdit(edit); },
+                [&](const std::string& call) {
+                    return c.journal && call == "exchange" ? EINVAL : 0;
+                });
             TidyDataFolder(Bytes(p.data));
             std::multiset<QByteArray> before, now;
             for (int slot = 1; slot < 8; ++slot) {
