@@ -10,6 +10,8 @@
 #include <QDir>
 #include <QTemporaryDir>
 
+#include <sys/wait.h>
+#include <unistd.h>
 #include <utime.h>
 
 namespace kivo {
@@ -77,6 +79,59 @@ TEST(RecoveryCopy, AFailedWriteKeepsThePreviousCopy) {
     const FileResult full = WriteRecoveryCopy(r.slot.files, larger, r.file);
     EXPECT_TRUE(full.message.contains("the disk is full")) << full.message.toStdString();
     EXPECT_EQ(ReadAll(r.slot.files.levelPath), kept);
+}
+
+// An editor that wrote its copy of `level` for `file` into `folder` and died.
+void LeaveCopyBehind(const QString& folder, const Level& level, const QString& file) {
+    const pid_t child = fork();
+    if (child == 0) {
+        const RecoverySlot slot = ClaimRecoverySlot(folder);
+        _exit(WriteRecoveryCopy(slot.files, level, file).ok ? 0 : 1);
+    }
+    int status = 1;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    ASSERT_EQ(status, 0);
+}
+
+// The disk filled up after an editor died with its copy written. The next start cannot lock
+// the slot, yet the copy is offered all the same, and the cause told is the full disk.
+TEST(RecoveryCopy, ACopyLeftOnAFullDiskIsStillOffered) {
+    Recovery r;
+    TmpfsMount mount(r.folder, "64k");
+    if (!mount.mounted) {
+        GTEST_SKIP() << "mounting a small file system is not permitted here";
+    }
+    LeaveCopyBehind(r.folder, Placed(5), r.file);
+    Write(r.folder + "/filler", QByteArray(64 << 10, 'x'));
+
+    const RecoverySlot next = ClaimRecoverySlot(r.folder);
+    EXPECT_FALSE(next.lock);
+    EXPECT_TRUE(next.problem.contains("cannot be written: the disk is full"))
+        << next.problem.toStdString();
+    EXPECT_EQ(FindRecoveryCopy(next).value().fileName, r.file);
+}
+
+// In a folder this user may not write, the next start and the copy's writer say so with the
+// cause, the copy there is offered, and it stays whole.
+TEST(RecoveryCopy, AReadOnlyFolderWithoutRootSaysSoAndKeepsTheCopy) {
+    if (geteuid() == 0) {
+        GTEST_SKIP() << "permissions do not stop root";
+    }
+    QTemporaryDir base;
+    const QString folder = base.filePath("recovery");
+    const QString file = base.filePath("level.kvo");
+    LeaveCopyBehind(folder, Placed(5), file);
+    const ReadOnlyFor readOnly(folder);
+    const QString denied = QString::fromLocal8Bit(strerror(EACCES));
+
+    const RecoverySlot next = ClaimRecoverySlot(folder);
+    EXPECT_TRUE(next.problem.contains("cannot be written: " + denied))
+        << next.problem.toStdString();
+    EXPECT_EQ(FindRecoveryCopy(next).value().fileName, file);
+    const QByteArray kept = ReadAll(next.files.levelPath);
+    const FileResult refused = WriteRecoveryCopy(next.files, Placed(6), file);
+    EXPECT_TRUE(refused.message.contains(denied)) << refused.message.toStdString();
+    EXPECT_EQ(ReadAll(next.files.levelPath), kept);
 }
 
 // When no copy can be kept, the slot says why: the folder is a file, cannot be written, or

@@ -9,6 +9,10 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QStandardPaths>
+#include <QSysInfo>
+
+#include <cerrno>
+#include <csignal>
 
 namespace kivo {
 
@@ -51,6 +55,25 @@ std::optional<QByteArray> ReadBounded(const QString& path, qint64 limit, Links l
     return std::move(read.bytes);
 }
 
+// Whether the lock of a slot is held by an editor still running on this machine.
+bool HeldByARunningEditor(const QLockFile& lock) {
+    qint64 pid = 0;
+    QString host;
+    QString application;
+    if (!lock.getLockInfo(&pid, &host, &application)) {
+        return false;
+    }
+    return host != QSysInfo::machineHostName() || ::kill(pid_t(pid), 0) == 0 || errno == EPERM;
+}
+
+// Writes and removes a small file in the folder: whether anything can be written there.
+FileResult WriteProbe(const QString& folder) {
+    const QString probe = QDir(folder).filePath(QStringLiteral("editor-probe"));
+    const FileResult written = ReplaceFile(PathBytes(probe), QByteArrayLiteral("\n"), Links::Refuse);
+    QFile::remove(probe);
+    return written;
+}
+
 } // namespace
 
 QString RecoveryFolder() {
@@ -66,14 +89,16 @@ RecoverySlot ClaimRecoverySlot(const QString& folder, RecoverySlotKind prefer) {
     if (chosen.problem = FolderProblem(folder); !chosen.problem.isEmpty()) {
         return chosen;
     }
-    QLockFile::LockError refused = QLockFile::NoError;
+    RecoveryFiles unheld; // a copy left behind in a slot that could not be locked
     for (int number = 1; number <= RECOVERY_SLOTS; ++number) {
         RecoverySlot slot = Slot(folder, number);
+        const bool leftBehind = QFileInfo::exists(slot.files.levelPath);
         if (!slot.lock->tryLock(0)) {
-            refused = refused == QLockFile::NoError ? slot.lock->error() : refused;
+            if (leftBehind && unheld.levelPath.isEmpty() && !HeldByARunningEditor(*slot.lock)) {
+                unheld = slot.files;
+            }
             continue;
         }
-        const bool leftBehind = QFileInfo::exists(slot.files.levelPath);
         if (leftBehind && prefer == RecoverySlotKind::LeftBehind) {
             return slot; // the one we had, if any, unlocks as it goes
         }
@@ -81,19 +106,27 @@ RecoverySlot ClaimRecoverySlot(const QString& folder, RecoverySlotKind prefer) {
             chosen = std::move(slot);
         }
     }
-    if (!chosen.lock) {
-        chosen.problem =
-            refused == QLockFile::LockFailedError
-                ? NotKeptSafe(folder, QStringLiteral("has no slot free: %1 other editors keep "
-                                                     "their copies there")
-                                          .arg(RECOVERY_SLOTS))
-                : NotKeptSafe(folder, QStringLiteral("cannot be written"));
+    if (chosen.lock) {
+        return chosen;
+    }
+    // Qt's lock says only that it failed; a write of our own tells a full disk or a folder
+    // without permission from slots that running editors hold.
+    const FileResult probe = WriteProbe(folder);
+    if (probe.ok) {
+        chosen.problem = NotKeptSafe(
+            folder, QStringLiteral("has no slot free: %1 other editors keep their copies there")
+                        .arg(RECOVERY_SLOTS));
+    } else {
+        chosen.problem = NotKeptSafe(folder, QStringLiteral("cannot be written: ") + probe.message);
+        if (prefer == RecoverySlotKind::LeftBehind) {
+            chosen.files = unheld; // still offered; nothing new can be written there anyway
+        }
     }
     return chosen;
 }
 
 std::optional<RecoveryCopy> FindRecoveryCopy(const RecoverySlot& slot) {
-    if (!slot.lock) {
+    if (slot.files.levelPath.isEmpty()) {
         return std::nullopt;
     }
     const std::optional<QByteArray> level =

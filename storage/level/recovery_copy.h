@@ -33,6 +33,8 @@ struct RecoveryFiles {
 };
 
 struct RecoverySlot {
+    // Empty when no slot was had. Without the lock, these are the files of a copy an editor
+    // left behind where nothing can be written now (a full disk): offered, never written.
     RecoveryFiles files;
     std::unique_ptr<QLockFile> lock; // held while the editor runs; null when no slot was had
     // Why no copy of unsaved work can be kept, as a sentence to show once; empty when a
@@ -53,7 +55,8 @@ struct RecoveryCopy {
 QString RecoveryFolder();
 
 // Locks a slot in `folder`: at start one that holds a copy left behind if there is one,
-// otherwise a free one. An empty folder asks for none.
+// otherwise a free one. An empty folder asks for none. When no slot can be locked, the problem
+// gives the true cause, and a copy left behind in an unlocked slot is still found.
 enum class RecoverySlotKind { LeftBehind, Free };
 RecoverySlot ClaimRecoverySlot(const QString& folder,
                                RecoverySlotKind prefer = RecoverySlotKind::LeftBehind);
