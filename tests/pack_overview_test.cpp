@@ -34,10 +34,16 @@ class Overview : public Window {
     QListView* Tiles() const { return overview->controls().tiles; }
     // Ctrl+Z pressed in the overview, which takes back the pack's last slot step.
     void UndoSlotStep() {
-        overview->activateWindow();
-        ASSERT_TRUE(QTest::qWaitForWindowActive(overview));
+        Activate(overview);
         QTest::keyClick(Tiles(), Qt::Key_Z, Qt::ControlModifier);
     }
+    // Makes the window the one that takes the keys. Qt counts the editor and its overview both
+    // active while either is, so waiting for QWindow's word would not wait.
+    static void Activate(QWidget* w) {
+        w->activateWindow();
+        ASSERT_TRUE(QTest::qWaitFor([w] { return QApplication::activeWindow() == w; }));
+    }
+    void ActivateEditor() { Activate(window.get()); }
     QModelIndex Tile(int slot) const { return Tiles()->model()->index(slot, 0); }
     QPoint Centre(int slot) const { return Tiles()->visualRect(Tile(slot)).center(); }
     QString AccessibleName(int slot) const {
@@ -197,8 +203,7 @@ TEST_F(Overview, CopyAndPasteFollowTheSelectionAndCrossPacks) {
     ASSERT_TRUE(QTest::qWaitFor([this] { return overview->AllRead(); }));
     EXPECT_EQ(overview->controls().summary->text(),
               "0 of 101 slots built \u00b7 0 not solvable in Classic Mode \u00b7 101 problems");
-    overview->activateWindow();
-    ASSERT_TRUE(QTest::qWaitForWindowActive(overview));
+    Activate(overview);
     click(5);
     QTest::keyClick(Tiles(), Qt::Key_V, Qt::ControlModifier); // no file there: no question
     EXPECT_EQ(ReadAll(SlotPath(second, 5)), Triangle());
@@ -213,8 +218,7 @@ TEST_F(Overview, EachWindowEditsWhatItShows) {
     QTest::keyClick(Tiles(), Qt::Key_Return); // opens kivo1
     QTest::mouseClick(overview->controls().moveLater, Qt::LeftButton);
     EXPECT_EQ(Named(), "KIVO Level Editor - " + p.Path(2) + "|" + p.Path(2));
-    window->activateWindow();
-    ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
+    ActivateEditor();
     ClickCanvas({400, 300});
     EXPECT_EQ(ui().undoItem->text(), "Undo Place Triangle");
     Save();
@@ -223,8 +227,7 @@ TEST_F(Overview, EachWindowEditsWhatItShows) {
 
     // The editor's Ctrl+Z takes back level steps only, the overview's the slot steps.
     overview->close();
-    window->activateWindow();
-    ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
+    ActivateEditor();
     Undo();
     EXPECT_EQ(p.Bytes(1), TwoSquares());
     EXPECT_EQ(EncodeLevel(level()).bytes, Triangle());
@@ -250,6 +253,57 @@ TEST_F(Overview, EachWindowEditsWhatItShows) {
     Choose(ui().packCombo->findText("Slots"));
     EXPECT_EQ(ReadAll(second + "/config.txt"), "Second\r\nSomeone\r\n3.3.2026\r\n2\r\n");
     EXPECT_EQ(overview->packDir(), p.pack);
+}
+
+// Redoing the Load of a level whose slot has moved since names the slot the level is in now,
+// and Ctrl+S writes there without a word; the overview's Undo that would take that save away
+// is refused, and says that this editor saved it.
+TEST_F(Overview, RedoingALoadFollowsItsSlotAndTheEditorOwnsItsSave) {
+    overview->SelectSlot(1);
+    Tiles()->setFocus();
+    QTest::keyClick(Tiles(), Qt::Key_Return); // opens kivo1
+    QTest::mouseClick(overview->controls().moveLater, Qt::LeftButton);
+    ActivateEditor();
+    Undo();
+    QTest::keyClick(window.get(), Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
+    EXPECT_EQ(Named(), "KIVO Level Editor - " + p.Path(2) + "|" + p.Path(2));
+    EXPECT_FALSE(window->isWindowModified());
+    ClickCanvas({400, 300});
+    QTest::keyClick(window.get(), Qt::Key_S, Qt::ControlModifier);
+    EXPECT_TRUE(answers.choiceTexts.isEmpty());
+    EXPECT_EQ(ChangedBeyond({{1, TwoSquares()}, {2, EncodeLevel(level()).bytes}}), "");
+
+    const auto saved = p.Files();
+    UndoSlotStep();
+    EXPECT_EQ(Differing(p.Files(), saved), "");
+    ASSERT_FALSE(answers.errors.isEmpty());
+    EXPECT_TRUE(answers.errors.last().contains("was changed by this editor since this step"))
+        << answers.errors.last().toStdString();
+}
+
+// Deleting the pack of the level being edited says so below the question; the level is then
+// unsaved, and Ctrl+S asks for a name, the folder of its file being gone.
+TEST_F(Overview, DeletingThePackOfTheOpenLevelSaysSoAndSaveAsksForAName) {
+    overview->SelectSlot(1);
+    Tiles()->setFocus();
+    QTest::keyClick(Tiles(), Qt::Key_Return); // opens kivo1
+    ActivateEditor();
+    answers.confirms = {true};
+    Click(ui().deletePackButton);
+    EXPECT_TRUE(answers.questions.last().startsWith(
+        "Confirm|Are you sure you want to delete this pack?\n\n\"Slots\""));
+    EXPECT_TRUE(answers.questions.last().endsWith("\n\nThe level being edited, " + p.Path(1) +
+                                                  ", lives in this pack: its file goes with it."));
+    ASSERT_FALSE(QFileInfo::exists(p.pack));
+    EXPECT_TRUE(window->isWindowModified());
+
+    const QString kept = p.base.filePath("kept.kvo");
+    answers.files = {kept};
+    QTest::keyClick(window.get(), Qt::Key_S, Qt::ControlModifier);
+    EXPECT_TRUE(answers.dialogs.last().startsWith("Save KIVO|"));
+    EXPECT_EQ(ReadAll(kept), Triangle());
+    EXPECT_EQ(Named(), "KIVO Level Editor - " + kept + "|" + kept);
+    EXPECT_FALSE(window->isWindowModified());
 }
 
 // The filter above the tiles shows the slots whose name holds the typed text, whose level holds
@@ -333,14 +387,12 @@ TEST_F(Overview, TheEditedTileTheDropTargetAndTheTitleAreShown) {
     EXPECT_FALSE(Tile(8).data(DROP_TARGET_ROLE).toBool());
 
     const QString name = QString("A pack whose name runs on well beyond any button, ").repeated(4);
-    window->activateWindow();
-    ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
+    ActivateEditor();
     Type(ui().packCombo->lineEdit(), name);
     Click(ui().applyChangeButton);
     EXPECT_EQ(overview->windowTitle(), "Level Overview \u2013 " + name);
     const int width = overview->width();
-    overview->activateWindow();
-    ASSERT_TRUE(QTest::qWaitForWindowActive(overview));
+    Activate(overview);
     QTest::mouseClick(Tiles()->viewport(), Qt::LeftButton, {}, Centre(1));
     QTest::keyClick(Tiles(), Qt::Key_C, Qt::ControlModifier);
     QCoreApplication::processEvents();

@@ -1,7 +1,9 @@
 // The window tells the truth about the level's file whatever happened on disk, and no way out
-// of the editor loses work: undoing a reload, Exit, and a recovery copy of a level whose
-// score cannot be saved.
+// of the editor loses work: undoing a reload, a removed file, Exit, and recovery copies.
+#include "clicks.h"
 #include "window_fixture.h"
+
+#include "storage/level/recovery_copy.h"
 
 namespace kivo {
 namespace {
@@ -42,6 +44,33 @@ TEST_F(Truth, UndoingAReloadGivesBackAnUnsavedLevel) {
     EXPECT_EQ(Bytes("v.kvo"), EncodeLevel(level()).bytes);
     EXPECT_TRUE(answers.choiceTexts.last().startsWith(
         File("v.kvo") + " was changed on disk since this editor loaded or saved it."));
+}
+
+// Another program removes the open file: the level is unsaved at once, kept in a copy, and the
+// close box asks; Ctrl+S writes the file again without a question. A file made again at that
+// name by another program is followed as the file was.
+TEST_F(Truth, RemovingTheOpenFileMakesTheLevelUnsavedAndItIsStillFollowed) {
+    ClickCanvas({188, 60});
+    SaveAs("v.kvo");
+    const QByteArray saved = Bytes("v.kvo");
+    ASSERT_TRUE(QFile::remove(File("v.kvo")));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return window->isWindowModified(); }, 5000));
+    EXPECT_TRUE(Copied());
+    answers.choices = {2};
+    window->close(); // Cancel
+    EXPECT_TRUE(window->isVisible());
+    QTest::keyClick(window.get(), Qt::Key_S, Qt::ControlModifier);
+    EXPECT_EQ(answers.choiceTexts.size(), 1);
+    EXPECT_EQ(Bytes("v.kvo"), saved);
+    EXPECT_FALSE(window->isWindowModified());
+
+    ASSERT_TRUE(QFile::remove(File("v.kvo")));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return window->isWindowModified(); }, 5000));
+    ASSERT_TRUE(Write(File("v.kvo"), saved)); // made again, holding the level
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !window->isWindowModified(); }, 5000));
+    ASSERT_TRUE(Write(File("v.kvo"), OTHER_LEVEL)); // and changed: read again
+    EXPECT_TRUE(QTest::qWaitFor([&] { return level().shapes.empty(); }, 5000));
+    EXPECT_EQ(window->history().undoText(), "Reload v.kvo");
 }
 
 // Exit asks its own question and then what the close box asks: typed details and unsaved work
@@ -91,6 +120,30 @@ TEST_F(Truth, TheRecoveryCopyKeepsALevelWhoseScoreCannotBeSaved) {
     EXPECT_TRUE(answers.choiceTexts[0].endsWith("|Restore,Discard"));
     EXPECT_EQ(level().shapes.size(), shapes);
     EXPECT_EQ(ui().targetScoreField->text(), "40000");
+    EXPECT_TRUE(window->isWindowModified());
+}
+
+// With the recovery folder's disk full, the start says so, with that cause, and still offers
+// the copy an editor left there.
+TEST_F(Truth, ACopyOnAFullDiskIsOfferedAndTheCauseIsTold) {
+    window.reset();
+    TmpfsMount mount(File("recovery"), "64k");
+    if (!mount.mounted) {
+        GTEST_SKIP() << "mounting a small file system is not permitted here";
+    }
+    Clicks clicks;
+    clicks.Click(300.0f, 250.0f, 5);
+    const RecoveryFiles left{copy, File("recovery/editor-1.name"),
+                             File("recovery/editor-1.scores")};
+    ASSERT_TRUE(WriteRecoveryCopy(left, clicks.level, QString()).ok);
+    Write(File("recovery/filler"), QByteArray(64 << 10, 'x'));
+    Open(); // Restore
+    ASSERT_FALSE(answers.told.isEmpty());
+    EXPECT_TRUE(answers.told.last().contains("cannot be written: the disk is full"))
+        << answers.told.last().toStdString();
+    ASSERT_EQ(answers.choiceTexts.size(), 1);
+    EXPECT_TRUE(answers.choiceTexts[0].endsWith("|Restore,Discard"));
+    EXPECT_EQ(EncodeLevel(level()).bytes, EncodeLevel(clicks.level).bytes);
     EXPECT_TRUE(window->isWindowModified());
 }
 
