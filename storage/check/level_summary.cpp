@@ -2,6 +2,8 @@
 
 #include "level/status_line.h"
 
+#include <algorithm>
+
 namespace kivo {
 
 LevelSummary Summarize(const Level& level) {
@@ -10,7 +12,8 @@ LevelSummary Summarize(const Level& level) {
     summary.connectors = level.connectors.size();
     summary.shapes = level.shapes.size();
     for (const Shape& s : level.shapes) {
-        ++summary.shapesBySides[EntryTotal(s) - 1];
+        // A shape read with no entries, or a single one, has no sides rather than fewer.
+        ++summary.shapesBySides[std::max(0, EntryTotal(s) - 1)];
     }
     summary.smallestSideCount = SmallestSideCount(level);
     summary.solvable =

@@ -1,3 +1,4 @@
+#include "storage/check/level_summary.h"
 #include "storage/check/pack_check.h"
 #include "storage/files/paths.h"
 #include "storage/level/id_problems.h"
@@ -44,6 +45,17 @@ TEST(Check, ProblemsComeInTheWalksOrderWhateverTheCores) {
     EXPECT_EQ(found, expected);
     EXPECT_EQ(report.levels, 2 * (PACK_SLOT_COUNT - 1) + 1);
     EXPECT_EQ(CheckSummary(report), "201 levels in 2 packs checked, 203 problems");
+}
+
+// Shapes are counted by their side count; a shape read with no entries or one has none.
+TEST(Check, ShapesAreSummedBySides) {
+    Level level;
+    level.shapes.resize(4);
+    const float entries[] = {0.0f, 1.0f, 4.0f, 4.0f};
+    for (size_t k = 0; k < level.shapes.size(); ++k) {
+        level.shapes[k].entryCount = entries[k];
+    }
+    EXPECT_EQ(Summarize(level).shapesBySides, (std::map<int, int>{{0, 2}, {3, 2}}));
 }
 
 // A pack's slots and its template are checked by the readers the editor uses: a linked slot is
