@@ -13,6 +13,7 @@
 #include "level/level_change.h"
 #include "level/shape_deletion.h"
 #include "level/status_line.h"
+#include "session/level_document.h"
 #include "storage/level/level_file.h"
 #include "storage/level/reference_scans.h"
 
@@ -155,6 +156,19 @@ void Register(const BenchLevel& bench) {
         }
     });
     RegisterRecovery(suffix, level, scratch->filePath("recovery"));
+    // A key typed into a score field of a level opened from its file: the text keeps its
+    // length, so whether the level is unsaved is told by encoding it and comparing bytes.
+    add("Score key, unsaved check", [path](benchmark::State& state) {
+        RandomSource random = MakeRandomSource(5);
+        LevelDocument document(random, nullptr);
+        document.Open(path);
+        const std::string texts[] = {"4999", "5000"};
+        size_t k = 0;
+        for (auto _ : state) {
+            document.SetScore(ScoreField::Target, texts[++k % 2]);
+            benchmark::DoNotOptimize(document.IsModified());
+        }
+    });
     // The recording alone, around a placement that is not timed: as the editor records it,
     // and from two whole copies as it did before.
     add("Undo step of a placement", [&level, x = x, y = y](benchmark::State& state) {
