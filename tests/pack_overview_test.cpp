@@ -281,6 +281,31 @@ TEST_F(Overview, RedoingALoadFollowsItsSlotAndTheEditorOwnsItsSave) {
         << answers.errors.last().toStdString();
 }
 
+// A Reset of the slot being edited leaves the title and Save's file on the slot: Ctrl+S asks
+// whether to write over the level the slot edit put there. The overview's Undo brings the
+// slot back to the very level being edited, which is then saved again.
+TEST_F(Overview, ASlotEditUnderTheEditedLevelKeepsItsFileAndUndoMakesItSaved) {
+    overview->SelectSlot(1);
+    Tiles()->setFocus();
+    QTest::keyClick(Tiles(), Qt::Key_Return); // opens kivo1
+    answers.confirms = {true};
+    QTest::mouseClick(overview->controls().reset, Qt::LeftButton);
+    ASSERT_EQ(p.Bytes(1), EMPTY_LEVEL);
+    ActivateEditor();
+    EXPECT_EQ(Named(), "KIVO Level Editor - " + p.Path(1) + "|" + p.Path(1));
+    EXPECT_TRUE(window->isWindowModified());
+    answers.choices = {2}; // Cancel
+    QTest::keyClick(window.get(), Qt::Key_S, Qt::ControlModifier);
+    ASSERT_EQ(answers.choiceTexts.size(), 1);
+    EXPECT_TRUE(answers.choiceTexts[0].startsWith(p.Path(1) + " now holds another level: a slot "
+                                                              "edit in the pack overview"));
+    EXPECT_TRUE(answers.dialogs.isEmpty());
+
+    UndoSlotStep();
+    EXPECT_EQ(p.Bytes(1), Triangle());
+    EXPECT_FALSE(window->isWindowModified());
+}
+
 // Deleting the pack of the level being edited says so below the question; the level is then
 // unsaved, and Ctrl+S asks for a name, the folder of its file being gone.
 TEST_F(Overview, DeletingThePackOfTheOpenLevelSaysSoAndSaveAsksForAName) {
