@@ -44,6 +44,12 @@ class Overview : public Window {
         ASSERT_TRUE(QTest::qWaitFor([w] { return QApplication::activeWindow() == w; }));
     }
     void ActivateEditor() { Activate(window.get()); }
+    // Return on the slot's tile, which opens its level in the editor.
+    void OpenSlot(int slot) {
+        overview->SelectSlot(slot);
+        Tiles()->setFocus();
+        QTest::keyClick(Tiles(), Qt::Key_Return);
+    }
     QModelIndex Tile(int slot) const { return Tiles()->model()->index(slot, 0); }
     QPoint Centre(int slot) const { return Tiles()->visualRect(Tile(slot)).center(); }
     QString AccessibleName(int slot) const {
@@ -114,8 +120,7 @@ TEST_F(Overview, SlotCommandsActOnTheChosenSlotsFilesOnly) {
     UndoSlotStep();
     EXPECT_EQ(ChangedBeyond({}), "");
 
-    overview->SelectSlot(1);
-    QTest::keyClick(Tiles(), Qt::Key_Return); // opens kivo1
+    OpenSlot(1);
     QTest::mouseClick(Tiles()->viewport(), Qt::LeftButton, {}, Centre(4));
     QTest::mouseDClick(Tiles()->viewport(), Qt::LeftButton, {}, Centre(4)); // kivo4 is damaged
     EXPECT_EQ(answers.errors.size(), 1); // the damaged file is refused as Load refuses it
@@ -213,9 +218,7 @@ TEST_F(Overview, CopyAndPasteFollowTheSelectionAndCrossPacks) {
 // Where the overview meets the main window: a level whose slot moved is saved where it went,
 // each window's Ctrl+Z takes back its own kind of step, and the pack shown stays shown.
 TEST_F(Overview, EachWindowEditsWhatItShows) {
-    overview->SelectSlot(1);
-    Tiles()->setFocus();
-    QTest::keyClick(Tiles(), Qt::Key_Return); // opens kivo1
+    OpenSlot(1);
     QTest::mouseClick(overview->controls().moveLater, Qt::LeftButton);
     EXPECT_EQ(Named(), "KIVO Level Editor - " + p.Path(2) + "|" + p.Path(2));
     ActivateEditor();
@@ -259,9 +262,7 @@ TEST_F(Overview, EachWindowEditsWhatItShows) {
 // and Ctrl+S writes there without a word; the overview's Undo that would take that save away
 // is refused, and says that this editor saved it.
 TEST_F(Overview, RedoingALoadFollowsItsSlotAndTheEditorOwnsItsSave) {
-    overview->SelectSlot(1);
-    Tiles()->setFocus();
-    QTest::keyClick(Tiles(), Qt::Key_Return); // opens kivo1
+    OpenSlot(1);
     QTest::mouseClick(overview->controls().moveLater, Qt::LeftButton);
     ActivateEditor();
     Undo();
@@ -285,9 +286,7 @@ TEST_F(Overview, RedoingALoadFollowsItsSlotAndTheEditorOwnsItsSave) {
 // whether to write over the level the slot edit put there. The overview's Undo brings the
 // slot back to the very level being edited, which is then saved again.
 TEST_F(Overview, ASlotEditUnderTheEditedLevelKeepsItsFileAndUndoMakesItSaved) {
-    overview->SelectSlot(1);
-    Tiles()->setFocus();
-    QTest::keyClick(Tiles(), Qt::Key_Return); // opens kivo1
+    OpenSlot(1);
     answers.confirms = {true};
     QTest::mouseClick(overview->controls().reset, Qt::LeftButton);
     ASSERT_EQ(p.Bytes(1), EMPTY_LEVEL);
@@ -309,9 +308,7 @@ TEST_F(Overview, ASlotEditUnderTheEditedLevelKeepsItsFileAndUndoMakesItSaved) {
 // Deleting the pack of the level being edited says so below the question; the level is then
 // unsaved, and Ctrl+S asks for a name, the folder of its file being gone.
 TEST_F(Overview, DeletingThePackOfTheOpenLevelSaysSoAndSaveAsksForAName) {
-    overview->SelectSlot(1);
-    Tiles()->setFocus();
-    QTest::keyClick(Tiles(), Qt::Key_Return); // opens kivo1
+    OpenSlot(1);
     ActivateEditor();
     answers.confirms = {true};
     Click(ui().deletePackButton);
@@ -390,9 +387,7 @@ TEST_F(Overview, TheEditedTileTheDropTargetAndTheTitleAreShown) {
         return found;
     };
     EXPECT_EQ(edited(), QList<int>{});
-    overview->SelectSlot(1);
-    Tiles()->setFocus();
-    QTest::keyClick(Tiles(), Qt::Key_Return); // opens kivo1
+    OpenSlot(1);
     EXPECT_EQ(edited(), QList<int>{1});
     EXPECT_TRUE(AccessibleName(1).endsWith(", being edited"));
     const QRect tile = Tiles()->visualRect(Tile(1));
