@@ -69,8 +69,19 @@ bool HeldByARunningEditor(const QLockFile& lock) {
 // Writes and removes a small file in the folder: whether anything can be written there.
 FileResult WriteProbe(const QString& folder) {
     const QString probe = QDir(folder).filePath(QStringLiteral("editor-probe"));
-    const FileResult written = ReplaceFile(PathBytes(probe), QByteArrayLiteral("\n"), Links::Refuse);
+    const FileResult written =
+        ReplaceFile(PathBytes(probe), QByteArrayLiteral("\n"), Links::Refuse);
     QFile::remove(probe);
+    return written;
+}
+
+// Replaces one of the copy's files; a failure names the file.
+FileResult ReplaceCopyFile(const QString& path, const QByteArray& bytes) {
+    FileResult written = ReplaceFile(PathBytes(path), bytes, Links::Refuse);
+    if (!written.ok) {
+        written.message = QStringLiteral("%1 cannot be written: %2.")
+                              .arg(QuotedPath(PathBytes(path)), written.message);
+    }
     return written;
 }
 
@@ -174,8 +185,7 @@ FileResult WriteRecoveryCopy(const RecoveryFiles& files, const Level& level,
     }
     // The texts go first: a copy is never read with its scores' texts of another level.
     if (!scores.isEmpty()) {
-        if (FileResult written = ReplaceFile(PathBytes(files.scoresPath), scores, Links::Refuse);
-            !written.ok) {
+        if (FileResult written = ReplaceCopyFile(files.scoresPath, scores); !written.ok) {
             return written;
         }
     } else if (QFileInfo::exists(files.scoresPath) && !QFile::remove(files.scoresPath)) {
@@ -186,13 +196,11 @@ FileResult WriteRecoveryCopy(const RecoveryFiles& files, const Level& level,
         ReadBounded(files.namePath, MAX_RECOVERY_NAME_BYTES, Links::Refuse);
     const QByteArray name = fileName.toUtf8();
     if (oldName != name) {
-        if (FileResult written = ReplaceFile(PathBytes(files.namePath), name, Links::Refuse);
-            !written.ok) {
+        if (FileResult written = ReplaceCopyFile(files.namePath, name); !written.ok) {
             return written;
         }
     }
-    const FileResult written =
-        ReplaceFile(PathBytes(files.levelPath), encoded.bytes, Links::Refuse);
+    const FileResult written = ReplaceCopyFile(files.levelPath, encoded.bytes);
     if (!written.ok && oldName && oldName != name) {
         // The copy before this one stays, and with it the name it was written with.
         ReplaceFile(PathBytes(files.namePath), *oldName, Links::Refuse);
