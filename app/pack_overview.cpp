@@ -82,7 +82,7 @@ void PackOverview::Build() {
     auto* row = new QHBoxLayout;
     BuildButtons();
     for (QPushButton* button : {ui_.open, ui_.saveIntoSlot, ui_.moveEarlier, ui_.moveLater,
-                                ui_.copy, ui_.paste, ui_.reset}) {
+                                ui_.moveTo, ui_.copy, ui_.paste, ui_.reset}) {
         row->addWidget(button);
     }
     row->addStretch();

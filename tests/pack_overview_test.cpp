@@ -66,9 +66,20 @@ class Overview : public Window {
     }
 };
 
-// The tiles show the slots in play order, and spread over the window's width as it is resized
-// rather than leave a gap beside the last of a row. A file that changes on disk is read again.
+// The buttons stand in one row below the summary. The tiles show the slots in play order, and
+// spread over the window's width as it is resized rather than leave a gap beside the last of a
+// row. A file that changes on disk is read again.
 TEST_F(Overview, ListsTheSlotsInPlayOrderAcrossTheWidthAndMarksWhatIsWrong) {
+    const OverviewControls& c = overview->controls();
+    int left = 0;
+    for (const QPushButton* button :
+         {c.open, c.saveIntoSlot, c.moveEarlier, c.moveLater, c.moveTo, c.copy, c.paste, c.reset}) {
+        SCOPED_TRACE(button->text().toStdString());
+        EXPECT_EQ(button->y(), c.open->y());
+        EXPECT_GT(button->y(), c.summary->geometry().bottom());
+        EXPECT_GE(button->x(), left);
+        left = button->geometry().right();
+    }
     ASSERT_EQ(Tiles()->model()->rowCount(), PACK_SLOT_COUNT);
     for (int slot = 0; slot < PACK_SLOT_COUNT; ++slot) {
         EXPECT_EQ(Tile(slot).data().toString(), SlotName(slot));
