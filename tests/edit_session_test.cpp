@@ -66,13 +66,19 @@ TEST_F(Session, TheTitleAndTheFileSaveWritesChangeTogetherWithTheirSteps) {
     EXPECT_FALSE(doc.IsModified()); // a cleared level is a new one
 }
 
-// An exchange moves the level's file with it; a reset over it leaves the level unsaved, and
-// Save asks before writing over the template, saying this editor put it there. Its undo brings
-// the level back into the file: saved again. Saving into a slot gives the level that file.
+// An exchange moves the level's file with it, and a redone Load follows the level to the slot
+// it moved to; a reset over it leaves the level unsaved, and Save asks before writing over the
+// template, saying this editor put it there. Its undo brings the level back into the file:
+// saved again. Saving into a slot gives the level that file.
 TEST_F(Session, SlotEditsCarryTheLevelsFileOrSayTheyChangedIt) {
     ASSERT_TRUE(doc.Open(p.Path(1)).ok);
-    ASSERT_TRUE(packs.Exchange(1, 2).ok);
-    EXPECT_EQ(doc.currentFile(), p.Path(2));
+    ASSERT_TRUE(packs.Exchange(1, 2).ok); // Move Later
+    EXPECT_EQ(doc.currentFile() + doc.titleFile(), p.Path(2) + p.Path(2));
+    Undo();
+    doc.history()->redo();
+    EXPECT_EQ(doc.currentFile() + doc.titleFile(), p.Path(2) + p.Path(2));
+    EXPECT_FALSE(doc.IsModified());
+    EXPECT_EQ(doc.SaveTargetChangedBy(), ChangedBy::Nobody);
     packs.history()->undo();
     EXPECT_EQ(doc.currentFile(), p.Path(1));
     EXPECT_FALSE(doc.IsModified());
@@ -161,20 +167,6 @@ TEST_F(Session, TheShownPackStaysShownAfterApplyNewAndRescan) {
     EXPECT_NE(packs.shownPackDir(), shown); // the new pack, ready for its details
 }
 
-// Redoing a Load after the slot moved follows the level to where it is now: the title names
-// the slot that holds it, and the level is saved there.
-TEST_F(Session, ARedoneLoadFollowsItsLevelToTheSlotItMovedTo) {
-    ASSERT_TRUE(doc.Open(p.Path(1)).ok);
-    ASSERT_TRUE(packs.Exchange(1, 2).ok); // Move Later
-    EXPECT_EQ(doc.titleFile(), p.Path(2));
-    Undo();
-    doc.history()->redo();
-    EXPECT_EQ(doc.titleFile(), p.Path(2));
-    EXPECT_EQ(doc.currentFile(), p.Path(2));
-    EXPECT_FALSE(doc.IsModified());
-    EXPECT_EQ(doc.SaveTargetChangedBy(), ChangedBy::Nobody);
-}
-
 // A removed file makes the level unsaved at once, and Save writes it again at its name
 // without asking; a file made again at that name is seen.
 TEST_F(Session, ARemovedFileMakesTheLevelUnsavedAndIsWrittenAgain) {
@@ -240,9 +232,7 @@ class DiskModel {
         }
         files_ << p.base.filePath("a.kvo") << p.base.filePath("b.kvo");
         Write(files_[SLOTS], Triangle());
-        for (const QString& file : files_) {
-            told_[file] = Disk(file);
-        }
+        told_ = Snapshot();
     }
 
     // One random step; false once a check failed, with what failed in `failure`.
@@ -279,13 +269,9 @@ class DiskModel {
     }
     // Another program's levels are each new, so that the editor holds them only once told.
     QByteArray NewLevel() {
-        std::vector<int> sides;
-        for (int n = ++made_; n > 0; n /= 10) {
-            sides.push_back(3 + n % 10);
-        }
         Clicks clicks;
-        for (size_t i = 0; i < sides.size(); ++i) {
-            clicks.Click(float(220 + 40 * i), 150.0f, sides[i]);
+        for (int n = ++made_, x = 220; n > 0; n /= 10, x += 40) {
+            clicks.Click(float(x), 150.0f, 3 + n % 10);
         }
         return EncodeLevel(clicks.level).bytes;
     }
@@ -359,20 +345,16 @@ class DiskModel {
         case 10:
         case 11:
             (kind == 10 ? packs_.history()->undo() : packs_.history()->redo());
-            ToldSlots();
             break;
         case 12:
             packs_.Exchange(Pick(SLOTS), Pick(SLOTS));
-            ToldSlots();
             break;
         case 13:
             packs_.MoveTo(Pick(SLOTS), Pick(SLOTS));
-            ToldSlots();
             break;
         case 14: {
             const int slot = Pick(SLOTS);
             (Pick(2) ? packs_.Reset(slot) : packs_.Paste("a level", SomeLevel(), slot));
-            ToldSlots();
             break;
         }
         case 15:
@@ -405,6 +387,9 @@ class DiskModel {
         default:
             doc_.ForgetCurrentFile();
             break;
+        }
+        if (kind >= 10 && kind <= 14) { // what a slot edit, its undo or its redo told
+            ToldSlots();
         }
     }
 
@@ -517,7 +502,7 @@ class DiskModel {
     PackDocument& packs_;
     std::mt19937 random_;
     QStringList files_;
-    std::map<QString, std::optional<QByteArray>> told_; // what the editor was told each holds
+    Files told_; // what the editor was told each holds
     std::optional<QByteArray> toldAtSave_;
     std::set<QByteArray> everTold_;
     Files before_;
