@@ -20,10 +20,6 @@
 namespace kivo {
 namespace {
 
-Outcome RunIn(const QString& program, const QStringList& args, const QString& folder = {}) {
-    return RunProgram(program, args, folder);
-}
-
 Outcome KivoLevel(const QStringList& args) {
     return RunProgram(QStringLiteral(KIVO_LEVEL_PROGRAM), args);
 }
@@ -93,11 +89,11 @@ TEST(KivoLevelRevision, DumpAndBuildGiveBackTheSameBytesAndRefuseWhatCannotBe) {
     run = KivoLevel({"dump", "/dev/zero"});
     ExpectHas(run.err, {"it is a device"});
     // A name that is not UTF-8 is opened as the bytes it is and shown with them escaped.
-    run = RunIn("/bin/sh", {"-c",
-                            "cp \"$1\" \"$2\"/$(printf '\\377').kvo && \"$0\" dump "
-                            "\"$2\"/$(printf '\\377').kvo >/dev/null && \"$0\" diff "
-                            "\"$2\"/$(printf '\\377').kvo \"$2\"/$(printf '\\376').kvo",
-                            KIVO_LEVEL_PROGRAM, GOLDEN, dir.path()});
+    run = RunProgram("/bin/sh", {"-c",
+                                 "cp \"$1\" \"$2\"/$(printf '\\377').kvo && \"$0\" dump "
+                                 "\"$2\"/$(printf '\\377').kvo >/dev/null && \"$0\" diff "
+                                 "\"$2\"/$(printf '\\377').kvo \"$2\"/$(printf '\\376').kvo",
+                                 KIVO_LEVEL_PROGRAM, GOLDEN, dir.path()});
     EXPECT_EQ(run.status, 2);
     ExpectHas(run.err, {dir.path() + "/\\xfe.kvo: the level file cannot be read"});
     EXPECT_EQ(KivoLevel({"dump"}).status, 2);
@@ -150,7 +146,7 @@ TEST(KivoLevelRevision, DiffSaysWhatChangedAndExitsAsDiffDoes) {
 // A repository with the level under the lines the README gives.
 struct Repository {
     QTemporaryDir dir;
-    Outcome Git(const QStringList& args) { return RunIn("git", args, dir.path()); }
+    Outcome Git(const QStringList& args) { return RunProgram("git", args, dir.path()); }
     explicit Repository() {
         Git({"init", "-q", "-b", "main"});
         Git({"config", "user.email", "designer@example.org"});
@@ -252,11 +248,6 @@ TEST(KivoLevelRevision, CheckWarnsOfShapesWithoutSides) {
                         "warning: " + level + ": shape 2 has one outline entry"});
 }
 
-// Copies a folder tree with cp, links and all.
-bool CopyTree(const QString& from, const QString& to) {
-    return RunIn("cp", {"-a", from, to}).status == 0;
-}
-
 // Two versions of a data folder holding one pack: in the second, slots kivo3 and kivo7 have
 // taken each other's levels, kivo1 got a triangle and the author changed.
 TEST(KivoLevelRevision, DiffOfPacksTellsSlotsByContent) {
@@ -268,20 +259,19 @@ TEST(KivoLevelRevision, DiffOfPacksTellsSlotsByContent) {
     RandomSource random = MakeRandomSource(1);
     std::vector<PackInfo> packs;
     CreatePack(Bytes(before + "/kivo"), packs, random);
-    const Pack created = ListPacks(Bytes(before + "/kivo")).packs.at(0).pack;
-    const QString pack = PathText(created.folder);
-    const auto slotPath = [](const QString& packFolder, int slot) {
-        return PathText(SlotPath(Pack{Bytes(packFolder)}, slot));
+    const QString pack = PathText(ListPacks(Bytes(before + "/kivo")).packs.at(0).pack.folder);
+    const auto put = [](const QString& packFolder, int slot, const QByteArray& level) {
+        ASSERT_TRUE(Write(PathText(SlotPath(Pack{Bytes(packFolder)}, slot)), level));
     };
-    ASSERT_TRUE(Write(slotPath(pack, 1), Saved(Square().level)));
-    ASSERT_TRUE(Write(slotPath(pack, 3), SquarePlus(400, 230, 3, 5)));
-    ASSERT_TRUE(Write(slotPath(pack, 7), SquarePlus(400, 310, 5, 6)));
+    put(pack, 1, Saved(Square().level));
+    put(pack, 3, SquarePlus(400, 230, 3, 5));
+    put(pack, 7, SquarePlus(400, 310, 5, 6));
     const QString after = dir.filePath("after");
-    ASSERT_TRUE(CopyTree(before, after));
+    ASSERT_EQ(RunProgram("cp", {"-a", before, after}).status, 0); // links and all
     const QString packAfter = after + pack.mid(before.size());
-    ASSERT_TRUE(Write(slotPath(packAfter, 3), SquarePlus(400, 310, 5, 6)));
-    ASSERT_TRUE(Write(slotPath(packAfter, 7), SquarePlus(400, 230, 3, 5)));
-    ASSERT_TRUE(Write(slotPath(packAfter, 1), SquarePlus(440, 270, 3, 8)));
+    put(packAfter, 3, SquarePlus(400, 310, 5, 6));
+    put(packAfter, 7, SquarePlus(400, 230, 3, 5));
+    put(packAfter, 1, SquarePlus(440, 270, 3, 8));
     QByteArray config = ReadAll(packAfter + "/config.txt");
     const QByteArray author = config.split('\r').at(1).mid(1);
     config.replace("\r\n" + author + "\r\n", "\r\nSomeone Else\r\n");
@@ -303,7 +293,7 @@ TEST(KivoLevelRevision, DiffOfPacksTellsSlotsByContent) {
     EXPECT_EQ(KivoLevel({"diff", pack, pack}).status, 0);
 
     // A pack of another id in the start directory is a pack added.
-    ASSERT_TRUE(CopyTree(packAfter, after + "/kivo/other_pak"));
+    ASSERT_EQ(RunProgram("cp", {"-a", packAfter, after + "/kivo/other_pak"}).status, 0);
     ASSERT_TRUE(Write(after + "/kivo/other_pak/config.txt", "Other\r\nMe\r\n1.1.2026\r\n42\r\n"));
     run = KivoLevel({"diff", before, after});
     EXPECT_EQ(run.status, 1);
