@@ -15,7 +15,6 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QProcess>
 #include <QTemporaryDir>
 
 #include <filesystem>
@@ -24,15 +23,13 @@
 namespace kivo {
 namespace {
 
-// Runs kivo-level, or another program, and collects what it says.
-Outcome KivoLevel(const QStringList& args,
-                  const QString& program = QStringLiteral(KIVO_LEVEL_PROGRAM)) {
-    return RunProgram(program, args);
+Outcome KivoLevel(const QStringList& args) {
+    return RunProgram(QStringLiteral(KIVO_LEVEL_PROGRAM), args);
 }
 
 // An sh command line in which "$0" is kivo-level, so paths can be given as raw bytes.
 Outcome Shell(const QString& line) {
-    return KivoLevel({"-c", line, KIVO_LEVEL_PROGRAM}, "/bin/sh");
+    return RunProgram("/bin/sh", {"-c", line, KIVO_LEVEL_PROGRAM});
 }
 
 // One line of `text` for each of `parts`, in their order, each holding its part.
