@@ -76,7 +76,8 @@ TEST(KivoLevel, HelpVersionBadUsageAndInfoInTheEditorsWords) {
           QStringList{"render", GOLDEN},
           QStringList{"render", GOLDEN, "-o", "x.png", "--scale", "0"},
           QStringList{"render", GOLDEN, "-o"}, QStringList{"info", "--JSON", GOLDEN},
-          QStringList{"check", "--JSON", GOLDEN}, QStringList{"sheet", GOLDEN}}) {
+          QStringList{"check", "--JSON", GOLDEN}, QStringList{"sheet", GOLDEN}, QStringList{"dump"},
+          QStringList{"build", GOLDEN}}) {
         SCOPED_TRACE(bad.join(' ').toStdString());
         run = KivoLevel(bad);
         EXPECT_EQ(run.status, 2);
