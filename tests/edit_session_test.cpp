@@ -228,8 +228,10 @@ class DiskModel {
         before_ = Snapshot();
         allowed_.clear();
         overwrite_ = false;
-        if (Pick(2)) {
-            Deliver();
+        if (Pick(2)) { // the watcher reports late, sometimes after the designer's next steps
+            for (const QString& path : std::exchange(pending_, {})) {
+                Report(path);
+            }
         }
         const int kind = Pick(20);
         kinds_ =
@@ -283,15 +285,10 @@ class DiskModel {
             told_[path] = Disk(path);
         }
     }
-    // The watcher reports late, sometimes only after the designer's next steps.
+    // Another program changed the file; the watcher will report it.
     void Other(const QString& path) {
         allowed_ << path;
         pending_ << path;
-    }
-    void Deliver() {
-        for (const QString& path : std::exchange(pending_, {})) {
-            Report(path);
-        }
     }
     QStringList pending_;
 
