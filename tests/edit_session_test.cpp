@@ -40,18 +40,6 @@ class Session : public ::testing::Test {
     void Undo() { doc.history()->undo(); }
 };
 
-TEST_F(Session, TheMarkSaysUnsavedExactlyWhileTheLevelDiffersFromItsFile) {
-    EXPECT_FALSE(doc.IsModified());
-    doc.Place(300, 250, 3);
-    EXPECT_TRUE(doc.IsModified());
-    Undo(); // back to the level the editor started with
-    EXPECT_FALSE(doc.IsModified());
-    doc.SetScore(ScoreField::Target, "150");
-    EXPECT_TRUE(doc.IsModified());
-    doc.SetScore(ScoreField::Target, "100"); // typed back as it was
-    EXPECT_FALSE(doc.IsModified());
-}
-
 TEST_F(Session, TheTitleAndTheFileSaveWritesChangeTogetherWithTheirSteps) {
     EXPECT_EQ(doc.Title(), "KIVO Level Editor V1.0");
     ASSERT_TRUE(doc.Open(p.Path(1)).ok);
