@@ -248,15 +248,8 @@ std::multiset<std::tuple<int, long, long>> Polygons(const Level& level) {
     return Polygons(level, all);
 }
 
-// One side's session from the base, and what it removed and added, told by the shape ids
-// that the session keeps (a file would not).
-struct Edited {
-    Level level;
-    std::vector<size_t> removed; // base indices
-    std::vector<size_t> added;   // indices in level
-};
-
-// The indices of the shapes of `from` whose ids `in` does not have.
+// The indices of the shapes of `from` whose ids `in` does not have: what one side's session
+// removed from the base, or added to it, told by the ids the session keeps (a file would not).
 std::vector<size_t> Missing(const Level& from, const Level& in) {
     std::vector<size_t> missing;
     for (size_t i = 0; i < from.shapes.size(); ++i) {
@@ -266,11 +259,6 @@ std::vector<size_t> Missing(const Level& from, const Level& in) {
         }
     }
     return missing;
-}
-
-Edited Edit(const Level& base, uint64_t seed, int steps) {
-    Level level = Session(base, seed, steps, 4);
-    return {level, Missing(base, level), Missing(level, base)};
 }
 
 // Every connector is a side of some polygon and every point a corner of some connector, as
@@ -298,28 +286,28 @@ TEST(LevelMerge, CleanMergesHoldExactlyBothSidesPolygons) {
     int conflicts = 0;
     for (uint64_t trial = 1; trial <= 150; ++trial) {
         const Level base = Saved(Session({}, 1000 + trial, 8));
-        const Edited ours = Edit(base, 2000 + trial, 1 + int(trial % 4));
-        const Edited theirs = Edit(base, 3000 + trial, 1 + int(trial % 3));
-        const MergeResult merge = MergeLevels(base, Saved(ours.level), Saved(theirs.level));
+        const Level ours = Session(base, 2000 + trial, 1 + int(trial % 4), 4);
+        const Level theirs = Session(base, 3000 + trial, 1 + int(trial % 3), 4);
+        const MergeResult merge = MergeLevels(base, Saved(ours), Saved(theirs));
         if (!merge.conflicts.empty()) {
             ++conflicts;
             continue;
         }
         ++clean;
         const Level& result = merge.take == MergeTake::Merged ? merge.merged
-                              : merge.take == MergeTake::Ours ? ours.level
-                                                              : theirs.level;
+                              : merge.take == MergeTake::Ours ? ours
+                                                              : theirs;
         auto expected = Polygons(base);
-        for (const Edited* side : {&ours, &theirs}) {
-            for (const size_t i : side->removed) {
+        for (const Level* side : {&ours, &theirs}) {
+            for (const size_t i : Missing(base, *side)) {
                 const auto gone = Polygons(base, {i});
                 if (const auto at = expected.find(*gone.begin()); at != expected.end()) {
                     expected.erase(at);
                 }
             }
         }
-        for (const Edited* side : {&ours, &theirs}) {
-            const auto added = Polygons(side->level, side->added);
+        for (const Level* side : {&ours, &theirs}) {
+            const auto added = Polygons(*side, Missing(*side, base));
             expected.insert(added.begin(), added.end());
         }
         const Level merged = Saved(result);
