@@ -113,8 +113,7 @@ TEST(KivoLevel, CheckAndInfoGiveEveryProblemALineAndDescribeWhatTheyCan) {
     ExpectHas(KivoLevel({"check", GOLDEN}).err, {"1 level in 0 packs checked, 0 problems"});
 
     QFile::remove(Data("default.kvo"));
-    QFile::remove(levels + "kivo1.kvo");
-    QFile::copy(GOLDEN, levels + "kivo1.kvo");
+    Write(levels + "kivo1.kvo", ReadAll(GOLDEN));
     QFile::remove(levels + "kivo7.kvo");
     QFile::remove(levels + "kivo3.kvo");
     QFile::link("/dev/zero", levels + "kivo3.kvo");
