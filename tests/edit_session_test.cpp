@@ -216,9 +216,13 @@ class DiskModel {
         before_ = Snapshot();
         allowed_.clear();
         overwrite_ = false;
-        if (Pick(2)) { // the watcher reports late, sometimes after the designer's next steps
-            for (const QString& path : std::exchange(pending_, {})) {
-                Report(path);
+        // The watcher reports late, sometimes after the designer's next steps; what it reports
+        // of the file the level comes from is read.
+        for (const QString& path : Pick(2) ? std::exchange(pending_, {}) : QStringList()) {
+            const QString source = doc_.sourceFile();
+            doc_.NoticeFileChange(path);
+            if (path == source) {
+                told_[path] = Disk(path);
             }
         }
         const int kind = Pick(20);
@@ -263,14 +267,6 @@ class DiskModel {
     void ToldSlots() {
         for (int slot = 0; slot < SLOTS; ++slot) {
             told_[p_.Path(slot)] = Disk(p_.Path(slot));
-        }
-    }
-    // The watcher reports a change of a file it watches.
-    void Report(const QString& path) {
-        const QString source = doc_.sourceFile();
-        doc_.NoticeFileChange(path);
-        if (path == source) {
-            told_[path] = Disk(path);
         }
     }
     // Another program changed the file; the watcher will report it.
