@@ -15,7 +15,6 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QProcess>
 #include <QTemporaryDir>
 
 #include <filesystem>
@@ -24,15 +23,13 @@
 namespace kivo {
 namespace {
 
-// Runs kivo-level, or another program, and collects what it says.
-Outcome KivoLevel(const QStringList& args,
-                  const QString& program = QStringLiteral(KIVO_LEVEL_PROGRAM)) {
-    return RunProgram(program, args);
+Outcome KivoLevel(const QStringList& args) {
+    return RunProgram(QStringLiteral(KIVO_LEVEL_PROGRAM), args);
 }
 
 // An sh command line in which "$0" is kivo-level, so paths can be given as raw bytes.
 Outcome Shell(const QString& line) {
-    return KivoLevel({"-c", line, KIVO_LEVEL_PROGRAM}, "/bin/sh");
+    return RunProgram("/bin/sh", {"-c", line, KIVO_LEVEL_PROGRAM});
 }
 
 // One line of `text` for each of `parts`, in their order, each holding its part.
@@ -79,7 +76,8 @@ TEST(KivoLevel, HelpVersionBadUsageAndInfoInTheEditorsWords) {
           QStringList{"render", GOLDEN},
           QStringList{"render", GOLDEN, "-o", "x.png", "--scale", "0"},
           QStringList{"render", GOLDEN, "-o"}, QStringList{"info", "--JSON", GOLDEN},
-          QStringList{"check", "--JSON", GOLDEN}, QStringList{"sheet", GOLDEN}}) {
+          QStringList{"check", "--JSON", GOLDEN}, QStringList{"sheet", GOLDEN}, QStringList{"dump"},
+          QStringList{"build", GOLDEN}}) {
         SCOPED_TRACE(bad.join(' ').toStdString());
         run = KivoLevel(bad);
         EXPECT_EQ(run.status, 2);
@@ -115,8 +113,7 @@ TEST(KivoLevel, CheckAndInfoGiveEveryProblemALineAndDescribeWhatTheyCan) {
     ExpectHas(KivoLevel({"check", GOLDEN}).err, {"1 level in 0 packs checked, 0 problems"});
 
     QFile::remove(Data("default.kvo"));
-    QFile::remove(levels + "kivo1.kvo");
-    QFile::copy(GOLDEN, levels + "kivo1.kvo");
+    Write(levels + "kivo1.kvo", ReadAll(GOLDEN));
     QFile::remove(levels + "kivo7.kvo");
     QFile::remove(levels + "kivo3.kvo");
     QFile::link("/dev/zero", levels + "kivo3.kvo");
