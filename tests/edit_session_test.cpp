@@ -238,6 +238,12 @@ class DiskModel {
     using Files = std::map<QString, std::optional<QByteArray>>;
 
     int Pick(int n) { return int(random_() % uint32_t(n)); }
+    // Two picks in a fixed order, where a call's arguments would run in the compiler's: a seed
+    // walks the same steps on every build.
+    std::pair<int, int> PickTwo(int n, int m) {
+        const int first = Pick(n);
+        return {first, Pick(m)};
+    }
     const QString& AnyFile() { return files_[Pick(int(files_.size()))]; }
     static std::optional<QByteArray> Disk(const QString& path) {
         return QFileInfo::exists(path) ? std::optional<QByteArray>(ReadAll(path)) : std::nullopt;
@@ -279,12 +285,16 @@ class DiskModel {
     void Act(int kind) {
         switch (kind) {
         case 0:
-        case 1:
-            doc_.Place(float(200 + Pick(300)), float(100 + Pick(250)), uint8_t(3 + Pick(10)));
+        case 1: {
+            const auto [x, y] = PickTwo(300, 250);
+            doc_.Place(float(200 + x), float(100 + y), uint8_t(3 + Pick(10)));
             break;
-        case 2:
-            doc_.DeleteNearest(float(200 + Pick(300)), float(100 + Pick(250)));
+        }
+        case 2: {
+            const auto [x, y] = PickTwo(300, 250);
+            doc_.DeleteNearest(float(200 + x), float(100 + y));
             break;
+        }
         case 3:
             doc_.SetScore(ScoreField::Target, Pick(4) ? std::to_string(Pick(500)) : "40000");
             doc_.EndScoreTyping();
@@ -315,12 +325,16 @@ class DiskModel {
         case 11:
             (kind == 10 ? packs_.history()->undo() : packs_.history()->redo());
             break;
-        case 12:
-            packs_.Exchange(Pick(SLOTS), Pick(SLOTS));
+        case 12: {
+            const auto [a, b] = PickTwo(SLOTS, SLOTS);
+            packs_.Exchange(a, b);
             break;
-        case 13:
-            packs_.MoveTo(Pick(SLOTS), Pick(SLOTS));
+        }
+        case 13: {
+            const auto [from, to] = PickTwo(SLOTS, SLOTS);
+            packs_.MoveTo(from, to);
             break;
+        }
         case 14: {
             const int slot = Pick(SLOTS);
             (Pick(2) ? packs_.Reset(slot) : packs_.Paste("a level", SomeLevel(), slot));
