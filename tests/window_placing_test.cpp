@@ -192,7 +192,8 @@ TEST_F(Window, ARightClickDeletesTheShapeNearestItsSearchPoint) {
 }
 
 // The slider turns the level about the canvas centre by the difference to the last angle; a
-// drag is one step. The last thousand steps are kept.
+// drag is one step, and undo and redo put the slider and its angle back. The last thousand
+// steps are kept.
 TEST_F(Window, ASliderDragTurnsTheLevelInOneStepAndItsUndoPutsTheSliderBack) {
     ClickCanvas({360, 230}); // a triangle from level pixels (372, 270) about the canvas centre
     QSlider* slider = ui().rotationSlider;
@@ -214,11 +215,13 @@ TEST_F(Window, ASliderDragTurnsTheLevelInOneStepAndItsUndoPutsTheSliderBack) {
     slider->setFocus();
     Press(slider, Qt::Key_Right, 5);
     EXPECT_EQ(Steps(), 2);
-    Undo();
+    Undo(); // the angle beside the slider and its tooltip follow the slider
     EXPECT_EQ(slider->value(), 0);
+    EXPECT_EQ(ui().rotationAngle->text() + slider->toolTip(), "0\u00b00\u00b0");
     EXPECT_EQ(EncodeLevel(level()).bytes, EncodeLevel(start).bytes);
     Redo();
     EXPECT_EQ(slider->value(), 15);
+    EXPECT_EQ(ui().rotationAngle->text(), "15\u00b0");
     EXPECT_EQ(level().lastRotationAngle, 15.0f);
     // Keys typed into the two score fields in turn are steps of their own.
     for (int k = 0; k < UNDO_LIMIT; ++k) {
