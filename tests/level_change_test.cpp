@@ -12,6 +12,7 @@
 #include <cstring>
 #include <functional>
 #include <sstream>
+#include <tuple>
 
 namespace kivo {
 namespace {
@@ -22,11 +23,7 @@ using ShapeKind = ListChange<Shape>::Kind;
 
 // What the editor saves and shows of a level, and the values the file does not hold, so that
 // a step is judged by its effect and not by the level's own equality.
-struct Shown {
-    std::string bytes;
-    std::vector<DrawItem> drawing;
-    std::string values;
-};
+using Shown = std::tuple<std::string, std::vector<DrawItem>, std::string>;
 
 Shown Show(const Level& level) {
     const Encoded encoded = EncodeLevel(level);
@@ -38,13 +35,6 @@ Shown Show(const Level& level) {
            << int(level.smallestSideCount) << ' ' << angleBits << " |" << level.targetScore << "|"
            << level.expertScore << "|";
     return {encoded.bytes.toStdString(), DrawingList(level), values.str()};
-}
-
-void ExpectShows(const Level& level, const Shown& expected) {
-    const Shown shown = Show(level);
-    EXPECT_EQ(shown.bytes, expected.bytes);
-    EXPECT_EQ(shown.drawing, expected.drawing);
-    EXPECT_EQ(shown.values, expected.values);
 }
 
 // Makes one edit through the recorder; the randomised test below checks its undo and redo.
@@ -61,18 +51,13 @@ ChangeReach Deleting(const Level& level, int16_t shapeId) {
     return {ReachKind::Removes, PlanShapeDeletion(level, shapeId)};
 }
 
-// Placing and deleting keep only what they appended or removed, turning the lists whole. A
-// click inside a polygon and the deletion of an unknown id change nothing, and a score typed
-// after an edit survives its undo.
+// Placing and deleting keep only what they appended or removed, turning the lists whole; a
+// score typed after an edit survives its undo.
 TEST(LevelChange, EachEditKeepsOnlyWhatItChanged) {
     Clicks c;
     c.Click(200, 100, 4);
     c.Click(215, 115, 3);
-    LevelChange change = Recorded(c.level, APPENDS, [&] { c.Click(202, 102, 5); });
-    EXPECT_TRUE(IsEmpty(change));
-    change = Recorded(c.level, Deleting(c.level, 12345), [&] { DeleteShape(c.level, 12345); });
-    EXPECT_TRUE(IsEmpty(change));
-    change = Recorded(c.level, APPENDS, [&] { c.Click(215, 90, 3); });
+    LevelChange change = Recorded(c.level, APPENDS, [&] { c.Click(215, 90, 3); });
     EXPECT_FALSE(IsEmpty(change));
     EXPECT_EQ(change.points.kind, PointKind::Appended);
     EXPECT_EQ(change.points.elements.size(), 1u);
@@ -166,15 +151,15 @@ TEST(LevelChange, RecordedStepsUndoAndRedoAsStepsFromWholeCopies) {
             SCOPED_TRACE(k);
             UndoChange(recorded[k], c.level);
             UndoChange(diffed[k], copied);
-            ExpectShows(c.level, Show(copied));
-            ExpectShows(c.level, states[k]);
+            EXPECT_EQ(Show(copied), states[k]);
+            EXPECT_EQ(Show(c.level), states[k]);
         }
         for (size_t k = 0; k < recorded.size(); ++k) {
             SCOPED_TRACE(k);
             RedoChange(recorded[k], c.level);
             RedoChange(diffed[k], copied);
-            ExpectShows(c.level, Show(copied));
-            ExpectShows(c.level, states[k + 1]);
+            EXPECT_EQ(Show(copied), states[k + 1]);
+            EXPECT_EQ(Show(c.level), states[k + 1]);
         }
         ASSERT_FALSE(HasFailure());
     }

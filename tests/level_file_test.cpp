@@ -162,7 +162,6 @@ TEST_F(LevelFile, ShortOutlinesAndNegativeCountsLoadAsTheFormatSays) {
     const std::vector<DrawItem> drawn = DrawingList(level);
     ASSERT_EQ(drawn.size(), 5u);
     EXPECT_EQ(drawn[4].x1, RoundPixel(ShapeToContentX(1.5f)));
-    EXPECT_FALSE(IsClassicModeSolvable(0, SmallestSideCount(level)));
 }
 
 // Each of these files is refused, naming the shape or the part where reading stopped, and the
@@ -190,18 +189,13 @@ TEST_F(LevelFile, MalformedFilesAreRefusedAndTheLevelStaysAsItWas) {
                  {"missing.kvo", {}, "there is no such file"},
                  {"no-scores.kvo", none + Word(0) + shape + Word(1),
                   "the file ends before the target and expert scores"}};
+    ASSERT_TRUE(MakeSpecial(Path("fifo.kvo"), nullptr, S_IFIFO));
+    ASSERT_TRUE(MakeSpecial(Path("zero-link.kvo"), "/dev/zero"));
+    ASSERT_TRUE(QDir(dir.path()).mkdir("folder.kvo"));
     const Level before = SeveralShapes();
     for (const auto& test : cases) {
         SCOPED_TRACE(test.name);
-        const QByteArray name(test.name);
-        if (name == "fifo.kvo" || name == "zero-link.kvo") {
-            ASSERT_TRUE(
-                MakeSpecial(Path(test.name), name == "fifo.kvo" ? nullptr : "/dev/zero", S_IFIFO));
-        } else if (name == "folder.kvo") {
-            ASSERT_TRUE(QDir(dir.path()).mkdir(test.name));
-        } else if (name != "missing.kvo") {
-            ASSERT_TRUE(Write(Path(test.name), test.bytes));
-        }
+        ASSERT_TRUE(test.bytes.isEmpty() || Write(Path(test.name), test.bytes));
         Level level = before;
         ExpectRefused(LoadLevel(level, Path(test.name)).result, {Path(test.name), test.why});
         EXPECT_EQ(level, before);
@@ -226,8 +220,9 @@ TEST_F(LevelFile, ScoresAreReadAsTheFieldsDecimalNumbers) {
 }
 
 // A folder in the file's place and a file of mode 0444 (for root too) refuse the save and keep
-// the level, the bytes and the mode; a read-only folder refuses all but root.
-TEST_F(LevelFile, ASaveIntoReadOnlyOrMissingPlacesLeavesFilesAlone) {
+// the level, the bytes and the mode; a read-only folder refuses all but root. A link is saved
+// through and stays a link; its target keeps its mode, and no temporary file is left behind.
+TEST_F(LevelFile, ASaveLeavesWhatItCannotReplaceAloneAndSavesThroughALink) {
     Level level = SeveralShapes();
     const Level before = level;
     QDir(dir.path()).mkdir("folder.kvo");
@@ -246,22 +241,17 @@ TEST_F(LevelFile, ASaveIntoReadOnlyOrMissingPlacesLeavesFilesAlone) {
         EXPECT_FALSE(SaveLevel(level, dir.filePath("ro/old.kvo")).result.ok);
         EXPECT_EQ(ReadAll(dir.filePath("ro/old.kvo")), "old bytes");
     }
-}
 
-// A link is saved through and stays a link; the target keeps its mode, and the save's
-// temporary file is gone once the save is done.
-TEST_F(LevelFile, ASaveThroughALinkKeepsTheLinkAndTheTargetsMode) {
     ASSERT_TRUE(Write(Path("real.kvo"), "old"));
     QFile::setPermissions(Path("real.kvo"), QFileDevice::ReadOwner | QFileDevice::WriteOwner |
                                                 QFileDevice::ReadGroup);
     QFile::link(Path("real.kvo"), Path("link.kvo"));
-    Level level = SeveralShapes();
     const Encoded saved = SaveLevel(level, Path("link.kvo"));
     ASSERT_TRUE(saved.result.ok);
     EXPECT_TRUE(QFileInfo(Path("link.kvo")).isSymLink());
     EXPECT_EQ(ReadAll(Path("real.kvo")), saved.bytes);
     EXPECT_EQ(StatMode(Path("real.kvo")) & 07777, 0640u);
-    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden | QDir::System).size(), 2);
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden | QDir::System).size(), 3);
 }
 
 TEST(LevelEncoding, AFileHoldsAtMost32767PointsOrConnectorsAnd32768Shapes) {

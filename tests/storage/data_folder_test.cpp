@@ -126,9 +126,9 @@ TEST_F(DataFolder, PacksAreTheRealFoldersInTheOrderOfTheirNamesBytes) {
 // rewritten, and the reason is given.
 TEST_F(DataFolder, ApplyChangeRewritesOnlyAConfigItCanKeepWhole) {
     MakePack("a_pak", "Same\r\nFirst\r\nd\r\n500\r\nextra\r\n");
-    MakePack("b_pak", "Same\r\nSecond\r\nd\r\n500\r\n");
+    MakePack("b_pak", "Same\r\nSecond\r\nd\r\n500\r\nfifth\r\n");
     EXPECT_TRUE(ApplyPackChange(Listed()[1], {"Short", "Zed\nNext", "d"}).ok);
-    EXPECT_EQ(ReadAll(Data("b_pak/config.txt")), "Short\r\nZed Next\r\nd\r\n500\r\n");
+    EXPECT_EQ(ReadAll(Data("b_pak/config.txt")), "Short\r\nZed Next\r\nd\r\n500\r\nfifth\r\n");
     EXPECT_EQ(ReadAll(Data("a_pak/config.txt")), "Same\r\nFirst\r\nd\r\n500\r\nextra\r\n");
 
     const QByteArray tail("\r\nAuthor\r\nWhen?\r\n42\r\nfifth\r\n");
