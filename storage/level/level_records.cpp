@@ -14,19 +14,25 @@ constexpr int CONNECTOR_RECORD_BYTES = 6;
 constexpr int ENTRY_BYTES = 10;
 constexpr int SCORE_BYTES = 4;
 
-void PutWord(QByteArray& out, int16_t v) {
-    const auto u = static_cast<uint16_t>(v);
-    out.append(char(u & 0xFF));
-    out.append(char(u >> 8));
-}
+// Writes words and floats little-endian into bytes sized for them beforehand: a level of tens of
+// thousands of values is encoded on every edit that keeps the file's length, so each value is
+// stored in place rather than appended.
+struct Writer {
+    char* at;
 
-void PutFloat(QByteArray& out, float v) {
-    uint32_t u = 0;
-    std::memcpy(&u, &v, sizeof u);
-    for (int shift = 0; shift < 32; shift += 8) {
-        out.append(char((u >> shift) & 0xFF));
+    void Word(int16_t v) {
+        const auto u = static_cast<uint16_t>(v);
+        *at++ = char(u & 0xFF);
+        *at++ = char(u >> 8);
     }
-}
+    void Float(float v) {
+        uint32_t u = 0;
+        std::memcpy(&u, &v, sizeof u);
+        for (int shift = 0; shift < 32; shift += 8) {
+            *at++ = char((u >> shift) & 0xFF);
+        }
+    }
+};
 
 // Reads words and floats from the front of the bytes; callers check the room first.
 struct Reader {
@@ -166,36 +172,41 @@ qsizetype RecordsSize(qsizetype points, qsizetype connectors, qsizetype shapes, 
 }
 
 QByteArray EncodeRecords(const LevelRecords& records) {
-    QByteArray out;
-    out.reserve(RecordsSize(qsizetype(records.points.size()), qsizetype(records.connectors.size()),
-                            qsizetype(records.shapes.size()), qsizetype(records.entries.size()),
-                            qsizetype(records.tail.size())));
-    PutWord(out, records.pointCount);
+    qsizetype entries = 0;
+    for (const ShapeRecord& shape : records.shapes) {
+        entries += RecordsFor(shape.entryCount);
+    }
+    QByteArray out(
+        RecordsSize(qsizetype(records.points.size()), qsizetype(records.connectors.size()),
+                    qsizetype(records.shapes.size()), entries, qsizetype(records.tail.size())),
+        Qt::Uninitialized);
+    Writer put{out.data()};
+    put.Word(records.pointCount);
     for (const PointRecord& p : records.points) {
-        PutWord(out, p.id);
-        PutFloat(out, p.x);
-        PutFloat(out, p.y);
+        put.Word(p.id);
+        put.Float(p.x);
+        put.Float(p.y);
     }
-    PutWord(out, records.connectorCount);
+    put.Word(records.connectorCount);
     for (const ConnectorRecord& c : records.connectors) {
-        PutWord(out, c.id);
-        PutWord(out, c.ends[0]);
-        PutWord(out, c.ends[1]);
+        put.Word(c.id);
+        put.Word(c.ends[0]);
+        put.Word(c.ends[1]);
     }
-    PutWord(out, records.lastShapeIndex);
+    put.Word(records.lastShapeIndex);
     for (const ShapeRecord& s : records.shapes) {
-        PutWord(out, s.entryCount);
+        put.Word(s.entryCount);
         const size_t end = s.firstEntry + size_t(RecordsFor(s.entryCount));
         for (size_t k = s.firstEntry; k < end; ++k) {
             const EntryRecord& e = records.entries[k];
-            PutWord(out, e.connectorId);
-            PutFloat(out, e.x);
-            PutFloat(out, e.y);
+            put.Word(e.connectorId);
+            put.Float(e.x);
+            put.Float(e.y);
         }
     }
-    PutWord(out, records.targetScore);
-    PutWord(out, records.expertScore);
-    out.append(records.tail.data(), qsizetype(records.tail.size()));
+    put.Word(records.targetScore);
+    put.Word(records.expertScore);
+    std::copy(records.tail.begin(), records.tail.end(), put.at);
     return out;
 }
 
