@@ -62,25 +62,6 @@ TEST(RecoveryCopy, ACopyIsOfferedWhenItsLevelDiffersFromTheFile) {
     }
 }
 
-// On a full disk the write fails and says so, and the copy before it stays whole.
-TEST(RecoveryCopy, AFailedWriteKeepsThePreviousCopy) {
-    Recovery r;
-    TmpfsMount mount(r.folder, "64k");
-    if (!mount.mounted) {
-        GTEST_SKIP() << "mounting a small file system is not permitted here";
-    }
-    r.slot = ClaimRecoverySlot(r.folder);
-    const Level first = Placed(3);
-    ASSERT_TRUE(WriteRecoveryCopy(r.slot.files, first, r.file).ok);
-    const QByteArray kept = ReadAll(r.slot.files.levelPath);
-    Write(r.folder + "/filler", QByteArray(64 << 10, 'x')); // as much as fits
-    Level larger = first; // more than the old copy's blocks would make room for
-    larger.points.resize(larger.points.size() + 1000, first.points.front());
-    const FileResult full = WriteRecoveryCopy(r.slot.files, larger, r.file);
-    EXPECT_TRUE(full.message.contains("the disk is full")) << full.message.toStdString();
-    EXPECT_EQ(ReadAll(r.slot.files.levelPath), kept);
-}
-
 // An editor that wrote its copy of `level` for `file` into `folder` and died.
 void LeaveCopyBehind(const QString& folder, const Level& level, const QString& file) {
     const pid_t child = fork();
@@ -93,21 +74,32 @@ void LeaveCopyBehind(const QString& folder, const Level& level, const QString& f
     ASSERT_EQ(status, 0);
 }
 
-// The disk filled up after an editor died with its copy written. The next start cannot lock
-// the slot, yet the copy is offered all the same, and the cause told is the full disk.
-TEST(RecoveryCopy, ACopyLeftOnAFullDiskIsStillOffered) {
+// On a full disk a write fails and says so, and the copy before it stays whole. A copy left
+// by an editor that died before the disk filled up is offered all the same at the next start,
+// which cannot lock a slot and tells the full disk as the cause.
+TEST(RecoveryCopy, AFullDiskKeepsThePreviousCopyAndStillOffersIt) {
     Recovery r;
     TmpfsMount mount(r.folder, "64k");
     if (!mount.mounted) {
         GTEST_SKIP() << "mounting a small file system is not permitted here";
     }
+    const RecoverySlot mine = ClaimRecoverySlot(r.folder); // the one below is hidden
+    const Level first = Placed(3);
+    ASSERT_TRUE(WriteRecoveryCopy(mine.files, first, r.file).ok);
+    const QByteArray kept = ReadAll(mine.files.levelPath);
     LeaveCopyBehind(r.folder, Placed(5), r.file);
-    Write(r.folder + "/filler", QByteArray(64 << 10, 'x'));
+    Write(r.folder + "/filler", QByteArray(64 << 10, 'x')); // as much as fits
+    Level larger = first; // more than the old copy's blocks would make room for
+    larger.points.resize(larger.points.size() + 1000, first.points.front());
+    const FileResult full = WriteRecoveryCopy(mine.files, larger, r.file);
+    EXPECT_TRUE(full.message.contains("the disk is full")) << full.message.toStdString();
+    EXPECT_EQ(ReadAll(mine.files.levelPath), kept);
 
     const RecoverySlot next = ClaimRecoverySlot(r.folder);
     EXPECT_FALSE(next.lock);
     EXPECT_TRUE(next.problem.contains("cannot be written: the disk is full"))
         << next.problem.toStdString();
+    EXPECT_EQ(ReadAll(next.files.levelPath), EncodeLevel(Placed(5)).bytes); // the dead one's
     EXPECT_EQ(FindRecoveryCopy(next).value().fileName, r.file);
 }
 
@@ -117,19 +109,16 @@ TEST(RecoveryCopy, AReadOnlyFolderWithoutRootSaysSoAndKeepsTheCopy) {
     if (geteuid() == 0) {
         GTEST_SKIP() << "permissions do not stop root";
     }
-    QTemporaryDir base;
-    const QString folder = base.filePath("recovery");
-    const QString file = base.filePath("level.kvo");
-    LeaveCopyBehind(folder, Placed(5), file);
-    const ReadOnlyFor readOnly(folder);
+    Recovery r;
+    LeaveCopyBehind(r.folder, Placed(5), r.file);
+    const ReadOnlyFor readOnly(r.folder);
     const QString denied = QString::fromLocal8Bit(strerror(EACCES));
-
-    const RecoverySlot next = ClaimRecoverySlot(folder);
+    const RecoverySlot next = ClaimRecoverySlot(r.folder);
     EXPECT_TRUE(next.problem.contains("cannot be written: " + denied))
         << next.problem.toStdString();
-    EXPECT_EQ(FindRecoveryCopy(next).value().fileName, file);
+    EXPECT_EQ(FindRecoveryCopy(next).value().fileName, r.file);
     const QByteArray kept = ReadAll(next.files.levelPath);
-    const FileResult refused = WriteRecoveryCopy(next.files, Placed(6), file);
+    const FileResult refused = WriteRecoveryCopy(next.files, Placed(6), r.file);
     EXPECT_TRUE(refused.message.contains(denied)) << refused.message.toStdString();
     EXPECT_EQ(ReadAll(next.files.levelPath), kept);
 }
