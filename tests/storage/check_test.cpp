@@ -50,29 +50,10 @@ TEST(Check, ProblemsComeInTheWalksOrderWhateverTheCores) {
 // Shapes are counted by their side count; a shape read with no entries or one has none.
 TEST(Check, ShapesAreSummedBySides) {
     Level level;
-    level.shapes.resize(4);
-    const float entries[] = {0.0f, 1.0f, 4.0f, 4.0f};
-    for (size_t k = 0; k < level.shapes.size(); ++k) {
-        level.shapes[k].entryCount = entries[k];
+    for (const float entries : {0.0f, 1.0f, 4.0f, 4.0f}) {
+        level.shapes.emplace_back().entryCount = entries;
     }
     EXPECT_EQ(Summarize(level).shapesBySides, (std::map<int, int>{{0, 2}, {3, 2}}));
-}
-
-// A pack's slots and its template are checked by the readers the editor uses: a linked slot is
-// a problem, named with the reason, where a level file named on its own is followed.
-TEST(Check, SlotsAreReadByTheEditorsRules) {
-    SlotPack p;
-    const QString outside = p.base.filePath("outside.kvo");
-    Write(outside, Triangle());
-    QFile::remove(p.Path(1));
-    ASSERT_TRUE(MakeSpecial(p.Path(1), Bytes(outside).c_str()));
-    ASSERT_TRUE(MakeSpecial(p.base.filePath("named.kvo"), Bytes(outside).c_str()));
-    const CheckReport report = CheckPaths({Bytes(p.pack), Bytes(p.base.filePath("named.kvo"))});
-    ASSERT_EQ(report.problems.size(), 1u);
-    EXPECT_EQ(report.problems[0].path, Bytes(p.Path(1)));
-    EXPECT_EQ(report.problems[0].what, "the level file cannot be loaded: it is a symbolic link, "
-                                       "which is not followed here");
-    EXPECT_EQ(report.levels, PACK_SLOT_COUNT + 1);
 }
 
 } // namespace
