@@ -213,18 +213,13 @@ TEST(SlotEdits, AStepFinishesAnInterruptedMoveBeforeItWrites) {
     const SlotEdit edit = PlanExchange(p.value(), 1, 2);
     ASSERT_EQ(DoSlotEdit(edit).message, "");
     const QString journal = p.pack + "/kivo/.kivo-exchange-999999999-1";
-    for (const bool undone : {true, false}) {
-        SCOPED_TRACE(undone ? "undo" : "redo");
-        const QByteArray first = p.Bytes(6);
-        const QByteArray second = p.Bytes(7);
-        ASSERT_TRUE(Write(journal + ".journal", "kivo6.kvo\nkivo7.kvo\n"));
-        ASSERT_TRUE(QFile::rename(p.Path(6), journal + ".level"));
-        EXPECT_EQ((undone ? UndoSlotEdit(edit) : DoSlotEdit(edit)).message, "");
-        EXPECT_FALSE(QFile::exists(journal + ".journal"));
-        EXPECT_EQ(p.Bytes(6), second);
-        EXPECT_EQ(p.Bytes(7), first);
-        EXPECT_EQ(p.Bytes(1), undone ? Triangle() : TwoSquares());
-    }
+    ASSERT_TRUE(Write(journal + ".journal", "kivo6.kvo\nkivo7.kvo\n"));
+    ASSERT_TRUE(QFile::rename(p.Path(6), journal + ".level"));
+    EXPECT_EQ(UndoSlotEdit(edit).message, "");
+    EXPECT_FALSE(QFile::exists(journal + ".journal"));
+    EXPECT_EQ(p.Bytes(6), p.levels[3]);
+    EXPECT_EQ(p.Bytes(7), p.levels[2]);
+    EXPECT_EQ(p.Bytes(1), Triangle());
 }
 
 } // namespace
