@@ -89,11 +89,20 @@ TEST(SlotEdits, EditsThatCannotBeAreRefusedWithTheReason) {
     EXPECT_EQ(Differing(p.Files(), start), "");
 }
 
-// Undo and redo write only over the bytes the step left, and only into the level folder the
-// step was made in: a file another program rewrote, removed or put in place is named, as is a
-// folder put in the pack's place, and no slot is written.
-TEST(SlotEdits, AStepStopsBeforeWritingOverChanges) {
+// A step leaves the pack as it was when it cannot finish (a rename of a journalled move fails)
+// or would write over changes: undo and redo write only over the bytes the step left, in its
+// own level folder, naming a file changed, removed or made since, or a folder put in its place.
+TEST(SlotEdits, AStepThatFailsOrMeetsChangesWritesNoSlot) {
     MovePack p;
+    const std::map<QString, QByteArray> start = p.Files();
+    int moves = 0;
+    SetCallSeam(
+        [&](const char* call) { return std::string(call) == "move" && ++moves == 3 ? EIO : 0; });
+    const FileResult failed = DoSlotEdit(PlanMoveTo(p.value(), 4, 7));
+    SetCallSeam({});
+    EXPECT_TRUE(failed.message.contains(ErrnoText(EIO))) << failed.message.toStdString();
+    EXPECT_EQ(Differing(p.Files(), start), "");
+
     const SlotEdit move = PlanMoveTo(p.value(), 4, 6);
     ASSERT_TRUE(DoSlotEdit(move).ok);
     const QByteArray theirs = LevelOf({7});
@@ -158,19 +167,6 @@ TEST(SlotEdits, AMoveKilledAtEveryCallKeepsEveryLevel) {
             }
         }
     }
-}
-
-// A rename that fails in the middle of a journalled move puts every file back.
-TEST(SlotEdits, AMoveWhoseRenameFailsPutsTheFilesBack) {
-    MovePack p;
-    const std::map<QString, QByteArray> start = p.Files();
-    int moves = 0;
-    SetCallSeam(
-        [&](const char* call) { return std::string(call) == "move" && ++moves == 3 ? EIO : 0; });
-    const FileResult moved = DoSlotEdit(PlanMoveTo(p.value(), 4, 7));
-    SetCallSeam({});
-    EXPECT_TRUE(moved.message.contains(ErrnoText(EIO))) << moved.message.toStdString();
-    EXPECT_EQ(Differing(p.Files(), start), "");
 }
 
 // The move a running editor is making (its journal locked) and a file that only looks like a
