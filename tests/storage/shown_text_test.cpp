@@ -21,6 +21,7 @@ TEST(ShownPath, ShowsValidUtf8AsItIsAndEveryOtherByteEscaped) {
         {"\xf4\x90\x80\x80", "\\xf4\\x90\\x80\\x80", false},
         {"\xf5\x80", "\\xf5\\x80", false},
         {"a\xe2\x82", "a\\xe2\\x82", false},
+        {"\xc3(", "\\xc3(", false},
         {"x\033y\\", "x\\x1by\\\\", true}};
     for (const auto& [bytes, shown, valid] : cases) {
         SCOPED_TRACE(shown.toStdString());
