@@ -240,17 +240,30 @@ TEST_F(Overview, CopyAndPasteFollowTheSelectionAndCrossPacks) {
 }
 
 // Where the overview meets the main window: a level whose slot moved is saved where it went,
-// each window's Ctrl+Z takes back its own kind of step, and the pack shown stays shown.
+// even after its Load is undone and redone, and Ctrl+S writes there without a word; the
+// overview's Undo that would take that save away is refused, and says this editor saved it.
+// Each window's Ctrl+Z takes back its own kind of step, and the pack shown stays shown.
 TEST_F(Overview, EachWindowEditsWhatItShows) {
     OpenSlot(1);
     QTest::mouseClick(overview->controls().moveLater, Qt::LeftButton);
     EXPECT_EQ(Named(), "KIVO Level Editor - " + p.Path(2) + "|" + p.Path(2));
     ActivateEditor();
+    Undo();
+    QTest::keyClick(window.get(), Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
+    EXPECT_EQ(Named(), "KIVO Level Editor - " + p.Path(2) + "|" + p.Path(2));
+    EXPECT_FALSE(window->isWindowModified());
     ClickCanvas({400, 300});
     EXPECT_EQ(ui().undoItem->text(), "Undo Place Triangle");
-    Save();
-    EXPECT_EQ(p.Bytes(1), TwoSquares()); // the level moved there is kept
-    EXPECT_EQ(p.Bytes(2), EncodeLevel(level()).bytes);
+    QTest::keyClick(window.get(), Qt::Key_S, Qt::ControlModifier);
+    EXPECT_TRUE(answers.choiceTexts.isEmpty());
+    // The level moved there is kept.
+    EXPECT_EQ(ChangedBeyond({{1, TwoSquares()}, {2, EncodeLevel(level()).bytes}}), "");
+    const auto saved = p.Files();
+    UndoSlotStep();
+    EXPECT_EQ(Differing(p.Files(), saved), "");
+    ASSERT_FALSE(answers.errors.isEmpty());
+    EXPECT_TRUE(answers.errors.last().contains("was changed by this editor since this step"))
+        << answers.errors.last().toStdString();
 
     // The editor's Ctrl+Z takes back level steps only, the overview's the slot steps.
     overview->close();
@@ -280,30 +293,6 @@ TEST_F(Overview, EachWindowEditsWhatItShows) {
     Choose(ui().packCombo->findText("Slots"));
     EXPECT_EQ(ReadAll(second + "/config.txt"), "Second\r\nSomeone\r\n3.3.2026\r\n2\r\n");
     EXPECT_EQ(overview->packDir(), p.pack);
-}
-
-// Redoing the Load of a level whose slot has moved since names the slot the level is in now,
-// and Ctrl+S writes there without a word; the overview's Undo that would take that save away
-// is refused, and says that this editor saved it.
-TEST_F(Overview, RedoingALoadFollowsItsSlotAndTheEditorOwnsItsSave) {
-    OpenSlot(1);
-    QTest::mouseClick(overview->controls().moveLater, Qt::LeftButton);
-    ActivateEditor();
-    Undo();
-    QTest::keyClick(window.get(), Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
-    EXPECT_EQ(Named(), "KIVO Level Editor - " + p.Path(2) + "|" + p.Path(2));
-    EXPECT_FALSE(window->isWindowModified());
-    ClickCanvas({400, 300});
-    QTest::keyClick(window.get(), Qt::Key_S, Qt::ControlModifier);
-    EXPECT_TRUE(answers.choiceTexts.isEmpty());
-    EXPECT_EQ(ChangedBeyond({{1, TwoSquares()}, {2, EncodeLevel(level()).bytes}}), "");
-
-    const auto saved = p.Files();
-    UndoSlotStep();
-    EXPECT_EQ(Differing(p.Files(), saved), "");
-    ASSERT_FALSE(answers.errors.isEmpty());
-    EXPECT_TRUE(answers.errors.last().contains("was changed by this editor since this step"))
-        << answers.errors.last().toStdString();
 }
 
 // A Reset of the slot being edited leaves the title and Save's file on the slot: Ctrl+S asks
