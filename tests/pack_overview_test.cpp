@@ -211,7 +211,8 @@ TEST_F(Overview, MoveToMovesOneLevelAndShiftsThoseBetweenAsOneStep) {
 
 // The buttons follow the selection at once, and a copied level can be pasted into another pack,
 // after the question Save Into Slot asks when the slot holds a level. The overview shows the
-// pack the panel shows.
+// pack the panel shows; a long name given to it by Apply Change is its title, and never widens
+// the window through the Paste caption.
 TEST_F(Overview, CopyAndPasteFollowTheSelectionAndCrossPacks) {
     EXPECT_TRUE(Tiles()->hasFocus()); // the arrow keys walk the tiles from the start
     ClickTile(1);
@@ -237,15 +238,42 @@ TEST_F(Overview, CopyAndPasteFollowTheSelectionAndCrossPacks) {
     QTest::keyClick(Tiles(), Qt::Key_V, Qt::ControlModifier); // no file there: no question
     EXPECT_EQ(ReadAll(SlotPath(second, 5)), Triangle());
     EXPECT_EQ(overview->controls().undo->text(), "Undo Paste kivo1 of Slots into kivo5 in Second");
+
+    const QString name = QString("A pack whose name runs on well beyond any button, ").repeated(4);
+    ActivateEditor();
+    Type(ui().packCombo->lineEdit(), name);
+    Click(ui().applyChangeButton);
+    EXPECT_EQ(overview->windowTitle(), "Level Overview \u2013 " + name);
+    const int width = overview->width();
+    Activate(overview);
+    ClickTile(5);
+    QTest::keyClick(Tiles(), Qt::Key_C, Qt::ControlModifier);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(overview->width(), width);
+    EXPECT_EQ(overview->controls().paste->toolTip(), "Paste kivo5 of " + name);
+    EXPECT_LT(overview->controls().paste->text().size(),
+              overview->controls().paste->toolTip().size());
 }
 
 // Where the overview meets the main window: a level whose slot moved is saved where it went,
 // even after its Load is undone and redone, and Ctrl+S writes there without a word; the
 // overview's Undo that would take that save away is refused, and says this editor saved it.
-// Each window's Ctrl+Z takes back its own kind of step, and the pack shown stays shown.
+// Each window's Ctrl+Z takes back its own kind of step, and the pack shown stays shown. The
+// tile of the level being edited is framed, and follows the level when it moves.
 TEST_F(Overview, EachWindowEditsWhatItShows) {
+    const auto edited = [this] {
+        return SlotsWhere([this](int slot) { return Tile(slot).data(EDITED_ROLE).toBool(); });
+    };
+    EXPECT_EQ(edited(), QList<int>{});
     OpenSlot(1);
+    EXPECT_EQ(edited(), QList<int>{1});
+    EXPECT_TRUE(AccessibleName(1).endsWith(", being edited"));
+    const QRect tile = Tiles()->visualRect(Tile(1));
+    const QImage framed = Tiles()->viewport()->grab().toImage();
+    EXPECT_EQ(framed.pixelColor(tile.topLeft() + QPoint(1, tile.height() / 2)),
+              QColor(45, 120, 200));
     QTest::mouseClick(overview->controls().moveLater, Qt::LeftButton);
+    EXPECT_EQ(edited(), QList<int>{2});
     EXPECT_EQ(Named(), "KIVO Level Editor - " + p.Path(2) + "|" + p.Path(2));
     ActivateEditor();
     Undo();
@@ -374,40 +402,6 @@ TEST_F(Overview, TheFilterShowsTheTilesThatPassAllItsParts) {
     EXPECT_EQ(shown().size(), PACK_SLOT_COUNT);
     EXPECT_EQ(c.summary->text(),
               "2 of 101 slots built \u00b7 1 not solvable in Classic Mode \u00b7 2 problems");
-}
-
-// The tile of the level being edited is framed, and follows the level when it moves; the title
-// follows a pack renamed by Apply Change, and a long pack name never widens the window through
-// the Paste caption.
-TEST_F(Overview, TheEditedTileAndTheTitleAreShown) {
-    const auto edited = [this] {
-        return SlotsWhere([this](int slot) { return Tile(slot).data(EDITED_ROLE).toBool(); });
-    };
-    EXPECT_EQ(edited(), QList<int>{});
-    OpenSlot(1);
-    EXPECT_EQ(edited(), QList<int>{1});
-    EXPECT_TRUE(AccessibleName(1).endsWith(", being edited"));
-    const QRect tile = Tiles()->visualRect(Tile(1));
-    const QImage framed = Tiles()->viewport()->grab().toImage();
-    EXPECT_EQ(framed.pixelColor(tile.topLeft() + QPoint(1, tile.height() / 2)),
-              QColor(45, 120, 200));
-    QTest::mouseClick(overview->controls().moveLater, Qt::LeftButton);
-    EXPECT_EQ(edited(), QList<int>{2});
-
-    const QString name = QString("A pack whose name runs on well beyond any button, ").repeated(4);
-    ActivateEditor();
-    Type(ui().packCombo->lineEdit(), name);
-    Click(ui().applyChangeButton);
-    EXPECT_EQ(overview->windowTitle(), "Level Overview \u2013 " + name);
-    const int width = overview->width();
-    Activate(overview);
-    ClickTile(1);
-    QTest::keyClick(Tiles(), Qt::Key_C, Qt::ControlModifier);
-    QCoreApplication::processEvents();
-    EXPECT_EQ(overview->width(), width);
-    EXPECT_EQ(overview->controls().paste->toolTip(), "Paste kivo1 of " + name);
-    EXPECT_LT(overview->controls().paste->text().size(),
-              overview->controls().paste->toolTip().size());
 }
 
 } // namespace
