@@ -209,10 +209,9 @@ TEST_F(Overview, MoveToMovesOneLevelAndShiftsThoseBetweenAsOneStep) {
     EXPECT_EQ(ChangedBeyond({}), "");
 }
 
-// The buttons follow the selection at once, and a copied level can be pasted into another pack,
-// after the question Save Into Slot asks when the slot holds a level. The overview shows the
-// pack the panel shows; a long name given to it by Apply Change is its title, and never widens
-// the window through the Paste caption.
+// The buttons follow the selection at once; a copied level can be pasted into another pack,
+// after the question Save Into Slot asks for a slot that holds a level. The overview shows the
+// panel's pack, titled by its name, and a long name never widens it through the Paste caption.
 TEST_F(Overview, CopyAndPasteFollowTheSelectionAndCrossPacks) {
     EXPECT_TRUE(Tiles()->hasFocus()); // the arrow keys walk the tiles from the start
     ClickTile(1);
@@ -255,11 +254,9 @@ TEST_F(Overview, CopyAndPasteFollowTheSelectionAndCrossPacks) {
               overview->controls().paste->toolTip().size());
 }
 
-// Where the overview meets the main window: a level whose slot moved is saved where it went,
-// even after its Load is undone and redone, and Ctrl+S writes there without a word; the
-// overview's Undo that would take that save away is refused, and says this editor saved it.
-// Each window's Ctrl+Z takes back its own kind of step, and the pack shown stays shown. The
-// tile of the level being edited is framed, and follows the level when it moves.
+// Where the overview meets the main window: the edited tile is framed and follows its level; a
+// moved level is saved where it went, even after a redone Load, and the overview may not undo
+// that save. Each window's Ctrl+Z takes back its own kind of step; the pack shown stays shown.
 TEST_F(Overview, EachWindowEditsWhatItShows) {
     const auto edited = [this] {
         return SlotsWhere([this](int slot) { return Tile(slot).data(EDITED_ROLE).toBool(); });
@@ -323,10 +320,9 @@ TEST_F(Overview, EachWindowEditsWhatItShows) {
     EXPECT_EQ(overview->packDir(), p.pack);
 }
 
-// A Reset of the slot being edited leaves the title and Save's file on the slot: Ctrl+S asks
-// whether to write over the level the slot edit put there. The overview's Undo brings the
-// slot back to the very level being edited, which is then saved again. Deleting the pack says
-// so below the question; the level is then unsaved, and Ctrl+S asks for a name.
+// A Reset of the slot being edited keeps its file: Ctrl+S asks before writing over it, and the
+// overview's Undo makes the level saved again. Deleting its pack says so below the question;
+// the level is then unsaved, and Ctrl+S asks for a name.
 TEST_F(Overview, SlotAndPackEditsUnderTheEditedLevelKeepItsWork) {
     OpenSlot(1);
     answers.confirms = {true};

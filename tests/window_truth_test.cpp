@@ -18,11 +18,9 @@ class Truth : public Window {
     }
 };
 
-// Another program removes the open file: the level is unsaved at once, kept in a copy, and the
-// close box asks; Ctrl+S writes the file again without a question. A file made again at that
-// name is followed as the file was, and a change to it is read again as a step. Undoing that
-// step brings back a level that is nowhere on disk: unsaved, kept in a copy, and written over
-// the other program's file only after a question.
+// A removed open file makes the level unsaved and kept in a copy; Ctrl+S writes it again
+// without a question. A file made again is followed, and a change to it is read again as a step
+// whose undo gives back an unsaved level, written over their file only after a question.
 TEST_F(Truth, ARemovedOrChangedFileLeavesTheLevelUnsavedAndFollowed) {
     ClickCanvas({188, 60});
     SaveAs("v.kvo");
