@@ -121,12 +121,29 @@ TEST_F(Window, UnsavedWorkIsMarkedAskedForAndSurvivesACrash) {
     EXPECT_EQ(Named(), NamedAs("a.kvo"));
     EXPECT_EQ(ui().targetScoreField->text(), "40000");
     EXPECT_TRUE(window->isWindowModified());
+
+    // Exit asks its own question, then what the close box asks: typed details and unsaved work
+    // are each kept or let go, and the copy stays while the work is kept.
+    Type(ui().authorField, "someone");
+    ASSERT_TRUE(copied());
+    const qsizetype choices = answers.choiceTexts.size();
+    ui().exitItem->trigger(); // answered No: nothing more is asked
+    EXPECT_EQ(answers.questions.last(), "Confirm|Are you sure you want to quit?");
+    EXPECT_EQ(answers.choiceTexts.size(), choices);
     answers.confirms = {true};
-    answers.choices = {1}; // Discard
+    answers.choices = {1, 2}; // Discard the details; Cancel at the level
+    ui().exitItem->trigger();
+    EXPECT_TRUE(window->isVisible());
+    ASSERT_EQ(answers.choiceTexts.size(), choices + 2);
+    EXPECT_TRUE(answers.choiceTexts[choices].endsWith("|Apply,Discard,Cancel"));
+    EXPECT_TRUE(answers.choiceTexts.last().endsWith("|Save,Discard,Cancel"));
+    EXPECT_TRUE(QFile::exists(copy));
+    answers.confirms = {true};
+    answers.choices = {1, 1}; // Discard both
     const qsizetype asked = answers.questions.size() + answers.choiceTexts.size();
     ui().exitItem->trigger(); // its own question and the close box's, not again by the close
     EXPECT_FALSE(window->isVisible());
-    EXPECT_EQ(answers.questions.size() + answers.choiceTexts.size(), asked + 2);
+    EXPECT_EQ(answers.questions.size() + answers.choiceTexts.size(), asked + 3);
     EXPECT_FALSE(QFile::exists(copy)); // an exit that discards the work takes the copy away
 
     Open();

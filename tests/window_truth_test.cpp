@@ -1,5 +1,5 @@
 // The window tells the truth about the level's file whatever happened on disk, and no way out
-// of the editor loses work: undoing a reload, a removed file, Exit, and recovery copies.
+// of the editor loses work: undoing a reload, a removed file, and recovery copies.
 #include "clicks.h"
 #include "window_fixture.h"
 
@@ -55,30 +55,6 @@ TEST_F(Truth, ARemovedOrChangedFileLeavesTheLevelUnsavedAndFollowed) {
     EXPECT_EQ(Bytes("v.kvo"), EncodeLevel(level()).bytes);
     EXPECT_TRUE(answers.choiceTexts.last().startsWith(
         File("v.kvo") + " was changed on disk since this editor loaded or saved it."));
-}
-
-// Exit asks its own question and then what the close box asks: typed details and unsaved work
-// are each kept or let go by the designer, and the copy stays while the work is kept.
-TEST_F(Truth, ExitAsksAboutUnsavedWorkAndTypedDetails) {
-    ClickCanvas({188, 60});
-    Type(ui().authorField, "someone");
-    ASSERT_TRUE(Copied());
-    answers.confirms = {true};
-    answers.choices = {1, 2}; // Discard the details; Cancel at the level
-    ui().exitItem->trigger();
-    EXPECT_TRUE(window->isVisible());
-    ASSERT_GE(answers.choiceTexts.size(), 2);
-    EXPECT_TRUE(
-        answers.choiceTexts[answers.choiceTexts.size() - 2].endsWith("|Apply,Discard,Cancel"));
-    EXPECT_TRUE(answers.choiceTexts.last().endsWith("|Save,Discard,Cancel"));
-    EXPECT_EQ(answers.questions.last(), "Confirm|Are you sure you want to quit?");
-    EXPECT_TRUE(QFile::exists(copy));
-
-    answers.confirms = {false}; // No: nothing more is asked
-    const qsizetype asked = answers.choiceTexts.size();
-    ui().exitItem->trigger();
-    EXPECT_TRUE(window->isVisible());
-    EXPECT_EQ(answers.choiceTexts.size(), asked);
 }
 
 // With the recovery folder's disk full, the start says so, with that cause, and still offers
