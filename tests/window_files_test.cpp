@@ -29,9 +29,6 @@ TEST_F(Window, TheFileCommandsAskWhatTheyMustAndReportWhatFailed) {
     Undo();
     EXPECT_EQ(Named(), NamedAs("exact.kvo"));
     EXPECT_EQ(ui().targetScoreField->text(), "7");
-    Undo();
-    EXPECT_EQ(ui().targetScoreField->text(), "100");
-    Redo();
     Redo();
 
     // The platform's standard keys reach the commands.
