@@ -52,6 +52,19 @@ class Overview : public Window {
     }
     QModelIndex Tile(int slot) const { return Tiles()->model()->index(slot, 0); }
     QPoint Centre(int slot) const { return Tiles()->visualRect(Tile(slot)).center(); }
+    void ClickTile(int slot) {
+        QTest::mouseClick(Tiles()->viewport(), Qt::LeftButton, {}, Centre(slot));
+    }
+    // The slots whose tile passes the test, in order.
+    template <typename Test> QList<int> SlotsWhere(Test test) const {
+        QList<int> found;
+        for (int slot = 0; slot < PACK_SLOT_COUNT; ++slot) {
+            if (test(slot)) {
+                found << slot;
+            }
+        }
+        return found;
+    }
     QString AccessibleName(int slot) const {
         QAccessibleInterface* list = QAccessible::queryAccessibleInterface(Tiles());
         return list->child(slot)->text(QAccessible::Name);
@@ -95,15 +108,14 @@ TEST_F(Overview, ListsTheSlotsInPlayOrderAcrossTheWidthAndMarksWhatIsWrong) {
     EXPECT_EQ(Tile(4).data(Qt::ToolTipRole).toString(),
               LoadLevel(damaged, p.Path(4)).result.message);
     EXPECT_EQ(AccessibleName(9), "kivo9, no level, marked empty");
-    EXPECT_EQ(overview->controls().summary->text(),
-              "2 of 101 slots built \u00b7 1 not solvable in Classic Mode \u00b7 2 problems");
     p.Put(9, Triangle());
     EXPECT_TRUE(QTest::qWaitFor(
         [this] { return AccessibleName(9) == "kivo9, 3 connectors \u00b7 1 shape, solvable"; }));
 }
 
 // Exchanges, by key and by drag, and resets write only their slots and are taken back by Undo;
-// opening and saving reach exactly the chosen slot's file.
+// a drag outlines the tile it would land on. Opening and saving reach exactly the chosen
+// slot's file.
 TEST_F(Overview, SlotCommandsActOnTheChosenSlotsFilesOnly) {
     overview->SelectSlot(1);
     Tiles()->setFocus();
@@ -115,8 +127,13 @@ TEST_F(Overview, SlotCommandsActOnTheChosenSlotsFilesOnly) {
     UndoSlotStep();
     EXPECT_EQ(ChangedBeyond({}), "");
     QTest::mousePress(Tiles()->viewport(), Qt::LeftButton, {}, Centre(1));
+    QTest::mouseMove(Tiles()->viewport(), Centre(7)); // a drag outlines the tile it would land on
+    EXPECT_TRUE(Tile(7).data(DROP_TARGET_ROLE).toBool());
     QTest::mouseMove(Tiles()->viewport(), Centre(6));
+    EXPECT_EQ(SlotsWhere([this](int slot) { return Tile(slot).data(DROP_TARGET_ROLE).toBool(); }),
+              QList<int>{6});
     QTest::mouseRelease(Tiles()->viewport(), Qt::LeftButton, {}, Centre(6));
+    EXPECT_FALSE(Tile(6).data(DROP_TARGET_ROLE).toBool());
     EXPECT_EQ(ChangedBeyond({{1, EMPTY_LEVEL}, {6, Triangle()}}), "");
     overview->SelectSlot(2); // holds a level: Reset asks as Paste does, and No keeps it
     QTest::mouseClick(overview->controls().reset, Qt::LeftButton);
@@ -132,7 +149,7 @@ TEST_F(Overview, SlotCommandsActOnTheChosenSlotsFilesOnly) {
     EXPECT_EQ(ChangedBeyond({}), "");
 
     OpenSlot(1);
-    QTest::mouseClick(Tiles()->viewport(), Qt::LeftButton, {}, Centre(4));
+    ClickTile(4);
     QTest::mouseDClick(Tiles()->viewport(), Qt::LeftButton, {}, Centre(4)); // kivo4 is damaged
     EXPECT_EQ(answers.errors.size(), 1); // the damaged file is refused as Load refuses it
     EXPECT_EQ(window->session().level().currentFile(), p.Path(1));
@@ -140,7 +157,6 @@ TEST_F(Overview, SlotCommandsActOnTheChosenSlotsFilesOnly) {
     overview->SelectSlot(7); // holds the template: saved without a question
     QTest::mouseClick(overview->controls().saveIntoSlot, Qt::LeftButton);
     EXPECT_EQ(ChangedBeyond({{7, Triangle()}}), "");
-    EXPECT_TRUE(answers.questions.isEmpty());
     EXPECT_EQ(window->session().level().currentFile(), p.Path(7));
     overview->SelectSlot(2); // holds a level: asked, and No keeps it
     QTest::mouseClick(overview->controls().saveIntoSlot, Qt::LeftButton);
@@ -193,22 +209,19 @@ TEST_F(Overview, MoveToMovesOneLevelAndShiftsThoseBetweenAsOneStep) {
     EXPECT_EQ(ChangedBeyond({}), "");
 }
 
-// The buttons follow the selection at once, and a copied level can be pasted into another pack,
-// after the question Save Into Slot asks when the slot holds a level. The overview shows the
-// pack the panel shows.
+// The buttons follow the selection at once; a copied level can be pasted into another pack,
+// after the question Save Into Slot asks for a slot that holds a level. The overview shows the
+// panel's pack, titled by its name, and a long name never widens it through the Paste caption.
 TEST_F(Overview, CopyAndPasteFollowTheSelectionAndCrossPacks) {
     EXPECT_TRUE(Tiles()->hasFocus()); // the arrow keys walk the tiles from the start
-    const auto click = [this](int slot) {
-        QTest::mouseClick(Tiles()->viewport(), Qt::LeftButton, {}, Centre(slot));
-    };
-    click(1);
+    ClickTile(1);
     QTest::keyClick(Tiles(), Qt::Key_C, Qt::ControlModifier);
-    click(2);
+    ClickTile(2);
     EXPECT_TRUE(overview->controls().paste->isEnabled());
     EXPECT_EQ(overview->controls().paste->text(), "Paste kivo1 of Slots");
-    click(0);
+    ClickTile(0);
     EXPECT_FALSE(overview->controls().moveEarlier->isEnabled());
-    click(2);
+    ClickTile(2);
     QTest::keyClick(Tiles(), Qt::Key_V, Qt::ControlModifier); // answered No
     EXPECT_EQ(answers.questions,
               QStringList{"Confirm|kivo2 holds a level. Replace it with kivo1 of Slots?"});
@@ -220,24 +233,62 @@ TEST_F(Overview, CopyAndPasteFollowTheSelectionAndCrossPacks) {
     EXPECT_EQ(overview->controls().summary->text(),
               "0 of 101 slots built \u00b7 0 not solvable in Classic Mode \u00b7 101 problems");
     Activate(overview);
-    click(5);
+    ClickTile(5);
     QTest::keyClick(Tiles(), Qt::Key_V, Qt::ControlModifier); // no file there: no question
     EXPECT_EQ(ReadAll(SlotPath(second, 5)), Triangle());
     EXPECT_EQ(overview->controls().undo->text(), "Undo Paste kivo1 of Slots into kivo5 in Second");
+
+    const QString name = QString("A pack whose name runs on well beyond any button, ").repeated(4);
+    ActivateEditor();
+    Type(ui().packCombo->lineEdit(), name);
+    Click(ui().applyChangeButton);
+    EXPECT_EQ(overview->windowTitle(), "Level Overview \u2013 " + name);
+    const int width = overview->width();
+    Activate(overview);
+    ClickTile(5);
+    QTest::keyClick(Tiles(), Qt::Key_C, Qt::ControlModifier);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(overview->width(), width);
+    EXPECT_EQ(overview->controls().paste->toolTip(), "Paste kivo5 of " + name);
+    EXPECT_LT(overview->controls().paste->text().size(),
+              overview->controls().paste->toolTip().size());
 }
 
-// Where the overview meets the main window: a level whose slot moved is saved where it went,
-// each window's Ctrl+Z takes back its own kind of step, and the pack shown stays shown.
+// Where the overview meets the main window: the edited tile is framed and follows its level; a
+// moved level is saved where it went, even after a redone Load, and the overview may not undo
+// that save. Each window's Ctrl+Z takes back its own kind of step; the pack shown stays shown.
 TEST_F(Overview, EachWindowEditsWhatItShows) {
+    const auto edited = [this] {
+        return SlotsWhere([this](int slot) { return Tile(slot).data(EDITED_ROLE).toBool(); });
+    };
+    EXPECT_EQ(edited(), QList<int>{});
     OpenSlot(1);
+    EXPECT_EQ(edited(), QList<int>{1});
+    EXPECT_TRUE(AccessibleName(1).endsWith(", being edited"));
+    const QRect tile = Tiles()->visualRect(Tile(1));
+    const QImage framed = Tiles()->viewport()->grab().toImage();
+    EXPECT_EQ(framed.pixelColor(tile.topLeft() + QPoint(1, tile.height() / 2)),
+              QColor(45, 120, 200));
     QTest::mouseClick(overview->controls().moveLater, Qt::LeftButton);
+    EXPECT_EQ(edited(), QList<int>{2});
     EXPECT_EQ(Named(), "KIVO Level Editor - " + p.Path(2) + "|" + p.Path(2));
     ActivateEditor();
+    Undo();
+    QTest::keyClick(window.get(), Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
+    EXPECT_EQ(Named(), "KIVO Level Editor - " + p.Path(2) + "|" + p.Path(2));
+    EXPECT_FALSE(window->isWindowModified());
     ClickCanvas({400, 300});
     EXPECT_EQ(ui().undoItem->text(), "Undo Place Triangle");
-    Save();
-    EXPECT_EQ(p.Bytes(1), TwoSquares()); // the level moved there is kept
-    EXPECT_EQ(p.Bytes(2), EncodeLevel(level()).bytes);
+    QTest::keyClick(window.get(), Qt::Key_S, Qt::ControlModifier);
+    EXPECT_TRUE(answers.choiceTexts.isEmpty());
+    // The level moved there is kept.
+    EXPECT_EQ(ChangedBeyond({{1, TwoSquares()}, {2, EncodeLevel(level()).bytes}}), "");
+    const auto saved = p.Files();
+    UndoSlotStep();
+    EXPECT_EQ(Differing(p.Files(), saved), "");
+    ASSERT_FALSE(answers.errors.isEmpty());
+    EXPECT_TRUE(answers.errors.last().contains("was changed by this editor since this step"))
+        << answers.errors.last().toStdString();
 
     // The editor's Ctrl+Z takes back level steps only, the overview's the slot steps.
     overview->close();
@@ -269,34 +320,10 @@ TEST_F(Overview, EachWindowEditsWhatItShows) {
     EXPECT_EQ(overview->packDir(), p.pack);
 }
 
-// Redoing the Load of a level whose slot has moved since names the slot the level is in now,
-// and Ctrl+S writes there without a word; the overview's Undo that would take that save away
-// is refused, and says that this editor saved it.
-TEST_F(Overview, RedoingALoadFollowsItsSlotAndTheEditorOwnsItsSave) {
-    OpenSlot(1);
-    QTest::mouseClick(overview->controls().moveLater, Qt::LeftButton);
-    ActivateEditor();
-    Undo();
-    QTest::keyClick(window.get(), Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
-    EXPECT_EQ(Named(), "KIVO Level Editor - " + p.Path(2) + "|" + p.Path(2));
-    EXPECT_FALSE(window->isWindowModified());
-    ClickCanvas({400, 300});
-    QTest::keyClick(window.get(), Qt::Key_S, Qt::ControlModifier);
-    EXPECT_TRUE(answers.choiceTexts.isEmpty());
-    EXPECT_EQ(ChangedBeyond({{1, TwoSquares()}, {2, EncodeLevel(level()).bytes}}), "");
-
-    const auto saved = p.Files();
-    UndoSlotStep();
-    EXPECT_EQ(Differing(p.Files(), saved), "");
-    ASSERT_FALSE(answers.errors.isEmpty());
-    EXPECT_TRUE(answers.errors.last().contains("was changed by this editor since this step"))
-        << answers.errors.last().toStdString();
-}
-
-// A Reset of the slot being edited leaves the title and Save's file on the slot: Ctrl+S asks
-// whether to write over the level the slot edit put there. The overview's Undo brings the
-// slot back to the very level being edited, which is then saved again.
-TEST_F(Overview, ASlotEditUnderTheEditedLevelKeepsItsFileAndUndoMakesItSaved) {
+// A Reset of the slot being edited keeps its file: Ctrl+S asks before writing over it, and the
+// overview's Undo makes the level saved again. Deleting its pack says so below the question;
+// the level is then unsaved, and Ctrl+S asks for a name.
+TEST_F(Overview, SlotAndPackEditsUnderTheEditedLevelKeepItsWork) {
     OpenSlot(1);
     answers.confirms = {true};
     QTest::mouseClick(overview->controls().reset, Qt::LeftButton);
@@ -314,12 +341,7 @@ TEST_F(Overview, ASlotEditUnderTheEditedLevelKeepsItsFileAndUndoMakesItSaved) {
     UndoSlotStep();
     EXPECT_EQ(p.Bytes(1), Triangle());
     EXPECT_FALSE(window->isWindowModified());
-}
 
-// Deleting the pack of the level being edited says so below the question; the level is then
-// unsaved, and Ctrl+S asks for a name, the folder of its file being gone.
-TEST_F(Overview, DeletingThePackOfTheOpenLevelSaysSoAndSaveAsksForAName) {
-    OpenSlot(1);
     ActivateEditor();
     answers.confirms = {true};
     Click(ui().deletePackButton);
@@ -345,13 +367,7 @@ TEST_F(Overview, DeletingThePackOfTheOpenLevelSaysSoAndSaveAsksForAName) {
 TEST_F(Overview, TheFilterShowsTheTilesThatPassAllItsParts) {
     const OverviewControls& c = overview->controls();
     const auto shown = [this] {
-        QList<int> found;
-        for (int slot = 0; slot < PACK_SLOT_COUNT; ++slot) {
-            if (!Tiles()->isRowHidden(slot)) {
-                found << slot;
-            }
-        }
-        return found;
+        return SlotsWhere([this](int slot) { return !Tiles()->isRowHidden(slot); });
     };
     const auto sides = [&c](int count) { return c.filterSides[size_t(count - MIN_SIDE_COUNT)]; };
     const auto clearText = [this, &c] {
@@ -382,55 +398,6 @@ TEST_F(Overview, TheFilterShowsTheTilesThatPassAllItsParts) {
     EXPECT_EQ(shown().size(), PACK_SLOT_COUNT);
     EXPECT_EQ(c.summary->text(),
               "2 of 101 slots built \u00b7 1 not solvable in Classic Mode \u00b7 2 problems");
-}
-
-// The tile of the level being edited is framed, and follows the level when it moves; a drag
-// outlines the tile it would land on; the title follows a pack renamed by Apply Change, and a
-// long pack name never widens the window through the Paste caption.
-TEST_F(Overview, TheEditedTileTheDropTargetAndTheTitleAreShown) {
-    const auto edited = [this] {
-        QList<int> found;
-        for (int slot = 0; slot < PACK_SLOT_COUNT; ++slot) {
-            if (Tile(slot).data(EDITED_ROLE).toBool()) {
-                found << slot;
-            }
-        }
-        return found;
-    };
-    EXPECT_EQ(edited(), QList<int>{});
-    OpenSlot(1);
-    EXPECT_EQ(edited(), QList<int>{1});
-    EXPECT_TRUE(AccessibleName(1).endsWith(", being edited"));
-    const QRect tile = Tiles()->visualRect(Tile(1));
-    const QImage framed = Tiles()->viewport()->grab().toImage();
-    EXPECT_EQ(framed.pixelColor(tile.topLeft() + QPoint(1, tile.height() / 2)),
-              QColor(45, 120, 200));
-    QTest::mouseClick(overview->controls().moveLater, Qt::LeftButton);
-    EXPECT_EQ(edited(), QList<int>{2});
-
-    QTest::mousePress(Tiles()->viewport(), Qt::LeftButton, {}, Centre(5));
-    QTest::mouseMove(Tiles()->viewport(), Centre(7));
-    EXPECT_TRUE(Tile(7).data(DROP_TARGET_ROLE).toBool());
-    QTest::mouseMove(Tiles()->viewport(), Centre(8));
-    EXPECT_FALSE(Tile(7).data(DROP_TARGET_ROLE).toBool());
-    EXPECT_TRUE(Tile(8).data(DROP_TARGET_ROLE).toBool());
-    QTest::mouseRelease(Tiles()->viewport(), Qt::LeftButton, {}, Centre(8));
-    EXPECT_FALSE(Tile(8).data(DROP_TARGET_ROLE).toBool());
-
-    const QString name = QString("A pack whose name runs on well beyond any button, ").repeated(4);
-    ActivateEditor();
-    Type(ui().packCombo->lineEdit(), name);
-    Click(ui().applyChangeButton);
-    EXPECT_EQ(overview->windowTitle(), "Level Overview \u2013 " + name);
-    const int width = overview->width();
-    Activate(overview);
-    QTest::mouseClick(Tiles()->viewport(), Qt::LeftButton, {}, Centre(1));
-    QTest::keyClick(Tiles(), Qt::Key_C, Qt::ControlModifier);
-    QCoreApplication::processEvents();
-    EXPECT_EQ(overview->width(), width);
-    EXPECT_EQ(overview->controls().paste->toolTip(), "Paste kivo1 of " + name);
-    EXPECT_LT(overview->controls().paste->text().size(),
-              overview->controls().paste->toolTip().size());
 }
 
 } // namespace

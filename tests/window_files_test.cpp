@@ -29,9 +29,6 @@ TEST_F(Window, TheFileCommandsAskWhatTheyMustAndReportWhatFailed) {
     Undo();
     EXPECT_EQ(Named(), NamedAs("exact.kvo"));
     EXPECT_EQ(ui().targetScoreField->text(), "7");
-    Undo();
-    EXPECT_EQ(ui().targetScoreField->text(), "100");
-    Redo();
     Redo();
 
     // The platform's standard keys reach the commands.
@@ -93,14 +90,8 @@ TEST_F(Window, UnsavedWorkIsMarkedAskedForAndSurvivesACrash) {
     EXPECT_FALSE(window->isWindowModified());
     ui().aboutItem->trigger();
     EXPECT_TRUE(answers.told.last().startsWith("About|KIVO Level Editor V1.0"));
-    ui().exitItem->trigger(); // answered No
-    EXPECT_EQ(answers.questions.last(), "Confirm|Are you sure you want to quit?");
-    window->close();
-    EXPECT_FALSE(window->isVisible());
-    Open();
-    ClickCanvas({188, 60});
-    SaveAs("a.kvo");
     ClickCanvas({300, 200});
+    Type(ui().targetScoreField, "40000"); // a score no level file holds is kept in the copy too
     answers.choices = {2};
     window->close(); // Cancel
     EXPECT_EQ(answers.choiceTexts.last(),
@@ -112,6 +103,7 @@ TEST_F(Window, UnsavedWorkIsMarkedAskedForAndSurvivesACrash) {
     const QString copy = File("recovery/editor-1.kvo");
     auto copied = [&] { return QTest::qWaitFor([&] { return QFile::exists(copy); }, 5000); };
     ASSERT_TRUE(copied());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return QFile::exists(File("recovery/editor-1.scores")); }));
     const QByteArray unsaved = EncodeLevel(level()).bytes;
     answers.choiceTexts.clear();
     MainWindow second(window->shell(), answers.Seam(), MakeRandomSource(1));
@@ -124,13 +116,31 @@ TEST_F(Window, UnsavedWorkIsMarkedAskedForAndSurvivesACrash) {
     EXPECT_TRUE(answers.choiceTexts[0].endsWith("|Restore,Discard"));
     EXPECT_EQ(EncodeLevel(level()).bytes, unsaved);
     EXPECT_EQ(Named(), NamedAs("a.kvo"));
+    EXPECT_EQ(ui().targetScoreField->text(), "40000");
     EXPECT_TRUE(window->isWindowModified());
+
+    // Exit asks its own question, then what the close box asks: typed details and unsaved work
+    // are each kept or let go, and the copy stays while the work is kept.
+    Type(ui().authorField, "someone");
+    ASSERT_TRUE(copied());
+    const qsizetype choices = answers.choiceTexts.size();
+    ui().exitItem->trigger(); // answered No: nothing more is asked
+    EXPECT_EQ(answers.questions.last(), "Confirm|Are you sure you want to quit?");
+    EXPECT_EQ(answers.choiceTexts.size(), choices);
     answers.confirms = {true};
-    answers.choices = {1}; // Discard
+    answers.choices = {1, 2}; // Discard the details; Cancel at the level
+    ui().exitItem->trigger();
+    EXPECT_TRUE(window->isVisible());
+    ASSERT_EQ(answers.choiceTexts.size(), choices + 2);
+    EXPECT_TRUE(answers.choiceTexts[choices].endsWith("|Apply,Discard,Cancel"));
+    EXPECT_TRUE(answers.choiceTexts.last().endsWith("|Save,Discard,Cancel"));
+    EXPECT_TRUE(QFile::exists(copy));
+    answers.confirms = {true};
+    answers.choices = {1, 1}; // Discard both
     const qsizetype asked = answers.questions.size() + answers.choiceTexts.size();
     ui().exitItem->trigger(); // its own question and the close box's, not again by the close
     EXPECT_FALSE(window->isVisible());
-    EXPECT_EQ(answers.questions.size() + answers.choiceTexts.size(), asked + 2);
+    EXPECT_EQ(answers.questions.size() + answers.choiceTexts.size(), asked + 3);
     EXPECT_FALSE(QFile::exists(copy)); // an exit that discards the work takes the copy away
 
     Open();
@@ -140,6 +150,8 @@ TEST_F(Window, UnsavedWorkIsMarkedAskedForAndSurvivesACrash) {
     Open(); // after a crash; Discard
     EXPECT_TRUE(level().shapes.empty());
     EXPECT_FALSE(QFile::exists(copy));
+    window->close(); // nothing would be lost: no question
+    EXPECT_FALSE(window->isVisible());
 }
 
 // Save and Save As refuse scores that cannot be saved before they ask for a name. A name that

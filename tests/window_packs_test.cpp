@@ -117,19 +117,16 @@ TEST_F(Window, AStartSaysWhatItCannotDo) {
     answers.errors.clear();
     answers.told.clear();
     Open();
-    ASSERT_EQ(answers.errors.size(), 1);
-    EXPECT_TRUE(
-        answers.errors[0].contains("looks for its packs in the data folder " + File("kivo")));
     ASSERT_EQ(answers.told.size(), 1);
     EXPECT_TRUE(answers.told[0].contains("Unsaved work is not being kept safe"));
     EXPECT_TRUE(answers.told[0].contains(File("recovery")));
     answers.confirms = {true};
     Click(ui().newPackButton);
     ASSERT_EQ(answers.errors.size(), 2);
-    EXPECT_TRUE(answers.errors[1].contains("Start it from its entry in the desktop menu"));
-    EXPECT_TRUE(answers.errors[1].contains("a folder that holds the template level "
-                                           "kivo/default.kvo"));
-    EXPECT_FALSE(answers.errors[1].contains("scripts/"));
+    for (const QString& error : answers.errors) {
+        EXPECT_TRUE(error.endsWith(QString(NO_DATA_FOLDER_HINT).arg(File("kivo"))))
+            << error.toStdString();
+    }
 }
 
 } // namespace

@@ -1,5 +1,5 @@
 // The window tells the truth about the level's file whatever happened on disk, and no way out
-// of the editor loses work: undoing a reload, a removed file, Exit, and recovery copies.
+// of the editor loses work: undoing a reload, a removed file, and recovery copies.
 #include "clicks.h"
 #include "window_fixture.h"
 
@@ -18,38 +18,10 @@ class Truth : public Window {
     }
 };
 
-// Another program replaces the file; the editor reads it again as a step. Undoing that step
-// brings back a level that is now nowhere on disk: it is unsaved, kept in a recovery copy, and
-// the close box asks before it goes.
-TEST_F(Truth, UndoingAReloadGivesBackAnUnsavedLevel) {
-    ClickCanvas({188, 60});
-    SaveAs("v.kvo");
-    ASSERT_TRUE(Write(File("c.kvo"), OTHER_LEVEL));
-    ASSERT_TRUE(QFile::remove(File("v.kvo")) && QFile::copy(File("c.kvo"), File("v.kvo")));
-    ASSERT_TRUE(QTest::qWaitFor([&] { return level().shapes.empty(); }, 5000));
-    EXPECT_EQ(window->history().undoText(), "Reload v.kvo");
-    EXPECT_FALSE(window->isWindowModified());
-    Undo();
-    EXPECT_EQ(level().shapes.size(), 1u);
-    EXPECT_TRUE(window->isWindowModified());
-    EXPECT_TRUE(Copied());
-    answers.choices = {2};
-    window->close(); // Cancel
-    EXPECT_TRUE(window->isVisible());
-    EXPECT_EQ(answers.choiceTexts.last(),
-              "The level has changes that are not saved.\n\nSave them first?|Save,Discard,Cancel");
-    answers.choices = {0, 0}; // Save; Overwrite the file another program wrote
-    window->close();
-    EXPECT_FALSE(window->isVisible());
-    EXPECT_EQ(Bytes("v.kvo"), EncodeLevel(level()).bytes);
-    EXPECT_TRUE(answers.choiceTexts.last().startsWith(
-        File("v.kvo") + " was changed on disk since this editor loaded or saved it."));
-}
-
-// Another program removes the open file: the level is unsaved at once, kept in a copy, and the
-// close box asks; Ctrl+S writes the file again without a question. A file made again at that
-// name by another program is followed as the file was.
-TEST_F(Truth, RemovingTheOpenFileMakesTheLevelUnsavedAndItIsStillFollowed) {
+// A removed open file makes the level unsaved and kept in a copy; Ctrl+S writes it again
+// without a question. A file made again is followed, and a change to it is read again as a step
+// whose undo gives back an unsaved level, written over their file only after a question.
+TEST_F(Truth, ARemovedOrChangedFileLeavesTheLevelUnsavedAndFollowed) {
     ClickCanvas({188, 60});
     SaveAs("v.kvo");
     const QByteArray saved = Bytes("v.kvo");
@@ -68,59 +40,21 @@ TEST_F(Truth, RemovingTheOpenFileMakesTheLevelUnsavedAndItIsStillFollowed) {
     ASSERT_TRUE(QTest::qWaitFor([&] { return window->isWindowModified(); }, 5000));
     ASSERT_TRUE(Write(File("v.kvo"), saved)); // made again, holding the level
     EXPECT_TRUE(QTest::qWaitFor([&] { return !window->isWindowModified(); }, 5000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !QFile::exists(copy); }, 5000));
     ASSERT_TRUE(Write(File("v.kvo"), OTHER_LEVEL)); // and changed: read again
     EXPECT_TRUE(QTest::qWaitFor([&] { return level().shapes.empty(); }, 5000));
     EXPECT_EQ(window->history().undoText(), "Reload v.kvo");
-}
-
-// Exit asks its own question and then what the close box asks: typed details and unsaved work
-// are each kept or let go by the designer, and the copy stays until the work is saved or
-// discarded.
-TEST_F(Truth, ExitAsksAboutUnsavedWorkAndTypedDetails) {
-    ClickCanvas({188, 60});
-    Type(ui().authorField, "someone");
-    ASSERT_TRUE(Copied());
-    answers.confirms = {true};
-    answers.choices = {1, 2}; // Discard the details; Cancel at the level
-    ui().exitItem->trigger();
-    EXPECT_TRUE(window->isVisible());
-    ASSERT_GE(answers.choiceTexts.size(), 2);
-    EXPECT_TRUE(
-        answers.choiceTexts[answers.choiceTexts.size() - 2].endsWith("|Apply,Discard,Cancel"));
-    EXPECT_TRUE(answers.choiceTexts.last().endsWith("|Save,Discard,Cancel"));
-    EXPECT_EQ(answers.questions.last(), "Confirm|Are you sure you want to quit?");
-    EXPECT_TRUE(QFile::exists(copy));
-
-    answers.confirms = {false}; // No: nothing more is asked
-    const qsizetype asked = answers.choiceTexts.size();
-    ui().exitItem->trigger();
-    EXPECT_TRUE(window->isVisible());
-    EXPECT_EQ(answers.choiceTexts.size(), asked);
-
-    answers.confirms = {true};
-    answers.choices = {1, 1}; // Discard the details, and the level
-    ui().exitItem->trigger();
-    EXPECT_FALSE(window->isVisible());
-    EXPECT_FALSE(QFile::exists(copy));
-}
-
-// A score a level file cannot hold does not keep the level out of its recovery copy: the next
-// start restores the polygons and the score as typed.
-TEST_F(Truth, TheRecoveryCopyKeepsALevelWhoseScoreCannotBeSaved) {
-    Type(ui().targetScoreField, "40000");
-    for (int k = 0; k < 7; ++k) {
-        ClickCanvas({150 + 50 * k, 120});
-    }
-    const size_t shapes = level().shapes.size();
-    ASSERT_EQ(shapes, 7u);
-    ASSERT_TRUE(Copied());
-    ASSERT_TRUE(QTest::qWaitFor([&] { return QFile::exists(File("recovery/editor-1.scores")); }));
-    Open(); // after a crash; Restore
-    ASSERT_EQ(answers.choiceTexts.size(), 1);
-    EXPECT_TRUE(answers.choiceTexts[0].endsWith("|Restore,Discard"));
-    EXPECT_EQ(level().shapes.size(), shapes);
-    EXPECT_EQ(ui().targetScoreField->text(), "40000");
+    EXPECT_FALSE(window->isWindowModified());
+    Undo();
+    EXPECT_EQ(level().shapes.size(), 1u);
     EXPECT_TRUE(window->isWindowModified());
+    EXPECT_TRUE(Copied());
+    answers.choices = {0, 0}; // Save; Overwrite the file another program wrote
+    window->close();
+    EXPECT_FALSE(window->isVisible());
+    EXPECT_EQ(Bytes("v.kvo"), EncodeLevel(level()).bytes);
+    EXPECT_TRUE(answers.choiceTexts.last().startsWith(
+        File("v.kvo") + " was changed on disk since this editor loaded or saved it."));
 }
 
 // With the recovery folder's disk full, the start says so, with that cause, and still offers
