@@ -116,8 +116,8 @@ void MainWindow::ShowPanel() {
 }
 
 // The panel already shows what the store holds (shownPackChanged); then come the messages,
-// errors first. Without a
-// data folder there is no pack to show, and the message says where the editor looked.
+// errors first. Without a data folder there is no pack to show, and the message says where the
+// editor looked.
 void MainWindow::ShowOutcome(const PackOutcome& outcome) {
     const bool noDataFolder = !QFileInfo(packs().dataDir()).isDir();
     for (const QString& error : outcome.errors) {
