@@ -47,13 +47,21 @@ TEST(Check, ProblemsComeInTheWalksOrderWhateverTheCores) {
     EXPECT_EQ(CheckSummary(report), "201 levels in 2 packs checked, 203 problems");
 }
 
-// Shapes are counted by their side count; a shape read with no entries or one has none.
-TEST(Check, ShapesAreSummedBySides) {
+// Shapes are counted by their side count; a shape read with no entries or one has none. Ids
+// the editor never gives are named by the element's place in its list, counted from one.
+TEST(Check, ShapesAreSummedBySidesAndOddIdsNamedByPlace) {
     Level level;
     for (const float entries : {0.0f, 1.0f, 4.0f, 4.0f}) {
         level.shapes.emplace_back().entryCount = entries;
     }
     EXPECT_EQ(Summarize(level).shapesBySides, (std::map<int, int>{{0, 2}, {3, 2}}));
+    Level odd;
+    odd.points = {{1, 0.0f, 0.0f}, {2, 0.0f, 0.0f}};
+    odd.connectors.resize(2);
+    odd.connectors[0] = {3, {1, 2}};
+    odd.connectors[1] = {0, {1, 2}};
+    EXPECT_EQ(IdProblems(odd),
+              std::vector<QString>{"connector 2 has id 0, which the editor never gives"});
 }
 
 } // namespace
