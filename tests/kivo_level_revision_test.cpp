@@ -19,11 +19,12 @@
 #include <set>
 
 namespace kivo {
-namespace {
 
-Outcome KivoLevel(const QStringList& args) {
-    return RunProgram(QStringLiteral(KIVO_LEVEL_PROGRAM), args);
-}
+// From kivo_level_test.cpp.
+Outcome KivoLevel(const QStringList& args);
+Outcome ExpectRun(const QStringList& args, int status, const QStringList& err);
+
+namespace {
 
 const QString GOLDEN = QStringLiteral(KIVO_SOURCE_DIR "/tests/data/clicks.kvo");
 
@@ -64,10 +65,8 @@ TEST(KivoLevelRevision, DumpAndBuildGiveBackTheSameBytesAndRefuseWhatCannotBe) {
     const int line = int(edited.left(edited.indexOf("target-score")).count('\n')) + 1;
     ASSERT_TRUE(Write(text, edited));
     QFile::remove(built);
-    run = KivoLevel({"build", text, "-o", built});
-    EXPECT_EQ(run.status, 1);
-    ExpectHas(
-        run.err,
+    ExpectRun(
+        {"build", text, "-o", built}, 1,
         {QStringLiteral("%1:%2: the target-score '1e2' is not a whole number").arg(text).arg(line),
          "nothing was written"});
     EXPECT_FALSE(QFile::exists(built));
@@ -79,16 +78,12 @@ TEST(KivoLevelRevision, DumpAndBuildGiveBackTheSameBytesAndRefuseWhatCannotBe) {
     ASSERT_TRUE(MakeSpecial(dir.filePath("link.kvo"), "target.kvo"));
     ASSERT_TRUE(MakeSpecial(dir.filePath("fifo.kvo"), nullptr, S_IFIFO));
     for (const char* target : {"link.kvo", "fifo.kvo", "level.txt"}) {
-        run = KivoLevel({"build", text, "-o", dir.filePath(target)});
-        EXPECT_EQ(run.status, 1) << target;
-        ExpectHas(run.err, {"cannot write", target});
+        ExpectRun({"build", text, "-o", dir.filePath(target)}, 1, {"cannot write", target});
     }
     EXPECT_EQ(ReadAll(dir.filePath("target.kvo")), "keep");
-    run = KivoLevel({"dump", dir.filePath("fifo.kvo")});
-    EXPECT_EQ(run.status, 1);
-    ExpectHas(run.err, {"fifo.kvo: the level file cannot be read: it is a FIFO"});
-    run = KivoLevel({"dump", "/dev/zero"});
-    ExpectHas(run.err, {"it is a device"});
+    ExpectRun({"dump", dir.filePath("fifo.kvo")}, 1,
+              {"fifo.kvo: the level file cannot be read: it is a FIFO"});
+    ExpectHas(KivoLevel({"dump", "/dev/zero"}).err, {"it is a device"});
     // A name that is not UTF-8 is opened as the bytes it is and shown with them escaped.
     run = RunProgram("/bin/sh", {"-c",
                                  "cp \"$1\" \"$2\"/$(printf '\\377').kvo && \"$0\" dump "
@@ -107,12 +102,9 @@ TEST(KivoLevelRevision, DiffSaysWhatChangedAndExitsAsDiffDoes) {
     ASSERT_TRUE(Write(more, SquarePlus(400, 230, 3, 5)));
     // A level saved again shows no difference, even with an old tail after the scores.
     ASSERT_TRUE(Write(dir.filePath("again.kvo"), ReadAll(square) + "old tail"));
-    Outcome run = KivoLevel({"diff", square, dir.filePath("again.kvo")});
-    EXPECT_EQ(run.status, 0);
-    EXPECT_EQ(run.out, "");
+    EXPECT_EQ(ExpectRun({"diff", square, dir.filePath("again.kvo")}, 0, {}).out, "");
 
-    run = KivoLevel({"diff", square, more, "-o", dir.filePath("diff.png"), "--fit"});
-    EXPECT_EQ(run.status, 1) << run.err.toStdString();
+    Outcome run = ExpectRun({"diff", square, more, "-o", dir.filePath("diff.png"), "--fit"}, 1, {});
     ExpectHas(run.out, {"added: triangle at (", "sharing 1 side with the square at (",
                         "Classic Mode: can be solved (unchanged)"});
     // The picture draws what was added in green beside the grey of what stayed.
@@ -121,18 +113,15 @@ TEST(KivoLevelRevision, DiffSaysWhatChangedAndExitsAsDiffDoes) {
     const std::set<QRgb> colours(pixels, pixels + picture.width() * picture.height());
     EXPECT_TRUE(colours.count(qRgb(30, 160, 60)) && colours.count(qRgb(170, 170, 170)));
 
-    run = KivoLevel({"diff", "--json", "/dev/null", square});
-    EXPECT_EQ(run.status, 1);
+    run = ExpectRun({"diff", "--json", "/dev/null", square}, 1, {});
     const QJsonObject json = QJsonDocument::fromJson(run.out.toUtf8()).object();
     EXPECT_EQ(json["added"].toArray().size(), 1);
     EXPECT_EQ(json["classicMode"].toObject()["before"].toString(), "none");
 
-    run = KivoLevel({"diff", square, dir.filePath("missing.kvo")});
-    EXPECT_EQ(run.status, 2);
-    ExpectHas(run.err, {"missing.kvo: the level file cannot be read"});
+    ExpectRun({"diff", square, dir.filePath("missing.kvo")}, 2,
+              {"missing.kvo: the level file cannot be read"});
     // The picture is never written over a level being compared.
-    run = KivoLevel({"diff", square, more, "-o", more});
-    EXPECT_EQ(run.status, 2);
+    ExpectRun({"diff", square, more, "-o", more}, 2, {});
     EXPECT_EQ(ReadAll(more), SquarePlus(400, 230, 3, 5));
 }
 
@@ -164,23 +153,22 @@ TEST(KivoLevelRevision, GitShowsTheTextAndMergesThroughTheDriver) {
     repo.Git({"branch", "top"});
     // The same seed on both branches: the new elements draw the same ids.
     repo.Commit(SquarePlus(400, 310, 3, 5), "triangle below");
-    Outcome run = repo.Git({"log", "-p", "-1"});
-    ExpectHas(run.out, {"+# shape 2: 3 sides", "-last-shape-index 0", "+last-shape-index 1"});
-    run = repo.Git({"difftool", "-y", "--tool=kivo", "HEAD~1", "HEAD"});
-    ExpectHas(run.out, {"added: triangle at (", "sharing 1 side with the square at ("});
+    ExpectHas(repo.Git({"log", "-p", "-1"}).out,
+              {"+# shape 2: 3 sides", "-last-shape-index 0", "+last-shape-index 1"});
+    ExpectHas(repo.Git({"difftool", "-y", "--tool=kivo", "HEAD~1", "HEAD"}).out,
+              {"added: triangle at (", "sharing 1 side with the square at ("});
 
     repo.Git({"checkout", "-q", "top"});
     repo.Commit(SquarePlus(400, 230, 3, 5), "triangle above");
     repo.Git({"checkout", "-q", "main"});
-    run = repo.Git({"merge", "-q", "--no-edit", "top"});
+    const Outcome run = repo.Git({"merge", "-q", "--no-edit", "top"});
     ASSERT_EQ(run.status, 0) << run.err.toStdString() << run.out.toStdString();
     const QString level = repo.dir.filePath("level.kvo");
     Level merged;
     ASSERT_TRUE(LoadLevel(merged, level).result.ok);
     EXPECT_EQ(merged.shapes.size(), 3u);
     EXPECT_EQ(merged.points.size(), 6u);
-    run = KivoLevel({"check", level});
-    EXPECT_EQ(run.status, 0) << run.out.toStdString();
+    ExpectRun({"check", level}, 0, {});
 }
 
 TEST(KivoLevelRevision, MergeDriverKeepsGitsContract) {
@@ -198,21 +186,19 @@ TEST(KivoLevelRevision, MergeDriverKeepsGitsContract) {
     // A side that does not load is a conflict, and ours stays.
     ASSERT_TRUE(Write(ours, SquarePlus(400, 310, 3, 6)));
     ASSERT_TRUE(Write(theirs, "\x05"));
-    Outcome run = KivoLevel({"merge", base, ours, theirs, "-o", dir.filePath("c.png")});
-    EXPECT_EQ(run.status, 1);
-    ExpectHas(run.err, {"conflict: theirs (", "does not load", "is left as ours was"});
+    ExpectRun({"merge", base, ours, theirs, "-o", dir.filePath("c.png")}, 1,
+              {"conflict: theirs (", "does not load", "is left as ours was"});
     EXPECT_EQ(ReadAll(ours), SquarePlus(400, 310, 3, 6));
 
     // A triangle placed over ours' is a conflict that is named and drawn, and ours stays; ours
     // is never written through a link.
     ASSERT_TRUE(Write(theirs, SquarePlus(402, 312, 3, 7)));
-    run = KivoLevel({"merge", "-o", dir.filePath("c.png"), base, ours, theirs});
-    EXPECT_EQ(run.status, 1);
-    ExpectHas(run.err, {"kivo-level merge: conflict: ", "overlap"});
+    ExpectRun({"merge", "-o", dir.filePath("c.png"), base, ours, theirs}, 1,
+              {"kivo-level merge: conflict: ", "overlap"});
     EXPECT_FALSE(QImage(dir.filePath("c.png")).isNull());
     ASSERT_TRUE(Write(theirs, SquarePlus(400, 230, 3, 7)));
     ASSERT_TRUE(MakeSpecial(dir.filePath("link.kvo"), "ours.kvo"));
-    run = KivoLevel({"merge", base, dir.filePath("link.kvo"), theirs});
+    const Outcome run = KivoLevel({"merge", base, dir.filePath("link.kvo"), theirs});
     EXPECT_NE(run.status, 0);
     ExpectHas(run.err, {"link.kvo", "cannot be written"});
     EXPECT_EQ(ReadAll(ours), SquarePlus(400, 310, 3, 6));
@@ -226,10 +212,9 @@ TEST(KivoLevelRevision, CheckWarnsOfShapesWithoutSides) {
                                  Float(1) + Word(1) + Word(3) + Word(1) + Word(2) + Word(1) +
                                  Word(0) + Word(1) + Word(3) + Float(1) + Float(1) + Word(100) +
                                  Word(200)));
-    const Outcome run = KivoLevel({"check", level});
-    EXPECT_EQ(run.status, 0);
-    ExpectHas(run.out, {"warning: " + level + ": shape 1 has no outline entries",
-                        "warning: " + level + ": shape 2 has one outline entry"});
+    ExpectHas(ExpectRun({"check", level}, 0, {}).out,
+              {"warning: " + level + ": shape 1 has no outline entries",
+               "warning: " + level + ": shape 2 has one outline entry"});
 }
 
 // Two versions of a data folder holding one pack: in the second, slots kivo3 and kivo7 have
@@ -261,16 +246,14 @@ TEST(KivoLevelRevision, DiffOfPacksTellsSlotsByContent) {
     config.replace("\r\n" + author + "\r\n", "\r\nSomeone Else\r\n");
     ASSERT_TRUE(Write(packAfter + "/config.txt", config));
 
-    Outcome run = KivoLevel({"diff", pack, packAfter});
-    EXPECT_EQ(run.status, 1) << run.err.toStdString();
+    Outcome run = ExpectRun({"diff", pack, packAfter}, 1, {});
     ExpectHas(run.out,
               {"config.txt author: \"", "\" \u2192 \"Someone Else\"", "kivo3 \u21c4 kivo7",
                "kivo1: changed\n    added: triangle at (", "98 slots unchanged",
                "slots: 3 of 101 slots built \u00b7 0 not solvable in Classic Mode \u00b7 0 "
                "problems (unchanged)"});
     EXPECT_FALSE(run.out.contains("kivo7:")) << run.out.toStdString();
-    run = KivoLevel({"diff", "--json", before + "/kivo", after + "/kivo"});
-    EXPECT_EQ(run.status, 1);
+    run = ExpectRun({"diff", "--json", before + "/kivo", after + "/kivo"}, 1, {});
     const QJsonObject json = QJsonDocument::fromJson(run.out.toUtf8()).object();
     EXPECT_EQ(json["packs"].toArray().size(), 1);
     EXPECT_EQ(json["packs"].toArray()[0].toObject()["slots"].toArray().size(), 3);
@@ -279,9 +262,8 @@ TEST(KivoLevelRevision, DiffOfPacksTellsSlotsByContent) {
     // A pack of another id in the start directory is a pack added.
     ASSERT_EQ(RunProgram("cp", {"-a", packAfter, after + "/kivo/other_pak"}).status, 0);
     ASSERT_TRUE(Write(after + "/kivo/other_pak/config.txt", "Other\r\nMe\r\n1.1.2026\r\n42\r\n"));
-    run = KivoLevel({"diff", before, after});
-    EXPECT_EQ(run.status, 1);
-    ExpectHas(run.out, {"pack Other: added\n", "kivo3 \u21c4 kivo7"});
+    ExpectHas(ExpectRun({"diff", before, after}, 1, {}).out,
+              {"pack Other: added\n", "kivo3 \u21c4 kivo7"});
 }
 
 } // namespace

@@ -21,11 +21,22 @@
 #include <fstream>
 
 namespace kivo {
-namespace {
 
+// Both files of this program's tests run kivo-level through these two.
 Outcome KivoLevel(const QStringList& args) {
     return RunProgram(QStringLiteral(KIVO_LEVEL_PROGRAM), args);
 }
+
+// kivo-level run with `args`, which ends with `status` and names each of `err` on stderr.
+Outcome ExpectRun(const QStringList& args, int status, const QStringList& err) {
+    const Outcome run = KivoLevel(args);
+    EXPECT_EQ(run.status, status) << args.join(' ').toStdString() << "\n"
+                                  << run.out.toStdString() << run.err.toStdString();
+    ExpectHas(run.err, err);
+    return run;
+}
+
+namespace {
 
 // An sh command line in which "$0" is kivo-level, so paths can be given as raw bytes.
 Outcome Shell(const QString& line) {
@@ -66,10 +77,8 @@ struct Start {
 };
 
 TEST(KivoLevel, HelpVersionBadUsageAndInfoInTheEditorsWords) {
-    Outcome run = KivoLevel({"--help"});
-    EXPECT_EQ(run.status, 0);
-    ExpectHas(run.out, {"kivo-level check [--json] PATH..."});
-    run = KivoLevel({"--version"});
+    ExpectHas(ExpectRun({"--help"}, 0, {}).out, {"kivo-level check [--json] PATH..."});
+    Outcome run = KivoLevel({"--version"});
     EXPECT_EQ(QString::number(run.status) + run.out, "0kivo-level 1.0\n");
     for (const QStringList& bad :
          {QStringList{}, QStringList{"frobnicate"}, QStringList{"check", "--json"},
@@ -79,18 +88,14 @@ TEST(KivoLevel, HelpVersionBadUsageAndInfoInTheEditorsWords) {
           QStringList{"check", "--JSON", GOLDEN}, QStringList{"sheet", GOLDEN}, QStringList{"dump"},
           QStringList{"build", GOLDEN}}) {
         SCOPED_TRACE(bad.join(' ').toStdString());
-        run = KivoLevel(bad);
-        EXPECT_EQ(run.status, 2);
-        EXPECT_EQ(run.out, "");
-        ExpectHas(run.err, {"kivo-level"});
+        EXPECT_EQ(ExpectRun(bad, 2, {"kivo-level"}).out, "");
     }
 
-    run = KivoLevel({"info", GOLDEN});
-    EXPECT_EQ(run.status, 0);
-    ExpectHas(run.out, {GOLDEN + "\n  points: 28\n", "  connectors: 33\n",
-                        "  shapes: 6 (1 with 3 sides, 1 with 4 sides", "  smallest side count: 3\n",
-                        "This KIVO can be solved in Classic Mode",
-                        "  target score: 100\n  expert score: 200\n"});
+    ExpectHas(ExpectRun({"info", GOLDEN}, 0, {}).out,
+              {GOLDEN + "\n  points: 28\n", "  connectors: 33\n",
+               "  shapes: 6 (1 with 3 sides, 1 with 4 sides", "  smallest side count: 3\n",
+               "This KIVO can be solved in Classic Mode",
+               "  target score: 100\n  expert score: 200\n"});
 
     // Output that cannot be written is a failure with a reason, not a silent exit 0.
     run = Shell("\"$0\" info --json '" + GOLDEN + "' >/dev/full");
@@ -106,10 +111,9 @@ TEST(KivoLevel, CheckAndInfoGiveEveryProblemALineAndDescribeWhatTheyCan) {
     const QString& pack = start.pack;
     const QString& levels = start.levels;
     const auto Data = [&start](const QString& name = {}) { return start.Data(name); };
-    Outcome run = KivoLevel({"check", start.dir.path()});
-    EXPECT_EQ(run.status, 0);
+    Outcome run =
+        ExpectRun({"check", start.dir.path()}, 0, {"203 levels in 2 packs checked, 0 problems"});
     EXPECT_EQ(run.out, "");
-    ExpectHas(run.err, {"203 levels in 2 packs checked, 0 problems"});
     ExpectHas(KivoLevel({"check", GOLDEN}).err, {"1 level in 0 packs checked, 0 problems"});
 
     QFile::remove(Data("default.kvo"));
@@ -127,8 +131,7 @@ TEST(KivoLevel, CheckAndInfoGiveEveryProblemALineAndDescribeWhatTheyCan) {
     Write(levels + "kivo9.kvo", QByteArray::fromHex("0000 0100 050001000200 0000 0200 "
                                                     "05000000000000000000 "
                                                     "09000000000000000000 64006400"));
-    run = KivoLevel({"info", "--json", pack});
-    EXPECT_EQ(run.status, 1);
+    run = ExpectRun({"info", "--json", pack}, 1, {});
     ExpectLines(run.err,
                 {levels + "kivo3.kvo: " + device, levels + "kivo7.kvo: the level file is missing"});
     const QJsonArray described = QJsonDocument::fromJson(run.out.toUtf8()).array();
@@ -163,8 +166,8 @@ TEST(KivoLevel, CheckAndInfoGiveEveryProblemALineAndDescribeWhatTheyCan) {
         ASSERT_EQ(mkdir((data + name).c_str(), 0700), 0);
         std::ofstream(data + name + "/config.txt", std::ios::binary) << "Odd\r\n";
     }
-    run = KivoLevel({"check", Data(), start.dir.filePath("nowhere")});
-    EXPECT_EQ(run.status, 1);
+    run = ExpectRun({"check", Data(), start.dir.filePath("nowhere")}, 1,
+                    {"201 levels in 6 packs checked, 16 problems"});
     ExpectLines(run.out,
                 {Data("default.kvo: the template level is missing"),
                  Data(".kivo-new-pack-999999999-1: a pack folder left by an interrupted New or "
@@ -184,7 +187,6 @@ TEST(KivoLevel, CheckAndInfoGiveEveryProblemALineAndDescribeWhatTheyCan) {
                  Data("x\\x1b[8m_pak: the pack has no level folder kivo/"),
                  Data("y\\xc2\\x9b_pak: the pack has no level folder kivo/"),
                  start.dir.filePath("nowhere: there is no such file or folder")});
-    ExpectHas(run.err, {"201 levels in 6 packs checked, 16 problems"});
     // The odd name given on the command line as its bytes is found and walked.
     ExpectLines(Shell("\"$0\" check \"$(printf '" + Data("a") + "\\377_pak')\"").out,
                 {Data("a\\xff_pak: the pack has no level folder kivo/")});
@@ -269,9 +271,7 @@ TEST(KivoLevel, PicturesShowTheLevelInTheirFormatAndReplaceOnlyPicturesOfIt) {
         {"bad.kvo", "bad.png", "bad.kvo"}};
     for (const auto& [in, to, why] : refused) {
         SCOPED_TRACE(to);
-        run = KivoLevel({"render", start.filePath(in), "-o", start.filePath(to)});
-        EXPECT_EQ(run.status, 1);
-        ExpectHas(run.err, {why});
+        ExpectRun({"render", start.filePath(in), "-o", start.filePath(to)}, 1, {why});
     }
     EXPECT_EQ(ReadAll(levelFile), ReadAll(GOLDEN));
     EXPECT_EQ(ReadAll(start.filePath("level.png")), ReadAll(GOLDEN));
@@ -283,9 +283,8 @@ TEST(KivoLevel, PicturesShowTheLevelInTheirFormatAndReplaceOnlyPicturesOfIt) {
     TmpfsMount small(start.filePath("small"), "4k");
     if (small.mounted) {
         Write(start.filePath("small/filler"), QByteArray(4096, 'x'));
-        run = KivoLevel({"render", levelFile, "-o", start.filePath("small/x.png")});
-        EXPECT_EQ(run.status, 1);
-        ExpectHas(run.err, {"the disk is full"});
+        ExpectRun({"render", levelFile, "-o", start.filePath("small/x.png")}, 1,
+                  {"the disk is full"});
     }
     const std::pair<const char*, QByteArray> formats[] = {
         {"x.jpg", "jpeg"}, {"x.JPEG", "jpeg"}, {"x.bmp", "bmp"}, {"x.png", "png"}};
@@ -301,15 +300,12 @@ TEST(KivoLevel, PicturesShowTheLevelInTheirFormatAndReplaceOnlyPicturesOfIt) {
         const QByteArray before = ReadAll(to);
         for (const QStringList& args :
              {QStringList{"render", GOLDEN, "-o", to}, QStringList{"sheet", pack, "-o", to}}) {
-            const Outcome run = KivoLevel(args);
-            EXPECT_EQ(run.status, 2);
-            ExpectHas(run.err, {"picture format"});
+            ExpectRun(args, 2, {"picture format"});
         }
         EXPECT_EQ(ReadAll(to), before);
     }
     // A folder that is not a pack is named as the reason; a clean machine gets no warnings.
-    run = KivoLevel({"sheet", start.filePath("kivo"), "-o", start.filePath("s.png")});
-    EXPECT_EQ(run.status, 1);
+    run = ExpectRun({"sheet", start.filePath("kivo"), "-o", start.filePath("s.png")}, 1, {});
     ExpectLines(run.err, {"cannot draw \"" + start.filePath("kivo") + "\": it is not a pack"});
     const Outcome clean = Shell("env -u XDG_RUNTIME_DIR \"$0\" sheet '" + pack + "' -o '" +
                                 start.filePath("s.png") + "'");
