@@ -44,6 +44,13 @@ Level Session(Level level, uint64_t seed, int steps, int deleteEvery = 0) {
     return level;
 }
 
+// Each of `parts` somewhere in `all`.
+void ExpectEach(const std::string& all, std::initializer_list<const char*> parts) {
+    for (const char* part : parts) {
+        EXPECT_NE(all.find(part), std::string::npos) << part << " in\n" << all;
+    }
+}
+
 // The level as a file and back, as the editor saves and git hands it over.
 Level Saved(const Level& level) {
     Level loaded;
@@ -102,12 +109,9 @@ TEST(LevelText, OddValuesKeepTheirBits) {
     LevelRecords records;
     ASSERT_TRUE(DecodeRecords(bytes, records).ok);
     EXPECT_EQ(records.shapes.size(), 3u);
-    const std::string text = RecordsText(records);
-    for (const char* shown :
-         {"nan(0x7fc00001)", "-nan(0xffa00000)", "-0(0x80000000)", "1e-45(0x00000001)", "points 2",
-          "connectors -4", "shape -3", "shape 1", "inf", "tail 00ff207461696c"}) {
-        EXPECT_NE(text.find(shown), std::string::npos) << shown << "\n" << text;
-    }
+    ExpectEach(RecordsText(records),
+               {"nan(0x7fc00001)", "-nan(0xffa00000)", "-0(0x80000000)", "1e-45(0x00000001)",
+                "points 2", "connectors -4", "shape -3", "shape 1", "inf", "tail 00ff207461696c"});
     ExpectTextRoundTrip(bytes, "odd values");
     EXPECT_EQ(FloatText(0.1f), "0.1");
     EXPECT_EQ(FloatText(11.5f), "11.5");
@@ -188,9 +192,7 @@ std::vector<std::string> ExpectSays(const Level* a, const Level* b,
     for (const std::string& line : lines) {
         all += line + "\n";
     }
-    for (const char* part : parts) {
-        EXPECT_NE(all.find(part), std::string::npos) << part << " in\n" << all;
-    }
+    ExpectEach(all, parts);
     return lines;
 }
 
@@ -342,9 +344,7 @@ void ExpectConflicts(const MergeResult& merge, std::initializer_list<const char*
         all += c.what + "\n";
     }
     EXPECT_EQ(merge.conflicts.empty(), parts.size() == 0) << all;
-    for (const char* part : parts) {
-        EXPECT_NE(all.find(part), std::string::npos) << part << " in\n" << all;
-    }
+    ExpectEach(all, parts);
 }
 
 // A click `distance` pixels outside the middle of side k of a level's shape.
