@@ -44,11 +44,11 @@ class Overview : public Window {
         ASSERT_TRUE(QTest::qWaitFor([w] { return QApplication::activeWindow() == w; }));
     }
     void ActivateEditor() { Activate(window.get()); }
-    // Return on the slot's tile, which opens its level in the editor.
-    void OpenSlot(int slot) {
+    // A key pressed on the slot's tile; Return opens its level in the editor.
+    void KeyOnSlot(int slot, Qt::Key key, Qt::KeyboardModifiers modifiers = {}) {
         overview->SelectSlot(slot);
         Tiles()->setFocus();
-        QTest::keyClick(Tiles(), Qt::Key_Return);
+        QTest::keyClick(Tiles(), key, modifiers);
     }
     QModelIndex Tile(int slot) const { return Tiles()->model()->index(slot, 0); }
     QPoint Centre(int slot) const { return Tiles()->visualRect(Tile(slot)).center(); }
@@ -117,9 +117,7 @@ TEST_F(Overview, ListsTheSlotsInPlayOrderAcrossTheWidthAndMarksWhatIsWrong) {
 // a drag outlines the tile it would land on. Opening and saving reach exactly the chosen
 // slot's file.
 TEST_F(Overview, SlotCommandsActOnTheChosenSlotsFilesOnly) {
-    overview->SelectSlot(1);
-    Tiles()->setFocus();
-    QTest::keyClick(Tiles(), Qt::Key_Down, Qt::ControlModifier);
+    KeyOnSlot(1, Qt::Key_Down, Qt::ControlModifier);
     EXPECT_EQ(ChangedBeyond({{1, TwoSquares()}, {2, Triangle()}}), "");
     EXPECT_EQ(overview->SelectedSlot(), 2);
     EXPECT_FALSE(window->isWindowModified()); // the level itself is unchanged
@@ -148,7 +146,7 @@ TEST_F(Overview, SlotCommandsActOnTheChosenSlotsFilesOnly) {
     UndoSlotStep();
     EXPECT_EQ(ChangedBeyond({}), "");
 
-    OpenSlot(1);
+    KeyOnSlot(1, Qt::Key_Return);
     ClickTile(4);
     QTest::mouseDClick(Tiles()->viewport(), Qt::LeftButton, {}, Centre(4)); // kivo4 is damaged
     EXPECT_EQ(answers.errors.size(), 1); // the damaged file is refused as Load refuses it
@@ -178,10 +176,8 @@ TEST_F(Overview, MoveToMovesOneLevelAndShiftsThoseBetweenAsOneStep) {
     }
     ASSERT_TRUE(QTest::qWaitFor([this] { return overview->AllRead(); }));
     before = p.Files();
-    overview->SelectSlot(5);
-    Tiles()->setFocus();
     answers.picks = {7};
-    QTest::keyClick(Tiles(), Qt::Key_M, Qt::ControlModifier);
+    KeyOnSlot(5, Qt::Key_M, Qt::ControlModifier);
     EXPECT_EQ(answers.pickTexts, QStringList{"Move To|Move the level of kivo5 to:|kivo5"});
     EXPECT_EQ(ChangedBeyond({{5, levels[1]}, {6, levels[2]}, {7, levels[0]}}), "");
     EXPECT_EQ(overview->SelectedSlot(), 7);
@@ -262,7 +258,7 @@ TEST_F(Overview, EachWindowEditsWhatItShows) {
         return SlotsWhere([this](int slot) { return Tile(slot).data(EDITED_ROLE).toBool(); });
     };
     EXPECT_EQ(edited(), QList<int>{});
-    OpenSlot(1);
+    KeyOnSlot(1, Qt::Key_Return);
     EXPECT_EQ(edited(), QList<int>{1});
     EXPECT_TRUE(AccessibleName(1).endsWith(", being edited"));
     const QRect tile = Tiles()->visualRect(Tile(1));
@@ -324,7 +320,7 @@ TEST_F(Overview, EachWindowEditsWhatItShows) {
 // overview's Undo makes the level saved again. Deleting its pack says so below the question;
 // the level is then unsaved, and Ctrl+S asks for a name.
 TEST_F(Overview, SlotAndPackEditsUnderTheEditedLevelKeepItsWork) {
-    OpenSlot(1);
+    KeyOnSlot(1, Qt::Key_Return);
     answers.confirms = {true};
     QTest::mouseClick(overview->controls().reset, Qt::LeftButton);
     ASSERT_EQ(p.Bytes(1), EMPTY_LEVEL);
