@@ -38,6 +38,10 @@ class Session : public ::testing::Test {
     QString File(const QString& name) const { return p.base.filePath(name); }
     QByteArray Shown() const { return EncodeLevel(doc.level()).bytes; }
     void Undo() { doc.history()->undo(); }
+    // Whether the level counts as unsaved, and who changed the file Save writes to.
+    std::pair<bool, ChangedBy> Mark() const {
+        return {doc.IsModified(), doc.SaveTargetChangedBy()};
+    }
 };
 
 TEST_F(Session, TheTitleAndTheFileSaveWritesChangeTogetherWithTheirSteps) {
@@ -65,26 +69,22 @@ TEST_F(Session, SlotEditsCarryTheLevelsFileOrSayTheyChangedIt) {
     Undo();
     doc.history()->redo();
     EXPECT_EQ(doc.currentFile() + doc.titleFile(), p.Path(2) + p.Path(2));
-    EXPECT_FALSE(doc.IsModified());
-    EXPECT_EQ(doc.SaveTargetChangedBy(), ChangedBy::Nobody);
+    EXPECT_EQ(Mark(), std::pair(false, ChangedBy::Nobody));
     packs.history()->undo();
     EXPECT_EQ(doc.currentFile(), p.Path(1));
     EXPECT_FALSE(doc.IsModified());
 
     ASSERT_TRUE(packs.Reset(1).ok);
     EXPECT_EQ(doc.currentFile() + doc.titleFile(), p.Path(1) + p.Path(1));
-    EXPECT_TRUE(doc.IsModified()); // the level is on screen only
-    EXPECT_EQ(doc.SaveTargetChangedBy(), ChangedBy::SlotEdit);
+    EXPECT_EQ(Mark(), std::pair(true, ChangedBy::SlotEdit)); // the level is on screen only
     packs.history()->undo();
-    EXPECT_FALSE(doc.IsModified());
-    EXPECT_EQ(doc.SaveTargetChangedBy(), ChangedBy::Nobody);
+    EXPECT_EQ(Mark(), std::pair(false, ChangedBy::Nobody));
     packs.history()->redo();
     ASSERT_TRUE(session.SaveIntoSlot(2).ok);
     EXPECT_EQ(doc.currentFile(), p.Path(2));
     EXPECT_FALSE(doc.IsModified());
     packs.history()->undo(); // the slot holds its level again, put back by this editor
-    EXPECT_TRUE(doc.IsModified());
-    EXPECT_EQ(doc.SaveTargetChangedBy(), ChangedBy::SlotEdit);
+    EXPECT_EQ(Mark(), std::pair(true, ChangedBy::SlotEdit));
 }
 
 // A score is saved only as the designer wrote it: never an empty or half-typed one as 0.
@@ -154,14 +154,12 @@ TEST_F(Session, ARemovedFileMakesTheLevelUnsavedAndIsWrittenAgain) {
     ASSERT_TRUE(doc.SaveAs(File("r.kvo")).ok);
     ASSERT_TRUE(QFile::remove(File("r.kvo")));
     doc.NoticeFileChange(File("r.kvo"));
-    EXPECT_TRUE(doc.IsModified());
-    EXPECT_EQ(doc.SaveTargetChangedBy(), ChangedBy::Nobody);
+    EXPECT_EQ(Mark(), std::pair(true, ChangedBy::Nobody));
     ASSERT_TRUE(Write(File("r.kvo"), TwoSquares())); // made again by another program
     doc.NoticeFileChange(File("r.kvo"));
     // The level is nowhere else: it stays, unsaved, and Save asks before writing over theirs.
     EXPECT_NE(Shown(), TwoSquares());
-    EXPECT_TRUE(doc.IsModified());
-    EXPECT_EQ(doc.SaveTargetChangedBy(), ChangedBy::Other);
+    EXPECT_EQ(Mark(), std::pair(true, ChangedBy::Other));
 }
 
 // A slot step that could not be written stays where it was, so the next undo takes back the
@@ -285,14 +283,11 @@ class DiskModel {
     void Act(int kind) {
         switch (kind) {
         case 0:
-        case 1: {
+        case 1:
+        case 2: { // two clicks in three place a polygon, the third deletes the nearest
             const auto [x, y] = PickTwo(300, 250);
-            doc_.Place(float(200 + x), float(100 + y), uint8_t(3 + Pick(10)));
-            break;
-        }
-        case 2: {
-            const auto [x, y] = PickTwo(300, 250);
-            doc_.DeleteNearest(float(200 + x), float(100 + y));
+            (kind == 2 ? doc_.DeleteNearest(float(200 + x), float(100 + y))
+                       : void(doc_.Place(float(200 + x), float(100 + y), uint8_t(3 + Pick(10)))));
             break;
         }
         case 3:
@@ -325,14 +320,10 @@ class DiskModel {
         case 11:
             (kind == 10 ? packs_.history()->undo() : packs_.history()->redo());
             break;
-        case 12: {
-            const auto [a, b] = PickTwo(SLOTS, SLOTS);
-            packs_.Exchange(a, b);
-            break;
-        }
+        case 12:
         case 13: {
-            const auto [from, to] = PickTwo(SLOTS, SLOTS);
-            packs_.MoveTo(from, to);
+            const auto [a, b] = PickTwo(SLOTS, SLOTS);
+            (kind == 12 ? packs_.Exchange(a, b) : packs_.MoveTo(a, b));
             break;
         }
         case 14: {
@@ -345,15 +336,10 @@ class DiskModel {
                 ToldSlots();
             }
             break;
-        case 16: { // another program writes other bytes, or makes a removed file again
+        case 16:
+        case 17: { // another program writes other bytes (or makes a removed file again), or removes
             const QString& path = AnyFile();
-            Write(path, NewLevel());
-            Other(path);
-            break;
-        }
-        case 17: {
-            const QString& path = AnyFile();
-            QFile::remove(path);
+            (kind == 16 ? Write(path, NewLevel()) : QFile::remove(path));
             Other(path);
             break;
         }
