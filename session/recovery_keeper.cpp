@@ -74,6 +74,7 @@ void RecoveryKeeper::Written(const FileResult& result) {
                            "written.\n%1")
                 .arg(result.message));
     }
+    emit copyTried(result.ok);
 }
 
 void RecoveryKeeper::Drop() {

@@ -41,6 +41,8 @@ class RecoveryKeeper : public QObject {
   signals:
     // A copy could not be written, said once until one can again; the message says why.
     void copyFailed(const QString& message);
+    // Each write of a copy, done or failed, after what it had to say was said.
+    void copyTried(bool written);
 
   private:
     void Written(const FileResult& result);

@@ -3,7 +3,10 @@
 #include "clicks.h"
 #include "window_fixture.h"
 
+#include "session/recovery_keeper.h"
 #include "storage/level/recovery_copy.h"
+
+#include <QSignalSpy>
 
 namespace kivo {
 namespace {
@@ -92,9 +95,11 @@ TEST_F(Truth, ACopyThatCannotBeWrittenIsSaidOnce) {
         "Unsaved work is not being kept safe: the recovery copy cannot be written.\n\"" + copy +
         "\" cannot be written: it is a symbolic link, not a regular file."))
         << answers.told.last().toStdString();
+    QSignalSpy tried(&window->session().recovery(), &RecoveryKeeper::copyTried);
     ClickCanvas({300, 200});
     ClickCanvas({400, 200});
-    QTest::qWait(1500); // until the next copy was tried
+    ASSERT_TRUE(tried.wait(5000)); // the next copy was tried, and failed again
+    EXPECT_EQ(tried.takeFirst(), QList<QVariant>{false});
     EXPECT_EQ(answers.told.size(), told + 1);
 }
 
