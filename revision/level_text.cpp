@@ -50,6 +50,18 @@ void AppendFloat(std::string& out, float v) {
     }
 }
 
+// A point or an outline entry: "point 7 402.5 270", an id and a position.
+void AppendIdAt(std::string& out, const char* kind, int id, float x, float y) {
+    out += kind;
+    out += ' ';
+    AppendWord(out, id);
+    out += ' ';
+    AppendFloat(out, x);
+    out += ' ';
+    AppendFloat(out, y);
+    out += '\n';
+}
+
 // "(402.5, 270)": a position in level pixels for comments, to a tenth of a pixel.
 std::string PixelsText(Position p) {
     char buffer[64];
@@ -92,13 +104,7 @@ std::string RecordsText(const LevelRecords& records) {
     AppendWord(out, records.pointCount);
     out += '\n';
     for (const PointRecord& p : records.points) {
-        out += "point ";
-        AppendWord(out, p.id);
-        out += ' ';
-        AppendFloat(out, p.x);
-        out += ' ';
-        AppendFloat(out, p.y);
-        out += '\n';
+        AppendIdAt(out, "point", p.id, p.x, p.y);
     }
     out += "connectors ";
     AppendWord(out, records.connectorCount);
@@ -124,13 +130,7 @@ std::string RecordsText(const LevelRecords& records) {
         const size_t end = shape.firstEntry + size_t(RecordsFor(shape.entryCount));
         for (size_t k = shape.firstEntry; k < end; ++k) {
             const EntryRecord& e = records.entries[k];
-            out += "entry ";
-            AppendWord(out, e.connectorId);
-            out += ' ';
-            AppendFloat(out, e.x);
-            out += ' ';
-            AppendFloat(out, e.y);
-            out += '\n';
+            AppendIdAt(out, "entry", e.connectorId, e.x, e.y);
         }
     }
     out += "target-score ";
